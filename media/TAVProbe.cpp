@@ -463,8 +463,11 @@ std::string TCustomAVProbe::GetInfoText()
     std::vector<bool> shown(context_->nb_streams, false);
     for (unsigned p = 0; p < context_->nb_programs; ++p) {
         const AVProgram* program = context_->programs[p];
-        const std::string provider = MetadataValue(program->metadata, "provider_name", "N/A");
-        const std::string name = MetadataValue(program->metadata, "name", "N/A");
+        // Today's demuxers name these "service_provider" and "service_name".
+        const std::string provider = MetadataValue(program->metadata, "provider_name",
+                                                   MetadataValue(program->metadata, "service_provider", "N/A"));
+        const std::string name =
+            MetadataValue(program->metadata, "name", MetadataValue(program->metadata, "service_name", "N/A"));
         lines.push_back(Format("Program %d %s@%s", program->id, provider.c_str(), name.c_str()));
         AddMetadataBlock(lines, program->metadata, "  ");
         for (unsigned k = 0; k < program->nb_stream_indexes; ++k) {
