@@ -1,0 +1,149 @@
+#include "app/MainWindowController.h"
+
+#include "app/SkinActions.h"
+
+#include <array>
+#include <exception>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace SettingsKeys;
+
+namespace {
+constexpr std::array<const char*, 4> kSnapshotTypes{"BMP", "JPG", "GIF", "PNG"};
+}
+
+MainWindowController::MainWindowController(const SettingsFile& settings, IDialogs& dialogs, IShell& shell,
+                                           ISkinTarget& windowSkin)
+    : settings_(settings), dialogs_(dialogs), shell_(shell), windowSkin_(windowSkin) {}
+
+void MainWindowController::Changed() {
+    if (controlsChanged_) controlsChanged_();
+}
+
+template <class Step>
+void MainWindowController::Guarded(Step step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        dialogs_.ShowError(error.what());
+    }
+}
+
+void MainWindowController::FormCreate() {
+    Guarded([&] { Button1Click(); });
+    pausedFlag_ = false;
+    Guarded([&] { Button17Click(); });
+    Button19Click();
+    Button21Click();
+    Guarded([&] { Button55Click(); });
+    thumbDragging_ = false;
+    listBusy_ = false;
+    Changed();
+}
+
+void MainWindowController::Button1Click() { ApplyStoredSkin(settings_, windowSkin_); }
+
+void MainWindowController::Button16Click() {
+    std::error_code ec;
+    if (!outputFolder_.empty() && fs::is_directory(outputFolder_, ec))
+        settings_.Write(kOutPathSection, kOutPathKey, outputFolder_);
+}
+
+void MainWindowController::UseDefaultOutputFolder(bool createParents) {
+    const std::string& folder = settings_.Paths().defaultOutputFolder;
+    if (!fs::exists(folder)) {
+        if (createParents)
+            fs::create_directories(folder);
+        else
+            fs::create_directory(folder);
+    }
+    settings_.Write(kOutPathSection, kOutPathKey, folder);
+    outputFolder_ = folder;
+    controls_.outputFolderText = folder;
+}
+
+void MainWindowController::Button17Click() {
+    try {
+        if (settings_.Exists()) {
+            const std::string stored = settings_.Read(kOutPathSection, kOutPathKey);
+            if (!stored.empty() && stored != kNotSet) {
+                std::error_code ignored;  // a folder that cannot be created is still taken
+                fs::create_directories(stored, ignored);
+                outputFolder_ = stored;
+                controls_.outputFolderText = stored;
+            } else {
+                UseDefaultOutputFolder(false);
+            }
+        } else {
+            UseDefaultOutputFolder(true);
+        }
+    } catch (const std::exception&) {
+        // not shown: the default folder is taken instead
+        std::error_code ignored;
+        fs::create_directories(settings_.Paths().defaultOutputFolder, ignored);
+        settings_.Write(kOutPathSection, kOutPathKey, settings_.Paths().defaultOutputFolder);
+        outputFolder_ = settings_.Paths().defaultOutputFolder;
+        controls_.outputFolderText = outputFolder_;
+    }
+    Changed();
+}
+
+void MainWindowController::Button19Click() {
+    controls_.afterCompletionIndex = 2;
+    controls_.priorityIndex = 3;
+    controls_.simultaneousIndex = 0;
+    Changed();
+}
+
+void MainWindowController::Button20Click() { shell_.OpenDefault(controls_.outputFolderText); }
+
+void MainWindowController::Button21Click() { openDialogFilter_ = ::OpenDialogFilter(); }
+
+void MainWindowController::Button55Click() {
+    if (settings_.Exists()) {
+        const std::string stored = settings_.Read(kSnapShotSection, kSnapShotPictureKey);
+        for (const char* type : kSnapshotTypes) {
+            if (stored == type) {
+                controls_.snapshotType = type;
+                Changed();
+                return;
+            }
+        }
+    }
+    settings_.Write(kSnapShotSection, kSnapShotPictureKey, "BMP");
+    controls_.snapshotType = "BMP";
+    Changed();
+}
+
+void MainWindowController::suiButton3Click() {
+    Guarded([&] {
+        const std::optional<std::string> folder = dialogs_.ChooseFolder("选择输出文件存放目录", outputFolder_);
+        if (!folder) return;
+        outputFolder_ = *folder;
+        controls_.outputFolderText = *folder;
+        Changed();
+        Button16Click();
+    });
+}
+
+void MainWindowController::suiButton11Click() { Button20Click(); }
+
+void MainWindowController::ToolButtonHover(ToolButton button) {
+    const std::string text(ToolButtonOf(button).statusText);
+    if (controls_.statusText == text) return;
+    controls_.statusText = text;
+    Changed();
+}
+
+void MainWindowController::SkinMenuItemClick(const SkinEntry& entry) {
+    Guarded([&] { ChooseSkin(entry, settings_, windowSkin_); });
+}
+
+void MainWindowController::N3Click() {
+    shell_.OpenDefault(settings_.Paths().ProgramFile(std::string(kHelpFileName)));
+}
+
+void MainWindowController::N9Click() { shell_.OpenDefault(std::string(kMakerWebSite)); }
+
+void MainWindowController::N5Click() { shell_.OpenDefault("mailto:" + std::string(kSupportMailAddress)); }

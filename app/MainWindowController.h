@@ -1,0 +1,80 @@
+#pragma once
+// The logic of the main window TForm1, free of any toolkit: its state, the
+// rules that enable its controls and its handlers. The window calls the
+// handlers and shows Controls() whenever they change.
+#include "app/IDialogs.h"
+#include "app/IShell.h"
+#include "app/ISkinTarget.h"
+#include "app/MainWindowControls.h"
+#include "app/SettingsFile.h"
+#include "app/SkinTable.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class MainWindowController {
+public:
+    MainWindowController(const SettingsFile& settings, IDialogs& dialogs, IShell& shell, ISkinTarget& windowSkin);
+
+    const MainWindowControls& Controls() const { return controls_; }
+    // Called after every change of Controls().
+    void SetControlsChanged(std::function<void()> changed) { controlsChanged_ = std::move(changed); }
+
+    // Window state.
+    const std::string& OutputFolder() const { return outputFolder_; }
+    const std::string& PreviewFile() const { return previewFile_; }
+    bool PausedFlag() const { return pausedFlag_; }
+    bool StopRequested() const { return stopRequested_; }
+    bool ThumbDragging() const { return thumbDragging_; }
+    bool ListBusy() const { return listBusy_; }
+    int64_t PlayerDuration() const { return playerDurationUs_; }
+    const std::vector<FileFilter>& OpenDialogFilter() const { return openDialogFilter_; }
+    const SettingsFile& Settings() const { return settings_; }
+
+    // Creation of the window. A step that fails shows its error and the
+    // remaining steps still run, so the window is never left half set up.
+    void FormCreate();
+
+    // Operations other parts of the window call as plain procedures; they let
+    // a refused settings write (IniWriteError) through to the caller.
+    void Button1Click();   // apply the stored skin
+    void Button16Click();  // write OutputFolder to the settings file
+    void Button17Click();  // read OutputFolder from the settings file
+    void Button19Click();  // drop-down defaults
+    void Button20Click();  // open the output folder
+    void Button21Click();  // the file-open dialogs' filter
+    void Button55Click();  // read the snapshot picture type and tick its entry
+
+    // User actions; a refused settings write is shown through IDialogs::ShowError.
+    void suiButton3Click();   // 浏览...
+    void suiButton11Click();  // 打开
+    void ToolButtonHover(ToolButton button);
+    void SkinMenuItemClick(const SkinEntry& entry);
+    void N3Click();  // 帮助系统?
+    void N9Click();  // 软件网站
+    void N5Click();  // 作者联系信箱
+
+private:
+    void Changed();
+    template <class Step>
+    void Guarded(Step step);
+    void UseDefaultOutputFolder(bool createParents);
+
+    const SettingsFile& settings_;
+    IDialogs& dialogs_;
+    IShell& shell_;
+    ISkinTarget& windowSkin_;
+    std::function<void()> controlsChanged_;
+
+    MainWindowControls controls_ = MainWindowControls::AtDesign();
+    std::vector<FileFilter> openDialogFilter_;
+    std::string outputFolder_;
+    std::string previewFile_;
+    bool pausedFlag_ = false;
+    bool stopRequested_ = false;
+    bool thumbDragging_ = false;
+    bool listBusy_ = false;
+    int64_t playerDurationUs_ = 0;
+};
