@@ -1,0 +1,29 @@
+#pragma once
+// The engine's error: a rejected option or a failed set-up step. It carries
+// the message text exactly as the user will see it in LastErrMsg or in the
+// termination record.
+#include <cstdarg>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+class FFmpegException : public std::runtime_error {
+public:
+    explicit FFmpegException(const std::string& message) : std::runtime_error(message) {}
+
+    // printf-style construction: throw FFmpegException::Format("Unknown bitstream filter %s", name);
+    static FFmpegException Format(const char* format, ...) __attribute__((format(printf, 1, 2)))
+    {
+        va_list args;
+        va_start(args, format);
+        va_list copy;
+        va_copy(copy, args);
+        const int length = std::vsnprintf(nullptr, 0, format, copy);
+        va_end(copy);
+        std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+        if (length > 0)
+            std::vsnprintf(text.data(), text.size() + 1, format, args);
+        va_end(args);
+        return FFmpegException(text);
+    }
+};

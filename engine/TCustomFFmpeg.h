@@ -1,0 +1,148 @@
+#pragma once
+// A transcoder task: everything needed to convert one set of inputs into one
+// set of outputs. Options arrive as name/value pairs (SetOption) or as an
+// option text of name=value lines (ApplyOptionText); they set pending values
+// that the next input open, output set-up or stream creation consumes.
+//
+// The steps live in rooms of their own:
+//   OptionDispatcher.cpp  SetOption and its table of names
+//   OptionText.cpp        ApplyOptionText and the value readers
+//   GenericOptions.cpp    library options on per-type contexts, replay
+//   TargetPresets.cpp     SetTarget;  PresetFiles.cpp  ApplyPreset
+//   InputSetup.cpp, OutputSetup.cpp, StreamCreation.cpp  opening and set-up
+#include "engine/FFmpegException.h"
+#include "engine/GenericOptions.h"
+#include "engine/PendingOptions.h"
+#include "engine/TManualResetEvent.h"
+#include "engine/TaskMedia.h"
+#include "media/TFFBaseComponent.h"
+#include "media/TFFLogger.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+// Preview flags: bit 0 the preview window, bit 1 the preview bitmap event.
+constexpr int PREVIEW_WINDOW = 1;
+constexpr int PREVIEW_BITMAP = 2;
+
+class TCustomFFmpeg : public TFFBaseComponent {
+public:
+    // `capacity` is the most inputs and the most outputs the task takes
+    // (1..512; anything else is an assertion failure).
+    explicit TCustomFFmpeg(int capacity);
+    ~TCustomFFmpeg() override;
+
+    int Capacity() const { return capacity_; }
+
+    // Releases inputs, outputs and option state, re-applies every default,
+    // clears the run flags and creates the option contexts.
+    void Reset();
+
+    // --- options ---------------------------------------------------------
+    // One option; raises FFmpegException when the value is rejected.
+    void SetOption(const std::string& name, const std::string& value);
+    // name=value lines; stream options (acodec, vcodec, scodec, s) only with
+    // `includeStreamOptions`.
+    void ApplyOptionText(const std::string& text, bool includeStreamOptions);
+    // A library option on the option contexts; false when nothing took it.
+    bool SetGenericOption(const std::string& name, const std::string& value);
+    // Replays the accepted library options onto a context set-up has just
+    // created (masks in TReplayMask).
+    void ReplayGenericOptions(AVCodecContext* target, int mask) const;
+    void ReplayGenericOptions(AVFormatContext* target, int mask) const;
+    // The target preset: type vcd, svcd, dvd, dv, dv50; norm pal, ntsc,
+    // film or anything else for detection; defaultNorm when detection fails.
+    void SetTarget(const std::string& type, const std::string& norm, const std::string& defaultNorm);
+    // apre, vpre, spre, fpre; an empty preset name does nothing.
+    void ApplyPreset(const std::string& optionName, const std::string& presetName);
+
+    // --- input and output set-up ----------------------------------------
+    // Opens one input; false with LastError() on failure.
+    bool OpenInputFile(const std::string& fileName);
+    // Prepares one output; the number of outputs, or -1 with LastError().
+    int AddOutputFile(const std::string& fileName, bool join = false);
+    // Further streams for the last output (options newvideo, newaudio,
+    // newsubtitle); raise FFmpegException on failure.
+    void NewVideoStream();
+    void NewAudioStream();
+    void NewSubtitleStream();
+    // Loads a video hook module (option vhook); raises on failure.
+    void AddVideoHook(const std::string& value);
+
+    // --- setters used by the component ------------------------------------
+    void SetStartTime(int64_t startTimeUs);  // ignored for AV_NOPTS_VALUE
+    void SetProgramId(int id);               // ignored below 0
+    void SetVerbosity(int level);
+    int Verbosity() const { return pending_.verbosity; }
+    void SetAudioVolume(int volume);         // applied when >= 0
+    void SetAudioSyncMethod(int method);
+    void SetVideoSyncMethod(int method);
+    void SetMuxDelay(double seconds);        // applied when > 0
+    void SetMuxPreload(double seconds);      // applied when > 0
+    void SetSampleRate(int rate);            // applied when > 0
+    void SetChannels(int channels);          // applied when > 0
+    void SetPreviewFlags(int flags);
+    int PreviewFlags() const;
+
+    // --- state ------------------------------------------------------------
+    const TPendingOptions& Pending() const { return pending_; }
+    const TOptionTables& Tables() const { return tables_; }
+    const TGenericOptions& GenericOptions() const { return generic_; }
+    const TaskMedia& Media() const { return media_; }
+    const std::string& LastError() const { return lastError_; }
+    int64_t TotalDurationUs() const { return totalDurationUs_; }
+
+    // run state, read by the component and the run
+    bool Running() const { return running_; }
+    bool StopRequested() const { return stopRequested_; }
+    bool Finished() const { return finished_; }
+    bool Terminated() const { return terminated_; }
+    bool Error() const { return error_; }
+    std::string ErrorMessage() const;
+    int64_t ProgressIntervalUs() const { return progressIntervalUs_; }
+    void SetProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
+    int64_t PreviewIntervalUs() const { return previewIntervalUs_; }
+    TManualResetEvent& RunFinishedEvent() { return runFinished_; }
+    TManualResetEvent& TerminationDeliveredEvent() { return terminationDelivered_; }
+
+protected:
+    void Log(TLogLevel level, const std::string& text) const;
+    void LogFmt(TLogLevel level, const char* format, ...) const __attribute__((format(printf, 3, 4)));
+    // Records the message of the error that ended a run.
+    void SetErrorMessage(const std::string& message);
+
+    // option handlers shared by the dispatcher, targets and presets
+    void SetFrameRate(const std::string& value);
+    void SetFrameSize(const std::string& value);
+    void SetAspect(const std::string& value);
+    void SetPixelFormat(const std::string& value);
+    void SetCodecName(AVMediaType type, const std::string& value);
+    void SetBitRate(const std::string& name, const std::string& value);
+    // Norm of the target: 0 PAL, 1 NTSC, 2 FILM.
+    int DetectNorm(const std::string& norm, const std::string& defaultNorm);
+
+    const int capacity_;
+    TPendingOptions pending_;
+    TOptionTables tables_;
+    TGenericOptions generic_;
+    TaskMedia media_;
+    int scalerFlags_ = 4;  // SWS_BICUBIC
+    std::string lastError_;
+    int64_t totalDurationUs_ = -1;
+
+    // run state
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> error_{false};
+    mutable std::mutex errorLock_;  // guards errorMessage_
+    std::string errorMessage_;
+    int64_t progressIntervalUs_ = 500000;
+    int64_t previewIntervalUs_ = 100000;
+    std::atomic<int> previewFlags_{0};  // read by the run while it runs
+    TManualResetEvent runFinished_{true};
+    TManualResetEvent terminationDelivered_{true};
+};
