@@ -1,0 +1,14 @@
+# The video hook modules the hook tests load with dlopen.
+foreach(module TestVideoHook NoProcessHook)
+    add_library(quorvex_vhook_${module} MODULE ${CMAKE_CURRENT_SOURCE_DIR}/vhook_module/${module}.cpp)
+    target_include_directories(quorvex_vhook_${module} PRIVATE ${CMAKE_SOURCE_DIR})
+    set_target_properties(quorvex_vhook_${module} PROPERTIES
+        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/vhook PREFIX "")
+    quorvex_settings(quorvex_vhook_${module})
+endforeach()
+if(TARGET engine_VideoHookModulesTest)
+    add_dependencies(engine_VideoHookModulesTest quorvex_vhook_TestVideoHook quorvex_vhook_NoProcessHook)
+    target_compile_definitions(engine_VideoHookModulesTest PRIVATE
+        QUORVEX_TEST_VHOOK="$<TARGET_FILE:quorvex_vhook_TestVideoHook>"
+        QUORVEX_NO_PROCESS_VHOOK="$<TARGET_FILE:quorvex_vhook_NoProcessHook>")
+endif()
