@@ -1,0 +1,255 @@
+#include "engine/FFmpegException.h"
+#include "engine/FilterGraph.h"
+
+#include "DecodedClipSupport.h"
+#include "support/TestMedia.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// 64x48 black pictures with a white 16x16 block in the top-left corner.
+const qtest::DecodedClip& BlockClip()
+{
+    static qtest::ScratchDir dir;
+    static const qtest::DecodedClip clip = qtest::DecodeVideo(qtest::MakeLosslessClip(
+        dir.file("block.mkv"), "color=c=black:s=64x48:r=25:d=0.4", "drawbox=x=0:y=0:w=16:h=16:color=white:t=fill"));
+    return clip;
+}
+
+FilterGraphInput InputOf(const qtest::DecodedClip& clip)
+{
+    const AVFrame* first = clip.frames.front().get();
+    FilterGraphInput input;
+    input.width = first->width;
+    input.height = first->height;
+    input.pixelFormat = static_cast<AVPixelFormat>(first->format);
+    input.timeBase = clip.timeBase;
+    input.sampleAspect = AVRational{4, 3};  // the stream's; the decoded pictures carry none
+    return input;
+}
+
+// Pushes every picture, then the end, and pulls all that come out.
+std::vector<AVFramePtr> RunThrough(FilterGraph& graph, const qtest::DecodedClip& clip)
+{
+    std::vector<AVFramePtr> out;
+    auto pullAll = [&] {
+        AVFramePtr picture{av_frame_alloc()};
+        while (graph.Pull(picture.get())) {
+            out.push_back(std::move(picture));
+            picture.reset(av_frame_alloc());
+        }
+    };
+    for (const AVFramePtr& frame : clip.frames) {
+        EXPECT_TRUE(graph.Push(frame.get()));
+        pullAll();
+    }
+    graph.Push(nullptr);
+    pullAll();
+    return out;
+}
+
+enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
+
+double CornerLuma(const AVFrame* picture, Corner corner)
+{
+    const int x = (corner == TopRight || corner == BottomRight) ? picture->width - 14 : 2;
+    const int y = (corner == BottomLeft || corner == BottomRight) ? picture->height - 14 : 2;
+    return qtest::MeanLuma(picture, x, y, 12, 12);
+}
+
+TEST(FilterGraph, UserFiltersChangeThePicturesInOrder)
+{
+    struct Case {
+        std::string filters;
+        Corner odd;        // the one corner that differs from the rest
+        bool oddIsBright;  // negated pictures have a dark block on white
+    };
+    const Case cases[] = {
+        {"", TopLeft, true},
+        {"hflip", TopRight, true},
+        {"vflip", BottomLeft, true},
+        {"negate", TopLeft, false},
+        {"hflip,negate", TopRight, false},
+        {"hflip,vflip", BottomRight, true},
+        {"vflip,hflip,negate", BottomRight, false},
+    };
+    const qtest::DecodedClip& clip = BlockClip();
+    ASSERT_EQ(clip.frames.size(), 10u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("filters \"" + c.filters + "\"");
+        FilterGraph graph;
+        FilterGraphOutput output;
+        output.pixelFormat = AV_PIX_FMT_YUV420P;
+        output.filters = c.filters;
+        graph.Build(InputOf(clip), output);
+        EXPECT_EQ(graph.Width(), 64);
+        EXPECT_EQ(graph.Height(), 48);
+        const std::vector<AVFramePtr> pictures = RunThrough(graph, clip);
+        ASSERT_EQ(pictures.size(), clip.frames.size());
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            const AVFrame* picture = pictures[i].get();
+            EXPECT_EQ(picture->pts, clip.frames[i]->pts) << "each picture keeps its time";
+            EXPECT_EQ(picture->sample_aspect_ratio.num, 4);
+            EXPECT_EQ(picture->sample_aspect_ratio.den, 3);
+            for (Corner corner : {TopLeft, TopRight, BottomLeft, BottomRight}) {
+                const bool bright = (corner == c.odd) == c.oddIsBright;
+                if (bright) {
+                    EXPECT_GT(CornerLuma(picture, corner), 200.0) << "corner " << corner;
+                } else {
+                    EXPECT_LT(CornerLuma(picture, corner), 40.0) << "corner " << corner;
+                }
+            }
+        }
+    }
+}
+
+TEST(FilterGraph, MalformedFilterTextFailsWithTheLibraryReason)
+{
+    const qtest::DecodedClip& clip = BlockClip();
+    ASSERT_FALSE(clip.frames.empty());
+    for (const std::string filters : {"nosuchfilter", "hflip,", "scale=w=oops:h=10", "hflip[x];[y]vflip"}) {
+        FilterGraph graph;
+        FilterGraphOutput output;
+        output.pixelFormat = AV_PIX_FMT_YUV420P;
+        output.filters = filters;
+        try {
+            graph.Build(InputOf(clip), output);
+            ADD_FAILURE() << "accepted \"" << filters << "\"";
+        } catch (const FFmpegException& e) {
+            const std::string message = e.what();
+            const std::string prefix = "Error opening filters: ";
+            EXPECT_EQ(message.rfind(prefix, 0), 0u) << message;
+            EXPECT_GT(message.size(), prefix.size()) << "the reason follows the prefix";
+        }
+        EXPECT_FALSE(graph.Built());
+    }
+}
+
+// Writes the pictures with an MPEG-4 encoder opened at the graph's size.
+void EncodeAvi(const std::string& path, const FilterGraph& graph, const std::vector<AVFramePtr>& pictures,
+               AVRational timeBase)
+{
+    AVFormatContext* raw = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, nullptr, path.c_str()), 0);
+    AVFormatOutputPtr output{raw};
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    ASSERT_NE(codec, nullptr);
+    AVCodecContextPtr encoder{avcodec_alloc_context3(codec)};
+    encoder->width = graph.Width();
+    encoder->height = graph.Height();
+    encoder->pix_fmt = graph.PixelFormat();
+    encoder->time_base = timeBase;
+    ASSERT_GE(avcodec_open2(encoder.get(), codec, nullptr), 0);
+    AVStream* stream = avformat_new_stream(output.get(), nullptr);
+    avcodec_parameters_from_context(stream->codecpar, encoder.get());
+    stream->time_base = timeBase;
+    ASSERT_GE(avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(output.get(), nullptr), 0);
+    AVPacketPtr packet{av_packet_alloc()};
+    auto drain = [&] {
+        while (avcodec_receive_packet(encoder.get(), packet.get()) >= 0) {
+            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
+            packet->stream_index = 0;
+            av_interleaved_write_frame(output.get(), packet.get());
+        }
+    };
+    for (const AVFramePtr& picture : pictures) {
+        ASSERT_GE(avcodec_send_frame(encoder.get(), picture.get()), 0);
+        drain();
+    }
+    avcodec_send_frame(encoder.get(), nullptr);
+    drain();
+    ASSERT_GE(av_write_trailer(output.get()), 0);
+}
+
+TEST(FilterGraph, CropAndScaleGiveTheEncoderItsSize)
+{
+    struct Case {
+        int cropTop, cropBottom, cropLeft, cropRight;
+        int width, height;  // asked of the encoder; 0 keeps the cropped size
+        int expectedWidth, expectedHeight;
+        std::string filters;
+    };
+    const Case cases[] = {
+        {4, 4, 8, 8, 32, 24, 32, 24, ""},
+        {0, 8, 16, 0, 0, 0, 48, 40, ""},
+        {0, 0, 0, 0, 96, 72, 96, 72, "hflip"},
+        {2, 2, 0, 0, 32, 16, 32, 16, "negate"},
+    };
+    const qtest::DecodedClip& clip = BlockClip();
+    ASSERT_FALSE(clip.frames.empty());
+    qtest::ScratchDir dir;
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(index));
+        FilterGraph graph;
+        FilterGraphOutput output;
+        output.cropTop = c.cropTop;
+        output.cropBottom = c.cropBottom;
+        output.cropLeft = c.cropLeft;
+        output.cropRight = c.cropRight;
+        output.width = c.width;
+        output.height = c.height;
+        output.pixelFormat = AV_PIX_FMT_YUV420P;
+        output.filters = c.filters;
+        graph.Build(InputOf(clip), output);
+        EXPECT_EQ(graph.Width(), c.expectedWidth);
+        EXPECT_EQ(graph.Height(), c.expectedHeight);
+        const std::vector<AVFramePtr> pictures = RunThrough(graph, clip);
+        ASSERT_EQ(pictures.size(), clip.frames.size());
+        for (const AVFramePtr& picture : pictures) {
+            EXPECT_EQ(picture->width, c.expectedWidth);
+            EXPECT_EQ(picture->height, c.expectedHeight);
+        }
+        const std::string path = dir.file("out" + std::to_string(index++) + ".avi");
+        EncodeAvi(path, graph, pictures, graph.TimeBase());
+        const auto probed = qtest::ProbeStream(path, "v:0");
+        EXPECT_EQ(probed.at("codec_name"), "mpeg4");
+        EXPECT_EQ(probed.at("width"), std::to_string(c.expectedWidth));
+        EXPECT_EQ(probed.at("height"), std::to_string(c.expectedHeight));
+    }
+}
+
+TEST(FilterGraph, CroppingRemovesTheCroppedEdges)
+{
+    const qtest::DecodedClip& clip = BlockClip();
+    ASSERT_FALSE(clip.frames.empty());
+    FilterGraph graph;
+    FilterGraphOutput output;
+    output.cropTop = 8;
+    output.cropLeft = 8;
+    output.pixelFormat = AV_PIX_FMT_YUV420P;
+    graph.Build(InputOf(clip), output);
+    const std::vector<AVFramePtr> pictures = RunThrough(graph, clip);
+    ASSERT_FALSE(pictures.empty());
+    // the block's lower-right 8x8 quarter is now the corner
+    EXPECT_GT(qtest::MeanLuma(pictures.front().get(), 1, 1, 6, 6), 200.0);
+    EXPECT_LT(qtest::MeanLuma(pictures.front().get(), 10, 10, 6, 6), 40.0);
+}
+
+TEST(FilterGraph, TheSinkDeliversOnlyTheEncoderPixelFormat)
+{
+    const qtest::DecodedClip& clip = BlockClip();
+    ASSERT_FALSE(clip.frames.empty());
+    for (AVPixelFormat format : {AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_BGR24}) {
+        FilterGraph graph;
+        FilterGraphOutput output;
+        output.pixelFormat = format;
+        output.filters = "hflip";
+        graph.Build(InputOf(clip), output);
+        EXPECT_EQ(graph.PixelFormat(), format);
+        const std::vector<AVFramePtr> pictures = RunThrough(graph, clip);
+        ASSERT_EQ(pictures.size(), clip.frames.size());
+        EXPECT_EQ(pictures.front()->format, format);
+    }
+}
+
+}  // namespace
