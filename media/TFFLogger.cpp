@@ -45,6 +45,14 @@ std::mutex g_singletonLock;  // guards g_logger and g_ownedLogger
 TFFLogger* g_logger = nullptr;
 std::unique_ptr<TFFLogger> g_ownedLogger;
 
+// The logger if one exists. Library lines need no new one: a fresh logger has
+// no OnLog yet and would drop them, and at process end none may be created.
+TFFLogger* ExistingLogger()
+{
+    std::lock_guard guard(g_singletonLock);
+    return g_logger;
+}
+
 std::string Lowered(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -288,11 +296,13 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
     }
     if (lines.empty())
         return;
+    TFFLogger* logger = ExistingLogger();
+    if (!logger)
+        return;
     // The library calls us from C: nothing may escape.
     try {
-        TFFLogger& logger = GetFFLogger();
         for (const std::string& line : lines)
-            logger.DeliverLibraryLine(threadId, level, line);
+            logger->DeliverLibraryLine(threadId, level, line);
     } catch (...) {
     }
 }
