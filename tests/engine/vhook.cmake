@@ -3,7 +3,8 @@ foreach(module TestVideoHook NoProcessHook)
     add_library(quorvex_vhook_${module} MODULE ${CMAKE_CURRENT_SOURCE_DIR}/vhook_module/${module}.cpp)
     target_include_directories(quorvex_vhook_${module} PRIVATE ${CMAKE_SOURCE_DIR})
     set_target_properties(quorvex_vhook_${module} PROPERTIES
-        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/vhook PREFIX "")
+        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/vhook PREFIX ""
+        AUTOMOC OFF AUTORCC OFF AUTOUIC OFF)
     quorvex_settings(quorvex_vhook_${module})
 endforeach()
 if(TARGET engine_VideoHookModulesTest)
