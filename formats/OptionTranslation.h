@@ -1,0 +1,63 @@
+#pragma once
+// Turns the captions selected in the option window into OutputSettings values.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "formats/OptionList.h"
+#include "formats/OutputSettings.h"
+
+// "立体声" -> "2", "单声道" -> "1"; anything else leaves the field empty.
+std::string ChannelsFromCaption(const std::string& caption);
+// "自动音频采样率" -> "AUTO"; anything else is the caption itself.
+std::string SampleRateFromCaption(const std::string& caption);
+// kilobits per second as text ("128", "12.2") -> bits per second;
+// "自动音频比特率" -> kBitrateNotSet.
+int32_t AudioBitrateFromCaption(const std::string& caption);
+// "保持原分辨率" and "无" -> empty; anything else is the whole caption.
+std::string FrameSizeFromCaption(const std::string& caption);
+// "保持原帧速率" and "无" -> empty; anything else is the caption.
+std::string FrameRateFromCaption(const std::string& caption);
+// "普通视频4:3模式" -> "4:3", "宽屏视频16:9模式" -> "16:9", otherwise empty.
+std::string AspectFromCaption(const std::string& caption);
+// "528 kbps(中等质量)" -> 528000; "无" -> kBitrateNotSet.
+int32_t VideoBitrateFromCaption(const std::string& caption);
+// The volume list's caption -> "0".."2048"; "256" for anything unknown.
+std::string VolumeFromCaption(const std::string& caption);
+// The checked filter boxes as "hflip,vflip,negate" (in that order).
+std::string FiltersText(bool horizontalFlip, bool verticalFlip, bool negative);
+
+// What a video encoder caption does on confirmation.
+struct VideoEncoderRule {
+    std::string codec;         // VideoCodec ("" = the container's default)
+    std::string tag;           // VideoTag to set, or "" to leave it as it is
+    std::string outputFormat;  // OutputFormat to set, or ""
+    std::string discTarget;    // "dvd", "svcd", "vcd" for the disc encoders
+    std::string discNorm;      // "PAL", "NTSC" for the disc encoders
+};
+// The rule of a caption; nullopt for a caption that changes nothing.
+std::optional<VideoEncoderRule> VideoEncoderRuleOf(const std::string& caption);
+// The AudioCodec of an audio encoder caption ("" = the container's default);
+// nullopt for a caption that changes nothing.
+std::optional<std::string> AudioCodecOf(const std::string& caption);
+
+// The disc encoders' reset: the target and norm, the cleared fields, and the
+// output renamed to <name>_PAL.mpg or <name>_NTSC.mpg in `outputFolder`.
+void ApplyDiscReset(const VideoEncoderRule& rule, const std::string& outputFolder, OutputSettings& settings);
+
+// The option window's state that confirmation reads.
+struct ConfirmInput {
+    std::string captions[kOptionListCount];  // selected caption per list, "" for none
+    bool horizontalFlip = false;
+    bool verticalFlip = false;
+    bool negative = false;
+    std::string mediaKind;   // "Vedio" or "Music"
+    std::string discTarget;  // "dvd", "svcd", "vcd" or ""
+    std::string outputFolder;
+
+    const std::string& Caption(OptionList list) const { return captions[Index(list)]; }
+};
+
+// Confirmation's steps before the clip: every list into OutputSettings, then
+// the adjustments the encoders need (EncoderLimits).
+void TranslateSelection(const ConfirmInput& input, OutputSettings& settings);
