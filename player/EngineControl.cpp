@@ -1,0 +1,177 @@
+// Opening and shutting the engine down, pause and seek requests, and the
+// refresh thread.
+#include "media/EAssertionFailed.h"
+#include "media/MainThreadCalls.h"
+#include "player/PlaybackEngine.h"
+#include "player/TCustomPlayer.h"
+
+#include <chrono>
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+void SleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Sleeps 10 ms; on the main thread, lets queued main-thread calls run first.
+void PollStep()
+{
+    if (MainThread().isMainThread())
+        ProcessPendingMessages();
+    SleepMs(10);
+}
+
+// Waits for `event` in 100 ms steps, serving the main thread meanwhile;
+// false when the engine went away.
+bool WaitServing(TCustomPlayer& player, PlaybackState* is, ManualResetEvent& event)
+{
+    while (!event.Wait(100)) {
+        if (MainThread().isMainThread())
+            ProcessPendingMessages();
+        if (player.Engine() != is)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const EngineEvents& EngineEventTypes()
+{
+    static const EngineEvents events = [] {
+        const Uint32 base = SDL_RegisterEvents(6);
+        return EngineEvents{base, base + 1, base + 2, base + 3, base + 4, base + 5};
+    }();
+    return events;
+}
+
+void PushEngineEvent(uint32_t type, void* data)
+{
+    SDL_Event event{};
+    event.type = type;
+    event.user.data1 = data;
+    SDL_PushEvent(&event);
+}
+
+bool EngineOpen(TCustomPlayer& player, const std::string& fileName, bool openPaused)
+{
+    MediaAssert(player.Engine() == nullptr, "FFPlay", "an engine is already open");
+    PlaybackState* is = new (std::nothrow) PlaybackState;
+    if (!is) {
+        player.ReportError("av_mallocz() failed.", true);
+        return false;
+    }
+    is->Player = &player;
+    if (openPaused) {
+        is->Paused = true;
+        is->OpenedPaused = 1;
+        player.PauseStepping = 0;
+    }
+    is->FileName = fileName;
+    is->WindowLeft = 0;
+    is->WindowTop = 0;
+    is->MasterClockChoice = player.Options().MasterClock;
+    is->FrameTimer = SystemTimeSeconds();
+    try {
+        is->ReadThread = std::thread(ReadThreadMain, is);
+    } catch (const std::system_error&) {
+        player.ReportError("SDL_CreateThread() failed.", true);
+        delete is;
+        return false;
+    }
+    while (is->OpenResult == 0)
+        PollStep();
+    if (is->OpenResult == 1) {
+        player.SetEngine(is);
+        if (!is->VideoStream && !player.DisableDisplay)
+            is->VisualisationMode = player.Options().VisualisationMode;
+        is->RefreshThread = std::thread(RefreshThreadMain, is);
+        return true;
+    }
+    while (is->OpenResult == -1)
+        PollStep();
+    is->ReadThread.join();
+    delete is;
+    player.ResetOptions();
+    return false;
+}
+
+void EngineShutdown(TCustomPlayer& player, PlaybackState* is)
+{
+    if (!is)
+        return;
+    is->AbortRequest = true;
+    if (is->ReadThread.joinable())
+        is->ReadThread.join();
+    if (is->RefreshThread.joinable())
+        is->RefreshThread.join();
+    {
+        std::lock_guard guard(is->Pictures.Lock);
+        for (VideoPicture& vp : is->Pictures.Pictures)
+            vp.Overlay.reset();
+    }
+    {
+        std::lock_guard guard(is->Subpictures.Lock);
+        while (is->Subpictures.Count > 0)
+            DropHeadSubtitle(is->Subpictures);
+    }
+    player.SetEngine(nullptr);
+    delete is;
+    player.ResetOptions();
+}
+
+void EngineTogglePause(TCustomPlayer& player, PlaybackState* is)
+{
+    if (!player.SeekDoneEvent().Wait(250))
+        player.SeekDoneEvent().Set();
+    if (player.Engine() != is)
+        return;
+    if (is->Paused) {
+        const double now = SystemTimeSeconds();
+        is->FrameTimer = is->FrameTimer + now + is->VideoCurrentPtsDrift - is->VideoCurrentPts;
+        if (is->ReadPauseResult != AVERROR(ENOSYS))
+            is->VideoCurrentPts = is->VideoCurrentPtsDrift + now;
+        is->VideoCurrentPtsDrift = is->VideoCurrentPts - now;
+        is->Paused = false;
+    } else {
+        if (is->VideoStream) {
+            if (!player.PictureEvent().Wait(250))
+                player.PictureEvent().Set();
+            if (player.Engine() != is)
+                return;
+        }
+        is->Paused = true;
+    }
+}
+
+void EngineSeek(TCustomPlayer& player, PlaybackState* is, int flags, bool wait, int64_t relative, int64_t target)
+{
+    if (is->SeekRequest)
+        return;
+    is->SeekPaused = is->Paused.load();
+    is->SeekTarget = target;
+    is->SeekRelative = relative;
+    is->SeekFlags = flags & 0xF;
+    player.SeekDoneEvent().Reset();
+    is->SeekRequest = true;
+    if (!wait)
+        return;
+    if (!WaitServing(player, is, player.SeekDoneEvent()))
+        return;
+    if (is->VideoStream)
+        WaitServing(player, is, player.PictureEvent());
+}
+
+void RefreshThreadMain(PlaybackState* is)
+{
+    while (!is->AbortRequest) {
+        if (!is->RefreshPending.exchange(true))
+            PushEngineEvent(EngineEventTypes().Refresh);
+        const bool waveform = is->AudioStream && is->VisualisationMode;
+        SleepMs(waveform ? is->Player->Options().VisualisationRefreshMs : 5);
+    }
+}

@@ -1,0 +1,127 @@
+#include "player/PacketQueue.h"
+
+namespace {
+uint8_t flushData[] = "FLUSH";
+}
+
+bool IsFlushPacket(const AVPacket* packet)
+{
+    return packet && packet->data == flushData;
+}
+
+void MakeFlushPacket(AVPacket* packet)
+{
+    av_packet_unref(packet);
+    packet->data = flushData;
+    packet->size = 0;
+}
+
+PacketQueue::~PacketQueue()
+{
+    Flush();
+}
+
+void PacketQueue::Open()
+{
+    std::lock_guard guard(lock_);
+    FlushLocked();
+    aborted_ = false;
+    entries_.push_back(Entry{});
+    bytes_ += EntryOverhead;
+}
+
+int PacketQueue::Put(AVPacket* packet)
+{
+    if (IsFlushPacket(packet)) {
+        PutFlush();
+        return 0;
+    }
+    AVPacket* copy = av_packet_alloc();
+    if (!copy)
+        return -1;
+    // av_packet_ref duplicates a payload that is not reference-counted, so
+    // the queue always owns what it holds
+    if (av_packet_ref(copy, packet) < 0) {
+        av_packet_free(&copy);
+        return -1;
+    }
+    av_packet_unref(packet);
+    std::lock_guard guard(lock_);
+    entries_.push_back(Entry{copy});
+    bytes_ += copy->size + EntryOverhead;
+    changed_.notify_all();
+    return 0;
+}
+
+void PacketQueue::PutFlush()
+{
+    std::lock_guard guard(lock_);
+    entries_.push_back(Entry{});
+    bytes_ += EntryOverhead;
+    changed_.notify_all();
+}
+
+int PacketQueue::Get(AVPacket* packet, bool block)
+{
+    std::unique_lock guard(lock_);
+    for (;;) {
+        if (aborted_)
+            return -1;
+        if (!entries_.empty()) {
+            Entry entry = entries_.front();
+            entries_.pop_front();
+            av_packet_unref(packet);
+            if (entry.packet) {
+                bytes_ -= entry.packet->size + EntryOverhead;
+                av_packet_move_ref(packet, entry.packet);
+                av_packet_free(&entry.packet);
+            } else {
+                bytes_ -= EntryOverhead;
+                MakeFlushPacket(packet);
+            }
+            return 1;
+        }
+        if (!block)
+            return 0;
+        changed_.wait(guard);
+    }
+}
+
+void PacketQueue::FlushLocked()
+{
+    for (Entry& entry : entries_)
+        av_packet_free(&entry.packet);
+    entries_.clear();
+    bytes_ = 0;
+}
+
+void PacketQueue::Flush()
+{
+    std::lock_guard guard(lock_);
+    FlushLocked();
+}
+
+void PacketQueue::Abort()
+{
+    std::lock_guard guard(lock_);
+    aborted_ = true;
+    changed_.notify_all();
+}
+
+bool PacketQueue::Aborted() const
+{
+    std::lock_guard guard(lock_);
+    return aborted_;
+}
+
+int PacketQueue::Count() const
+{
+    std::lock_guard guard(lock_);
+    return static_cast<int>(entries_.size());
+}
+
+int PacketQueue::Bytes() const
+{
+    std::lock_guard guard(lock_);
+    return bytes_;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The two decoded pictures waiting for display, between the video thread
+// (producer) and the event loop (consumer, overlay allocation).
+#include "player/YuvOverlay.h"
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+#include <libavutil/rational.h>
+}
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+struct VideoPicture {
+    double Pts = 0;          // seconds
+    double TargetClock = 0;  // system time in seconds at which to show it
+    int64_t Pos = -1;        // byte position in the file
+    std::shared_ptr<YuvOverlay> Overlay;
+    int Width = 0;  // the size the overlay was made for
+    int Height = 0;
+    bool Allocated = false;
+    AVPixelFormat PixelFormat = AV_PIX_FMT_NONE;
+    AVRational SampleAspect{0, 1};
+};
+
+struct PictureQueue {
+    static constexpr int Size = 2;
+
+    VideoPicture Pictures[Size];
+    int ReadIndex = 0;
+    int WriteIndex = 0;
+    int Count = 0;
+    int ShownIndex = -1;  // the entry last displayed, -1 before the first
+    std::mutex Lock;      // guards Count, ShownIndex, every TargetClock and Allocated
+    std::condition_variable Changed;
+};

@@ -1,0 +1,142 @@
+#pragma once
+// The state of one open file: streams, queues, clocks, flags and threads. One
+// per open file, created by EngineOpen and freed by EngineShutdown.
+//
+// Threads: the read thread, the video and subtitle threads, the refresh
+// thread, SDL's audio thread and the event loop on the play thread. The flags
+// are atomics, each written by one side and polled by the others; every
+// waiting loop rechecks them within 100 ms.
+#include "media/FFHandles.h"
+#include "player/PacketQueue.h"
+#include "player/PictureQueue.h"
+#include "player/SubpictureQueue.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TCustomPlayer;
+class VideoFilter;
+
+struct PlaybackState {
+    static constexpr int AudioBufferBytes = 288000;
+    static constexpr int VisualisationSamples = 131072;
+
+    TCustomPlayer* Player = nullptr;
+    AVFormatContext* Format = nullptr;  // owned by the read thread
+    std::string FileName;
+
+    int AudioStreamIndex = -1;
+    int VideoStreamIndex = -1;
+    int SubtitleStreamIndex = -1;
+    AVStream* AudioStream = nullptr;
+    AVStream* VideoStream = nullptr;
+    AVStream* SubtitleStream = nullptr;
+    AVCodecContextPtr AudioDecoder;
+    AVCodecContextPtr VideoDecoder;
+    AVCodecContextPtr SubtitleDecoder;
+
+    PacketQueue AudioQueue;
+    PacketQueue VideoQueue;
+    PacketQueue SubtitleQueue;
+    PictureQueue Pictures;
+    SubpictureQueue Subpictures;
+
+    // Audio, used by the audio callback only (after the stream opened).
+    SDL_AudioDeviceID AudioDevice = 0;
+    int AudioChannels = 0;    // device channels
+    int AudioSampleRate = 0;  // device rate
+    std::vector<uint8_t> AudioDecoded;    // packed 16-bit samples of the last frame
+    std::vector<uint8_t> AudioCorrected;  // the same after audio correction
+    const uint8_t* AudioBuf = nullptr;
+    int AudioBufSize = 0;
+    int AudioBufIndex = 0;
+    AVPacketPtr AudioPacket;
+    AVFramePtr AudioFrame;
+    bool AudioDecoderHasFrames = false;
+    std::atomic<double> AudioClock{0};
+    int AudioHwBufSize = 0;
+    AVSampleFormat AudioSourceFormat = AV_SAMPLE_FMT_NONE;
+    AVChannelLayout AudioSourceLayout{};
+    int AudioSourceRate = 0;
+    SwrContextPtr AudioConverter;
+    // Audio correction.
+    double AudioDiffCum = 0;
+    double AudioDiffAvgCoef = 0;
+    double AudioDiffThreshold = 0;
+    int AudioDiffAvgCount = 0;
+
+    // Video clocks (seconds).
+    std::atomic<double> FrameTimer{0};
+    double FrameLastPts = 0;
+    double FrameLastDelay = 0;
+    std::atomic<double> VideoClock{0};
+    std::atomic<double> VideoCurrentPts{0};
+    std::atomic<double> VideoCurrentPtsDrift{0};
+    std::atomic<int64_t> VideoCurrentPos{-1};
+    std::atomic<bool> PictureShown{false};
+    double ExternalClock = 0;
+    int64_t ExternalClockTime = 0;
+    int MasterClockChoice = 0;
+
+    // Picture skipping under load.
+    std::atomic<float> SkipFactor{1.0f};
+    float SkipCounter = 0;
+
+    // Faulty-time counters for choosing picture times.
+    int64_t LastDtsForFault = INT64_MIN;
+    int64_t LastPtsForFault = INT64_MIN;
+    int DtsFaults = 0;
+    int PtsFaults = 0;
+
+    // Flags and counters.
+    std::atomic<bool> Paused{false};
+    bool LastPaused = false;
+    std::atomic<bool> AbortRequest{false};
+    std::atomic<bool> SeekRequest{false};
+    int SeekFlags = 0;
+    int64_t SeekTarget = 0;
+    int64_t SeekRelative = 0;
+    std::atomic<int> ReadPauseResult{0};
+    std::atomic<bool> JustSeeked{false};
+    std::atomic<bool> SeekPaused{false};
+    std::atomic<int> OpenedPaused{0};  // counts pictures while opening paused
+    std::atomic<bool> EndOfInput{false};
+    bool EndLogged = false;
+    std::atomic<bool> Drained{false};
+    std::atomic<bool> EndReported{false};
+    std::atomic<bool> DecoderFlushed{false};
+    std::atomic<bool> VideoDecoderDrained{false};
+    bool IsImage2 = false;
+    bool IsCaptureDevice = false;
+    std::atomic<bool> RefreshPending{false};
+    std::atomic<bool> ReadInProgress{false};
+    std::atomic<int> OpenResult{0};  // 0 pending, 1 opened, -1 failed, -2 failed and cleaned up
+
+    int64_t StartTimeUs = 0;
+    int64_t DurationUs = -1;
+    int64_t AudioDurationUs = -1;
+
+    // Window geometry (play thread).
+    int WindowWidth = 0;
+    int WindowHeight = 0;
+    int WindowLeft = 0;
+    int WindowTop = 0;
+
+    // Audio visualisation.
+    std::atomic<int> VisualisationMode{0};
+    std::vector<int16_t> VisualisationRing = std::vector<int16_t>(VisualisationSamples);
+    std::atomic<int> VisualisationIndex{0};
+    int LastWaveStart = 0;
+
+    VideoFilter* Filter = nullptr;  // owned by the video thread
+
+    std::thread ReadThread;
+    std::thread VideoThread;
+    std::thread SubtitleThread;
+    std::thread RefreshThread;
+};

@@ -1,0 +1,8 @@
+#pragma once
+#include "player/TCustomPlayer.h"
+
+// The published player component.
+class TFFPlayer : public TCustomPlayer {
+public:
+    using TCustomPlayer::TCustomPlayer;
+};

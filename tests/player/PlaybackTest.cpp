@@ -1,0 +1,225 @@
+// Opening, playing to the end, pausing and seeking real generated files.
+#include "PlayerTestSupport.h"
+
+#include "media/TFFLogger.h"
+
+#include <chrono>
+#include <thread>
+
+using namespace ptest;
+
+class PlaybackTest : public PlayerFixture {};
+
+TEST_F(PlaybackTest, OpenPausedShowsTheFirstPictureThenPlaysToTheEnd)
+{
+    const std::string clip = MakeVideoClip(scratch.path(), 2.0);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    int64_t openedDuration = 0;
+    int openedWidth = 0, openedHeight = 0;
+    player.OnFileOpen = [&](TCustomPlayer*, int64_t duration, int width, int height, int&, int&) {
+        openedDuration = duration;
+        openedWidth = width;
+        openedHeight = height;
+    };
+    ASSERT_TRUE(player.Open(clip, 0, true)) << player.LastErrMsg();
+    EXPECT_NEAR(openedDuration, 2000000, 100000);
+    EXPECT_EQ(openedWidth, 320);
+    EXPECT_EQ(openedHeight, 240);
+
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPause); }));
+    EXPECT_TRUE(events.Saw(psPlay));
+    int64_t pts = -2;
+    ASSERT_TRUE(PumpUntil([&] { return !player.GetCurrentFrame(pts)->Empty(); }, 2000));
+    const Bitmap24* frame = player.GetCurrentFrame(pts);
+    EXPECT_EQ(frame->Width(), 320);
+    EXPECT_EQ(frame->Height(), 240);
+    EXPECT_LT(pts, 200000) << "one of the first pictures is on screen";
+    // the test pattern is not a black picture
+    const Bgr centre = MeanColour(*frame, 100, 60, 40);
+    EXPECT_GT(centre.b + centre.g + centre.r, 150);
+    PumpFor(300);
+    EXPECT_EQ(player.State(), psPause) << "opening paused stays paused";
+
+    player.Resume();
+    EXPECT_EQ(player.State(), psResume);
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psEnd); }, 8000));
+    EXPECT_NEAR(events.LastPosition(), 2000000, 100000);
+
+    player.Close(true);
+    EXPECT_TRUE(events.Saw(psStop));
+    EXPECT_EQ(player.State(), psStop);
+    EXPECT_TRUE(player.GetCurrentFrame()->Empty());
+}
+
+TEST_F(PlaybackTest, AudioOnlyFileReportsPositionsAndEnds)
+{
+    const std::string clip = MakeToneClip(scratch.path(), 1.5);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(clip, 0, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psEnd); }, 8000));
+    EXPECT_GE(events.PositionCount(), 5u) << "positions come from the audio clock while it plays";
+    EXPECT_NEAR(events.LastPosition(), 1500000, 60000);
+    int64_t pts = 0;
+    EXPECT_TRUE(player.GetCurrentFrame(pts)->Empty());
+    EXPECT_EQ(pts, -1);
+    player.Close(true);
+    EXPECT_TRUE(events.Saw(psStop));
+}
+
+struct FailingOpen {
+    const char* name;
+    std::function<std::string(const std::string& dir)> make;
+    bool disableAudio;
+    std::string expectedSuffix;
+};
+
+TEST_F(PlaybackTest, FilesWithoutAPlayableStreamFailToOpen)
+{
+    const std::vector<FailingOpen> cases = {
+        {"subtitles only", [](const std::string& dir) { return MakeSubtitleOnlyClip(dir); }, false,
+         ": could not open codecs, no stream to play."},
+        {"audio disabled", [](const std::string& dir) { return MakeToneClip(dir, 1.0); }, true,
+         ": could not open codecs, no stream to play."},
+        {"missing file", [](const std::string& dir) { return dir + "/missing.mp4"; }, false,
+         ": No such file or directory"},
+    };
+    for (const FailingOpen& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = c.make(scratch.path());
+        TFFPlayer player;
+        EventRecorder events;
+        events.Attach(player);
+        player.DisableAudio = c.disableAudio;
+        EXPECT_FALSE(player.Open(file, 0, false));
+        EXPECT_EQ(player.LastErrMsg(), file + c.expectedSuffix);
+        EXPECT_EQ(player.GetCurrentFrame()->Width(), 0);
+        PumpFor(50);
+        EXPECT_TRUE(events.states.empty()) << "a failed open starts no threads";
+    }
+}
+
+TEST_F(PlaybackTest, CloseWithWaitOnANeverOpenedPlayerReturnsAtOnce)
+{
+    TFFPlayer player;
+    const auto start = std::chrono::steady_clock::now();
+    player.Close(true);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 100);
+    EXPECT_EQ(player.State(), psStop);
+}
+
+TEST_F(PlaybackTest, TogglePausePostsResumeAndPause)
+{
+    const std::string clip = MakeVideoClip(scratch.path(), 2.0);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(clip, 0, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPlay); }));
+    player.TogglePause();
+    EXPECT_EQ(player.State(), psPause);
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPause); }));
+    const int64_t pausedAt = player.CurrentPosition();
+    PumpFor(300);
+    EXPECT_LE(std::llabs(player.CurrentPosition() - pausedAt), 40000) << "the position stands while paused";
+    player.TogglePause();
+    EXPECT_EQ(player.State(), psResume);
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psResume); }));
+    ASSERT_TRUE(PumpUntil([&] { return player.CurrentPosition() > pausedAt + 200000; }, 3000))
+        << "playing again moves the position on";
+    player.Close(true);
+}
+
+TEST_F(PlaybackTest, SeekWhilePausedShowsThePictureAtTheTargetAndStaysPaused)
+{
+    const std::string clip = MakeVideoClip(scratch.path(), 2.0);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(clip, 0, true)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPause); }));
+    player.Seek(0, true, 1200000);
+    int64_t pts = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        player.GetCurrentFrame(pts);
+        return pts >= 1000000;
+    }, 3000)) << "picture time " << pts;
+    EXPECT_LE(pts, 1240000);
+    EXPECT_FALSE(player.GetCurrentFrame()->Empty());
+    PumpFor(300);
+    player.GetCurrentFrame(pts);
+    EXPECT_LE(pts, 1240000) << "still paused: the picture does not move on";
+    EXPECT_EQ(player.State(), psPause);
+    EXPECT_EQ(events.Count(psResume), 0);
+    player.Close(true);
+}
+
+TEST_F(PlaybackTest, SeekToStartWithAnyFrameAfterTheEndRestarts)
+{
+    const std::string clip = MakeVideoClip(scratch.path(), 1.0);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(clip, 0, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psEnd); }, 6000));
+    player.Seek(4, false, 0);
+    int64_t pts = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        player.GetCurrentFrame(pts);
+        return pts < 500000;
+    }, 3000)) << "picture time " << pts;
+    ASSERT_TRUE(PumpUntil([&] { return events.Count(psEnd) >= 2; }, 6000)) << "it plays to the end again";
+    player.Close(true);
+}
+
+TEST_F(PlaybackTest, ASecondSeekWhileOneIsPendingIsIgnored)
+{
+    const std::string clip = MakeVideoClip(scratch.path(), 2.0);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(clip, 0, true)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPause); }));
+    // the read thread serves requests between packets; both land before it looks
+    player.Seek(0, false, 400000);
+    player.Seek(0, false, 1600000);
+    int64_t pts = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        player.GetCurrentFrame(pts);
+        return pts >= 300000 && pts <= 500000;
+    }, 3000)) << "picture time " << pts;
+    PumpFor(300);
+    player.GetCurrentFrame(pts);
+    EXPECT_LT(pts, 1000000) << "the second target was never sought";
+    player.Close(true);
+}
+
+TEST_F(PlaybackTest, PositionsPostedWhileTheHostIsBusyArriveAsOne)
+{
+    const std::string clip = MakeToneClip(scratch.path(), 2.0);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(clip, 0, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return events.PositionCount() > 0; }));
+    // the main thread does not serve the event thread for a while
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const size_t before = events.PositionCount();
+    const int64_t positionNow = player.CurrentPosition();
+    PumpFor(15);
+    std::vector<int64_t> delivered;
+    {
+        std::lock_guard guard(events.lock);
+        delivered.assign(events.positions.begin() + before, events.positions.end());
+    }
+    // about 25 positions were posted meanwhile: the one the event thread held,
+    // then the newest of the rest, with nothing in between
+    ASSERT_GE(delivered.size(), 2u);
+    EXPECT_LT(delivered[0], positionNow - 300000);
+    EXPECT_GE(delivered[1], positionNow - 30000);
+    player.Close(true);
+}
