@@ -74,6 +74,63 @@ std::string MakeLosslessClip(const std::string& path, const std::string& source,
     return path;
 }
 
+bool EncodeVideo(const std::string& path, const std::string& codecName, const std::vector<AVFramePtr>& pictures,
+                 AVRational timeBase)
+{
+    if (pictures.empty()) {
+        ADD_FAILURE() << "nothing to encode";
+        return false;
+    }
+    AVFormatContext* raw = nullptr;
+    if (avformat_alloc_output_context2(&raw, nullptr, nullptr, path.c_str()) < 0) {
+        ADD_FAILURE() << "no muxer for " << path;
+        return false;
+    }
+    AVFormatOutputPtr output{raw};
+    const AVCodec* codec = avcodec_find_encoder_by_name(codecName.c_str());
+    if (!codec) {
+        ADD_FAILURE() << "no encoder " << codecName;
+        return false;
+    }
+    AVCodecContextPtr encoder{avcodec_alloc_context3(codec)};
+    encoder->width = pictures.front()->width;
+    encoder->height = pictures.front()->height;
+    encoder->pix_fmt = static_cast<AVPixelFormat>(pictures.front()->format);
+    encoder->time_base = timeBase;
+    if (output->oformat->flags & AVFMT_GLOBALHEADER)
+        encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVStream* stream = avformat_new_stream(output.get(), nullptr);
+    if (!stream || avcodec_open2(encoder.get(), codec, nullptr) < 0 ||
+        avcodec_parameters_from_context(stream->codecpar, encoder.get()) < 0) {
+        ADD_FAILURE() << "cannot open the encoder " << codecName;
+        return false;
+    }
+    stream->time_base = timeBase;
+    if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
+        avformat_write_header(output.get(), nullptr) < 0) {
+        ADD_FAILURE() << "cannot write " << path;
+        return false;
+    }
+    AVPacketPtr packet{av_packet_alloc()};
+    bool written = true;
+    auto drain = [&] {
+        while (avcodec_receive_packet(encoder.get(), packet.get()) >= 0) {
+            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            written = av_interleaved_write_frame(output.get(), packet.get()) >= 0 && written;
+        }
+    };
+    for (const AVFramePtr& picture : pictures) {
+        written = avcodec_send_frame(encoder.get(), picture.get()) >= 0 && written;
+        drain();
+    }
+    avcodec_send_frame(encoder.get(), nullptr);
+    drain();
+    written = av_write_trailer(output.get()) >= 0 && written;
+    EXPECT_TRUE(written) << path;
+    return written;
+}
+
 int LumaAt(const AVFrame* frame, int x, int y)
 {
     return frame->data[0][static_cast<ptrdiff_t>(y) * frame->linesize[0] + x];

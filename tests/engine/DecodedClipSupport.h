@@ -22,6 +22,12 @@ DecodedClip DecodeVideo(const std::string& path);
 std::string MakeLosslessClip(const std::string& path, const std::string& source, const std::string& filters = "",
                              const std::string& pixelFormat = "yuv420p");
 
+// Encodes `pictures` (all of one size and format) with the encoder `codecName`
+// into `path` (container from the extension), times in `timeBase`. Fails the
+// test and returns false on any error.
+bool EncodeVideo(const std::string& path, const std::string& codecName, const std::vector<AVFramePtr>& pictures,
+                 AVRational timeBase);
+
 // The luma (plane 0) byte at x, y.
 int LumaAt(const AVFrame* frame, int x, int y);
 // Mean luma over a rectangle.

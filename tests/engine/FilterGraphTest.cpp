@@ -4,10 +4,6 @@
 #include "DecodedClipSupport.h"
 #include "support/TestMedia.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -133,43 +129,6 @@ TEST(FilterGraph, MalformedFilterTextFailsWithTheLibraryReason)
     }
 }
 
-// Writes the pictures with an MPEG-4 encoder opened at the graph's size.
-void EncodeAvi(const std::string& path, const FilterGraph& graph, const std::vector<AVFramePtr>& pictures,
-               AVRational timeBase)
-{
-    AVFormatContext* raw = nullptr;
-    ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, nullptr, path.c_str()), 0);
-    AVFormatOutputPtr output{raw};
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-    ASSERT_NE(codec, nullptr);
-    AVCodecContextPtr encoder{avcodec_alloc_context3(codec)};
-    encoder->width = graph.Width();
-    encoder->height = graph.Height();
-    encoder->pix_fmt = graph.PixelFormat();
-    encoder->time_base = timeBase;
-    ASSERT_GE(avcodec_open2(encoder.get(), codec, nullptr), 0);
-    AVStream* stream = avformat_new_stream(output.get(), nullptr);
-    avcodec_parameters_from_context(stream->codecpar, encoder.get());
-    stream->time_base = timeBase;
-    ASSERT_GE(avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
-    ASSERT_GE(avformat_write_header(output.get(), nullptr), 0);
-    AVPacketPtr packet{av_packet_alloc()};
-    auto drain = [&] {
-        while (avcodec_receive_packet(encoder.get(), packet.get()) >= 0) {
-            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
-            packet->stream_index = 0;
-            av_interleaved_write_frame(output.get(), packet.get());
-        }
-    };
-    for (const AVFramePtr& picture : pictures) {
-        ASSERT_GE(avcodec_send_frame(encoder.get(), picture.get()), 0);
-        drain();
-    }
-    avcodec_send_frame(encoder.get(), nullptr);
-    drain();
-    ASSERT_GE(av_write_trailer(output.get()), 0);
-}
-
 TEST(FilterGraph, CropAndScaleGiveTheEncoderItsSize)
 {
     struct Case {
@@ -210,7 +169,7 @@ TEST(FilterGraph, CropAndScaleGiveTheEncoderItsSize)
             EXPECT_EQ(picture->height, c.expectedHeight);
         }
         const std::string path = dir.file("out" + std::to_string(index++) + ".avi");
-        EncodeAvi(path, graph, pictures, graph.TimeBase());
+        ASSERT_TRUE(qtest::EncodeVideo(path, "mpeg4", pictures, graph.TimeBase()));
         const auto probed = qtest::ProbeStream(path, "v:0");
         EXPECT_EQ(probed.at("codec_name"), "mpeg4");
         EXPECT_EQ(probed.at("width"), std::to_string(c.expectedWidth));
