@@ -244,3 +244,41 @@ TEST(PicturePreprocessing, DeinterlacingGoesBeforeTheCustomHook)
 }
 
 }  // namespace
+
+namespace {
+
+// A picture no scaler can read (a hardware surface without its device).
+AVFramePtr UnreadablePicture()
+{
+    AVFramePtr picture{av_frame_alloc()};
+    picture->format = AV_PIX_FMT_VDPAU;
+    picture->width = 64;
+    picture->height = 48;
+    return picture;
+}
+
+TEST(CustomHook, APictureThatCannotBeConvertedStopsTheHookWithItsReason)
+{
+    LogCapture log;
+    int calls = 0;
+    CustomFrameHook hook;
+    hook.SetHandler([&](Bitmap24&, bool&, bool&, int64_t, int) { ++calls; });
+    AVFramePtr picture = UnreadablePicture();
+    EXPECT_FALSE(hook.Run(picture.get(), 0, 1));
+    EXPECT_FALSE(hook.Active());
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Cannot initialize the toRGB conversion context"}));
+}
+
+TEST(PicturePreprocessing, WithoutAWorkPictureTheDecodedPictureIsPassedOn)
+{
+    LogCapture log;
+    PicturePreprocessor preprocessor;
+    preprocessor.CustomHook().SetHandler([&](Bitmap24&, bool&, bool&, int64_t, int) {});
+    AVFramePtr picture = UnreadablePicture();
+    EXPECT_EQ(preprocessor.Process(picture.get(), 0), picture.get());
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"hook buf malloc error."}));
+    EXPECT_EQ(preprocessor.FrameNumber(), 1);
+}
+
+}  // namespace

@@ -153,6 +153,41 @@ TEST(Preview, WithoutAPreviewWindowMakerTheWindowFlagIsCleared)
     EXPECT_EQ(preview.Flags(), PreviewBitmapFlag);
 }
 
+TEST(Preview, APictureThatCannotBeConvertedClearsTheFlagThatWantedIt)
+{
+    AVFramePtr unreadable{av_frame_alloc()};
+    unreadable->format = AV_PIX_FMT_VDPAU;  // a hardware surface without its device
+    unreadable->width = 64;
+    unreadable->height = 48;
+    std::vector<Shown> shown;
+    std::atomic<int> freed{0};
+    struct Case {
+        int flags;
+        bool withBitmapTarget;
+        int flagsAfter;
+    };
+    const Case cases[] = {
+        {PreviewBitmapFlag, true, 0},
+        {PreviewWindowFlag, false, 0},
+        {PreviewWindowFlag | PreviewBitmapFlag, true, PreviewWindowFlag},
+    };
+    for (const Case& c : cases) {
+        TaskPreview preview;
+        preview.SetFlags(c.flags);
+        int bitmaps = 0;
+        if (c.withBitmapTarget)
+            preview.SetBitmapHandler([&](const Bitmap24&, int, int64_t) { ++bitmaps; });
+        preview.SetSinkFactory([&]() -> std::unique_ptr<IPreviewSink> {
+            return std::make_unique<FakeWindow>(shown, 1000, freed);
+        });
+        preview.Show(unreadable.get(), 1, 0);
+        EXPECT_EQ(preview.Flags(), c.flagsAfter) << "flags " << c.flags;
+        EXPECT_EQ(bitmaps, 0);
+        EXPECT_FALSE(preview.HasWindow());
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
 // The window draws on the main thread while the task waits; the preview lock
 // must be free then, or a main thread changing Preview would never return.
 class MainThreadWindow : public IPreviewSink {
