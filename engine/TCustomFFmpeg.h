@@ -123,6 +123,18 @@ protected:
     // Norm of the target: 0 PAL, 1 NTSC, 2 FILM.
     int DetectNorm(const std::string& norm, const std::string& defaultNorm);
 
+    // set-up steps (InputSetup.cpp, StreamCreation.cpp)
+    void SetUpInputStream(AVFormatContext* ic, int index, const TCodecChoice& videoDecoder,
+                          const TCodecChoice& audioDecoder, const TCodecChoice& subtitleDecoder,
+                          TInputStreamSetup& setup);
+    int CodecStrictness() const;  // of the video option context, for codec selection
+    TCodecChoice OutputEncoder(const AVFormatContext* oc, const std::string& name, AVMediaType type);
+    TOutputStreamSetup& AddOutputStream(int outputIndex, AVMediaType type,
+                                        std::vector<TBitstreamFilterSpec>& pendingFilters);
+    void CreateVideoStream(int outputIndex);
+    void CreateAudioStream(int outputIndex);
+    void CreateSubtitleStream(int outputIndex);
+
     const int capacity_;
     TPendingOptions pending_;
     TOptionTables tables_;

@@ -1,0 +1,188 @@
+// Preparing an output: its format, the streams it gets from the pending
+// state and the opened inputs, its meta-data and its file.
+#include "engine/SetupSteps.h"
+#include "engine/TCustomFFmpeg.h"
+#include "media/MediaFileName.h"
+#include "media/MediaText.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/time.h>
+}
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+
+// Muxers whose default video codec is a still-image codec for cover art (mp3,
+// aiff): video through them would become one picture per frame, so they
+// count as audio-only formats.
+bool HasPictureVideoDefault(const AVOutputFormat* format)
+{
+    return format->audio_codec != AV_CODEC_ID_NONE &&
+           (format->video_codec == AV_CODEC_ID_PNG || format->video_codec == AV_CODEC_ID_MJPEG);
+}
+
+// Image sequence muxers need a frame number ("%d") in the file name.
+bool NeedsFrameNumber(const AVOutputFormat* format)
+{
+    if (format->flags & AVFMT_NEEDNUMBER)
+        return true;
+    const std::string name = format->name;
+    return name == "image2";
+}
+
+// Meta-data keys whose meaning moved to another key in the muxers.
+std::string MuxerMetadataKey(const std::string& key)
+{
+    if (key == "author")
+        return "artist";
+    if (key == "year")
+        return "date";
+    return key;
+}
+
+// "YYYY-MM-DDTHH:MM:SS.000000Z" of seconds since 1970 (UTC).
+std::string IsoTime(int64_t seconds)
+{
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+    return text;
+}
+
+}  // namespace
+
+int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one input per task*/)
+{
+    TPendingOptions& p = pending_;
+    if (media_.OutputCount() >= capacity_) {
+        lastError_ = FormatText("%s: too many output files (at most %d)", fileName.c_str(), capacity_);
+        return -1;
+    }
+    // 1. a filter graph is in use for the outputs
+    if (!p.videoFilters.empty())
+        media_.filtersInUse = true;
+
+    // 3. the output format
+    const std::string forced = p.forcedFormat;
+    p.forcedFormat.clear();
+    const std::string mediaName = MediaFileName(fileName);
+    const AVOutputFormat* format = nullptr;
+    if (!forced.empty()) {
+        if (forced == "ffm") {
+            // feed output needs the ffm muxer, which the library no longer has
+            lastError_ = FormatText("Requested output format '%s' is not a suitable output format "
+                                    "(ffm feeds are not supported)", forced.c_str());
+            return -1;
+        }
+        format = av_guess_format(forced.c_str(), nullptr, nullptr);
+        if (!format) {
+            lastError_ = FormatText("Requested output format '%s' is not a suitable output format", forced.c_str());
+            return -1;
+        }
+    } else {
+        format = av_guess_format(nullptr, mediaName.c_str(), nullptr);
+        if (!format) {
+            lastError_ = FormatText("Unable to find a suitable output format for '%s'", fileName.c_str());
+            return -1;
+        }
+    }
+
+    // 2. the context, with the format and the file name (the url is a copy)
+    AVFormatContext* raw = nullptr;
+    const int allocated = avformat_alloc_output_context2(&raw, format, nullptr, mediaName.c_str());
+    if (allocated == AVERROR(ENOMEM) || (allocated < 0 && !raw))
+        throw FFmpegException("avformat_alloc_context failed");
+    const int outputIndex = media_.AddOutput(AVFormatOutputPtr{raw}, TOutputFileSetup{});
+    AVFormatContext* oc = raw;
+
+    // every failure from here removes the output again
+    auto fail = [&](const std::string& text) {
+        media_.RemoveLastOutput();
+        lastError_ = text;
+        return -1;
+    };
+
+    // 5. which streams: wanted by the format or the options, present in the inputs
+    bool useVideo = (format->video_codec != AV_CODEC_ID_NONE && !HasPictureVideoDefault(format)) ||
+                    !p.videoCodecName.empty() || p.videoStreamCopy;
+    bool useAudio = format->audio_codec != AV_CODEC_ID_NONE || !p.audioCodecName.empty() || p.audioStreamCopy;
+    bool useSubtitle =
+        format->subtitle_codec != AV_CODEC_ID_NONE || !p.subtitleCodecName.empty() || p.subtitleStreamCopy;
+    if (media_.InputCount() > 0) {
+        bool inputVideo = false, inputAudio = false, inputSubtitle = false;
+        for (const AVFormatInputPtr& input : media_.inputs)
+            for (unsigned i = 0; i < input->nb_streams; ++i) {
+                const AVMediaType type = input->streams[i]->codecpar->codec_type;
+                inputVideo |= type == AVMEDIA_TYPE_VIDEO;
+                inputAudio |= type == AVMEDIA_TYPE_AUDIO;
+                inputSubtitle |= type == AVMEDIA_TYPE_SUBTITLE;
+            }
+        useVideo &= inputVideo;
+        useAudio &= inputAudio;
+        useSubtitle &= inputSubtitle;
+    }
+    useVideo &= !p.videoDisable;
+    useAudio &= !p.audioDisable;
+    useSubtitle &= !p.subtitleDisable;
+
+    struct Creation {
+        bool wanted;
+        void (TCustomFFmpeg::*create)(int);
+        const char* failure;
+    };
+    const Creation creations[] = {
+        {useVideo, &TCustomFFmpeg::CreateVideoStream, "new_video_stream fail: %s"},
+        {useAudio, &TCustomFFmpeg::CreateAudioStream, "new_audio_stream fail: %s"},
+        {useSubtitle, &TCustomFFmpeg::CreateSubtitleStream, "new_subtitle_stream fail: %s"},
+    };
+    for (const Creation& creation : creations) {
+        if (!creation.wanted)
+            continue;
+        try {
+            (this->*creation.create)(outputIndex);
+        } catch (const FFmpegException& e) {
+            return fail(FormatText(creation.failure, e.what()));
+        }
+    }
+
+    // 6. recording timestamp and meta-data (the first definition of a key wins)
+    if (p.recordingTimestampSeconds != 0)
+        av_dict_set(&oc->metadata, "creation_time", IsoTime(p.recordingTimestampSeconds).c_str(), 0);
+    for (auto it = p.metadata.rbegin(); it != p.metadata.rend(); ++it)
+        av_dict_set(&oc->metadata, MuxerMetadataKey(it->first).c_str(), it->second.c_str(), 0);
+    p.metadata.clear();
+
+    // 8. image sequences need a frame number in the name
+    if (NeedsFrameNumber(format) && !av_filename_number_test(mediaName.c_str()))
+        return fail(ErrorText(fileName, AVERROR(EDOM)));
+
+    // 9. the file (an existing one is replaced)
+    if (!(format->flags & AVFMT_NOFILE)) {
+        const int ret = avio_open(&oc->pb, mediaName.c_str(), AVIO_FLAG_WRITE);
+        if (ret < 0)
+            return fail(ErrorText(fileName, ret));
+    }
+
+    // 11. muxing parameters and the encoding options of the format
+    TOutputFileSetup& setup = media_.outputSetups[outputIndex];
+    const int64_t preloadUs = std::llround(p.muxPreloadSeconds * 1000000.0);
+    oc->max_delay = static_cast<int>(std::lround(p.muxMaxDelaySeconds * 1000000.0));
+    if (oc->priv_data && av_opt_find(oc->priv_data, "preload", nullptr, 0, 0)) {
+        AVDictionary* options = setup.muxerOptions.release();
+        av_dict_set_int(&options, "preload", preloadUs, 0);
+        setup.muxerOptions.reset(options);
+    }
+    if (p.loopOutput >= 0 && oc->priv_data && av_opt_find(oc->priv_data, "loop", nullptr, 0, 0))
+        av_opt_set_int(oc->priv_data, "loop", p.loopOutput, 0);
+    oc->flags |= AVFMT_FLAG_NONBLOCK;
+    ReplayGenericOptions(oc, rmOutputFormat);
+
+    // 12. the stream-id map served this output
+    p.streamIdMap.fill(0);
+    return media_.OutputCount();
+}

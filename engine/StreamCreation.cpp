@@ -1,0 +1,343 @@
+// Creating the video, audio and subtitle streams of an output from the
+// pending option state, for AddOutputFile and for newvideo, newaudio and
+// newsubtitle. Each stream gets its encoder (configured, not opened) or is
+// marked as a stream copy; the pending values it consumes are reset.
+#include "engine/SetupSteps.h"
+#include "engine/TCustomFFmpeg.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool ListHas(const AVPixelFormat* list, AVPixelFormat format)
+{
+    for (; list && *list != AV_PIX_FMT_NONE; ++list)
+        if (*list == format)
+            return true;
+    return false;
+}
+
+bool ListHas(const AVSampleFormat* list, AVSampleFormat format)
+{
+    for (; list && *list != AV_SAMPLE_FMT_NONE; ++list)
+        if (*list == format)
+            return true;
+    return false;
+}
+
+// The listed rate nearest to `rate` (the first of two equally near).
+int NearestSampleRate(const int* rates, int rate)
+{
+    int best = rates[0];
+    for (const int* r = rates; *r; ++r)
+        if (std::abs(*r - rate) < std::abs(best - rate))
+            best = *r;
+    return best;
+}
+
+// "start,end,q" entries separated by "/"; q >= 1 is a fixed quantiser,
+// below 1 a quality factor of -q/100.
+void ParseRcOverride(const std::string& text, AVCodecContext* ctx)
+{
+    std::vector<RcOverride> entries;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        const size_t end = text.find('/', pos);
+        const std::string entry = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        RcOverride item{};
+        int q = 0;
+        if (std::sscanf(entry.c_str(), "%d,%d,%d", &item.start_frame, &item.end_frame, &q) != 3)
+            throw FFmpegException("error parsing rc_override");
+        if (q > 0) {
+            item.qscale = q;
+            item.quality_factor = 1.0f;
+        } else {
+            item.qscale = 0;
+            item.quality_factor = -q / 100.0f;
+        }
+        entries.push_back(item);
+        if (end == std::string::npos)
+            break;
+        pos = end + 1;
+    }
+    auto* table = static_cast<RcOverride*>(av_malloc_array(entries.size(), sizeof(RcOverride)));
+    if (!table)
+        throw std::bad_alloc();
+    std::memcpy(table, entries.data(), entries.size() * sizeof(RcOverride));
+    ctx->rc_override = table;  // freed with the context
+    ctx->rc_override_count = static_cast<int>(entries.size());
+}
+
+// A quantiser matrix the context owns (it is freed with the context).
+uint16_t* MatrixCopy(const std::vector<uint16_t>& matrix)
+{
+    if (matrix.empty())
+        return nullptr;
+    auto* copy = static_cast<uint16_t*>(av_malloc(64 * sizeof(uint16_t)));
+    if (!copy)
+        throw std::bad_alloc();
+    std::memcpy(copy, matrix.data(), 64 * sizeof(uint16_t));
+    return copy;
+}
+
+void SetLanguage(AVStream* st, std::string& language)
+{
+    if (language.empty())
+        return;
+    av_dict_set(&st->metadata, "language", language.c_str(), 0);
+    language.clear();
+}
+
+}  // namespace
+
+TCodecChoice TCustomFFmpeg::OutputEncoder(const AVFormatContext* oc, const std::string& name, AVMediaType type)
+{
+    TCodecChoice choice;
+    std::string error;
+    if (!SelectCodec(name, type, true, CodecStrictness(), choice, error, this))
+        throw FFmpegException(error);
+    if (choice.Chosen())
+        return choice;
+    const AVCodecID id = av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, type);
+    choice = EncoderForId(id);
+    if (!choice.Chosen())
+        throw FFmpegException::Format("Encoder (codec %s) not found for output stream", avcodec_get_name(id));
+    return choice;
+}
+
+TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(int outputIndex, AVMediaType type,
+                                                  std::vector<TBitstreamFilterSpec>& pendingFilters)
+{
+    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
+    const unsigned index = oc->nb_streams;
+    AVStream* st = avformat_new_stream(oc, nullptr);
+    if (!st)
+        throw FFmpegException("Could not alloc stream");
+    st->id = index < MAX_STREAMS ? pending_.streamIdMap[index] : 0;
+    st->codecpar->codec_type = type;
+
+    auto& streams = media_.outputSetups.at(outputIndex).streams;
+    streams.emplace_back();
+    TOutputStreamSetup& setup = streams.back();
+    setup.stream = st;
+    setup.type = type;
+    setup.bitstreamFilters = std::move(pendingFilters);
+    pendingFilters.clear();
+    return setup;
+}
+
+void TCustomFFmpeg::CreateVideoStream(int outputIndex)
+{
+    TPendingOptions& p = pending_;
+    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
+    // the encoder is chosen first, so that an unknown name adds no stream
+    TCodecChoice choice;
+    if (!p.videoStreamCopy)
+        choice = OutputEncoder(oc, p.videoCodecName, AVMEDIA_TYPE_VIDEO);
+
+    TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, p.videoBitstreamFilters);
+    AVStream* st = setup.stream;
+    const bool globalHeader =
+        (p.videoGlobalHeader & 1) || (p.videoGlobalHeader == 0 && (oc->oformat->flags & AVFMT_GLOBALHEADER));
+    const bool localHeader = p.videoGlobalHeader & 2;
+
+    // sample aspect from the frame aspect, in terms of at most 255
+    const int width = p.frameWidth, height = p.frameHeight;
+    const double sar = width * height != 0 ? p.frameAspectRatio * height / width : p.frameAspectRatio * 3.0 / 4.0;
+    const AVRational sampleAspect = av_d2q(sar, 255);
+
+    if (p.videoStreamCopy) {
+        setup.streamCopy = true;
+        st->sample_aspect_ratio = sampleAspect;
+        st->codecpar->sample_aspect_ratio = sampleAspect;
+        st->codecpar->codec_tag = p.videoCodecTag;
+    } else {
+        setup.encoder = choice.CreateEncoder();
+        AVCodecContext* ctx = setup.encoder->Context();
+        ctx->codec_type = AVMEDIA_TYPE_VIDEO;
+        ctx->codec_id = choice.id;
+        ctx->thread_count = p.threadCount;
+        ReplayGenericOptions(ctx, rmVideoEncoder);
+        if (p.videoCodecTag)
+            ctx->codec_tag = p.videoCodecTag;
+        if (globalHeader)
+            ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (localHeader)
+            ctx->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+
+        AVRational rate = p.frameRate.num > 0 && p.frameRate.den > 0 ? p.frameRate : AVRational{25, 1};
+        if (choice.frameRates && !p.forceFps)
+            rate = choice.frameRates[av_find_nearest_q_idx(rate, choice.frameRates)];
+        setup.frameRate = rate;
+        ctx->framerate = rate;
+        ctx->time_base = av_inv_q(rate);
+        ctx->width = width;
+        ctx->height = height;
+        ctx->sample_aspect_ratio = sampleAspect;
+        st->sample_aspect_ratio = sampleAspect;
+
+        AVPixelFormat pixelFormat = p.pixelFormat;
+        if (choice.pixelFormats && !ListHas(choice.pixelFormats, pixelFormat)) {
+            const bool mjpegKeeps = choice.id == AV_CODEC_ID_MJPEG && ctx->strict_std_compliance < 0 &&
+                                    (pixelFormat == AV_PIX_FMT_YUV420P || pixelFormat == AV_PIX_FMT_YUV422P);
+            if (!mjpegKeeps)
+                pixelFormat = choice.pixelFormats[0];
+        }
+        ctx->pix_fmt = pixelFormat != AV_PIX_FMT_NONE ? pixelFormat : AV_PIX_FMT_YUV420P;
+
+        if (p.intraOnly)
+            ctx->gop_size = 0;
+        if (p.videoQScale != 0 || p.sameQuant) {
+            ctx->flags |= AV_CODEC_FLAG_QSCALE;
+            ctx->global_quality = static_cast<int>(std::lround(FF_QP2LAMBDA * p.videoQScale));
+        }
+        ctx->intra_matrix = MatrixCopy(p.intraMatrix);
+        ctx->inter_matrix = MatrixCopy(p.interMatrix);
+        if (!p.rcOverride.empty())
+            ParseRcOverride(p.rcOverride, ctx);
+        ctx->rc_initial_buffer_occupancy = ctx->rc_buffer_size * 3 / 4;
+        ctx->intra_dc_precision = p.intraDcPrecision - 8;
+        if (p.psnr)
+            ctx->flags |= AV_CODEC_FLAG_PSNR;
+        if (p.pass == 1)
+            ctx->flags |= AV_CODEC_FLAG_PASS1;
+        else if (p.pass == 2)
+            ctx->flags |= AV_CODEC_FLAG_PASS2;
+        st->time_base = ctx->time_base;
+        avcodec_parameters_from_context(st->codecpar, ctx);
+    }
+
+    SetLanguage(st, p.videoLanguage);
+    p.videoDisable = false;
+    p.videoCodecName.clear();
+    p.videoStreamCopy = false;
+    p.pixelFormat = AV_PIX_FMT_NONE;
+}
+
+void TCustomFFmpeg::CreateAudioStream(int outputIndex)
+{
+    TPendingOptions& p = pending_;
+    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
+    TCodecChoice choice;
+    if (!p.audioStreamCopy)
+        choice = OutputEncoder(oc, p.audioCodecName, AVMEDIA_TYPE_AUDIO);
+
+    TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_AUDIO, p.audioBitstreamFilters);
+    AVStream* st = setup.stream;
+
+    if (p.audioStreamCopy) {
+        setup.streamCopy = true;
+        AVCodecParameters* par = st->codecpar;
+        par->codec_tag = p.audioCodecTag;
+        av_channel_layout_uninit(&par->ch_layout);
+        av_channel_layout_default(&par->ch_layout, p.audioChannels);
+        par->sample_rate = p.audioSampleRate;
+    } else {
+        setup.encoder = choice.CreateEncoder();
+        AVCodecContext* ctx = setup.encoder->Context();
+        ctx->codec_type = AVMEDIA_TYPE_AUDIO;
+        ctx->codec_id = choice.id;
+        ctx->thread_count = p.threadCount;
+        ReplayGenericOptions(ctx, rmAudioEncoder);
+        if (p.audioCodecTag)
+            ctx->codec_tag = p.audioCodecTag;
+        if (oc->oformat->flags & AVFMT_GLOBALHEADER)
+            ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (p.audioQScale > -99999) {
+            ctx->flags |= AV_CODEC_FLAG_QSCALE;
+            ctx->global_quality = static_cast<int>(std::lround(FF_QP2LAMBDA * p.audioQScale));
+        }
+
+        // the layout only when it has as many channels as asked for
+        av_channel_layout_uninit(&ctx->ch_layout);
+        AVChannelLayout layout{};
+        if (p.audioChannelLayout != 0 &&
+            av_channel_layout_from_mask(&layout, static_cast<uint64_t>(p.audioChannelLayout)) == 0 &&
+            layout.nb_channels == p.audioChannels)
+            ctx->ch_layout = layout;
+        else
+            av_channel_layout_default(&ctx->ch_layout, p.audioChannels);
+
+        AVSampleFormat sampleFormat = p.sampleFormat;
+        if (choice.sampleFormats && !ListHas(choice.sampleFormats, sampleFormat))
+            sampleFormat = choice.sampleFormats[0];
+        ctx->sample_fmt = sampleFormat != AV_SAMPLE_FMT_NONE ? sampleFormat : AV_SAMPLE_FMT_S16;
+
+        int sampleRate = p.audioSampleRate;
+        if (choice.supportedSampleRates && choice.supportedSampleRates[0]) {
+            const int nearest = NearestSampleRate(choice.supportedSampleRates, sampleRate);
+            if (nearest != sampleRate)
+                LogFmt(llWarning, "Requested sampling rate unsupported using closest supported (%d)", nearest);
+            sampleRate = nearest;
+        }
+        ctx->sample_rate = sampleRate;
+        ctx->time_base = AVRational{1, sampleRate};
+        st->time_base = ctx->time_base;
+        avcodec_parameters_from_context(st->codecpar, ctx);
+    }
+
+    SetLanguage(st, p.audioLanguage);
+    p.audioDisable = false;
+    p.audioCodecName.clear();
+    p.audioStreamCopy = false;
+}
+
+void TCustomFFmpeg::CreateSubtitleStream(int outputIndex)
+{
+    TPendingOptions& p = pending_;
+    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
+    TCodecChoice choice;
+    if (!p.subtitleStreamCopy)
+        choice = OutputEncoder(oc, p.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE);
+
+    TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_SUBTITLE, p.subtitleBitstreamFilters);
+    AVStream* st = setup.stream;
+    if (p.subtitleStreamCopy) {
+        setup.streamCopy = true;
+        st->codecpar->codec_tag = p.subtitleCodecTag;
+    } else {
+        setup.encoder = choice.CreateEncoder();
+        AVCodecContext* ctx = setup.encoder->Context();
+        ctx->codec_type = AVMEDIA_TYPE_SUBTITLE;
+        ctx->codec_id = choice.id;
+        ReplayGenericOptions(ctx, rmSubtitleEncoder);
+        if (p.subtitleCodecTag)
+            ctx->codec_tag = p.subtitleCodecTag;
+        if (oc->oformat->flags & AVFMT_GLOBALHEADER)
+            ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        avcodec_parameters_from_context(st->codecpar, ctx);
+    }
+
+    SetLanguage(st, p.subtitleLanguage);
+    p.subtitleDisable = false;
+    p.subtitleCodecName.clear();
+    p.subtitleStreamCopy = false;
+}
+
+void TCustomFFmpeg::NewVideoStream()
+{
+    if (media_.OutputCount() == 0)
+        throw FFmpegException("At least one output file must be specified");
+    CreateVideoStream(media_.OutputCount() - 1);
+}
+
+void TCustomFFmpeg::NewAudioStream()
+{
+    if (media_.OutputCount() == 0)
+        throw FFmpegException("At least one output file must be specified");
+    CreateAudioStream(media_.OutputCount() - 1);
+}
+
+void TCustomFFmpeg::NewSubtitleStream()
+{
+    if (media_.OutputCount() == 0)
+        throw FFmpegException("At least one output file must be specified");
+    CreateSubtitleStream(media_.OutputCount() - 1);
+}
