@@ -2,6 +2,7 @@
 #include "player/TCustomPlayer.h"
 
 #include <chrono>
+#include <algorithm>
 #include <cmath>
 
 int64_t SystemTimeUs()
@@ -19,10 +20,15 @@ double AudioClockNow(const PlaybackState* is)
 {
     double pts = is->AudioClock;
     const int bytesPerSecond = is->AudioSampleRate * 2 * is->AudioChannels;
+    if (bytesPerSecond <= 0)
+        return pts;
     const int pending = is->AudioBufSize - is->AudioBufIndex;
-    if (bytesPerSecond > 0)
-        pts -= double(pending) / bytesPerSecond;
-    return pts;
+    // what the device took at the last callback plays out from then on
+    const int64_t sinceCallbackUs = SystemTimeUs() - is->Player->AudioCallbackTimeUs;
+    const double playedSeconds = std::max<double>(sinceCallbackUs, 0) / 1e6;
+    const double hardwareSeconds =
+        is->Paused ? 0.0 : std::max(0.0, double(is->AudioHwBufSize) / bytesPerSecond - playedSeconds);
+    return pts - double(pending) / bytesPerSecond - hardwareSeconds;
 }
 
 double VideoClockNow(const PlaybackState* is)
