@@ -36,9 +36,12 @@ signals:
     // The chooser was closed by any route; the main window repaints.
     void Closed();
 
+public slots:
+    // 取消, the title bar's close button and Escape: ChooserResult "2".
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;
 
 private:
     void buildWidgets();
