@@ -1,0 +1,156 @@
+// Presets: lookup order (built-in table, encoder-prefixed name, file), the
+// errors of a preset file, and the built-in libx264 presets on the packaged
+// libx264 encoder.
+#include "OptionTestLog.h"
+#include "engine/BuiltinPresets.h"
+#include "engine/TCustomFFmpeg.h"
+#include "media/CodecLock.h"
+#include "support/TestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+std::string VideoText(const TCustomFFmpeg& task, const std::string& name)
+{
+    return task.GenericOptions().ValueText(AVMEDIA_TYPE_VIDEO, name);
+}
+
+std::string WriteFile(const qtest::ScratchDir& dir, const std::string& name, const std::string& text)
+{
+    const std::string path = dir.file(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+TEST(PresetLookup, VpreAfterVcodecResolvesToTheEncodersPreset)
+{
+    TCustomFFmpeg task(20);
+    task.Reset();
+    task.SetOption("vcodec", "libx264");
+    task.SetOption("vpre", "medium");
+    // medium, and not default: b-pyramid and weighted P prediction are medium's own
+    EXPECT_EQ(VideoText(task, "b-pyramid"), "normal");
+    EXPECT_EQ(VideoText(task, "weightp"), "2");
+    EXPECT_EQ(VideoText(task, "partitions"), "i8x8,i4x4,p8x8,b8x8");
+    EXPECT_EQ(VideoText(task, "subq"), "7");
+    EXPECT_EQ(VideoText(task, "refs"), "3");
+}
+
+TEST(PresetLookup, FullNamesResolveDirectlyInAnyCase)
+{
+    TCustomFFmpeg hq(20);
+    hq.Reset();
+    hq.SetOption("vpre", "libx264-hq");  // no encoder pending
+    EXPECT_EQ(VideoText(hq, "me_method"), "umh");
+    EXPECT_EQ(VideoText(hq, "refs"), "4");
+
+    TCustomFFmpeg main(20);
+    main.Reset();
+    main.ApplyPreset("vpre", "LIBX264-MAIN");
+    EXPECT_EQ(VideoText(main, "8x8dct"), "0");
+}
+
+TEST(PresetLookup, AnEmptyPresetNameDoesNothing)
+{
+    TCustomFFmpeg task(20);
+    task.Reset();
+    EXPECT_NO_THROW(task.ApplyPreset("fpre", ""));
+    EXPECT_TRUE(task.GenericOptions().Names().empty());
+}
+
+struct PresetErrorCase {
+    const char* label;
+    const char* option;
+    std::string fileText;  // written to the preset file; null text: no file
+    bool writeFile;
+    std::string message;    // "%f" stands for the preset file's path
+};
+
+class PresetErrorTest : public ::testing::TestWithParam<PresetErrorCase> {};
+
+TEST_P(PresetErrorTest, RaisesTheExactText)
+{
+    const PresetErrorCase& c = GetParam();
+    qtest::ScratchDir dir;
+    const std::string path = c.writeFile ? WriteFile(dir, "test.ffpreset", c.fileText) : dir.file("missing.ffpreset");
+    std::string expected = c.message;
+    for (size_t at = expected.find("%f"); at != std::string::npos; at = expected.find("%f"))
+        expected.replace(at, 2, path);
+
+    TCustomFFmpeg task(20);
+    task.Reset();
+    try {
+        task.SetOption(c.option, path);
+        FAIL() << c.label;
+    } catch (const FFmpegException& e) {
+        EXPECT_EQ(std::string(e.what()), expected) << c.label;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PresetErrorTest,
+    ::testing::Values(
+        PresetErrorCase{"missing fpre file", "fpre", "", false, "Preset \"%f\" not found"},
+        PresetErrorCase{"missing vpre file", "vpre", "", false, "Preset \"%f\" not found"},
+        PresetErrorCase{"line without =", "fpre", "g=30\nnoequals\n", true, "%f: Invalid syntax: \"noequals\""},
+        PresetErrorCase{"empty value", "fpre", "qmin=\n", true, "%f: Invalid syntax: \"qmin=\""},
+        PresetErrorCase{"unknown option", "fpre", "g=30\r\nnosuch=1\r\n", true,
+                        "%f: Invalid option or argument: \"nosuch=1\", parsed as \"nosuch\" = \"1\""},
+        PresetErrorCase{"rejected value", "apre", "ab=loud", true,
+                        "%f: Invalid option or argument: \"ab=loud\", parsed as \"ab\" = \"loud\""}),
+    [](const ::testing::TestParamInfo<PresetErrorCase>& info) { return "Case" + std::to_string(info.index); });
+
+TEST(PresetFile, LinesBeforeAFailureStayAppliedAndCodecLinesSetEncoders)
+{
+    qtest::ScratchDir dir;
+    TCustomFFmpeg task(20);
+    task.Reset();
+    const std::string good = WriteFile(dir, "good.ffpreset", "\n  VCODEC=mpeg4  \n\n qmin = 5 \nAcodec=mp2\nscodec=copy\n");
+    task.SetOption("fpre", good);
+    EXPECT_EQ(task.Pending().videoCodecName, "mpeg4");
+    EXPECT_EQ(task.Pending().audioCodecName, "mp2");
+    EXPECT_TRUE(task.Pending().subtitleStreamCopy);
+    EXPECT_EQ(task.GenericOptions().CodecContext(AVMEDIA_TYPE_VIDEO)->qmin, 5);
+
+    const std::string bad = WriteFile(dir, "bad.ffpreset", "g=30\nnoequals\ng=40\n");
+    EXPECT_THROW(task.SetOption("fpre", bad), FFmpegException);
+    EXPECT_EQ(task.GenericOptions().CodecContext(AVMEDIA_TYPE_VIDEO)->gop_size, 30);
+}
+
+// Every built-in preset must work on the packaged libx264: H.264 conversions
+// always apply libx264-default, so one refused line would fail them all.
+TEST(BuiltinX264Presets, EveryPresetOpensALibx264Encoder)
+{
+    const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+    ASSERT_NE(x264, nullptr);
+    ASSERT_EQ(BuiltinPresets().size(), 36u);
+    for (const TOptionsPreset& preset : BuiltinPresets()) {
+        OptionTestLog log(llWarning);
+        TCustomFFmpeg task(20);
+        task.Reset();
+        task.SetOption("vcodec", "libx264");
+        ASSERT_NO_THROW(task.SetOption("vpre", preset.Name)) << preset.Name;
+        EXPECT_FALSE(task.GenericOptions().Names().empty()) << preset.Name;
+
+        AVCodecContextPtr enc{avcodec_alloc_context3(x264)};
+        enc->width = 64;
+        enc->height = 64;
+        enc->pix_fmt = AV_PIX_FMT_YUV420P;
+        enc->time_base = {1, 25};
+        task.ReplayGenericOptions(enc.get(), rmVideoEncoder);
+        EXPECT_EQ(log.Count("Could not apply option"), 0) << preset.Name;
+        int opened = 0;
+        {
+            std::lock_guard guard(CodecLock());
+            opened = avcodec_open2(enc.get(), x264, nullptr);
+        }
+        EXPECT_GE(opened, 0) << preset.Name;
+        EXPECT_EQ(log.Count("Error"), 0) << preset.Name;
+    }
+}
+
+}  // namespace
