@@ -4,6 +4,11 @@
 #include "engine/TCustomFFmpeg.h"
 #include "support/TestMedia.h"
 
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+}
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -63,6 +68,65 @@ inline void Apply(TCustomFFmpeg& task, const std::vector<std::pair<std::string, 
 inline const TOutputFileSetup& OutputSetup(const TCustomFFmpeg& task, int index)
 {
     return task.Media().outputSetups.at(index);
+}
+
+// Opens every encoder of output `index`, gives the streams their parameters,
+// writes the header, half a second of silence through each audio encoder
+// (video streams get no pictures) and the trailer, so that ffprobe can read
+// what the muxer was told. Fails the test on any error.
+inline bool WriteSilentOutput(const TCustomFFmpeg& task, int index)
+{
+    AVFormatContext* oc = task.Media().outputs.at(index).get();
+    const auto& streams = task.Media().outputSetups.at(index).streams;
+    for (const TOutputStreamSetup& s : streams) {
+        if (!s.encoder)
+            continue;
+        const int opened = s.encoder->Open(nullptr);
+        EXPECT_EQ(opened, 0) << "encoder " << s.encoder->Choice().name;
+        if (opened < 0)
+            return false;
+        avcodec_parameters_from_context(s.stream->codecpar, s.encoder->Context());
+    }
+    AVDictionary* options = nullptr;
+    av_dict_copy(&options, task.Media().outputSetups.at(index).muxerOptions.get(), 0);
+    const int header = avformat_write_header(oc, &options);
+    av_dict_free(&options);
+    EXPECT_GE(header, 0) << oc->url;
+    if (header < 0)
+        return false;
+
+    for (const TOutputStreamSetup& s : streams) {
+        if (!s.encoder || s.type != AVMEDIA_TYPE_AUDIO)
+            continue;
+        AVCodecContext* ctx = s.encoder->Context();
+        const int frameSamples = ctx->frame_size > 0 ? ctx->frame_size : 1024;
+        AVPacketPtr packet{av_packet_alloc()};
+        auto drain = [&] {
+            while (s.encoder->ReceivePacket(packet.get()) == 0) {
+                av_packet_rescale_ts(packet.get(), ctx->time_base, s.stream->time_base);
+                packet->stream_index = s.stream->index;
+                EXPECT_EQ(av_interleaved_write_frame(oc, packet.get()), 0);
+            }
+        };
+        for (int64_t done = 0; done < ctx->sample_rate / 2; done += frameSamples) {
+            AVFramePtr frame{av_frame_alloc()};
+            frame->format = ctx->sample_fmt;
+            frame->nb_samples = frameSamples;
+            frame->sample_rate = ctx->sample_rate;
+            av_channel_layout_copy(&frame->ch_layout, &ctx->ch_layout);
+            EXPECT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
+            av_samples_set_silence(frame->extended_data, 0, frameSamples, ctx->ch_layout.nb_channels,
+                                   ctx->sample_fmt);
+            frame->pts = done;
+            EXPECT_EQ(s.encoder->SendFrame(frame.get()), 0);
+            drain();
+        }
+        s.encoder->SendFrame(nullptr);
+        drain();
+    }
+    EXPECT_EQ(av_write_trailer(oc), 0);
+    avio_flush(oc->pb);
+    return true;
 }
 
 }  // namespace setuptest
