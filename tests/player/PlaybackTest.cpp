@@ -3,6 +3,7 @@
 
 #include "media/TFFLogger.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -109,6 +110,22 @@ TEST_F(PlaybackTest, CloseWithWaitOnANeverOpenedPlayerReturnsAtOnce)
     player.Close(true);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 100);
+    EXPECT_EQ(player.State(), psStop);
+}
+
+TEST_F(PlaybackTest, WithoutAStateHandlerTheEventThreadStillEnds)
+{
+    const std::string clip = MakeToneClip(scratch.path(), 2.0);
+    TFFPlayer player;
+    std::atomic<int> positions{0};
+    player.OnPosition = [&](TCustomPlayer*, int64_t) { ++positions; };
+    ASSERT_TRUE(player.Open(clip, 0, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return positions > 0; }));
+    const auto start = std::chrono::steady_clock::now();
+    player.Close(true);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // Close waits for both threads; a thread left waiting would hold it for seconds
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 1000);
     EXPECT_EQ(player.State(), psStop);
 }
 
