@@ -181,6 +181,34 @@ TEST(InputSetup, DisabledStreamsAreDiscarded)
     }
 }
 
+TEST(InputSetup, DifferingCodecRateIsReportedAndTheContainerRateKept)
+{
+    const char* line =
+        "Seems stream 0 codec frame rate differs from container frame rate: 23.50 (47/2) -> 25.00 (25/1)";
+    for (const char* verbosity : {"1", "-1"}) {
+        OptionTestLog log(llInfo);
+        auto task = NewTask({{"v", verbosity}});
+        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().VariableRate())) << task->LastError();
+        EXPECT_EQ(log.Has(llInfo, line), std::string(verbosity) == "1") << verbosity;
+        EXPECT_EQ(av_cmp_q(task->Pending().frameRate, AVRational{25, 1}), 0);
+    }
+    // a constant-rate file says nothing
+    OptionTestLog log(llInfo);
+    auto task = NewTask();
+    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    EXPECT_EQ(log.Count("codec frame rate differs"), 0);
+}
+
+TEST(InputSetup, InputsBeyondTheCapacityAreRefused)
+{
+    TCustomFFmpeg task(1);
+    task.Reset();
+    ASSERT_TRUE(task.OpenInputFile(SetupClips::Get().Mp4())) << task.LastError();
+    EXPECT_FALSE(task.OpenInputFile(SetupClips::Get().Wav()));
+    EXPECT_NE(task.LastError().find("too many input files"), std::string::npos) << task.LastError();
+    EXPECT_EQ(task.Media().InputCount(), 1);
+}
+
 TEST(InputSetup, FormatIsDumpedThroughTheLibraryLog)
 {
     OptionTestLog log(llInfo);

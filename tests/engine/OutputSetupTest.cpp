@@ -24,7 +24,7 @@ std::vector<AVMediaType> StreamTypes(const TCustomFFmpeg& task, int index)
 }
 
 struct StreamsCase {
-    const char* input;  // "mp4" (video+audio), "video", "wav"
+    const char* input;  // "mp4" (video+audio), "video", "wav", "subs" (video+subtitles)
     const char* output;
     std::vector<std::pair<std::string, std::string>> options;  // before the output
     std::vector<AVMediaType> expected;
@@ -36,9 +36,11 @@ TEST_P(OutputStreams, FollowTheFormatTheOptionsAndTheInputs)
 {
     const StreamsCase& c = GetParam();
     SetupClips& clips = SetupClips::Get();
-    const std::string input = std::string(c.input) == "mp4" ? clips.Mp4()
-                            : std::string(c.input) == "video" ? clips.VideoOnly()
-                                                              : clips.Wav();
+    const std::string kind = c.input;
+    const std::string input = kind == "mp4"     ? clips.Mp4()
+                            : kind == "video" ? clips.VideoOnly()
+                            : kind == "subs"  ? clips.WithSubtitles()
+                                              : clips.Wav();
     qtest::ScratchDir out;
     auto task = NewTask();
     ASSERT_TRUE(task->OpenInputFile(input)) << task->LastError();
@@ -50,6 +52,7 @@ TEST_P(OutputStreams, FollowTheFormatTheOptionsAndTheInputs)
 
 constexpr auto V = AVMEDIA_TYPE_VIDEO;
 constexpr auto A = AVMEDIA_TYPE_AUDIO;
+constexpr auto S = AVMEDIA_TYPE_SUBTITLE;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OutputStreams,
@@ -64,7 +67,33 @@ INSTANTIATE_TEST_SUITE_P(
         // mp3 and aiff name a picture codec as their video default: audio only
         StreamsCase{"mp4", "out.mp3", {}, {A}},
         StreamsCase{"mp4", "out.aiff", {}, {A}},
-        StreamsCase{"mp4", "out.amr", {{"ar", "8000"}, {"ac", "1"}}, {A}}));
+        StreamsCase{"mp4", "out.amr", {{"ar", "8000"}, {"ac", "1"}}, {A}},
+        // subtitles where the format has a subtitle codec or one is asked for
+        StreamsCase{"subs", "out.mkv", {}, {V, S}},
+        StreamsCase{"subs", "out.mkv", {{"sn", ""}}, {V}},
+        StreamsCase{"subs", "out.avi", {}, {V}},
+        StreamsCase{"subs", "out.mp4", {{"scodec", "mov_text"}}, {V, S}},
+        StreamsCase{"mp4", "out.mkv", {{"scodec", "ass"}}, {V, A}}));
+
+TEST(OutputSetup, SubtitleCopyIsMarkedAndEncodedSubtitlesGetTheirEncoder)
+{
+    qtest::ScratchDir out;
+    auto task = NewTask();
+    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().WithSubtitles())) << task->LastError();
+    setuptest::Apply(*task, {{"scodec", "copy"}, {"slang", "chi"}});
+    ASSERT_EQ(task->AddOutputFile(out.file("copy.mkv")), 1) << task->LastError();
+    ASSERT_EQ(task->AddOutputFile(out.file("encoded.mkv")), 2) << task->LastError();
+    const TOutputStreamSetup& copied = OutputSetup(*task, 0).streams.at(1);
+    EXPECT_TRUE(copied.streamCopy);
+    const AVDictionaryEntry* language = av_dict_get(copied.stream->metadata, "language", nullptr, 0);
+    ASSERT_NE(language, nullptr);
+    EXPECT_STREQ(language->value, "chi");
+    const TOutputStreamSetup& encoded = OutputSetup(*task, 1).streams.at(1);
+    EXPECT_FALSE(encoded.streamCopy);
+    ASSERT_NE(encoded.encoder, nullptr);
+    EXPECT_EQ(encoded.encoder->Context()->codec_id, AV_CODEC_ID_ASS);  // Matroska's default
+    EXPECT_EQ(av_dict_get(encoded.stream->metadata, "language", nullptr, 0), nullptr);
+}
 
 TEST(OutputSetup, UnknownFormatFailsAndKeepsEarlierFiles)
 {
@@ -168,7 +197,8 @@ TEST(OutputSetup, MetadataFirstDefinitionWinsAndIsConsumed)
     auto task = NewTask();
     ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
     setuptest::Apply(*task, {{"metadata", "title=First"}, {"metadata", "title=Second"},
-                             {"metadata", "author=Someone"}, {"metadata", "comment=a=b"}});
+                             {"metadata", "author=Someone"}, {"metadata", "comment=a=b"},
+                             {"timestamp", "2020-01-02T03:04:05Z"}});
     ASSERT_EQ(task->AddOutputFile(out.file("tagged.mkv")), 1) << task->LastError();
     const AVDictionary* metadata = task->Media().outputs[0]->metadata;
     auto value = [&](const char* key) {
@@ -178,6 +208,7 @@ TEST(OutputSetup, MetadataFirstDefinitionWinsAndIsConsumed)
     EXPECT_EQ(value("title"), "First");
     EXPECT_EQ(value("artist"), "Someone");  // the muxers know the author as artist
     EXPECT_EQ(value("comment"), "a=b");
+    EXPECT_EQ(value("creation_time"), "2020-01-02T03:04:05.000000Z");
     EXPECT_TRUE(task->Pending().metadata.empty());
 }
 

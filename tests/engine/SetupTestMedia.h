@@ -11,6 +11,7 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
@@ -36,6 +37,24 @@ public:
     // and MPEG-TS (starts after the muxer's delay)
     std::string LongMp4() { return Once("long.mp4", kLong); }
     std::string LongTs() { return Once("long.ts", kLong); }
+    // 2 s at 25 fps with frames 3-5 dropped: average rate 47/2, real rate 25/1
+    std::string VariableRate()
+    {
+        return Once("vfr.mp4", "-f lavfi -i testsrc=size=64x48:rate=25:duration=2 "
+                               "-vf \"select='not(eq(n\\,3))*not(eq(n\\,4))*not(eq(n\\,5))'\" -vsync vfr -c:v mpeg4");
+    }
+    // MPEG-4 video with a SubRip subtitle stream, in Matroska
+    std::string WithSubtitles()
+    {
+        const std::string srt = dir_.file("subs.srt");
+        if (qtest::FileBytes(srt) <= 0) {
+            FILE* f = std::fopen(srt.c_str(), "w");
+            std::fputs("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n2\n00:00:01,000 --> 00:00:02,000\nWorld\n", f);
+            std::fclose(f);
+        }
+        return Once("subs.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -i " + qtest::ShellQuote(srt) +
+                                    " -c:v mpeg4 -c:s srt");
+    }
 
 private:
     static constexpr const char* kLong = "-f lavfi -i testsrc=size=64x48:rate=5:duration=32 -g 5 -c:v mpeg4";
