@@ -259,7 +259,7 @@ ConfirmOutcome OptionWindowModel::ApplyClip()
 {
     OutputSettings& settings = session_.Settings;
     if (!clipChecked_) {
-        settings.CutStartMs = 0;
+        settings.CutStart = 0;
         settings.CutMode = "NoSelect";
         return ConfirmOutcome::Closed;
     }
@@ -283,8 +283,8 @@ ConfirmOutcome OptionWindowModel::ApplyClip()
         dialogs_->ShowInformation(kPromptCaption, kStartNotBeforeStopMessage);
         return ConfirmOutcome::StayOpen;
     }
-    settings.CutStartMs = startMs;
-    settings.CutLengthMs = stopMs - startMs;
+    settings.CutStart = startMs;
+    settings.CutLength = stopMs - startMs;
     settings.CutMode = "Select";
     return ConfirmOutcome::Closed;
 }

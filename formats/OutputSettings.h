@@ -29,8 +29,8 @@ struct OutputSettings {
     int32_t VideoBitrate = -1;    // bits per second; kBitrateNotSet or -1: not set
     int32_t AudioBitrate = -1;    // bits per second; kBitrateNotSet or -1: not set
     bool AudioOnly = false;       // the output has no video
-    int64_t CutStartMs = -1;      // CutStart, milliseconds
-    int64_t CutLengthMs = -1;     // CutLength, milliseconds
+    int64_t CutStart = -1;        // milliseconds
+    int64_t CutLength = -1;       // milliseconds
     std::string CutMode = "NoSelect";  // "Select" when a clip is set
 
     // ResetOutputSettings: every field back to its value before an add.

@@ -112,13 +112,19 @@ void TForm7::showModelSelection()
     syncing_ = false;
 }
 
+int TForm7::exec()
+{
+    RunModal();
+    return session_.Cancelled() ? QDialog::Rejected : QDialog::Accepted;
+}
+
 void TForm7::RunModal()
 {
     model_->Shown();
     showModelSelection();
     for (;;) {
         nextRequested_ = false;
-        exec();
+        QDialog::exec();
         if (!nextRequested_ || !optionWindow_)
             break;
         // confirmed: both windows are done; cancelled: the chooser comes back

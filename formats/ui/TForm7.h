@@ -27,7 +27,7 @@ public:
     void SetDialogs(IFormatsDialogs* dialogs);
 
     // Shows the chooser modally until it is left forwards (through the option
-    // window's confirmation) or cancelled.
+    // window's confirmation) or cancelled; ChooserResult tells which.
     void RunModal();
 
     ChooserModel& Model() { return *model_; }
@@ -37,6 +37,8 @@ signals:
     void Closed();
 
 public slots:
+    // The same as RunModal(); Accepted when the user went on, Rejected after 取消.
+    int exec() override;
     // 取消, the title bar's close button and Escape: ChooserResult "2".
     void reject() override;
 

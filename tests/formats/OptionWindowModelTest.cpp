@@ -224,7 +224,7 @@ TEST_F(OptionWindowFixture, DefaultsOfFormat1)
     EXPECT_FALSE(s.AudioOnly);
     EXPECT_EQ(s.TargetType, "");
     EXPECT_EQ(s.CutMode, "NoSelect");
-    EXPECT_EQ(s.CutStartMs, 0);
+    EXPECT_EQ(s.CutStart, 0);
     EXPECT_EQ(s.OutputFile, "/out/clip.avi");
     EXPECT_EQ(s.OutputExt, ".avi");
     EXPECT_EQ(s.OutputFormat, "");
@@ -412,8 +412,8 @@ TEST_F(OptionWindowFixture, ClipAgainstADurationOf3725Seconds)
             EXPECT_EQ(outcome, ConfirmOutcome::Closed);
             EXPECT_TRUE(dialogs.messages.empty());
             EXPECT_EQ(session.Settings.CutMode, "Select");
-            EXPECT_EQ(session.Settings.CutStartMs, c.cutStartMs);
-            EXPECT_EQ(session.Settings.CutLengthMs, c.cutLengthMs);
+            EXPECT_EQ(session.Settings.CutStart, c.cutStartMs);
+            EXPECT_EQ(session.Settings.CutLength, c.cutLengthMs);
         }
     }
     // empty fields were set to "00" on confirmation
@@ -433,7 +433,7 @@ TEST_F(OptionWindowFixture, RejectedClipThenCorrectedKeepsTheFilters)
     window.SetTimeField(5, "05");
     EXPECT_EQ(window.Confirm(), ConfirmOutcome::Closed);
     EXPECT_EQ(session.Settings.VideoFilters, "hflip,vflip");
-    EXPECT_EQ(session.Settings.CutLengthMs, 3725000);
+    EXPECT_EQ(session.Settings.CutLength, 3725000);
 }
 
 TEST_F(OptionWindowFixture, ClipWithoutAKnownLengthIsRefused)

@@ -218,7 +218,7 @@ TEST_F(ChooserWindowTest, ConfirmClosesBothWindowsAndGoesOn)
         return false;
     });
     session.ChooserResult = "2";  // from an earlier cancel; showing sets "1"
-    chooser.RunModal();
+    EXPECT_EQ(chooser.exec(), QDialog::Accepted);
     EXPECT_EQ(session.ChooserResult, "1");
     EXPECT_FALSE(chooser.isVisible());
     EXPECT_FALSE(options.isVisible());
