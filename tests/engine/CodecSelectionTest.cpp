@@ -1,5 +1,6 @@
 // Codec selection by name: the error texts, the experimental rule and the
 // encoder names that the engine serves itself.
+#include "OptionTestLog.h"
 #include "engine/CodecSelection.h"
 
 #include <gtest/gtest.h>
@@ -74,9 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CodecSelection, SubstitutedAacReportsItsOwnNameAndFormats)
 {
+    OptionTestLog log(llInfo);
     TCodecChoice choice;
     std::string error;
     ASSERT_TRUE(SelectCodec("libfaac", AVMEDIA_TYPE_AUDIO, true, 0, choice, error));
+    EXPECT_TRUE(log.Has(llInfo, "Encoder 'libfaac' is not available, using the native encoder 'aac'"));
     EXPECT_EQ(choice.name, "aac");
     ASSERT_NE(choice.sampleFormats, nullptr);
     EXPECT_EQ(choice.sampleFormats[0], AV_SAMPLE_FMT_FLTP);

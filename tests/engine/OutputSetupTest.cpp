@@ -159,19 +159,20 @@ TEST(OutputSetup, EncoderNamesServedByTheEngine)
         AVCodecID id;
         int sampleRate;
         int channels;
+        int bitRate;
         const char* probedCodec;
     };
     const Case cases[] = {
-        {"libfaac", "out.m4a", AV_CODEC_ID_AAC, 44100, 2, "aac"},
-        {"libopencore_amrnb", "out.amr", AV_CODEC_ID_AMR_NB, 8000, 1, "amr_nb"},
-        {"libopencore_amrnb", "out.3gp", AV_CODEC_ID_AMR_NB, 8000, 1, "amr_nb"},
+        {"libfaac", "out.m4a", AV_CODEC_ID_AAC, 44100, 2, 96000, "aac"},
+        {"libopencore_amrnb", "out.amr", AV_CODEC_ID_AMR_NB, 8000, 1, 10200, "amr_nb"},
+        {"libopencore_amrnb", "out.3gp", AV_CODEC_ID_AMR_NB, 8000, 1, 7400, "amr_nb"},
     };
     for (const Case& c : cases) {
         qtest::ScratchDir out;
         auto task = NewTask();
         ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Wav())) << task->LastError();
         setuptest::Apply(*task, {{"acodec", c.codecName}, {"ac", std::to_string(c.channels)},
-                                 {"ar", std::to_string(c.sampleRate)}, {"ab", "12200"}});
+                                 {"ar", std::to_string(c.sampleRate)}, {"ab", std::to_string(c.bitRate)}});
         const std::string path = out.file(c.file);
         ASSERT_EQ(task->AddOutputFile(path), 1) << task->LastError();
         const auto& streams = OutputSetup(*task, 0).streams;
@@ -181,8 +182,10 @@ TEST(OutputSetup, EncoderNamesServedByTheEngine)
         EXPECT_EQ(ctx->codec_id, c.id) << c.file;
         EXPECT_EQ(ctx->sample_rate, c.sampleRate) << c.file;
         EXPECT_EQ(ctx->ch_layout.nb_channels, c.channels) << c.file;
+        EXPECT_EQ(ctx->bit_rate, c.bitRate) << c.file;
 
         ASSERT_TRUE(setuptest::WriteSilentOutput(*task, 0)) << c.file;
+        EXPECT_EQ(ctx->bit_rate, c.bitRate) << c.file;  // a rate the encoder has a mode for
         task.reset();  // closes the file
         auto probed = qtest::ProbeStream(path, "a:0");
         EXPECT_EQ(probed["codec_name"], c.probedCodec) << c.file;
