@@ -28,6 +28,7 @@ void TCustomFFmpeg::Reset()
     media_.Clear();
     tables_.Clear();
     generic_.Clear();
+    videoHooks_.Release();
     pending_ = TPendingOptions{};
     running_ = false;
     stopRequested_ = false;
@@ -88,9 +89,7 @@ void TCustomFFmpeg::SetChannels(int channels)
         pending_.audioChannels = channels;
 }
 
-void TCustomFFmpeg::SetPreviewFlags(int flags) { previewFlags_ = flags; }
-
-int TCustomFFmpeg::PreviewFlags() const { return previewFlags_; }
+void TCustomFFmpeg::AddVideoHook(const std::string& value) { videoHooks_.Add(value); }
 
 std::string TCustomFFmpeg::ErrorMessage() const
 {

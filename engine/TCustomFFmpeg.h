@@ -15,6 +15,8 @@
 #include "engine/PendingOptions.h"
 #include "engine/TManualResetEvent.h"
 #include "engine/TaskMedia.h"
+#include "engine/TaskPreview.h"
+#include "engine/VideoHookModules.h"
 #include "media/TFFBaseComponent.h"
 #include "media/TFFLogger.h"
 
@@ -22,10 +24,6 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-
-// Preview flags: bit 0 the preview window, bit 1 the preview bitmap event.
-constexpr int PREVIEW_WINDOW = 1;
-constexpr int PREVIEW_BITMAP = 2;
 
 class TCustomFFmpeg : public TFFBaseComponent {
 public:
@@ -55,6 +53,9 @@ public:
     // The target preset: type vcd, svcd, dvd, dv, dv50; norm pal, ntsc,
     // film or anything else for detection; defaultNorm when detection fails.
     void SetTarget(const std::string& type, const std::string& norm, const std::string& defaultNorm);
+    // The target of an output record: type 1 vcd, 2 svcd, 3 dvd (others: no
+    // target); norm 1 pal, 2 ntsc, others detected; default norm 1 pal, else ntsc.
+    void SetTargetFromRecord(int targetType, int targetNorm, int targetDefaultNorm);
     // apre, vpre, spre, fpre; an empty preset name does nothing.
     void ApplyPreset(const std::string& optionName, const std::string& presetName);
 
@@ -70,6 +71,8 @@ public:
     void NewSubtitleStream();
     // Loads a video hook module (option vhook); raises on failure.
     void AddVideoHook(const std::string& value);
+    bool VideoHookInUse() const { return !videoHooks_.Empty(); }
+    VideoHookModules& VideoHooks() { return videoHooks_; }
 
     // --- setters used by the component ------------------------------------
     void SetStartTime(int64_t startTimeUs);  // ignored for AV_NOPTS_VALUE
@@ -83,8 +86,10 @@ public:
     void SetMuxPreload(double seconds);      // applied when > 0
     void SetSampleRate(int rate);            // applied when > 0
     void SetChannels(int channels);          // applied when > 0
-    void SetPreviewFlags(int flags);
-    int PreviewFlags() const;
+    // Bit 0 the preview window, bit 1 the preview bitmap event.
+    void SetPreviewFlags(int flags) { preview_.SetFlags(flags); }
+    int PreviewFlags() const { return preview_.Flags(); }
+    TaskPreview& Preview() { return preview_; }
 
     // --- state ------------------------------------------------------------
     const TPendingOptions& Pending() const { return pending_; }
@@ -103,7 +108,6 @@ public:
     std::string ErrorMessage() const;
     int64_t ProgressIntervalUs() const { return progressIntervalUs_; }
     void SetProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
-    int64_t PreviewIntervalUs() const { return previewIntervalUs_; }
     TManualResetEvent& RunFinishedEvent() { return runFinished_; }
     TManualResetEvent& TerminationDeliveredEvent() { return terminationDelivered_; }
 
@@ -153,8 +157,8 @@ protected:
     mutable std::mutex errorLock_;  // guards errorMessage_
     std::string errorMessage_;
     int64_t progressIntervalUs_ = 500000;
-    int64_t previewIntervalUs_ = 100000;
-    std::atomic<int> previewFlags_{0};  // read by the run while it runs
+    TaskPreview preview_{this};
+    VideoHookModules videoHooks_;
     TManualResetEvent runFinished_{true};
     TManualResetEvent terminationDelivered_{true};
 };

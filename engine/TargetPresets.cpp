@@ -136,3 +136,12 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm, 
         pending_.audioChannels = 2;
     }
 }
+
+void TCustomFFmpeg::SetTargetFromRecord(int targetType, int targetNorm, int targetDefaultNorm)
+{
+    static const char* const types[] = {"vcd", "svcd", "dvd"};
+    if (targetType < 1 || targetType > 3)
+        return;
+    const std::string norm = targetNorm == 1 ? "pal" : targetNorm == 2 ? "ntsc" : "auto";
+    SetTarget(types[targetType - 1], norm, targetDefaultNorm == 1 ? "pal" : "ntsc");
+}

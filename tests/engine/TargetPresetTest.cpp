@@ -188,4 +188,49 @@ TEST(TargetSettings, OpenedInputsDecideTheNorm)
     }
 }
 
+// Through input opening: the input's frame rate becomes the pending rate.
+TEST(TargetSettings, VcdFollowsTheOpenedInputsRate)
+{
+    qtest::ScratchDir dir;
+    struct Case {
+        const char* rate;
+        int height;
+        int gop;
+        AVRational applied;
+    };
+    for (const Case& c : {Case{"25", 288, 15, {25, 1}}, Case{"30000/1001", 240, 18, {30000, 1001}}}) {
+        const std::string clip = dir.path() + "/open" + std::to_string(c.height) + ".mp4";
+        ASSERT_TRUE(qtest::MakeMedia(clip, std::string("-f lavfi -i testsrc=size=160x120:rate=") + c.rate +
+                                               " -t 1 -c:v mpeg4"));
+        TCustomFFmpeg task(20);
+        task.Reset();
+        ASSERT_TRUE(task.OpenInputFile(clip)) << task.LastError();
+        task.SetOption("target", "vcd");
+        EXPECT_EQ(task.Pending().frameWidth, 352) << c.rate;
+        EXPECT_EQ(task.Pending().frameHeight, c.height) << c.rate;
+        EXPECT_EQ(Video(task).gop_size, c.gop) << c.rate;
+        EXPECT_EQ(av_cmp_q(task.Pending().frameRate, c.applied), 0) << c.rate;
+    }
+}
+
+TEST(TargetSettings, RecordFieldsChooseTypeAndNorm)
+{
+    struct Case {
+        int type, norm, defaultNorm;
+        const char* rate;  // pending rate, or null
+        int width, height;
+    };
+    for (const Case& c : {Case{1, 1, 0, nullptr, 352, 288}, Case{2, 2, 0, nullptr, 480, 480},
+                          Case{3, 0, 1, "15", 720, 576}, Case{3, 0, 2, "15", 720, 480},
+                          Case{0, 1, 1, nullptr, 0, 0}, Case{4, 1, 1, nullptr, 0, 0}}) {
+        TCustomFFmpeg task(20);
+        task.Reset();
+        if (c.rate)
+            task.SetOption("r", c.rate);
+        task.SetTargetFromRecord(c.type, c.norm, c.defaultNorm);
+        EXPECT_EQ(task.Pending().frameWidth, c.width) << c.type << "/" << c.norm << "/" << c.defaultNorm;
+        EXPECT_EQ(task.Pending().frameHeight, c.height) << c.type << "/" << c.norm << "/" << c.defaultNorm;
+    }
+}
+
 }  // namespace
