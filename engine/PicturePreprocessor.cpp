@@ -2,8 +2,8 @@
 
 #include "media/TFFLogger.h"
 
-PicturePreprocessor::PicturePreprocessor(const void* logSender)
-    : logSender_(logSender), customHook_(logSender)
+PicturePreprocessor::PicturePreprocessor(VideoHookModules& videoHooks, const void* logSender)
+    : logSender_(logSender), customHook_(logSender), videoHooks_(videoHooks)
 {
 }
 

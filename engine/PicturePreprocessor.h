@@ -12,8 +12,9 @@
 
 class PicturePreprocessor {
 public:
+    // `videoHooks` is the task's `vhook` list (it outlives this object);
     // `logSender` is the object named in log lines (the task).
-    explicit PicturePreprocessor(const void* logSender = nullptr);
+    explicit PicturePreprocessor(VideoHookModules& videoHooks, const void* logSender = nullptr);
     PicturePreprocessor(const PicturePreprocessor&) = delete;
     PicturePreprocessor& operator=(const PicturePreprocessor&) = delete;
 
@@ -34,8 +35,8 @@ public:
     // Pictures counted so far (the frame number of the last one).
     int FrameNumber() const { return frameNumber_; }
 
-    // Releases the hooks and frees the work picture and converters; the frame
-    // count starts again.
+    // Cleanup after a run: releases the video hooks, removes the custom hook,
+    // frees the work picture and converters; the frame count starts again.
     void Reset();
 
 private:
@@ -48,7 +49,7 @@ private:
     // cleared when the custom hook stops: no hook of either kind runs after that
     bool hooksEnabled_ = true;
     CustomFrameHook customHook_;
-    VideoHookModules videoHooks_;
+    VideoHookModules& videoHooks_;
     Deinterlacer deinterlacer_;
     AVFramePtr work_;
 };

@@ -1,6 +1,7 @@
 #include "engine/VideoHookModules.h"
 
 #include "engine/FFmpegException.h"
+#include "media/MediaText.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -20,22 +21,31 @@ namespace {
 // module's code may still be referenced by a hook context of another task.
 class ModuleTable {
 public:
-    // The handle of `path`, loading the module on first use. On failure
+    // The handle of `path`, loading the module on first use. A bare file name
+    // is looked up by the system loader, then beside the program. On failure
     // returns nullptr with the loader's text in `error`.
     void* Open(const std::string& path, std::string& error)
     {
+        std::vector<std::string> candidates{path};
+        if (path.find('/') == std::string::npos)
+            candidates.push_back(ProgramFolder() + path);
         std::lock_guard guard(lock_);
-        const std::string key = CanonicalPath(path);
-        if (auto found = modules_.find(key); found != modules_.end())
-            return found->second;
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* text = dlerror();
-            error = text ? text : "cannot load " + path;
-            return nullptr;
+        for (const std::string& candidate : candidates) {
+            const std::string key = CanonicalPath(candidate);
+            if (auto found = modules_.find(key); found != modules_.end())
+                return found->second;
+            void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle) {
+                modules_.emplace(key, handle);
+                return handle;
+            }
+            // the first failure says most about the name the user gave
+            if (error.empty()) {
+                const char* text = dlerror();
+                error = text ? text : "cannot load " + candidate;
+            }
         }
-        modules_.emplace(key, handle);
-        return handle;
+        return nullptr;
     }
 
 private:

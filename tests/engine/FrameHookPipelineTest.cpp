@@ -27,7 +27,8 @@ TEST(FramePipeline, HookDrawingReachesTheEncodedFileThroughTheFiltersUntilTheHoo
     ASSERT_EQ(source.frames.size(), 25u);
     const AVFrame* first = source.frames.front().get();
 
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     std::vector<int> hookCalls;
     preprocessor.CustomHook().SetHandler([&](Bitmap24& bitmap, bool&, bool& stopHook, int64_t, int frameNumber) {
         hookCalls.push_back(frameNumber);

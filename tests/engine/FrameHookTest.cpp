@@ -72,7 +72,8 @@ TEST(CustomHook, DrawingWithUpdateAppearsInThePictureAndEachCallCarriesNumberAnd
     const qtest::DecodedClip& clip = GreyClip();
     ASSERT_EQ(clip.frames.size(), 25u);
     std::vector<HookCall> calls;
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     preprocessor.CustomHook().SetHandler(
         [&](Bitmap24& bitmap, bool& update, bool& stopHook, int64_t ptsUs, int frameNumber) {
             calls.push_back({frameNumber, ptsUs, bitmap.Width(), bitmap.Height()});
@@ -122,7 +123,8 @@ TEST(CustomHook, HandlersThatLeaveThePictureUnchanged)
         SCOPED_TRACE(c.name);
         LogCapture log;
         int calls = 0;
-        PicturePreprocessor preprocessor;
+        VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
         preprocessor.CustomHook().SetHandler(
             [&](Bitmap24& bitmap, bool& update, bool& stopHook, int64_t, int frameNumber) {
                 ++calls;
@@ -152,7 +154,8 @@ TEST(CustomHook, StopHookEndsTheCallsAndLaterPicturesPassUnchanged)
     const qtest::DecodedClip& clip = GreyClip();
     ASSERT_EQ(clip.frames.size(), 25u);
     std::vector<int> seen;
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     preprocessor.CustomHook().SetHandler([&](Bitmap24& bitmap, bool&, bool& stopHook, int64_t, int frameNumber) {
         seen.push_back(frameNumber);
         FillRect(bitmap, 16, 8, 16, 16, 255);
@@ -177,7 +180,8 @@ TEST(PicturePreprocessing, WithoutHooksOrDeinterlacingThePictureIsPassedOn)
 {
     const qtest::DecodedClip& clip = GreyClip();
     ASSERT_FALSE(clip.frames.empty());
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     for (const AVFramePtr& frame : clip.frames)
         EXPECT_EQ(preprocessor.Process(frame.get(), 0), frame.get());
     EXPECT_EQ(preprocessor.FrameNumber(), static_cast<int>(clip.frames.size()));
@@ -203,7 +207,8 @@ TEST(PicturePreprocessing, DeinterlacingSmoothsCombingAndKeepsSizeAndCount)
     ASSERT_GT(LargestRowStep(clip.frames.front().get()), 150);
 
     LogCapture log;
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     preprocessor.SetDeinterlace(true);
     int produced = 0;
     for (const AVFramePtr& frame : clip.frames) {
@@ -227,7 +232,8 @@ TEST(PicturePreprocessing, DeinterlacingGoesBeforeTheCustomHook)
     const qtest::DecodedClip clip = qtest::DecodeVideo(qtest::MakeLosslessClip(
         dir.file("combed.mkv"), "color=c=black:s=64x48:r=25:d=0.2", "geq=lum='if(mod(Y,2),220,30)':cb=128:cr=128"));
     ASSERT_EQ(clip.frames.size(), 5u);
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     preprocessor.SetDeinterlace(true);
     int largestStepSeen = 0;
     int calls = 0;
@@ -273,7 +279,8 @@ TEST(CustomHook, APictureThatCannotBeConvertedStopsTheHookWithItsReason)
 TEST(PicturePreprocessing, WithoutAWorkPictureTheDecodedPictureIsPassedOn)
 {
     LogCapture log;
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     preprocessor.CustomHook().SetHandler([&](Bitmap24&, bool&, bool&, int64_t, int) {});
     AVFramePtr picture = UnreadablePicture();
     EXPECT_EQ(preprocessor.Process(picture.get(), 0), picture.get());

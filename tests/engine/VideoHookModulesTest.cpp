@@ -1,6 +1,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/PicturePreprocessor.h"
 #include "engine/VideoHookModules.h"
+#include "media/MediaText.h"
 
 #include "DecodedClipSupport.h"
 #include "support/TestMedia.h"
@@ -13,8 +14,10 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -95,7 +98,8 @@ TEST_F(VideoHookModulesTest, ProcessSeesEveryPictureWithItsSizeAndTimeAndChanges
     TestHookStateRecord& state = ModuleState();
     const int processBefore = state.processCalls;
     const int releaseBefore = state.releaseCalls;
-    PicturePreprocessor preprocessor;
+    VideoHookModules videoHooks;
+    PicturePreprocessor preprocessor(videoHooks);
     const std::string value = std::string(QUORVEX_TEST_VHOOK) + "|a text with spaces|7";
     preprocessor.VideoHooks().Add(value);
     ASSERT_EQ(state.argc, 3);
@@ -168,6 +172,25 @@ TEST_F(VideoHookModulesTest, FailuresRaiseTheOptionErrorAndLogTheReason)
     VideoHookModules hooks;
     hooks.Add(sixtyFour);
     EXPECT_EQ(hooks.Count(), 1u);
+}
+
+TEST_F(VideoHookModulesTest, ABareModuleNameIsFoundBesideTheProgram)
+{
+    const std::string name = "quorvex-test-hook-" + std::to_string(getpid()) + ".so";
+    const std::string besideProgram = ProgramFolder() + name;
+    std::filesystem::copy_file(QUORVEX_TEST_VHOOK, besideProgram, std::filesystem::copy_options::overwrite_existing);
+    VideoHookModules hooks;
+    hooks.Add(name + " -x");
+    std::filesystem::remove(besideProgram);  // the loaded module stays mapped
+    ASSERT_EQ(hooks.Count(), 1u);
+
+    void* module = dlopen(besideProgram.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(module, nullptr) << "the copy beside the program was loaded";
+    auto state = reinterpret_cast<TestHookStateFn>(dlsym(module, "TestHookState"));
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(state()->configureCalls, 1);
+    EXPECT_STREQ(state()->args[0], name.c_str());
+    EXPECT_STREQ(state()->args[1], "-x");
 }
 
 }  // namespace
