@@ -12,6 +12,7 @@ extern "C" {
 
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 
 namespace {
 
@@ -55,6 +56,15 @@ std::string IsoTime(int64_t seconds)
 }
 
 }  // namespace
+
+bool TCustomFFmpeg::IsOpenedInput(const std::string& fileName) const
+{
+    std::error_code error;
+    for (const AVFormatInputPtr& input : media_.inputs)
+        if (input && input->url && std::filesystem::equivalent(fileName, WideFileName(input->url), error))
+            return true;
+    return false;
+}
 
 int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one input per task*/)
 {
@@ -161,8 +171,10 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     if (NeedsFrameNumber(format) && !av_filename_number_test(mediaName.c_str()))
         return fail(ErrorText(fileName, AVERROR(EDOM)));
 
-    // 9. the file (an existing one is replaced)
+    // 9. the file (an existing one is replaced, but never one being read)
     if (!(format->flags & AVFMT_NOFILE)) {
+        if (IsOpenedInput(fileName))
+            return fail(FormatText("%s: the output file is an input file of this conversion", fileName.c_str()));
         const int ret = avio_open(&oc->pb, mediaName.c_str(), AVIO_FLAG_WRITE);
         if (ret < 0)
             return fail(ErrorText(fileName, ret));

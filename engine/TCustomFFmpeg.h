@@ -138,6 +138,8 @@ protected:
     void CreateVideoStream(int outputIndex);
     void CreateAudioStream(int outputIndex);
     void CreateSubtitleStream(int outputIndex);
+    // True when `fileName` names the same file as an opened input.
+    bool IsOpenedInput(const std::string& fileName) const;
 
     const int capacity_;
     TPendingOptions pending_;

@@ -226,6 +226,23 @@ TEST(OutputSetup, ExistingFileIsReplaced)
     EXPECT_EQ(qtest::FileBytes(path), 0);
 }
 
+TEST(OutputSetup, TheInputIsNeverOverwritten)
+{
+    qtest::ScratchDir dir;
+    const std::string source = dir.file("source.mp4");
+    ASSERT_TRUE(qtest::MakeMedia(source, "-f lavfi -i testsrc=size=64x48:rate=5:duration=1 -c:v mpeg4"));
+    const std::string digest = qtest::FileDigest(source);
+    // the same file by its own name and by another spelling of its path
+    for (const std::string& name : {source, dir.path() + "/./source.mp4"}) {
+        auto task = NewTask();
+        ASSERT_TRUE(task->OpenInputFile(source)) << task->LastError();
+        EXPECT_EQ(task->AddOutputFile(name), -1);
+        EXPECT_EQ(task->LastError(), name + ": the output file is an input file of this conversion");
+        EXPECT_EQ(task->Media().OutputCount(), 0);
+        EXPECT_EQ(qtest::FileDigest(source), digest);
+    }
+}
+
 TEST(OutputSetup, FileFailuresUseTheLibraryErrorText)
 {
     qtest::ScratchDir out;
