@@ -33,11 +33,6 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix)
 
 }  // namespace
 
-std::string ComboState::Selected() const
-{
-    return selected >= 0 && selected < static_cast<int>(items.size()) ? items[selected] : std::string();
-}
-
 OptionWindowModel::OptionWindowModel(FormatSession& session, IFormatsDialogs& dialogs)
     : session_(session), dialogs_(&dialogs)
 {

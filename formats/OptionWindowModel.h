@@ -8,20 +8,12 @@
 #include <vector>
 
 #include "formats/ClipTimes.h"
+#include "formats/ComboState.h"
 #include "formats/FormatSession.h"
 #include "formats/OptionList.h"
 
 class IFormatsDialogs;
 class IDurationProbe;
-
-struct ComboState {
-    std::vector<std::string> items;
-    int selected = -1;
-    bool enabled = true;
-
-    // The selected entry's caption; empty when nothing is selected.
-    std::string Selected() const;
-};
 
 enum class FilterBox { HorizontalFlip, VerticalFlip, Negative };  // suiCheckBox2..4
 
