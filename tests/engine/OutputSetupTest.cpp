@@ -7,6 +7,10 @@
 
 #include <fstream>
 
+extern "C" {
+#include <libavutil/opt.h>
+}
+
 namespace {
 
 using setuptest::NewTask;
@@ -284,6 +288,13 @@ TEST(OutputSetup, MuxingParametersReachTheOutput)
     // formats without a preload option get none
     ASSERT_EQ(task->AddOutputFile(out.file("out.mkv")), 2) << task->LastError();
     EXPECT_EQ(OutputSetup(*task, 1).muxerOptions, nullptr);
+
+    // the output loop count is the gif muxer's "loop"
+    task->SetOption("loop_output", "3");
+    ASSERT_EQ(task->AddOutputFile(out.file("out.gif")), 3) << task->LastError();
+    int64_t loop = -1;
+    ASSERT_EQ(av_opt_get_int(task->Media().outputs[2]->priv_data, "loop", 0, &loop), 0);
+    EXPECT_EQ(loop, 3);
 }
 
 TEST(OutputSetup, FilterTextMarksFiltersInUse)
