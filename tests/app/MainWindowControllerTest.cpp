@@ -77,7 +77,9 @@ TEST_F(MainWindowLogic, AfterCompletionChoiceIsNotStoredAndShowsOpenFolderAtEver
     WriteText(IniPath(), "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n");
     window.FormCreate();
     EXPECT_EQ(window.Controls().afterCompletionIndex, 2);
-    EXPECT_EQ(ReadText(IniPath()).find("2"), std::string::npos);
+    // nothing but the snapshot type is added to the file
+    EXPECT_EQ(ReadText(IniPath()),
+              "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n\n[SnapShot]\nPicture=BMP\n");
 }
 
 struct StoredSkinCase {

@@ -1,0 +1,6 @@
+#include "app/ui/TForm4.h"
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("关于"));
+}

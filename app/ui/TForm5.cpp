@@ -1,0 +1,6 @@
+#include "app/ui/TForm5.h"
+
+TForm5::TForm5(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("密码窗口"));
+}

@@ -1,0 +1,6 @@
+#include "app/ui/TForm6.h"
+
+TForm6::TForm6(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("网上升级"));
+}

@@ -1,0 +1,49 @@
+#pragma once
+// A main window whose program folder, home and settings file live in a
+// scratch folder; the pictures come from the source tree.
+#include "../AppFakes.h"
+#include "app/SettingsFile.h"
+#include "app/ui/TForm1.h"
+#include "support/TestMedia.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace apptest {
+
+inline std::string SourceDir() {
+    const char* dir = std::getenv("QUORVEX_SOURCE_DIR");
+    return dir ? dir : ".";
+}
+
+struct MainWindowFixture {
+    MainWindowFixture() : paths(PathsUnder(scratch.path())), settings(paths) {
+        namespace fs = std::filesystem;
+        fs::create_directories(paths.programFolder);
+        fs::create_directories(fs::path(paths.defaultOutputFolder).parent_path());
+        for (const char* folder : {"pictures", "skins"})
+            fs::create_directory_symlink(SourceDir() + "/resources/" + folder, paths.programFolder + folder);
+    }
+    TForm1& Form() {
+        if (!form) form = std::make_unique<TForm1>(settings, shell);
+        return *form;
+    }
+
+    qtest::ScratchDir scratch;
+    ProgramPaths paths;
+    SettingsFile settings;
+    FakeShell shell;
+    std::unique_ptr<TForm1> form;
+};
+
+}  // namespace apptest
+
+// Each Qt test program runs its tests inside one QApplication.
+#define QUORVEX_QT_TEST_MAIN()                          \
+    int main(int argc, char** argv) {                   \
+        QApplication application(argc, argv);           \
+        testing::InitGoogleTest(&argc, argv);           \
+        return RUN_ALL_TESTS();                         \
+    }
