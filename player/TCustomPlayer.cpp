@@ -161,8 +161,12 @@ void TCustomPlayer::StopSdl()
         playThread_.join();
     }
     display_.reset();
-    if (sdlStarted_)
+    if (sdlStarted_) {
         SDL_QuitSubSystem(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_EVENTS);
+        // the last user of SDL in the process frees what SDL keeps for itself
+        if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+            SDL_Quit();
+    }
     sdlStarted_ = false;
 }
 
@@ -471,6 +475,7 @@ void TCustomPlayer::PlayThreadMain(TWindowHandle handle)
         gateChanged_.notify_all();
     }
     if (!started) {
+        SDL_TLSCleanup();
         playThreadDoneEvent_.Set();
         return;
     }
@@ -484,6 +489,7 @@ void TCustomPlayer::PlayThreadMain(TWindowHandle handle)
         if (gate_ == PlayGate::Cancel) {
             guard.unlock();
             display_->Stop();
+            SDL_TLSCleanup();
             playThreadDoneEvent_.Set();
             return;
         }
@@ -498,6 +504,8 @@ void TCustomPlayer::PlayThreadMain(TWindowHandle handle)
     }
     display_->Stop();
     SetState(psStop);
+    // SDL keeps per-thread data for threads it did not create
+    SDL_TLSCleanup();
     playThreadDoneEvent_.Set();
 }
 

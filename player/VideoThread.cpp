@@ -115,11 +115,11 @@ int QueuePicture(VideoThreadContext& ctx, const AVFrame* picture, double pts, in
                             (width + 1) / 2, (height + 1) / 2);
         RunFrameHook(ctx, picture, *overlay, pts);
     }
+    const double target = ComputeTargetTime(is, pts);
+    std::lock_guard guard(q.Lock);
     vp.Pts = pts;
     vp.Pos = pos;
     vp.SampleAspect = picture->sample_aspect_ratio;
-    const double target = ComputeTargetTime(is, pts);
-    std::lock_guard guard(q.Lock);
     q.WriteIndex = (q.WriteIndex + 1) % PictureQueue::Size;
     vp.TargetClock = target;
     q.Count++;
