@@ -45,8 +45,9 @@ public:
     // Where preview windows come from; the process-wide factory unless replaced.
     void SetSinkFactory(PreviewSinkFactory factory) { sinkFactory_ = std::move(factory); }
 
-    // The preview step for one picture on its way to the encoder, on the
-    // task's thread. `ptsUs` is its presentation time in µs.
+    // The preview step for every picture on its way to the encoder, on the
+    // task's thread (also with the flags off: a window switched off is freed
+    // here). `ptsUs` is its presentation time in µs.
     void Show(const AVFrame* picture, int frameNumber, int64_t ptsUs);
 
     bool HasWindow() const { return static_cast<bool>(sink_); }
