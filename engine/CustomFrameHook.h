@@ -3,8 +3,6 @@
 // application as a BGR24 bitmap (OnCustomHook through the component's
 // DoCustomHook) and, unless the handler clears the update flag, the bitmap is
 // written back into the picture.
-#include <cstddef>  // size_t, used by Bitmap24.h
-
 #include "media/Bitmap24.h"
 #include "media/FFHandles.h"
 #include "media/FrameToBitmap.h"

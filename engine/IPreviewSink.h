@@ -2,8 +2,6 @@
 // The preview window as the engine sees it. The window itself (TPreviewer in
 // engine/ui) lives on the main thread; the engine only holds this interface,
 // so the engine stays free of any window toolkit.
-#include <cstddef>  // size_t, used by Bitmap24.h
-
 #include "media/Bitmap24.h"
 
 #include <cstdint>

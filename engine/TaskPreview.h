@@ -3,8 +3,6 @@
 // preview window (flag bit 0) or given to the application as a bitmap
 // through DoPreviewBitmap (bit 1), at most once per preview interval.
 #include "engine/IPreviewSink.h"
-#include <cstddef>  // size_t, used by Bitmap24.h
-
 #include "media/Bitmap24.h"
 #include "media/FrameToBitmap.h"
 

@@ -2,8 +2,6 @@
 // The converter's preview window: a small tool window that stays on top,
 // shows one picture at its natural size and is moved by dragging anywhere in
 // it. Lives on the main thread; TPreviewer drives it.
-#include <cstddef>  // size_t, used by Bitmap24.h
-
 #include "media/Bitmap24.h"
 
 #include <QPoint>
