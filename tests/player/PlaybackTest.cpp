@@ -129,6 +129,26 @@ TEST_F(PlaybackTest, WithoutAStateHandlerTheEventThreadStillEnds)
     EXPECT_EQ(player.State(), psStop);
 }
 
+TEST_F(PlaybackTest, OpeningAnotherFileClosesTheFirst)
+{
+    const std::string video = MakeVideoClip(scratch.path(), 2.0);
+    const std::string tone = MakeToneClip(scratch.path(), 1.0);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(video, 0, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return player.CurrentPosition() > 200000; }));
+    ASSERT_TRUE(player.Open(tone, 0, false)) << player.LastErrMsg();
+    EXPECT_EQ(events.Count(psStop), 1) << "the first file was closed before the second opened";
+    EXPECT_EQ(player.FileName(), tone);
+    int64_t pts = 0;
+    EXPECT_TRUE(player.GetCurrentFrame(pts)->Empty()) << "no picture from the first file is left";
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psEnd); }, 5000));
+    EXPECT_NEAR(events.LastPosition(), 1000000, 60000);
+    player.Close(true);
+    EXPECT_EQ(events.Count(psStop), 2);
+}
+
 TEST_F(PlaybackTest, TogglePausePostsResumeAndPause)
 {
     const std::string clip = MakeVideoClip(scratch.path(), 2.0);

@@ -129,6 +129,25 @@ TEST(PlayerHost, ThePictureIsDrawnInsideTheWidgetLetterboxed)
         }
         const Rgb edge = MeanColour(shot, 90, 160, 20);
         EXPECT_GT(edge.b, 200) << "the picture starts right after the bar";
+
+        // the host narrows the surface to 4:3: the picture now fills it
+        window.resize(480, 360);
+        surface.setGeometry(0, 0, 480, 360);
+        Rgb left;
+        timer.restart();
+        while (timer.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            shot = QGuiApplication::primaryScreen()->grabWindow(surface.winId()).toImage();
+            if (shot.width() == 480) {
+                left = MeanColour(shot, 5, 160, 20);
+                if (left.b > 200)
+                    break;
+            }
+            QTest::qWait(50);
+        }
+        EXPECT_EQ(player.ScreenWidth, 480);
+        EXPECT_EQ(shot.width(), 480);
+        EXPECT_GT(left.b, 200) << "no bars left after the resize";
         player.Close(true);
     }
     SetMainThread(nullptr);
