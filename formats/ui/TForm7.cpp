@@ -179,6 +179,7 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event)
         auto* mouse = static_cast<QMouseEvent*>(event);
         switch (event->type()) {
         case QEvent::MouseButtonPress:
+            ignoreRelease_ = false;
             // a press on empty space leaves no entry selected, as in a list view
             if (!list->itemAt(mouse->position().toPoint()))
                 list->clearSelection();
@@ -195,7 +196,10 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event)
             if (mouse->button() != Qt::LeftButton)
                 break;
             ignoreRelease_ = true;
-            if (!list->itemAt(mouse->position().toPoint()))
+            // the entry under the pointer is the one meant, whatever the press did
+            if (QListWidgetItem* item = list->itemAt(mouse->position().toPoint()))
+                list->setCurrentItem(item);
+            else
                 list->clearSelection();
             if (model_->DoubleClicked(page)) {
                 nextRequested_ = true;

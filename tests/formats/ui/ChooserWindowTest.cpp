@@ -227,6 +227,38 @@ TEST_F(ChooserWindowTest, ConfirmClosesBothWindowsAndGoesOn)
     EXPECT_EQ(session.Settings.OutputFile, "/out/clip.avi");
 }
 
+TEST_F(ChooserWindowTest, DoubleClickOnAnEntryActsAsNext)
+{
+    int stage = 0;
+    int shownFormat = 0;
+    StepRunner runner([&] {
+        if (runner.StepsRun() > 2000) {
+            options.reject();
+            chooser.reject();
+            return true;
+        }
+        if (stage == 0 && chooser.isVisible()) {
+            Pages()->setCurrentIndex(1);
+            QListWidget* list = List("suiListView1");
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(3)).center());
+            stage = 1;
+        } else if (stage == 1 && options.isVisible()) {
+            shownFormat = session.FormatNumber;
+            QTest::mouseClick(Find<QPushButton>(options, "suiButton2"), Qt::LeftButton);
+            stage = 2;
+        } else if (stage == 2 && chooser.isVisible()) {
+            QTest::mouseClick(Find<QPushButton>(chooser, "suiButton2"), Qt::LeftButton);
+            return true;
+        }
+        return false;
+    });
+    chooser.RunModal();
+    EXPECT_EQ(shownFormat, 4);
+    EXPECT_EQ(session.Settings.OutputExt, ".psp.mp4");
+    EXPECT_EQ(session.ChooserResult, "2");
+    EXPECT_EQ(ChooseTypeMessages(), 0);
+}
+
 TEST_F(ChooserWindowTest, EscapeAndTheTitleBarCountAsCancel)
 {
     for (bool byEscape : {true, false}) {
