@@ -12,10 +12,10 @@ bool Deinterlacer::Build(int width, int height, AVPixelFormat format)
 {
     graph_.reset(avfilter_graph_alloc());
     source_ = sink_ = nullptr;
-    width_ = height_ = 0;
-    format_ = AV_PIX_FMT_NONE;
     if (!graph_)
         return false;
+    // a format the filter cannot take fails here instead of being converted
+    avfilter_graph_set_auto_convert(graph_.get(), AVFILTER_AUTO_CONVERT_NONE);
     const std::string args = "video_size=" + std::to_string(width) + "x" + std::to_string(height) +
                              ":pix_fmt=" + std::to_string(format) + ":time_base=1/25:pixel_aspect=1/1";
     AVFilterContext* lowPass = nullptr;
@@ -33,20 +33,22 @@ bool Deinterlacer::Build(int width, int height, AVPixelFormat format)
         avfilter_init_str(sink_, nullptr) < 0 || avfilter_link(source_, 0, lowPass, 0) < 0 ||
         avfilter_link(lowPass, 0, sink_, 0) < 0 || avfilter_graph_config(graph_.get(), nullptr) < 0)
         return false;
-    // a converted picture would not be the same picture deinterlaced
-    if (av_buffersink_get_format(sink_) != format)
-        return false;
-    width_ = width;
-    height_ = height;
-    format_ = format;
     return true;
 }
 
 bool Deinterlacer::Run(const AVFrame* source, AVFrame* target)
 {
     const auto format = static_cast<AVPixelFormat>(source->format);
-    if (!graph_ || source->width != width_ || source->height != height_ || format != format_) {
-        if (!Build(source->width, source->height, format)) {
+    const bool sameGeometry = source->width == width_ && source->height == height_ && format == format_;
+    if (!sameGeometry || !graph_) {
+        // a geometry the filter refused is not tried again for every picture
+        if (sameGeometry && buildFailed_)
+            return false;
+        buildFailed_ = !Build(source->width, source->height, format);
+        width_ = source->width;
+        height_ = source->height;
+        format_ = format;
+        if (buildFailed_) {
             graph_.reset();
             return false;
         }
@@ -58,7 +60,7 @@ bool Deinterlacer::Run(const AVFrame* source, AVFrame* target)
         return false;
     av_frame_unref(output_.get());
     if (av_buffersink_get_frame(sink_, output_.get()) < 0) {
-        graph_.reset();
+        graph_.reset();  // built again for the next picture
         return false;
     }
     const bool copied = output_->width == target->width && output_->height == target->height &&
@@ -73,4 +75,5 @@ void Deinterlacer::Reset()
     source_ = sink_ = nullptr;
     width_ = height_ = 0;
     format_ = AV_PIX_FMT_NONE;
+    buildFailed_ = false;
 }

@@ -26,6 +26,7 @@ private:
     AVFilterContext* sink_ = nullptr;    // owned by graph_
     int width_ = 0;
     int height_ = 0;
-    AVPixelFormat format_ = AV_PIX_FMT_NONE;
+    AVPixelFormat format_ = AV_PIX_FMT_NONE;  // with width_, height_: of the last build
+    bool buildFailed_ = false;
     AVFramePtr output_{av_frame_alloc()};
 };

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -261,6 +262,33 @@ AVFramePtr UnreadablePicture()
     picture->width = 64;
     picture->height = 48;
     return picture;
+}
+
+TEST(PicturePreprocessing, APictureTheDeinterlacerCannotTakeIsUsedAsDecoded)
+{
+    AVFramePtr rgb{av_frame_alloc()};
+    rgb->format = AV_PIX_FMT_RGB24;
+    rgb->width = 64;
+    rgb->height = 48;
+    ASSERT_GE(av_frame_get_buffer(rgb.get(), 0), 0);
+    for (int y = 0; y < 48; ++y)
+        memset(rgb->data[0] + y * rgb->linesize[0], y % 2 ? 220 : 30, 64 * 3);
+
+    for (bool withHook : {false, true}) {
+        SCOPED_TRACE(withHook ? "with a custom hook" : "without hooks");
+        LogCapture log;
+        VideoHookModules videoHooks;
+        PicturePreprocessor preprocessor(videoHooks);
+        preprocessor.SetDeinterlace(true);
+        if (withHook)
+            preprocessor.CustomHook().SetHandler([](Bitmap24&, bool& update, bool&, int64_t, int) { update = false; });
+        for (int picture = 0; picture < 2; ++picture) {
+            const AVFrame* out = preprocessor.Process(rgb.get(), 0);
+            EXPECT_EQ(out == rgb.get(), !withHook) << "hooks still get their own copy";
+            EXPECT_TRUE(qtest::SamePicture(out, rgb.get())) << "the picture is not converted behind the user's back";
+        }
+        EXPECT_EQ(log.Lines(), (std::vector<std::string>(2, "Deinterlacing failed.")));
+    }
 }
 
 TEST(CustomHook, APictureThatCannotBeConvertedStopsTheHookWithItsReason)
