@@ -112,6 +112,7 @@ public:
     TManualResetEvent& TerminationDeliveredEvent() { return terminationDelivered_; }
 
 protected:
+    friend class TranscodeRun;  // the conversion run (TranscodeRun.cpp) works on the task's state
     void Log(TLogLevel level, const std::string& text) const;
     void LogFmt(TLogLevel level, const char* format, ...) const __attribute__((format(printf, 3, 4)));
     // Records the message of the error that ended a run.

@@ -1,0 +1,132 @@
+#pragma once
+// The conversion run of one transcoder task: set-up of the run tables,
+// decoders and encoders, the main loop reading packets from the inputs, the
+// packet processing that decodes, filters and encodes or copies them into the
+// outputs, and the end of the run (flush, trailers, last report).
+//
+// Rooms:
+//   TranscodeRun.cpp      set-up, main loop, after the loop, run control
+//   PacketProcessing.cpp  one packet of an input stream (or its flush)
+//   VideoOutput.cpp, AudioOutput.cpp, SubtitleOutput.cpp  encoding per type
+//   PacketWriter.cpp      bitstream filters and interleaved writing
+//   StatusReport.cpp      the status line, the progress callback, vstats
+#include "engine/PicturePreprocessor.h"
+#include "engine/RunStreams.h"
+#include "engine/TProgressInfo.h"
+#include "engine/TaskRunControl.h"
+#include "media/TFFLogger.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class TCustomFFmpeg;
+struct TPendingOptions;
+
+// The whole run of `task` on the calling thread: set-up, the loop, the steps
+// after it, the release of the codecs and the cleanup of the task (outputs
+// that stayed empty are deleted). Sets the task's finished flag when the run
+// ended by itself. Any error that ended the run is raised again after the
+// cleanup, with its message exactly as the user sees it.
+void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks);
+
+class TranscodeRun {
+public:
+    TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks);
+    ~TranscodeRun();
+    TranscodeRun(const TranscodeRun&) = delete;
+    TranscodeRun& operator=(const TranscodeRun&) = delete;
+
+    // Set-up, the main loop and the steps after it. Raises FFmpegException.
+    void Execute();
+    // Releases the encoders and decoders (each closed under CodecLock).
+    void ReleaseCodecs();
+    // After a run (and for a task that is reset): frees the option contexts,
+    // closes every output, deleting those that stayed at 0 bytes, closes the
+    // inputs and releases hooks and preview state.
+    static void CleanUp(TCustomFFmpeg& task);
+
+private:
+    // set-up (TranscodeRun.cpp)
+    void CreateInputStreams();
+    void CreateOutputStreams();
+    void MapOutputStream(TRunOutputStream& ost, size_t mapIndex);
+    void PrepareStreamCopy(TRunOutputStream& ost);
+    void PrepareEncoding(TRunOutputStream& ost);
+    void PrepareTwoPass(TRunOutputStream& ost);
+    void OpenEncoders();
+    void OpenDecoders();
+    void CopyMetaData();
+    void CopyChapters();
+    void WriteHeaders();
+    void LogStreamMapping(TLogLevel level);
+    void MainLoop();
+    void AfterLoop();
+    int ChooseInputFile(bool& anyNoPacketNow);
+    bool FileSizeLimitReached() const;
+
+    // packet processing (PacketProcessing.cpp)
+    bool ProcessPacket(int istIndex, const AVPacket* packet);
+    bool DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacket* packet);
+    bool DecodeAudio(TRunInputStream& ist, int istIndex, const AVPacket* packet);
+    bool DecodeSubtitle(TRunInputStream& ist, int istIndex, const AVPacket* packet);
+    void OutputVideoPicture(TRunInputStream& ist, int istIndex, AVFrame* decoded);
+    void OutputAudioSamples(TRunInputStream& ist, int istIndex, const AVFrame* decoded);
+    void CopyPacket(TRunOutputStream& ost, TRunInputStream& ist, const AVPacket* packet);
+    void AdvanceCopyTime(TRunInputStream& ist, const AVPacket* packet);
+    void FlushEncoders(int istIndex);
+    bool OutputStarts(const TRunInputStream& ist) const;
+    void EmulateRate(const TRunInputStream& ist) const;
+
+    // video output (VideoOutput.cpp)
+    void VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame* picture, int64_t ptsUs);
+    AVFrame* CropAndResize(TRunOutputStream& ost, const TRunInputStream& ist, AVFrame* picture);
+    int EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame);
+
+    // audio output (AudioOutput.cpp)
+    void AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const uint8_t* data, int size);
+    void PrepareResampler(TRunOutputStream& ost, const TRunInputStream& ist);
+    void EncodeFifoFrames(TRunOutputStream& ost, bool flushing);
+    int EncodeAudioFrame(TRunOutputStream& ost, AVFrame* frame);
+    void FlushAudio(TRunOutputStream& ost);
+
+    // subtitle output (SubtitleOutput.cpp)
+    void SubtitleOut(TRunOutputStream& ost, TRunInputStream& ist, AVSubtitle* subtitle, int64_t ptsUs);
+
+    // writing (PacketWriter.cpp)
+    void InitBitstreamFilters(TRunOutputStream& ost);
+    void WritePacket(TRunOutputStream& ost, AVPacket* packet);
+    // Collects every packet the encoder has ready and writes it; the number
+    // of bytes written, or a negative error from the encoder.
+    int64_t DrainEncoder(TRunOutputStream& ost, bool flushing);
+
+    // reports (StatusReport.cpp)
+    void Report(bool last);
+    void WriteVideoStats(TRunOutputStream& ost, int frameBytes);
+
+    void PassPauseGate() const;
+    double SyncInputTime(const TRunInputStream& ist) const;
+    std::string StreamName(int fileIndex, int streamIndex, AVMediaType type) const;
+    void Log(TLogLevel level, const std::string& text) const;
+    void LogFmt(TLogLevel level, const char* format, ...) const __attribute__((format(printf, 3, 4)));
+
+    TCustomFFmpeg& task_;
+    TRunHooks hooks_;
+    const TPendingOptions& options_;
+    std::vector<TRunInputFile> inputFiles_;
+    std::vector<TRunInputStream> inputStreams_;
+    std::vector<TRunOutputStream> outputStreams_;
+    TRunCounters counters_;
+    PicturePreprocessor preprocessor_;
+    AVFramePtr decoded_;
+    AVFramePtr filtered_;
+    AVFramePtr audioFrame_;
+    AVFramePtr cropped_;
+    AVPacketPtr encoded_;
+    int64_t loopStartUs_ = 0;
+    int64_t lastReportUs_ = 0;
+    int lastFileIndex_ = 0;
+    bool headersWritten_ = false;
+    FILE* vstats_ = nullptr;
+};

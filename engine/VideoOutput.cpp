@@ -1,0 +1,149 @@
+// One decoded picture to one video output stream: the frame-rate decision
+// (duplicate, drop or keep), cropping and resizing without a filter graph,
+// encoding and the preview of each written frame.
+#include "engine/TranscodeRun.h"
+
+#include "engine/SetupSteps.h"
+#include "engine/TCustomFFmpeg.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <cmath>
+
+void TranscodeRun::VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame* picture, int64_t ptsUs)
+{
+    AVCodecContext* enc = ost.enc;
+    const AVFormatContext* oc = task_.media_.outputs[ost.fileIndex].get();
+    const double target = static_cast<double>(ptsUs - options_.startTimeUs) / AV_TIME_BASE / av_q2d(enc->time_base);
+    const int method = options_.videoSyncMethod;
+
+    int frames = 1;
+    if (method == 0) {
+        ost.syncOpts = std::llround(target);
+    } else {
+        const double vdelta = target - static_cast<double>(ost.syncOpts);
+        const bool variableRate = method == 2 || (method < 0 && (oc->oformat->flags & AVFMT_VARIABLE_FPS));
+        if (vdelta < -1.1) {
+            frames = 0;
+        } else if (variableRate) {
+            if (vdelta <= -0.6)
+                frames = 0;
+            else if (vdelta > 0.6)
+                ost.syncOpts = std::llround(target);
+        } else if (vdelta > 1.1) {
+            frames = static_cast<int>(std::lround(vdelta));
+        }
+        if (frames == 0) {
+            ++counters_.droppedFrames;
+            counters_.dupDropChanged = true;
+            if (options_.verbosity > 2)
+                Log(llVerbose, "*** drop!");
+        } else if (frames > 1) {
+            counters_.duplicatedFrames += frames - 1;
+            counters_.dupDropChanged = true;
+            if (options_.verbosity > 2)
+                LogFmt(llVerbose, "*** %d dup!", frames - 1);
+        }
+    }
+    frames = std::min(frames, options_.maxFramesVideo - ost.frameCount);
+    if (frames <= 0)
+        return;
+
+    AVFrame* prepared = CropAndResize(ost, ist, picture);
+    if (!prepared)
+        return;
+
+    AVFramePtr frame{av_frame_alloc()};
+    if (!frame)
+        throw std::bad_alloc();
+    for (int i = 0; i < frames && !task_.stopRequested_; ++i) {
+        PassPauseGate();
+        if (av_frame_ref(frame.get(), prepared) < 0)
+            throw std::bad_alloc();
+        frame->pts = ost.syncOpts;
+        frame->pict_type = AV_PICTURE_TYPE_NONE;
+        frame->key_frame = 0;
+        if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME)) {
+            frame->interlaced_frame = 1;
+            if (options_.topFieldFirst != -1)
+                frame->top_field_first = options_.topFieldFirst;
+        }
+        // a fixed quantiser only holds when every picture carries it
+        if (enc->flags & AV_CODEC_FLAG_QSCALE)
+            frame->quality = enc->global_quality;
+        const int bytes = EncodeVideoFrame(ost, frame.get());
+        av_frame_unref(frame.get());
+        if (bytes > 0 && !options_.vstatsFileName.empty())
+            WriteVideoStats(ost, bytes);
+        task_.preview_.Show(prepared, preprocessor_.FrameNumber(), ptsUs);
+        ++ost.syncOpts;
+        ++ost.frameCount;
+    }
+}
+
+AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStream& ist, AVFrame* picture)
+{
+    if (ost.graph)
+        return picture;
+    AVFrame* current = picture;
+    if (ost.cropping) {
+        av_frame_unref(cropped_.get());
+        if (av_frame_ref(cropped_.get(), picture) < 0)
+            throw std::bad_alloc();
+        cropped_->crop_top = static_cast<size_t>(ost.cropTop);
+        cropped_->crop_bottom = static_cast<size_t>(ost.cropBottom);
+        cropped_->crop_left = static_cast<size_t>(ost.cropLeft);
+        cropped_->crop_right = static_cast<size_t>(ost.cropRight);
+        if (av_frame_apply_cropping(cropped_.get(), AV_FRAME_CROP_UNALIGNED) < 0) {
+            if (options_.exitOnError)
+                throw FFmpegException("error cropping picture");
+            Log(llError, "error cropping picture");
+            return nullptr;
+        }
+        current = cropped_.get();
+    }
+    if (!ost.resizing)
+        return current;
+
+    if (picture->width != ost.lastWidth || picture->height != ost.lastHeight || picture->format != ost.lastFormat) {
+        const char* formatName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format));
+        LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
+               picture->width, picture->height, formatName ? formatName : "none");
+        ost.lastWidth = picture->width;
+        ost.lastHeight = picture->height;
+        ost.lastFormat = picture->format;
+        ost.scaler.reset();
+    }
+    if (!ost.scaler) {
+        ost.scaler.reset(sws_getContext(current->width, current->height, static_cast<AVPixelFormat>(current->format),
+                                        ost.enc->width, ost.enc->height, ost.enc->pix_fmt, task_.scalerFlags_,
+                                        nullptr, nullptr, nullptr));
+        if (!ost.scaler)
+            throw FFmpegException("Cannot get resampling context");
+    }
+    // the encoder may still hold the previous picture
+    if (av_frame_make_writable(ost.scaled.get()) < 0)
+        throw std::bad_alloc();
+    sws_scale(ost.scaler.get(), current->data, current->linesize, 0, current->height, ost.scaled->data,
+              ost.scaled->linesize);
+    av_frame_copy_props(ost.scaled.get(), picture);
+    return ost.scaled.get();
+}
+
+int TranscodeRun::EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame)
+{
+    int ret = ost.encoder->SendFrame(frame);
+    int64_t bytes = 0;
+    if (ret == AVERROR(EAGAIN)) {
+        bytes += DrainEncoder(ost, false);
+        ret = ost.encoder->SendFrame(frame);
+    }
+    if (ret < 0)
+        throw FFmpegException("Video encoding failed");
+    bytes += DrainEncoder(ost, false);
+    counters_.videoBytes += static_cast<uint64_t>(bytes);
+    return static_cast<int>(bytes);
+}
