@@ -57,6 +57,24 @@ std::string IsoTime(int64_t seconds)
 
 }  // namespace
 
+bool TCustomFFmpeg::InputsHaveSubtitlesFor(AVCodecID encoderId) const
+{
+    const AVCodecDescriptor* target = avcodec_descriptor_get(encoderId);
+    const int kinds = AV_CODEC_PROP_TEXT_SUB | AV_CODEC_PROP_BITMAP_SUB;
+    if (!target || !(target->props & kinds))
+        return true;  // nothing known against it
+    for (const AVFormatInputPtr& input : media_.inputs)
+        for (unsigned i = 0; i < input->nb_streams; ++i) {
+            const AVCodecParameters* par = input->streams[i]->codecpar;
+            if (par->codec_type != AVMEDIA_TYPE_SUBTITLE)
+                continue;
+            const AVCodecDescriptor* source = avcodec_descriptor_get(par->codec_id);
+            if (!source || (source->props & target->props & kinds))
+                return true;
+        }
+    return false;
+}
+
 bool TCustomFFmpeg::IsOpenedInput(const std::string& fileName) const
 {
     std::error_code error;
@@ -139,6 +157,17 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     useVideo &= !p.videoDisable;
     useAudio &= !p.audioDisable;
     useSubtitle &= !p.subtitleDisable;
+    // A format's default subtitle encoder takes either text or pictures;
+    // when no input subtitle is of its kind, leave subtitles out rather than
+    // fail the whole conversion at the first subtitle.
+    if (useSubtitle && p.subtitleCodecName.empty() && !p.subtitleStreamCopy && media_.InputCount() > 0) {
+        const AVCodecID id = av_guess_codec(format, nullptr, mediaName.c_str(), nullptr, AVMEDIA_TYPE_SUBTITLE);
+        if (!InputsHaveSubtitlesFor(id)) {
+            LogFmt(llWarning, "Subtitles left out: the %s encoder of format '%s' cannot take the input's subtitles",
+                   avcodec_get_name(id), format->name);
+            useSubtitle = false;
+        }
+    }
 
     struct Creation {
         bool wanted;

@@ -141,6 +141,9 @@ protected:
     void CreateSubtitleStream(int outputIndex);
     // True when `fileName` names the same file as an opened input.
     bool IsOpenedInput(const std::string& fileName) const;
+    // True when an opened input has subtitles the encoder `encoderId` can
+    // take (text for text encoders, pictures for picture encoders).
+    bool InputsHaveSubtitlesFor(AVCodecID encoderId) const;
 
     const int capacity_;
     TPendingOptions pending_;

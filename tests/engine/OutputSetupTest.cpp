@@ -28,7 +28,9 @@ std::vector<AVMediaType> StreamTypes(const TCustomFFmpeg& task, int index)
 }
 
 struct StreamsCase {
-    const char* input;  // "mp4" (video+audio), "video", "wav", "subs" (video+subtitles)
+    // "mp4" (video+audio), "video", "wav", "subs" (video+text subtitles),
+    // "picsubs" (picture subtitles only)
+    const char* input;
     const char* output;
     std::vector<std::pair<std::string, std::string>> options;  // before the output
     std::vector<AVMediaType> expected;
@@ -44,6 +46,7 @@ TEST_P(OutputStreams, FollowTheFormatTheOptionsAndTheInputs)
     const std::string input = kind == "mp4"     ? clips.Mp4()
                             : kind == "video" ? clips.VideoOnly()
                             : kind == "subs"  ? clips.WithSubtitles()
+                            : kind == "picsubs" ? clips.PictureSubtitles()
                                               : clips.Wav();
     qtest::ScratchDir out;
     auto task = NewTask();
@@ -76,6 +79,12 @@ INSTANTIATE_TEST_SUITE_P(
         StreamsCase{"subs", "out.mkv", {}, {V, S}},
         StreamsCase{"subs", "out.mkv", {{"sn", ""}}, {V}},
         StreamsCase{"subs", "out.avi", {}, {V}},
+        StreamsCase{"subs", "out.ts", {}, {V}},
+        // Matroska's default subtitle encoder writes text: picture subtitles
+        // are left out rather than failing the conversion, unless copied
+        StreamsCase{"picsubs", "out.mkv", {}, {}},
+        StreamsCase{"picsubs", "out.mkv", {{"scodec", "copy"}}, {S}},
+        StreamsCase{"picsubs", "out.mkv", {{"scodec", "dvdsub"}}, {S}},
         StreamsCase{"subs", "out.mp4", {{"scodec", "mov_text"}}, {V, S}},
         StreamsCase{"mp4", "out.mkv", {{"scodec", "ass"}}, {V, A}}));
 

@@ -11,6 +11,7 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -54,6 +55,35 @@ public:
         }
         return Once("subs.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -i " + qtest::ShellQuote(srt) +
                                     " -c:v mpeg4 -c:s srt");
+    }
+
+    // Matroska with one DVD (picture) subtitle stream and nothing else; the
+    // packets are placeholders, which the demuxer does not look into.
+    std::string PictureSubtitles()
+    {
+        const std::string path = dir_.file("picture_subs.mkv");
+        if (qtest::FileBytes(path) > 0)
+            return path;
+        AVFormatContext* raw = nullptr;
+        EXPECT_GE(avformat_alloc_output_context2(&raw, nullptr, "matroska", path.c_str()), 0);
+        AVFormatOutputPtr oc{raw};
+        AVStream* st = avformat_new_stream(oc.get(), nullptr);
+        st->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;
+        st->codecpar->codec_id = AV_CODEC_ID_DVD_SUBTITLE;
+        st->time_base = AVRational{1, 1000};
+        EXPECT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+        EXPECT_EQ(avformat_write_header(oc.get(), nullptr), 0);
+        AVPacketPtr packet{av_packet_alloc()};
+        EXPECT_EQ(av_new_packet(packet.get(), 16), 0);
+        std::fill_n(packet->data, 16, uint8_t{0});
+        for (int i = 0; i < 2; ++i) {
+            packet->pts = packet->dts = i * 1000;
+            packet->duration = 500;
+            packet->stream_index = 0;
+            EXPECT_EQ(av_write_frame(oc.get(), packet.get()), 0);
+        }
+        EXPECT_EQ(av_write_trailer(oc.get()), 0);
+        return path;
     }
 
 private:
