@@ -106,8 +106,9 @@ TEST(GenericOptionReplay, ReachesNewContextsWithOnlyTheMatchingFlags)
     task.Reset();
     task.SetOption("vcodec", "libx264");
     ASSERT_TRUE(task.SetGenericOption("g", "12"));         // video, encoding
-    ASSERT_TRUE(task.SetGenericOption("b", "800000"));     // video bit rate
+    // the audio rate first: "b" given later must not overwrite it
     ASSERT_TRUE(task.SetGenericOption("ab", "96000"));     // audio bit rate
+    ASSERT_TRUE(task.SetGenericOption("b", "800000"));     // video bit rate
     ASSERT_TRUE(task.SetGenericOption("cutoff", "9000"));  // audio, encoding
     ASSERT_TRUE(task.SetGenericOption("8x8dct", "0"));     // private to libx264
     ASSERT_TRUE(task.SetGenericOption("packetsize", "2324"));

@@ -238,6 +238,34 @@ TEST(OptionLogLines, InformationalAndDeprecatedOptionsLog)
     EXPECT_TRUE(log.Has(llWarning, "CropTop is deprecated in favor of the crop avfilter"));
 }
 
+TEST(OptionLogLines, FormatListsAreLoggedAndChangeNothing)
+{
+    OptionTestLog log;
+    TCustomFFmpeg task(20);
+    task.Reset();
+    task.SetOption("pix_fmt", "list");
+    task.SetOption("sample_fmt", "list");
+    EXPECT_TRUE(log.Has(llInfo, "yuv420p"));
+    EXPECT_TRUE(log.Has(llInfo, "s16"));
+    EXPECT_EQ(task.Pending().pixelFormat, AV_PIX_FMT_NONE);
+    EXPECT_EQ(task.Pending().sampleFormat, AV_SAMPLE_FMT_NONE);
+    task.SetOption("pix_fmt", "yuv422p");
+    EXPECT_EQ(task.Pending().pixelFormat, AV_PIX_FMT_YUV422P);
+}
+
+TEST(OptionLogLines, LoglevelSetsTheLoggersLevel)
+{
+    OptionTestLog log(llInfo);
+    TCustomFFmpeg task(20);
+    task.Reset();
+    task.SetOption("loglevel", "WARNING");
+    EXPECT_EQ(GetFFLogger().LogLevel(), llWarning);
+    task.SetOption("loglevel", "48");
+    EXPECT_EQ(GetFFLogger().LogLevel(), llDebug);
+    EXPECT_THROW(task.SetOption("loglevel", "chatty"), FFmpegException);
+    EXPECT_EQ(GetFFLogger().LogLevel(), llDebug);
+}
+
 TEST(OptionLogLines, BitRateBelow1000Warns)
 {
     const std::string warning = "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s";
