@@ -148,6 +148,7 @@ constexpr int kMp2BitratesMpeg1[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192,
 constexpr int kMp2BitratesLowRate[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
 constexpr int kAc3Rates[] = {32000, 44100, 48000};
 constexpr int kFlashMp3Rates[] = {11025, 22050, 44100};
+constexpr int kMp4Mp3Rates[] = {16000, 22050, 24000, 32000, 44100, 48000};
 
 void FitMp2(OutputSettings& settings)
 {
@@ -220,5 +221,7 @@ void ApplyEncoderLimits(OutputSettings& settings)
         FitVorbis(settings);
     } else if (codec == "libmp3lame" && (container == "flv" || container == "swf")) {
         SnapSampleRate(settings, kFlashMp3Rates);
+    } else if (codec == "libmp3lame" && container == "mp4") {
+        SnapSampleRate(settings, kMp4Mp3Rates);  // the mp4 muxer refuses MPEG-2.5 rates
     }
 }

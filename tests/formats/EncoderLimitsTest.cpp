@@ -116,6 +116,10 @@ TEST(EncoderLimits, AdjustedChoices)
         {15, {}, "AudioSampleRate", "AUTO"},
         // SWF and FLV carry MP3 at 11.025, 22.05 and 44.1 kHz
         {13, {{L::SampleRate, "44100"}}, "AudioSampleRate", "44100"},
+        // MP4 takes MP3 at MPEG-1 and MPEG-2 rates only; MOV takes any
+        {127, {{L::SampleRate, "11025"}}, "AudioSampleRate", "16000"},
+        {126, {{L::AudioEncoder, kAudioMp3}, {L::SampleRate, "11025"}}, "AudioSampleRate", "16000"},
+        {17, {{L::AudioEncoder, kAudioMp3}, {L::SampleRate, "11025"}}, "AudioSampleRate", "11025"},
     };
     for (const Case& c : cases) {
         const Confirmed confirmed = ConfirmWith(c.number, c.picks);
@@ -215,6 +219,9 @@ TEST(EncoderLimits, EveryListEntryOfEveryProfileIsAccepted)
                 }
                 if ((ext == ".flv" || ext == ".swf") && s.AudioCodec == "libmp3lame") {
                     EXPECT_TRUE(flashMp3Rates.count(s.AudioSampleRate)) << where << ": " << s.AudioSampleRate;
+                }
+                if (ext == ".mp4" && s.OutputFormat.empty() && s.AudioCodec == "libmp3lame") {
+                    EXPECT_GE(std::stoi(s.AudioSampleRate), 16000) << where;
                 }
                 if ((ext == ".mp4" || ext == ".mov") && s.OutputFormat != "3gp") {
                     EXPECT_NE(s.AudioCodec, "flac") << where;
