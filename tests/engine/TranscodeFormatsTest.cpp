@@ -4,6 +4,8 @@
 #include "TranscodeRunSupport.h"
 
 #include <cmath>
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -45,8 +47,10 @@ TEST_P(TranscodeFormats, ConvertsTheWholeClipIntoTheContainer)
     ASSERT_FALSE(format.empty()) << "ffprobe cannot read " << output;
     EXPECT_NE(format.at("format_name").find(c.format), std::string::npos) << format.at("format_name");
 
-    const double sourceVideo = runtest::VideoSeconds(source);
-    const double sourceAudio = runtest::AudioSeconds(source);
+    static std::map<std::string, std::pair<double, double>> sourceLengths;  // per source clip
+    if (!sourceLengths.count(source))
+        sourceLengths[source] = {runtest::VideoSeconds(source), runtest::AudioSeconds(source)};
+    const auto [sourceVideo, sourceAudio] = sourceLengths[source];
     if (*c.video) {
         ASSERT_EQ(qtest::CountStreams(output, 'v'), 1);
         const auto v = qtest::ProbeStream(output, "v:0");
@@ -77,11 +81,42 @@ TEST_P(TranscodeFormats, ConvertsTheWholeClipIntoTheContainer)
 }
 
 const Options kAvi{{"vcodec", "mpeg4"}, {"vtag", "DX50"}, {"acodec", "libmp3lame"}};
+const Options k3gp{{"s", "176x144"}, {"vcodec", "h263"}, {"acodec", "libopencore_amrnb"},
+                   {"ar", "8000"}, {"ac", "1"}, {"ab", "12200"}};
+constexpr double kNtsc = 30000.0 / 1001.0;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TranscodeFormats,
     ::testing::Values(
-        FormatCase{"AviMpeg4Mp3", "mp4", "out.avi", kAvi, "avi", "mpeg4", "mp3", 320, 240, 25, 44100, 2, "DX50"}),
+        FormatCase{"AviMpeg4Mp3", "mp4", "out.avi", kAvi, "avi", "mpeg4", "mp3", 320, 240, 25, 44100, 2, "DX50"},
+        FormatCase{"AviFromAvi", "avi", "out.avi", kAvi, "avi", "mpeg4", "mp3", 320, 240, kNtsc, 44100, 2, "DX50"},
+        FormatCase{"Mp4X264Aac", "avi", "out.mp4", {{"vcodec", "libx264"}, {"acodec", "aac"}}, "mp4", "h264", "aac",
+                   320, 240, kNtsc, 44100, 2, ""},
+        FormatCase{"ThreeGpH263AmrNb", "mp4", "out.3gp", k3gp, "3gp", "h263", "amr_nb", 176, 144, 25, 8000, 1, ""},
+        FormatCase{"MpgVcd", "mp4", "out.mpg", {{"target", "pal-vcd"}}, "mpeg", "mpeg1video", "mp2", 352, 288, 25,
+                   44100, 2, ""},
+        FormatCase{"MpgSvcd", "mp4", "out.mpg", {{"target", "pal-svcd"}}, "mpeg", "mpeg2video", "mp2", 480, 576, 25,
+                   44100, 2, ""},
+        FormatCase{"MpgDvd", "avi", "out.mpg", {{"target", "ntsc-dvd"}}, "mpeg", "mpeg2video", "ac3", 720, 480, kNtsc,
+                   48000, 2, ""},
+        FormatCase{"Flv", "mp4", "out.flv", {{"vcodec", "flv"}, {"acodec", "libmp3lame"}}, "flv", "flv1", "mp3", 320,
+                   240, 25, 44100, 2, ""},
+        FormatCase{"WmvWmv2Wmav2", "mp4", "out.wmv", {{"vcodec", "wmv2"}, {"acodec", "wmav2"}}, "asf", "wmv2",
+                   "wmav2", 320, 240, 25, 44100, 2, ""},
+        FormatCase{"RmRv10", "mp4", "out.rm", {{"vcodec", "rv10"}, {"acodec", "ac3"}}, "rm", "rv10", "ac3", 320, 240,
+                   25, 44100, 2, ""},
+        FormatCase{"Mov", "avi", "out.mov", {}, "mov", "h264", "aac", 320, 240, kNtsc, 44100, 2, ""},
+        FormatCase{"Mkv", "mp4", "out.mkv", {}, "matroska", "h264", "vorbis", 320, 240, 25, 44100, 2, ""},
+        FormatCase{"Mp3", "mp4", "out.mp3", {}, "mp3", "", "mp3", 0, 0, 0, 44100, 2, ""},
+        FormatCase{"Wav", "avi", "out.wav", {}, "wav", "", "pcm_s16le", 0, 0, 0, 44100, 2, ""},
+        FormatCase{"Flac", "mp4", "out.flac", {}, "flac", "", "flac", 0, 0, 0, 44100, 2, ""},
+        FormatCase{"Ogg", "mp4", "out.ogg", {{"vn", ""}}, "ogg", "", "vorbis", 0, 0, 0, 44100, 2, ""},
+        FormatCase{"Ac3", "mp4", "out.ac3", {}, "ac3", "", "ac3", 0, 0, 0, 44100, 2, ""},
+        // ffprobe reads MPEG audio layer II with its mp3 demuxer
+        FormatCase{"Mp2", "avi", "out.mp2", {}, "mp3", "", "mp2", 0, 0, 0, 44100, 2, ""},
+        FormatCase{"M4a", "mp4", "out.m4a", {{"vn", ""}, {"acodec", "aac"}}, "mp4", "", "aac", 0, 0, 0, 44100, 2, ""},
+        FormatCase{"Amr", "avi", "out.amr", {{"acodec", "libopencore_amrnb"}, {"ar", "8000"}, {"ac", "1"}}, "amr", "",
+                   "amr_nb", 0, 0, 0, 8000, 1, ""}),
     [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -124,10 +124,12 @@ inline double AudioSeconds(const std::string& path)
     long long samples = 0;
     size_t pos = 0;
     while (pos < out.size()) {
-        samples += std::atoll(out.c_str() + pos);
-        const size_t end = out.find('\n', pos);
+        size_t end = out.find('\n', pos);
         if (end == std::string::npos)
-            break;
+            end = out.size();
+        const std::string line = out.substr(pos, end - pos);
+        if (!line.empty() && line[0] >= '0' && line[0] <= '9')
+            samples += std::atoll(line.c_str());
         pos = end + 1;
     }
     const double rate = Number(qtest::ProbeStream(path, "a:0"), "sample_rate");
