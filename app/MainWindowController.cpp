@@ -59,8 +59,13 @@ void MainWindowController::UseDefaultOutputFolder(bool createParents) {
             fs::create_directory(folder);
     }
     settings_.Write(kOutPathSection, kOutPathKey, folder);
+    SetOutputFolder(folder);
+}
+
+void MainWindowController::SetOutputFolder(const std::string& folder) {
     outputFolder_ = folder;
     controls_.outputFolderText = folder;
+    session_.OutputFolder = folder;
 }
 
 void MainWindowController::Button17Click() {
@@ -70,8 +75,7 @@ void MainWindowController::Button17Click() {
             if (!stored.empty() && stored != kNotSet) {
                 std::error_code ignored;  // a folder that cannot be created is still taken
                 fs::create_directories(stored, ignored);
-                outputFolder_ = stored;
-                controls_.outputFolderText = stored;
+                SetOutputFolder(stored);
             } else {
                 UseDefaultOutputFolder(false);
             }
@@ -83,8 +87,7 @@ void MainWindowController::Button17Click() {
         std::error_code ignored;
         fs::create_directories(settings_.Paths().defaultOutputFolder, ignored);
         settings_.Write(kOutPathSection, kOutPathKey, settings_.Paths().defaultOutputFolder);
-        outputFolder_ = settings_.Paths().defaultOutputFolder;
-        controls_.outputFolderText = outputFolder_;
+        SetOutputFolder(settings_.Paths().defaultOutputFolder);
     }
     Changed();
 }
@@ -120,8 +123,7 @@ void MainWindowController::suiButton3Click() {
     Guarded([&] {
         const std::optional<std::string> folder = dialogs_.ChooseFolder("选择输出文件存放目录", outputFolder_);
         if (!folder) return;
-        outputFolder_ = *folder;
-        controls_.outputFolderText = *folder;
+        SetOutputFolder(*folder);
         Changed();
         Button16Click();
     });

@@ -8,6 +8,7 @@
 #include "app/MainWindowControls.h"
 #include "app/SettingsFile.h"
 #include "app/SkinTable.h"
+#include "formats/FormatSession.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,9 @@ public:
     int64_t PlayerDuration() const { return playerDurationUs_; }
     const std::vector<FileFilter>& OpenDialogFilter() const { return openDialogFilter_; }
     const SettingsFile& Settings() const { return settings_; }
+    // What the format chooser and the option window read and write: the
+    // chosen format, the chooser's outcome, OutputFolder and OutputSettings.
+    FormatSession& Session() { return session_; }
 
     // Creation of the window. A step that fails shows its error and the
     // remaining steps still run, so the window is never left half set up.
@@ -61,6 +65,8 @@ private:
     template <class Step>
     void Guarded(Step step);
     void UseDefaultOutputFolder(bool createParents);
+    // OutputFolder, the edit suiEdit1 and the folder the option window sees.
+    void SetOutputFolder(const std::string& folder);
 
     const SettingsFile& settings_;
     IDialogs& dialogs_;
@@ -71,6 +77,7 @@ private:
     MainWindowControls controls_ = MainWindowControls::AtDesign();
     std::vector<FileFilter> openDialogFilter_;
     std::string outputFolder_;
+    FormatSession session_;
     std::string previewFile_;
     bool pausedFlag_ = false;
     bool stopRequested_ = false;
