@@ -112,7 +112,7 @@ int DecodeAudioFrame(PlaybackState* is, double& pts)
             continue;
         }
         if (pkt->pts != AV_NOPTS_VALUE)
-            is->AudioClock = av_q2d(is->AudioStream->time_base) * pkt->pts;
+            is->AudioClock = av_q2d(is->AudioStream.load()->time_base) * pkt->pts;
         if (avcodec_send_packet(dec, pkt) < 0)
             GetFFLogger().Log(is->Player, llInfo, "avcodec_decode_audio2() failed");
         else
@@ -125,6 +125,7 @@ void CopyToVisualisation(PlaybackState* is, const uint8_t* bytes, int size)
 {
     const int16_t* samples = reinterpret_cast<const int16_t*>(bytes);
     int count = size / 2;
+    std::lock_guard guard(is->VisualisationLock);
     int index = is->VisualisationIndex;
     while (count > 0) {
         const int chunk = std::min(count, PlaybackState::VisualisationSamples - index);

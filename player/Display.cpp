@@ -175,24 +175,32 @@ void SdlDisplay::ShowWaveform(PlaybackState* is)
         SetVideoMode(is, false);
     const int width = is->WindowWidth;
     const int height = is->WindowHeight;
-    const int channels = std::max(is->AudioChannels, 1);
-    if (!is->Paused)
-        is->LastWaveStart = WaveformStartIndex(is, width);
+    const int channels = std::max(is->AudioChannels.load(), 1);
+    // copy the trace out, so the audio thread is held up only for the copy
+    std::vector<int16_t> trace(size_t(std::max(width, 0)) * channels);
+    {
+        std::lock_guard guard(is->VisualisationLock);
+        if (!is->Paused)
+            is->LastWaveStart = WaveformStartIndex(is, width);
+        int index = is->LastWaveStart;
+        for (int16_t& sample : trace) {
+            sample = is->VisualisationRing[index];
+            index = (index + 1) % PlaybackState::VisualisationSamples;
+        }
+    }
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_SetRenderDrawColor(renderer_, 255, 255, 255, 255);
     const int band = height / channels;
     const int scale = band * 9 / 20;
     for (int ch = 0; ch < channels; ++ch) {
-        int index = (is->LastWaveStart + ch) % PlaybackState::VisualisationSamples;
         const int centre = is->WindowTop + ch * band + band / 2;
         for (int x = 0; x < width; ++x) {
-            const int length = (is->VisualisationRing[index] * scale) >> 15;
+            const int length = (trace[size_t(x) * channels + ch] * scale) >> 15;
             if (length > 0)
                 SDL_RenderDrawLine(renderer_, is->WindowLeft + x, centre, is->WindowLeft + x, centre + length - 1);
             else if (length < 0)
                 SDL_RenderDrawLine(renderer_, is->WindowLeft + x, centre + length, is->WindowLeft + x, centre - 1);
-            index = (index + channels) % PlaybackState::VisualisationSamples;
         }
     }
     for (int ch = 1; ch < channels; ++ch) {

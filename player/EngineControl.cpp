@@ -105,10 +105,10 @@ void EngineShutdown(TCustomPlayer& player, PlaybackState* is)
     if (!is)
         return;
     is->AbortRequest = true;
-    if (is->ReadThread.joinable())
-        is->ReadThread.join();
     if (is->RefreshThread.joinable())
         is->RefreshThread.join();
+    if (is->ReadThread.joinable())
+        is->ReadThread.join();
     {
         std::lock_guard guard(is->Pictures.Lock);
         for (VideoPicture& vp : is->Pictures.Pictures)

@@ -57,5 +57,5 @@ void VideoRefresh(PlaybackState* is, bool isRefreshEvent);
 // The target time of a picture with time `pts` (seconds).
 double ComputeTargetTime(PlaybackState* is, double pts);
 
-// Waveform start: the ring index where the trace begins.
+// Waveform start: the ring index where the trace begins (VisualisationLock held).
 int WaveformStartIndex(PlaybackState* is, int windowWidth);

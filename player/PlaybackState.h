@@ -14,6 +14,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -33,9 +34,10 @@ struct PlaybackState {
     int AudioStreamIndex = -1;
     int VideoStreamIndex = -1;
     int SubtitleStreamIndex = -1;
-    AVStream* AudioStream = nullptr;
-    AVStream* VideoStream = nullptr;
-    AVStream* SubtitleStream = nullptr;
+    // Read by every thread; cleared by the read thread as it closes a stream.
+    std::atomic<AVStream*> AudioStream{nullptr};
+    std::atomic<AVStream*> VideoStream{nullptr};
+    std::atomic<AVStream*> SubtitleStream{nullptr};
     AVCodecContextPtr AudioDecoder;
     AVCodecContextPtr VideoDecoder;
     AVCodecContextPtr SubtitleDecoder;
@@ -48,13 +50,13 @@ struct PlaybackState {
 
     // Audio, used by the audio callback only (after the stream opened).
     SDL_AudioDeviceID AudioDevice = 0;
-    int AudioChannels = 0;    // device channels
-    int AudioSampleRate = 0;  // device rate
+    std::atomic<int> AudioChannels{0};    // device channels
+    std::atomic<int> AudioSampleRate{0};  // device rate
     std::vector<uint8_t> AudioDecoded;    // packed 16-bit samples of the last frame
     std::vector<uint8_t> AudioCorrected;  // the same after audio correction
     const uint8_t* AudioBuf = nullptr;
-    int AudioBufSize = 0;
-    int AudioBufIndex = 0;
+    std::atomic<int> AudioBufSize{0};  // written by the audio callback, read by the clocks
+    std::atomic<int> AudioBufIndex{0};
     AVPacketPtr AudioPacket;
     AVFramePtr AudioFrame;
     bool AudioDecoderHasFrames = false;
@@ -129,8 +131,9 @@ struct PlaybackState {
 
     // Audio visualisation.
     std::atomic<int> VisualisationMode{0};
+    std::mutex VisualisationLock;  // guards VisualisationRing and VisualisationIndex
     std::vector<int16_t> VisualisationRing = std::vector<int16_t>(VisualisationSamples);
-    std::atomic<int> VisualisationIndex{0};
+    int VisualisationIndex = 0;
     int LastWaveStart = 0;
 
     VideoFilter* Filter = nullptr;  // owned by the video thread

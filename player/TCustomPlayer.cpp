@@ -228,9 +228,9 @@ void TCustomPlayer::DoFileOpen()
             duration = 0;
         int frameWidth = -1;
         int frameHeight = -1;
-        if (is->VideoStream && is->VideoStream->codecpar->width > 0) {
-            frameWidth = is->VideoStream->codecpar->width;
-            frameHeight = is->VideoStream->codecpar->height;
+        if (is->VideoStream && is->VideoStream.load()->codecpar->width > 0) {
+            frameWidth = is->VideoStream.load()->codecpar->width;
+            frameHeight = is->VideoStream.load()->codecpar->height;
         }
         int screenWidth = ScreenWidth;
         int screenHeight = ScreenHeight;
@@ -375,7 +375,7 @@ Bitmap24* TCustomPlayer::GetCurrentFrame(int64_t& pts)
         noPicture_.SetSize(0, 0);
         return &noPicture_;
     }
-    noPicture_.SetSize(is->VideoStream->codecpar->width, is->VideoStream->codecpar->height);
+    noPicture_.SetSize(is->VideoStream.load()->codecpar->width, is->VideoStream.load()->codecpar->height);
     std::fill(noPicture_.Bytes(), noPicture_.Bytes() + size_t(noPicture_.Stride()) * noPicture_.Height(), uint8_t(0));
     std::shared_ptr<YuvOverlay> overlay;
     double pictureTime = 0;

@@ -184,7 +184,7 @@ int ProcessDecoded(VideoThreadContext& ctx, AVFrame* frame)
     const int64_t pos = frame->pkt_pos;
     frame->pts = time;
     if (ctx.filter.NeedsRebuild(frame)) {
-        if (!ctx.filter.Configure(frame, is->VideoStream->time_base, is->Player->Options().VideoFilters,
+        if (!ctx.filter.Configure(frame, is->VideoStream.load()->time_base, is->Player->Options().VideoFilters,
                                   is->Player->Options().ScalingFlags))
             return -1;
     }
@@ -201,7 +201,7 @@ int ProcessDecoded(VideoThreadContext& ctx, AVFrame* frame)
             is->SeekPaused = false;
         }
         const int64_t outTime = ctx.filtered->pts != AV_NOPTS_VALUE ? ctx.filtered->pts : 0;
-        const double pts = outTime * av_q2d(is->VideoStream->time_base);
+        const double pts = outTime * av_q2d(is->VideoStream.load()->time_base);
         const int result = OutputPicture(ctx, ctx.filtered.get(), pts, pos);
         av_frame_unref(ctx.filtered.get());
         if (result < 0)
