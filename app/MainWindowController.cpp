@@ -32,6 +32,7 @@ void MainWindowController::Guarded(Step step) {
 
 void MainWindowController::FormCreate() {
     Guarded([&] { Button1Click(); });
+    session_.Settings.OutputFile.clear();
     pausedFlag_ = false;
     Guarded([&] { Button17Click(); });
     Button19Click();
