@@ -9,6 +9,7 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -24,9 +25,11 @@ void TranscodeRun::Report(bool last)
     if (media.outputs.empty())
         return;
     AVFormatContext* oc = media.outputs[0].get();
-    int64_t totalSize = oc->pb ? avio_size(oc->pb) : 0;
-    if (totalSize < 0 && oc->pb)
-        totalSize = avio_tell(oc->pb);
+    // the file's size lags behind the data still in the output buffer: the
+    // write position counts it too
+    int64_t totalSize = 0;
+    if (oc->pb)
+        totalSize = std::max(avio_size(oc->pb), avio_tell(oc->pb));
     if (totalSize < 0)
         totalSize = 0;
 

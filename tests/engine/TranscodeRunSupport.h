@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,11 +52,19 @@ struct RunResult {
     bool finished = false;
 };
 
+// A task a test can stop as the component would (the stop request is a
+// flag the loop reads).
+class TestTask : public TCustomFFmpeg {
+public:
+    TestTask() : TCustomFFmpeg(4) {}
+    void RequestStop() { stopRequested_ = true; }
+};
+
 // A prepared task: input opened, output added, ready to run.
-inline std::unique_ptr<TCustomFFmpeg> PrepareTask(const std::string& input, const Options& inputOptions,
-                                                  const std::string& output, const Options& outputOptions)
+inline std::unique_ptr<TestTask> PrepareTask(const std::string& input, const Options& inputOptions,
+                                             const std::string& output, const Options& outputOptions)
 {
-    auto task = std::make_unique<TCustomFFmpeg>(4);
+    auto task = std::make_unique<TestTask>();
     task->Reset();
     task->SetVerbosity(-1);
     for (const auto& [name, value] : inputOptions)
@@ -64,6 +74,48 @@ inline std::unique_ptr<TCustomFFmpeg> PrepareTask(const std::string& input, cons
         task->SetOption(name, value);
     EXPECT_EQ(task->AddOutputFile(output), 1) << task->LastError();
     return task;
+}
+
+// Every sample of a file's first audio stream as signed 16-bit, interleaved,
+// decoded by the ffmpeg tool.
+inline std::vector<int16_t> DecodeS16(const std::string& path)
+{
+    std::string bytes;
+    qtest::RunCommand("ffmpeg -nostdin -v error -i " + qtest::ShellQuote(path) + " -map 0:a:0 -f s16le -", &bytes);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+// Packets of the first video stream as ffprobe lists them: true for a key packet.
+inline std::vector<bool> VideoPacketKeys(const std::string& path)
+{
+    std::string out;
+    qtest::RunCommand("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " +
+                          qtest::ShellQuote(path),
+                      &out);
+    std::vector<bool> keys;
+    size_t pos = 0;
+    while (pos < out.size()) {
+        size_t end = out.find('\n', pos);
+        if (end == std::string::npos)
+            end = out.size();
+        const std::string line = out.substr(pos, end - pos);
+        if (!line.empty())
+            keys.push_back(line[0] == 'K');
+        pos = end + 1;
+    }
+    return keys;
+}
+
+// Frames of the first video stream counted by decoding.
+inline int VideoFrames(const std::string& path)
+{
+    std::string out;
+    qtest::RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                      "-of csv=p=0 " + qtest::ShellQuote(path),
+                      &out);
+    return out.empty() ? -1 : std::atoi(out.c_str());
 }
 
 inline RunResult RunTask(TCustomFFmpeg& task, const TRunHooks& hooks = {})

@@ -1,0 +1,250 @@
+// The run of one task as the component sees it: finished and stopped runs,
+// the pause gate, failures before any data, the progress values and the
+// limits that end a run early.
+#include "TranscodeRunSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using runtest::Options;
+using runtest::RunClips;
+
+TEST(TranscodeRun, AFinishedRunIsFinishedAndAStoppedOneIsNotButItsFileIsClosed)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    const Options avi{{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}};
+
+    auto whole = runtest::PrepareTask(clips.Mp4(), {}, out.file("whole.avi"), avi);
+    const runtest::RunResult finished = runtest::RunTask(*whole);
+    EXPECT_FALSE(finished.error) << finished.message;
+    EXPECT_TRUE(finished.finished);
+
+    // stop after the tenth frame, as the component's stop request would
+    auto stopped = runtest::PrepareTask(clips.Mp4(), {}, out.file("stopped.avi"), avi);
+    stopped->SetProgressIntervalUs(0);
+    TRunHooks hooks;
+    TCustomFFmpeg* task = stopped.get();
+    hooks.onProgress = [task](const TProgressInfo& info) {
+        if (info.FrameNumber >= 10)
+            static_cast<runtest::TestTask*>(task)->RequestStop();
+    };
+    const runtest::RunResult result = runtest::RunTask(*stopped, hooks);
+    EXPECT_FALSE(result.error) << result.message;
+    EXPECT_FALSE(result.finished);
+    // a valid file with its trailer: the index lets ffprobe see the frames written
+    const int frames = runtest::VideoFrames(out.file("stopped.avi"));
+    EXPECT_GE(frames, 10);
+    EXPECT_LT(frames, 40);
+    EXPECT_EQ(qtest::ProbeStream(out.file("stopped.avi"), "v:0").at("codec_name"), "mpeg4");
+}
+
+TEST(TranscodeRun, APausedRunReadsAndWritesNothingAndContinuesWhereItWas)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    const std::string output = out.file("paused.avi");
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, output, {{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
+    task->SetProgressIntervalUs(0);
+    PauseGate gate;
+    std::atomic<bool> paused{false};
+    TRunHooks hooks;
+    hooks.pauseGate = &gate;
+    hooks.onProgress = [&](const TProgressInfo& info) {
+        if (info.FrameNumber >= 12 && !paused.exchange(true))
+            gate.Close();
+    };
+    runtest::RunResult result;
+    std::thread worker([&] { result = runtest::RunTask(*task, hooks); });
+    while (!paused)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const long long sizeWhilePaused = qtest::FileBytes(output);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(qtest::FileBytes(output), sizeWhilePaused);
+    gate.Open();
+    worker.join();
+    EXPECT_FALSE(result.error) << result.message;
+    EXPECT_TRUE(result.finished);
+    // resumed where it was: every frame of the source is there once
+    EXPECT_EQ(runtest::VideoFrames(output), runtest::VideoFrames(clips.Mp4()));
+}
+
+struct FailureCase {
+    const char* name;
+    Options options;          // before the output
+    int previewFlags;
+    const char* message;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+class RunFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(RunFailure, EndsTheRunWithItsTextAndLeavesNoFile)
+{
+    const FailureCase& c = GetParam();
+    qtest::ScratchDir out;
+    const std::string output = out.file("failed.avi");
+    auto task = runtest::PrepareTask(RunClips::Get().Mp4(), {}, output, c.options);
+    task->SetPreviewFlags(c.previewFlags);
+    const runtest::RunResult result = runtest::RunTask(*task);
+    EXPECT_TRUE(result.error);
+    EXPECT_EQ(result.message, c.message);
+    EXPECT_FALSE(result.finished);
+    EXPECT_EQ(qtest::FileBytes(output), -1) << "the empty output stays behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunFailure,
+    ::testing::Values(
+        FailureCase{"MappedStreamOfTheWrongType", {{"map", "0:1"}, {"map", "0:0"}}, 0,
+                    "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
+        FailureCase{"MapOfAMissingStream", {{"map", "0:0"}, {"map", "0:5"}}, 0, "Could not find input stream #0.5"},
+        FailureCase{"MapOfAMissingSyncStream", {{"map", "0:0:0:7"}, {"map", "0:1"}}, 0,
+                    "Could not find sync stream #0.7"},
+        FailureCase{"FewerMapsThanStreams", {{"map", "0:0"}}, 0,
+                    "Number of stream maps must match number of output streams"},
+        FailureCase{"VideoCopyWithPreview", {{"vcodec", "copy"}}, PreviewBitmapFlag,
+                    "-vcodec copy and PostHooks are incompatible (frames are not decoded)"},
+        FailureCase{"AudioCopyWithVolume", {{"vcodec", "mpeg4"}, {"acodec", "copy"}, {"vol", "512"}}, 0,
+                    "-acodec copy and -vol are incompatible (frames are not decoded)"},
+        FailureCase{"EncoderThatCannotOpen", {{"vcodec", "h263"}}, 0,
+                    "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as "
+                    "bit_rate, rate, width or height. Please check error log message to find out more detail "
+                    "information."}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST(TranscodeRun, ProgressReportsCarryTheRunValuesAtTheProgressInterval)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    // rate emulation makes the 2 s clip take 2 s, so reports come by the interval
+    auto task = runtest::PrepareTask(clips.Mp4(), {{"re", ""}}, out.file("progress.avi"),
+                                     {{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
+    task->SetProgressIntervalUs(200000);
+    std::vector<TProgressInfo> reports;
+    std::vector<std::chrono::steady_clock::time_point> times;
+    TRunHooks hooks;
+    hooks.onProgress = [&](const TProgressInfo& info) {
+        reports.push_back(info);
+        times.push_back(std::chrono::steady_clock::now());
+    };
+    const runtest::RunResult result = runtest::RunTask(*task, hooks);
+    ASSERT_FALSE(result.error) << result.message;
+    ASSERT_GE(reports.size(), 5u);
+    for (size_t i = 0; i + 1 < reports.size(); ++i) {
+        const TProgressInfo& r = reports[i];
+        EXPECT_EQ(r.FileIndex, 0);
+        EXPECT_NEAR(static_cast<double>(r.TotalDuration), 2e6, 1e5);
+        EXPECT_GT(r.FrameNumber, 0);
+        EXPECT_GT(r.TotalSize, 0);
+        EXPECT_GT(r.BitRate, 0);
+        EXPECT_GE(r.Quality, 0);
+        if (i > 0) {
+            EXPECT_GE(r.CurrentDuration, reports[i - 1].CurrentDuration);
+            EXPECT_GE(r.FrameNumber, reports[i - 1].FrameNumber);
+            // never sooner than the interval after the previous report
+            EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(times[i] - times[i - 1]).count(), 200000);
+        }
+    }
+    const TProgressInfo& last = reports.back();
+    EXPECT_EQ(last.FileIndex, -1);
+    EXPECT_EQ(last.FrameNumber, runtest::VideoFrames(out.file("progress.avi")));
+    EXPECT_NEAR(static_cast<double>(last.CurrentDuration), 2e6, 1e5);
+    EXPECT_EQ(last.TotalSize, qtest::FileBytes(out.file("progress.avi")));
+}
+
+TEST(TranscodeRun, WithoutVideoTheReportsCarryMinusOneForFramesFpsAndQuality)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, out.file("audio.mp3"), {});
+    task->SetProgressIntervalUs(0);
+    std::vector<TProgressInfo> reports;
+    TRunHooks hooks;
+    hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
+    ASSERT_FALSE(runtest::RunTask(*task, hooks).error);
+    ASSERT_GE(reports.size(), 2u);
+    for (const TProgressInfo& r : reports) {
+        EXPECT_EQ(r.FrameNumber, -1);
+        EXPECT_EQ(r.FPS, -1);
+        EXPECT_EQ(r.Quality, -1.0f);
+    }
+}
+
+TEST(TranscodeRun, NoReportIsMadeBeforeTheFirstVideoFrame)
+{
+    RunClips& clips = RunClips::Get();
+    // the picture starts one second after the sound
+    const std::string late = clips.Once("late_video.mkv",
+                                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
+                                        "-itsoffset 1 -f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+                                        "-map 0:a -map 1:v -c:a pcm_s16le -c:v mpeg4");
+    qtest::ScratchDir out;
+    auto task = runtest::PrepareTask(late, {}, out.file("late.mkv"), {{"vcodec", "mpeg4"}, {"acodec", "ac3"}});
+    task->SetProgressIntervalUs(0);
+    std::vector<TProgressInfo> reports;
+    TRunHooks hooks;
+    hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
+    ASSERT_FALSE(runtest::RunTask(*task, hooks).error);
+    ASSERT_FALSE(reports.empty());
+    for (const TProgressInfo& r : reports)
+        EXPECT_GE(r.FrameNumber, 1);
+    // the first report came only once the picture had begun
+    EXPECT_GE(reports.front().CurrentDuration, 900000);
+}
+
+TEST(TranscodeRun, ShortestEndsTheRunWhenTheFirstInputEnds)
+{
+    RunClips& clips = RunClips::Get();
+    const std::string video = clips.Once("video_1s.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg4");
+    const std::string audio = clips.Once("audio_3s.wav", "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3");
+    for (const bool shortest : {false, true}) {
+        qtest::ScratchDir out;
+        const std::string output = out.file("joined.mkv");
+        runtest::TestTask task;
+        task.Reset();
+        task.SetVerbosity(-1);
+        ASSERT_TRUE(task.OpenInputFile(video)) << task.LastError();
+        ASSERT_TRUE(task.OpenInputFile(audio)) << task.LastError();
+        task.SetOption("map", "0:0");
+        task.SetOption("map", "1:0");
+        if (shortest)
+            task.SetOption("shortest", "1");
+        task.SetOption("vcodec", "mpeg4");
+        task.SetOption("acodec", "ac3");
+        ASSERT_EQ(task.AddOutputFile(output), 1) << task.LastError();
+        const runtest::RunResult result = runtest::RunTask(task);
+        ASSERT_FALSE(result.error) << result.message;
+        const double seconds = runtest::AudioSeconds(output);
+        if (shortest)
+            EXPECT_LT(seconds, 1.5) << "the sound went on after the picture ended";
+        else
+            EXPECT_NEAR(seconds, 3.0, 0.1);
+    }
+}
+
+TEST(TranscodeRun, TheFileSizeLimitEndsTheRunJustPastTheLimit)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    const std::string output = out.file("limited.avi");
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, output,
+                                     {{"vcodec", "mpeg4"}, {"b", "1000k"}, {"acodec", "libmp3lame"}, {"fs", "60000"}});
+    const runtest::RunResult result = runtest::RunTask(*task);
+    ASSERT_FALSE(result.error) << result.message;
+    EXPECT_TRUE(result.finished);
+    const long long bytes = qtest::FileBytes(output);
+    EXPECT_GT(bytes, 60000);
+    // the whole clip makes about 280 kB at this rate; the muxer's queue may add the last packets
+    EXPECT_LT(bytes, 60000 + 60000) << "more than the last packets past the limit";
+    const int frames = runtest::VideoFrames(output);
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(frames, runtest::VideoFrames(clips.Mp4()));
+}
+
+}  // namespace
