@@ -75,3 +75,44 @@ TEST(SettingsFile, WriteKeepsEveryOtherSectionOfTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+struct EnvironmentCase {
+    const char* home;
+    const char* xdgConfigHome;  // nullptr: unset
+    const char* programFolder;
+    ProgramPaths expected;
+};
+
+TEST(ProgramPaths, FollowHomeAndTheXdgConfigurationFolder) {
+    const std::vector<EnvironmentCase> cases{
+        {"/home/li", nullptr, "/opt/q",
+         {"/opt/q/", "/home/li/.config/quorvex/", "/home/li/Video_Directory", "/home/li/Video_Directory/快照"}},
+        {"/home/li/", "/cfg/", "/opt/q//",
+         {"/opt/q/", "/cfg/quorvex/", "/home/li/Video_Directory", "/home/li/Video_Directory/快照"}},
+        {"/home/li", "", "/",
+         {"/", "/home/li/.config/quorvex/", "/home/li/Video_Directory", "/home/li/Video_Directory/快照"}},
+    };
+    const char* savedHome = std::getenv("HOME");
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::optional<std::string> home = savedHome ? std::optional<std::string>(savedHome) : std::nullopt;
+    const std::optional<std::string> config =
+        savedConfig ? std::optional<std::string>(savedConfig) : std::nullopt;
+    for (const EnvironmentCase& c : cases) {
+        setenv("HOME", c.home, 1);
+        if (c.xdgConfigHome)
+            setenv("XDG_CONFIG_HOME", c.xdgConfigHome, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        const ProgramPaths paths = ProgramPaths::FromEnvironment(c.programFolder);
+        EXPECT_EQ(paths.programFolder, c.expected.programFolder) << c.programFolder;
+        EXPECT_EQ(paths.configFolder, c.expected.configFolder) << c.home;
+        EXPECT_EQ(paths.defaultOutputFolder, c.expected.defaultOutputFolder) << c.home;
+        EXPECT_EQ(paths.defaultSnapshotFolder, c.expected.defaultSnapshotFolder) << c.home;
+    }
+    home ? setenv("HOME", home->c_str(), 1) : unsetenv("HOME");
+    config ? setenv("XDG_CONFIG_HOME", config->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
