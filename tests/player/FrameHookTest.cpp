@@ -22,27 +22,6 @@ void FillRect(Bitmap24& bitmap, int x0, int y0, int size, uint8_t b, uint8_t g, 
     }
 }
 
-struct LogCapture {
-    std::mutex lock;  // guards lines
-    std::vector<std::string> lines;
-    LogCapture()
-    {
-        GetFFLogger().SetTriggerEventInMainThread(false);
-        GetFFLogger().SetOnLog([this](const void*, uint32_t, TLogLevel level, const std::string& text) {
-            if (level <= llError) {
-                std::lock_guard guard(lock);
-                lines.push_back(text);
-            }
-        });
-    }
-    ~LogCapture() { GetFFLogger().SetOnLog(nullptr); }
-    bool Has(const std::string& text)
-    {
-        std::lock_guard guard(lock);
-        return std::find(lines.begin(), lines.end(), text) != lines.end();
-    }
-};
-
 }  // namespace
 
 class FrameHookTest : public PlayerFixture {};

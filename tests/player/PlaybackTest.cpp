@@ -103,6 +103,23 @@ TEST_F(PlaybackTest, FilesWithoutAPlayableStreamFailToOpen)
     }
 }
 
+TEST_F(PlaybackTest, WithoutASoundDeviceThePictureStillPlays)
+{
+    LogCapture log;
+    const std::string clip = MakeVideoClip(scratch.path(), 1.0);
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    const bool opened = player.Open(clip, 0, false);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(opened) << player.LastErrMsg();
+    EXPECT_TRUE(log.HasPrefix("SDL_OpenAudio() failed: "));
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psEnd); }, 6000));
+    EXPECT_NEAR(events.LastPosition(), 1000000, 100000);
+    player.Close(true);
+}
+
 TEST_F(PlaybackTest, CloseWithWaitOnANeverOpenedPlayerReturnsAtOnce)
 {
     TFFPlayer player;

@@ -1,5 +1,7 @@
 #include "PlayerTestSupport.h"
 
+#include "media/TFFLogger.h"
+
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -97,6 +99,36 @@ bool PlayerFixture::PumpUntil(const std::function<bool()>& done, int timeoutMs)
 void PlayerFixture::PumpFor(int ms)
 {
     mainThread.pumpUntil([] { return false; }, ms);
+}
+
+LogCapture::LogCapture()
+{
+    GetFFLogger().SetTriggerEventInMainThread(false);
+    GetFFLogger().SetOnLog([this](const void*, uint32_t, TLogLevel level, const std::string& text) {
+        if (level <= llError) {
+            std::lock_guard guard(lock);
+            lines.push_back(text);
+        }
+    });
+}
+
+LogCapture::~LogCapture()
+{
+    GetFFLogger().SetOnLog(nullptr);
+    GetFFLogger().SetTriggerEventInMainThread(true);
+}
+
+bool LogCapture::Has(const std::string& text)
+{
+    std::lock_guard guard(lock);
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+bool LogCapture::HasPrefix(const std::string& prefix)
+{
+    std::lock_guard guard(lock);
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
 }
 
 Bgr MeanColour(const Bitmap24& bitmap, int x, int y, int size)

@@ -49,6 +49,17 @@ protected:
     qtest::ScratchDir scratch;
 };
 
+// Collects the logger's error lines while it lives (delivered on the
+// logging thread, so no pumping is needed).
+struct LogCapture {
+    std::mutex lock;  // guards lines
+    std::vector<std::string> lines;
+    LogCapture();
+    ~LogCapture();
+    bool Has(const std::string& text);
+    bool HasPrefix(const std::string& prefix);
+};
+
 // Mean colour of a square of the bitmap (blue, green, red).
 struct Bgr {
     int b = 0, g = 0, r = 0;
