@@ -1,6 +1,7 @@
 #include "app/IniDocument.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -82,6 +83,44 @@ TEST(IniDocumentWriteValue, LineBreakInValueCannotAddEntries) {
     const IniDocument reread = IniDocument::Parse(doc.Text());
     EXPECT_EQ(reread.Value("a", "k"), "/v");
     EXPECT_FALSE(reread.HasSection("skin"));
+}
+
+}  // namespace
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return tolower(x) == tolower(y); });
+}
+
+// Random files built from the characters that matter to the format: a write
+// must change exactly the one value and leave every other readable value alone.
+TEST(IniDocumentWriteValue, RandomFilesKeepEveryOtherValue) {
+    std::mt19937 random(20261210);
+    const std::string alphabet = "aAbB=[] ;\t\r\n\n\nxy=";
+    const std::vector<std::string> names{"a", "A", "b", "ab", "x"};
+    auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const size_t length = pick(120);
+        for (size_t i = 0; i < length; ++i) text += alphabet[pick(alphabet.size())];
+        const IniDocument before = IniDocument::Parse(text);
+        const std::string section = names[pick(names.size())];
+        const std::string key = names[pick(names.size())];
+        const std::string value = " v" + std::to_string(round) + " w ";
+        IniDocument after = IniDocument::Parse(text);
+        after.SetValue(section, key, value);
+        const IniDocument reread = IniDocument::Parse(after.Text());
+        for (const std::string& s : names) {
+            for (const std::string& k : names) {
+                if (SameName(s, section) && SameName(k, key))
+                    EXPECT_EQ(reread.Value(s, k), "v" + std::to_string(round) + " w") << text;
+                else
+                    EXPECT_EQ(reread.Value(s, k), before.Value(s, k)) << "[" << s << "] " << k << " in\n" << text;
+            }
+        }
+    }
 }
 
 }  // namespace
