@@ -3,6 +3,8 @@
 
 #include <QScreen>
 #include <QSet>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -32,6 +34,26 @@ TEST(MainWindowOnX, ShowsExposedWithANativeBlackVideoSurface) {
     QSet<QRgb> colours;
     for (int x = 0; x < toolbar.width(); x += 3) colours.insert(toolbar.pixel(x, 50));
     EXPECT_GT(colours.size(), 10);
+}
+
+TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Form();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto* status = form.findChild<QStatusBar*>(QStringLiteral("suiStatusBar1"));
+    ASSERT_NE(status, nullptr);
+    for (const auto& [name, text] : std::vector<std::pair<const char*, QString>>{
+             {"ToolButton1", "添加要转换的视频音频文件"}, {"ToolButton3", "开始转换视频"}, {"ToolButton11", "软件帮助"}}) {
+        auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr);
+        QCursor::setPos(button->mapToGlobal(button->rect().center()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return status->currentMessage() == text; }, 2000)) << name;
+    }
+    // moving off the toolbar keeps the last text
+    QCursor::setPos(form.mapToGlobal(QPoint(400, 300)));
+    QTest::qWait(100);
+    EXPECT_EQ(status->currentMessage(), QStringLiteral("软件帮助"));
 }
 
 }  // namespace
