@@ -18,12 +18,20 @@ exec xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     set -euo pipefail
     "$QUORVEX_SHOT_PROGRAM" & pid=$!
     trap "kill $pid 2>/dev/null || true" EXIT
+    shown() {
+        if command -v xwininfo >/dev/null; then
+            xwininfo -name Quorvex 2>/dev/null | grep -q "Map State: IsViewable"
+        else
+            sleep 3  # without x11-utils there is no asking; give the window time to appear
+        fi
+    }
     for _ in $(seq 1 100); do
-        if xwininfo -name Quorvex 2>/dev/null | grep -q "Map State: IsViewable"; then break; fi
+        if shown; then break; fi
         kill -0 $pid 2>/dev/null || { echo "quorvex ended before showing its window" >&2; exit 1; }
         sleep 0.1
     done
-    xwininfo -name Quorvex 2>/dev/null | grep -q "Map State: IsViewable" || { echo "no window shown" >&2; exit 1; }
+    shown || { echo "no window shown" >&2; exit 1; }
+    kill -0 $pid 2>/dev/null || { echo "quorvex ended before the screenshot" >&2; exit 1; }
     sleep 1  # let the first paint finish
     import -window root "$QUORVEX_SHOT_OUT"
     echo "saved $QUORVEX_SHOT_OUT"
