@@ -1,0 +1,231 @@
+// How the converter schedules its tasks on worker threads and on the caller's
+// thread, and how pause, stop and the termination events behave, observed
+// with tasks that run a scripted body.
+#include "ConverterTestKit.h"
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+using convtest::AddWavTask;
+using convtest::EventLog;
+using convtest::PumpUntil;
+using convtest::ScriptedConverter;
+
+// Task terminations in delivery order, without the all-ended one.
+std::vector<int> TaskIndexes(const std::vector<TTerminateInfo>& terminations)
+{
+    std::vector<int> indexes;
+    for (const TTerminateInfo& info : terminations)
+        if (info.TaskIndex >= 0)
+            indexes.push_back(info.TaskIndex);
+    return indexes;
+}
+
+TEST(ConverterThreading, ThreadModeRunsAtMostCountAtOnceAndEachEndStartsTheNext)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    // the first three differ in length, so the order of their ends is known
+    const int steps[] = {30, 10, 20, 5, 5};
+    for (int i = 0; i < 5; ++i) {
+        converter.QueueScript({steps[i], 5});
+        AddWavTask(converter, dir, i);
+    }
+    converter.StartTask(3);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+
+    auto& board = converter.Board();
+    std::lock_guard guard(board.lock);
+    ASSERT_EQ(board.startOrder.size(), 5u);
+    // the first three threads may begin their bodies in any order
+    std::vector<int> firstThree(board.startOrder.begin(), board.startOrder.begin() + 3);
+    std::sort(firstThree.begin(), firstThree.end());
+    EXPECT_EQ(firstThree, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(board.startOrder[3], 3);
+    EXPECT_EQ(board.startOrder[4], 4);
+    EXPECT_EQ(board.mostRunning, 3);
+    // task 3 waited for one end, task 4 for a second one
+    EXPECT_GE(board.endedWhenStarted[3], 1);
+    EXPECT_GE(board.endedWhenStarted[4], 2);
+
+    const std::vector<TTerminateInfo> terminations = events.Terminations();
+    ASSERT_EQ(terminations.size(), 6u);
+    EXPECT_EQ(terminations.back().TaskIndex, -1);
+    EXPECT_TRUE(terminations.back().Finished);
+    EXPECT_FALSE(terminations.back().Exception);
+    std::vector<int> ended = TaskIndexes(terminations);
+    std::sort(ended.begin(), ended.end());
+    EXPECT_EQ(ended, (std::vector<int>{0, 1, 2, 3, 4}));
+    for (const TTerminateInfo& info : terminations) {
+        EXPECT_TRUE(info.Finished) << info.TaskIndex;
+        EXPECT_FALSE(info.Exception) << info.TaskIndex << " " << info.ExceptionMsg;
+    }
+}
+
+TEST(ConverterThreading, CallerThreadModeReturnsAfterEveryTaskAndTheAllEndedDelivery)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    std::vector<int> delivered;
+    bool offCallerThread = false;
+    const auto caller = std::this_thread::get_id();
+    converter.SetOnTerminate([&](TCustomMediaConverter*, const TTerminateInfo& info) {
+        delivered.push_back(info.TaskIndex);
+        offCallerThread = offCallerThread || std::this_thread::get_id() != caller;
+    });
+    for (int i = 0; i < 4; ++i)
+        AddWavTask(converter, dir, i);
+    converter.StartTask(0);
+    EXPECT_EQ(delivered, (std::vector<int>{0, 1, 2, 3, -1}));
+    EXPECT_FALSE(offCallerThread);
+    EXPECT_TRUE(converter.Working());  // until ClearTasks
+    converter.ClearTasks();
+    EXPECT_FALSE(converter.Working());
+    EXPECT_EQ(converter.TaskCount(), 0);
+}
+
+TEST(ConverterThreading, StopWithWaitingEndsRunningAndWaitingTasksUnfinished)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    for (int i = 0; i < 5; ++i) {
+        converter.QueueScript({-1, 5});  // runs until stopped
+        AddWavTask(converter, dir, i);
+    }
+    converter.StartTask(2);
+    ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 4; }));
+    converter.StopTasks(true);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+
+    const std::vector<TTerminateInfo> terminations = events.Terminations();
+    ASSERT_EQ(terminations.size(), 6u);
+    EXPECT_EQ(terminations.back().TaskIndex, -1);
+    const std::map<int, int> counts = events.TerminationCounts();
+    for (int i = -1; i < 5; ++i)
+        EXPECT_EQ(counts.count(i) ? counts.at(i) : 0, 1) << "task " << i;
+    for (const TTerminateInfo& info : terminations) {
+        if (info.TaskIndex < 0)
+            continue;
+        EXPECT_FALSE(info.Finished) << info.TaskIndex;
+        EXPECT_FALSE(info.Exception) << info.TaskIndex << " " << info.ExceptionMsg;
+    }
+    std::lock_guard guard(converter.Board().lock);
+    EXPECT_EQ(converter.Board().startOrder, (std::vector<int>{0, 1}));  // the others never ran
+    EXPECT_EQ(converter.Board().running, 0);
+}
+
+TEST(ConverterThreading, PausedTasksReportNothingUntilResumed)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    for (int i = 0; i < 2; ++i) {
+        converter.QueueScript({40, 5});
+        AddWavTask(converter, dir, i);
+    }
+    converter.StartTask(2);
+    ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 2; }));
+    converter.PauseTasks();
+    PumpUntil([] { return false; }, 50);  // a report already under way may still arrive
+    const size_t atPause = events.ProgressCount();
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(events.ProgressCount(), atPause);
+    EXPECT_FALSE(events.AllEnded());
+    converter.ResumeTasks();
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+    EXPECT_EQ(events.ProgressCount(), 80u);
+    for (const TTerminateInfo& info : events.Terminations())
+        EXPECT_TRUE(info.Finished) << info.TaskIndex;
+}
+
+TEST(ConverterThreading, StoppingPausedTasksEndsThem)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    converter.QueueScript({-1, 5});
+    AddWavTask(converter, dir, 0);
+    converter.StartTask(1);
+    ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 1; }));
+    converter.PauseTasks();
+    converter.StopTasks(true);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+    EXPECT_EQ(TaskIndexes(events.Terminations()), std::vector<int>{0});
+}
+
+TEST(ConverterThreading, ProgressOnTheMainThreadWhileItWaitsInStop)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    for (int i = 0; i < 3; ++i) {
+        converter.QueueScript({-1, 1});  // reports as often as it can
+        AddWavTask(converter, dir, i);
+    }
+    converter.StartTask(3);
+    ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 10; }));
+    // from here on no one pumps but StopTasks itself
+    const size_t beforeStop = events.ProgressCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // workers now wait in their hand-over
+    converter.StopTasks(true);
+    EXPECT_GT(events.ProgressCount(), beforeStop);  // StopTasks served the waiting reports
+    EXPECT_FALSE(events.ProgressOffMainThread());
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+}
+
+TEST(ConverterThreading, WithoutMainThreadDeliveryProgressArrivesOnTheWorker)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    converter.SetTriggerEventInMainThread(false);
+    EventLog events;
+    events.Attach(converter);
+    converter.QueueScript({5, 1});
+    AddWavTask(converter, dir, 0);
+    converter.StartTask(1);
+    // not pumping: the reports must not need the main thread
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!events.AllEnded() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(events.AllEnded());
+    EXPECT_EQ(events.ProgressCount(), 5u);
+    EXPECT_TRUE(events.ProgressOffMainThread());
+}
+
+TEST(ConverterThreading, RepeatedStopsAndRestartsTerminateEveryTaskOncePerRun)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    std::mt19937 random(20261210);
+    for (int round = 0; round < 12; ++round) {
+        events.Clear();
+        converter.ClearTasks();
+        for (int i = 0; i < 10; ++i) {
+            converter.QueueScript({static_cast<int>(random() % 8) + 1, 2});
+            AddWavTask(converter, dir, i);
+        }
+        converter.StartTask(4);
+        PumpUntil([] { return false; }, static_cast<int>(random() % 25));
+        converter.StopTasks(round % 2 == 0);
+        ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); })) << "round " << round;
+        const std::map<int, int> counts = events.TerminationCounts();
+        for (int i = -1; i < 10; ++i)
+            EXPECT_EQ(counts.count(i) ? counts.at(i) : 0, 1) << "round " << round << " task " << i;
+        EXPECT_EQ(events.Terminations().back().TaskIndex, -1) << "round " << round;
+    }
+    std::lock_guard guard(converter.Board().lock);
+    EXPECT_LE(converter.Board().mostRunning, 4);
+}
+
+}  // namespace
