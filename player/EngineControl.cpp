@@ -68,6 +68,7 @@ bool EngineOpen(TCustomPlayer& player, const std::string& fileName, bool openPau
     is->Player = &player;
     if (openPaused) {
         is->Paused = true;
+        is->PausedAtSeconds = SystemTimeSeconds();
         is->OpenedPaused = 1;
         player.PauseStepping = 0;
     }
@@ -132,10 +133,15 @@ void EngineTogglePause(TCustomPlayer& player, PlaybackState* is)
         return;
     if (is->Paused) {
         const double now = SystemTimeSeconds();
-        is->FrameTimer = is->FrameTimer + now + is->VideoCurrentPtsDrift - is->VideoCurrentPts;
-        if (is->ReadPauseResult != AVERROR(ENOSYS))
-            is->VideoCurrentPts = is->VideoCurrentPtsDrift + now;
-        is->VideoCurrentPtsDrift = is->VideoCurrentPts - now;
+        if (is->PictureShown) {
+            is->FrameTimer = is->FrameTimer + now + is->VideoCurrentPtsDrift - is->VideoCurrentPts;
+            if (is->ReadPauseResult != AVERROR(ENOSYS))
+                is->VideoCurrentPts = is->VideoCurrentPtsDrift + now;
+            is->VideoCurrentPtsDrift = is->VideoCurrentPts - now;
+        } else {
+            // no picture to measure from yet: move the timer on by the pause itself
+            is->FrameTimer = is->FrameTimer + (now - is->PausedAtSeconds);
+        }
         is->Paused = false;
     } else {
         if (is->VideoStream) {
@@ -144,6 +150,7 @@ void EngineTogglePause(TCustomPlayer& player, PlaybackState* is)
             if (player.Engine() != is)
                 return;
         }
+        is->PausedAtSeconds = SystemTimeSeconds();
         is->Paused = true;
     }
 }

@@ -97,6 +97,7 @@ struct PlaybackState {
 
     // Flags and counters.
     std::atomic<bool> Paused{false};
+    std::atomic<double> PausedAtSeconds{0};  // system time when the pause began
     bool LastPaused = false;
     std::atomic<bool> AbortRequest{false};
     std::atomic<bool> SeekRequest{false};

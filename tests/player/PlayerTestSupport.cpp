@@ -35,6 +35,17 @@ std::string MakeToneClip(const std::string& dir, double seconds)
     return path;
 }
 
+std::string MakeSizeChangeClip(const std::string& dir)
+{
+    const std::string first = dir + "/large.ts";
+    const std::string second = dir + "/small.ts";
+    const std::string path = dir + "/size_change.ts";
+    qtest::MakeMedia(first, "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 -c:v mpeg2video");
+    qtest::MakeMedia(second, "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg2video -output_ts_offset 1");
+    qtest::RunCommand("cat " + qtest::ShellQuote(first) + " " + qtest::ShellQuote(second) + " > " + qtest::ShellQuote(path));
+    return path;
+}
+
 std::string MakeSubtitleOnlyClip(const std::string& dir)
 {
     const std::string srt = dir + "/words.srt";

@@ -20,6 +20,8 @@ std::string MakeVideoClip(const std::string& dir, double seconds = 2.0);
 std::string MakeBlueClip(const std::string& dir, double seconds = 2.0);
 // A 16-bit stereo WAV tone.
 std::string MakeToneClip(const std::string& dir, double seconds = 2.0);
+// MPEG-2 in a transport stream: one second at 320x240, then one at 160x120.
+std::string MakeSizeChangeClip(const std::string& dir);
 // A Matroska file holding only a text subtitle stream.
 std::string MakeSubtitleOnlyClip(const std::string& dir);
 
