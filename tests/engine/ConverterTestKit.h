@@ -29,7 +29,7 @@ public:
     }
     const qtest::ScratchDir& dir() const { return dir_; }
     std::string Wav() { return qtest::MakeWavClip(dir_.path(), 1.0); }
-    std::string Mp4(double seconds = 2.0) { return qtest::MakeMp4Clip(dir_.path(), seconds); }
+    std::string Mp4() { return qtest::MakeMp4Clip(dir_.path()); }  // 2 s
 
 private:
     qtest::ScratchDir dir_;

@@ -1,0 +1,203 @@
+// Conversions run by the converter component: extra streams from the option
+// text, meta-data from the output record, progress on the main thread, and
+// pausing and stopping real runs. Outputs are checked with ffprobe.
+#include "ConverterTestKit.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <strings.h>
+
+namespace {
+
+using convtest::Clips;
+using convtest::EventLog;
+using convtest::PumpUntil;
+
+double Seconds(const std::map<std::string, std::string>& fields, const char* key = "duration")
+{
+    const auto it = fields.find(key);
+    return it == fields.end() ? -1.0 : std::atof(it->second.c_str());
+}
+
+// A format tag, whatever case the container gives its name.
+std::string Tag(const std::map<std::string, std::string>& format, const std::string& name)
+{
+    for (const auto& [key, value] : format)
+        if (key.size() == name.size() + 4 && strncasecmp(key.c_str(), ("TAG:" + name).c_str(), key.size()) == 0)
+            return value;
+    return std::string();
+}
+
+class ConverterRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(converter.LoadAVLib("LibAV")) << converter.LastErrMsg();
+        events.Attach(converter);
+    }
+
+    // A task from `input` to `output` with the given records; its index.
+    int Add(const std::string& input, const std::string& output, const TOutputOptions* outputOptions,
+            const TInputOptions* inputOptions = nullptr)
+    {
+        const int index = converter.AddTask(input, inputOptions);
+        EXPECT_GE(index, 0) << converter.LastErrMsg();
+        if (index >= 0) {
+            EXPECT_TRUE(converter.SetOutputFile(index, output, outputOptions)) << converter.LastErrMsg();
+        }
+        return index;
+    }
+
+    qtest::ScratchDir dir;
+    TMediaConverter converter;
+    EventLog events;
+};
+
+TEST_F(ConverterRun, NewAudioLinesTakeTheirOwnEncoders)
+{
+    TOutputOptions options;
+    options.ExtOptions = "acodec=mp2\r\nnewaudio\r\nacodec=ac3\r\nnewaudio";
+    const std::string output = dir.file("three.mkv");
+    Add(Clips::Get().Wav(), output, &options);
+    converter.StartTask(0);
+    const std::vector<TTerminateInfo> terminations = events.Terminations();
+    ASSERT_EQ(terminations.size(), 2u);
+    EXPECT_TRUE(terminations[0].Finished) << terminations[0].ExceptionMsg;
+    ASSERT_EQ(qtest::CountStreams(output, 'a'), 3);
+    const char* expected[] = {"mp2", "mp2", "ac3"};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(qtest::ProbeStream(output, "a:" + std::to_string(i))["codec_name"], expected[i]) << i;
+}
+
+TEST_F(ConverterRun, RecordFieldsReachTheOutput)
+{
+    // a zone without summer time, so the offset of any date is the offset of today
+    const char* oldZone = std::getenv("TZ");
+    const std::string savedZone = oldZone ? oldZone : "";
+    setenv("TZ", "CST-8", 1);
+    tzset();
+
+    TOutputOptions options;
+    options.AudioCodec = "mp2";
+    options.AudioSampleRate = 22050;
+    options.AudioChannels = 1;
+    options.Info.Title = "Quorvex title";
+    options.Info.Comment = "made in a test";
+    // 14 February 2009 07:31:30 local time, in days since 30 December 1899
+    options.Info.TimeStamp = 39858.0 + (7 * 3600 + 31 * 60 + 30) / 86400.0;
+    const std::string output = dir.file("fields.mkv");
+    Add(Clips::Get().Wav(), output, &options);
+    converter.StartTask(0);
+
+    if (oldZone)
+        setenv("TZ", savedZone.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+
+    ASSERT_TRUE(events.AllEnded());
+    auto audio = qtest::ProbeStream(output, "a:0");
+    EXPECT_EQ(audio["codec_name"], "mp2");
+    EXPECT_EQ(audio["sample_rate"], "22050");
+    EXPECT_EQ(audio["channels"], "1");
+    auto format = qtest::ProbeFormat(output);
+    EXPECT_EQ(Tag(format, "title"), "Quorvex title");
+    EXPECT_EQ(Tag(format, "comment"), "made in a test");
+    EXPECT_EQ(Tag(format, "creation_time").substr(0, 19), "2009-02-13T23:31:30");
+}
+
+TEST_F(ConverterRun, ThreadedTasksConvertAndReportOnTheMainThread)
+{
+    converter.SetProgressInterval(100);
+    TOutputOptions avi;
+    avi.VideoCodec = "mpeg4";
+    avi.AudioCodec = "libmp3lame";
+    TOutputOptions audioOnly;
+    audioOnly.AudioCodec = "mp2";
+    const std::string first = dir.file("first.avi");
+    const std::string second = dir.file("second.mp2");
+    Add(Clips::Get().Mp4(), first, &avi);
+    Add(Clips::Get().Wav(), second, &audioOnly);
+    converter.StartTask(2);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }, 60000));
+
+    for (const TTerminateInfo& info : events.Terminations())
+        EXPECT_TRUE(info.Finished && !info.Exception) << info.TaskIndex << " " << info.ExceptionMsg;
+    EXPECT_FALSE(events.ProgressOffMainThread());
+    bool sawVideoTask = false;
+    for (const TProgressInfo& p : events.Progress()) {
+        ASSERT_TRUE(p.TaskIndex == 0 || p.TaskIndex == 1) << p.TaskIndex;
+        if (p.TaskIndex == 0 && p.FrameNumber > 0)
+            sawVideoTask = true;
+        if (p.TaskIndex == 1) {
+            EXPECT_EQ(p.FrameNumber, -1);  // no video
+        }
+    }
+    EXPECT_TRUE(sawVideoTask);
+    EXPECT_EQ(qtest::ProbeStream(first, "v:0")["codec_name"], "mpeg4");
+    EXPECT_EQ(qtest::ProbeStream(first, "a:0")["codec_name"], "mp3");
+    EXPECT_NEAR(Seconds(qtest::ProbeFormat(first)), 2.0, 0.2);
+    EXPECT_EQ(qtest::ProbeStream(second, "a:0")["codec_name"], "mp2");
+    EXPECT_NEAR(Seconds(qtest::ProbeFormat(second)), 1.0, 0.15);
+}
+
+// Runs read at the clip's own pace, so there is time to pause and stop them.
+class PacedRun : public ConverterRun {
+protected:
+    int AddPaced(const std::string& output)
+    {
+        TInputOptions input;
+        input.ExtOptions = "re=1";
+        TOutputOptions options;
+        options.VideoCodec = "mpeg4";
+        options.AudioCodec = "mp2";
+        return Add(Clips::Get().Mp4(), output, &options, &input);  // 2 s
+    }
+};
+
+TEST_F(PacedRun, PausedConversionNeitherGrowsNorReportsAndCompletesAfterResume)
+{
+    converter.SetProgressInterval(100);
+    const std::string output = dir.file("paused.avi");
+    AddPaced(output);
+    converter.StartTask(1);
+    ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 3; }));
+    converter.PauseTasks();
+    PumpUntil([] { return false; }, 150);  // a packet under way may still be written
+    const long long sizeAtPause = qtest::FileBytes(output);
+    const size_t reportsAtPause = events.ProgressCount();
+    PumpUntil([] { return false; }, 700);
+    EXPECT_EQ(qtest::FileBytes(output), sizeAtPause);
+    EXPECT_EQ(events.ProgressCount(), reportsAtPause);
+    EXPECT_FALSE(events.AllEnded());
+
+    converter.ResumeTasks();
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }, 30000));
+    const std::vector<TTerminateInfo> terminations = events.Terminations();
+    ASSERT_EQ(terminations.size(), 2u);
+    EXPECT_TRUE(terminations[0].Finished) << terminations[0].ExceptionMsg;
+    EXPECT_GT(events.ProgressCount(), reportsAtPause);
+    EXPECT_EQ(qtest::ProbeStream(output, "v:0")["codec_name"], "mpeg4");
+    EXPECT_NEAR(Seconds(qtest::ProbeFormat(output)), 2.0, 0.2);
+}
+
+TEST_F(PacedRun, StoppedConversionEndsUnfinishedWithAClosedFile)
+{
+    const std::string output = dir.file("stopped.avi");
+    AddPaced(output);
+    converter.StartTask(1);
+    ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 1; }));
+    converter.StopTasks(true);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+    const std::vector<TTerminateInfo> terminations = events.Terminations();
+    ASSERT_EQ(terminations.size(), 2u);
+    EXPECT_FALSE(terminations[0].Finished);
+    EXPECT_FALSE(terminations[0].Exception) << terminations[0].ExceptionMsg;
+    const double seconds = Seconds(qtest::ProbeFormat(output));
+    EXPECT_GT(seconds, 0.0);
+    EXPECT_LT(seconds, 1.5);
+    EXPECT_EQ(qtest::ProbeStream(output, "v:0")["codec_name"], "mpeg4");
+}
+
+}  // namespace
