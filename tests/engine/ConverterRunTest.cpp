@@ -142,6 +142,53 @@ TEST_F(ConverterRun, ThreadedTasksConvertAndReportOnTheMainThread)
     EXPECT_NEAR(Seconds(qtest::ProbeFormat(second)), 1.0, 0.15);
 }
 
+TEST_F(ConverterRun, FrameEventsArriveOnTheirThreads)
+{
+    struct {
+        std::mutex lock;  // guards the fields below
+        int hookCalls = 0;
+        bool hookOnMainThread = false;
+        int hookTaskIndex = -2;
+        int previewCalls = 0;
+        bool previewOffMainThread = false;
+        bool previewHadPicture = true;
+    } seen;
+    converter.SetOnCustomHook([&](TCustomMediaConverter*, PHookInfo info) {
+        std::lock_guard guard(seen.lock);
+        ++seen.hookCalls;
+        seen.hookOnMainThread = seen.hookOnMainThread || convtest::IsMainThread();
+        seen.hookTaskIndex = info->TaskIndex;
+        EXPECT_TRUE(info->Update);
+        EXPECT_EQ(info->Bitmap->Width(), 320);
+        info->StopHook = seen.hookCalls == 3;  // asks for no further frames
+    });
+    converter.SetOnPreviewBitmap([&](TCustomMediaConverter*, const TPreviewInfo& info) {
+        std::lock_guard guard(seen.lock);
+        ++seen.previewCalls;
+        seen.previewOffMainThread = seen.previewOffMainThread || !convtest::IsMainThread();
+        seen.previewHadPicture = seen.previewHadPicture && info.Bitmap && !info.Bitmap->Empty() && info.TaskIndex == 0;
+    });
+    converter.SetPreviewBitmap(true);
+    TOutputOptions options;
+    options.VideoCodec = "mpeg4";
+    options.AudioCodec = "mp2";
+    options.CustomHook = true;
+    const std::string output = dir.file("hooked.avi");
+    Add(Clips::Get().Mp4(), output, &options);
+    converter.StartTask(1);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }, 60000));
+
+    EXPECT_TRUE(events.Terminations().front().Finished) << events.Terminations().front().ExceptionMsg;
+    std::lock_guard guard(seen.lock);
+    EXPECT_EQ(seen.hookCalls, 3);
+    EXPECT_FALSE(seen.hookOnMainThread);
+    EXPECT_EQ(seen.hookTaskIndex, 0);
+    EXPECT_GT(seen.previewCalls, 0);
+    EXPECT_FALSE(seen.previewOffMainThread);
+    EXPECT_TRUE(seen.previewHadPicture);
+    EXPECT_EQ(qtest::ProbeStream(output, "v:0")["codec_name"], "mpeg4");
+}
+
 // Runs read at the clip's own pace, so there is time to pause and stop them.
 class PacedRun : public ConverterRun {
 protected:

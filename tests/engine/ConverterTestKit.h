@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -118,6 +123,8 @@ struct ScriptBoard {
     int mostRunning = 0;
     int ended = 0;
     std::vector<int> endedWhenStarted;  // `ended` at each start, by start order
+    std::vector<int> policies;          // scheduling policy of each body's thread
+    std::vector<int> nices;             // nice value of each body's thread
 };
 
 // A task whose run body takes `steps` steps (-1: until stopped) of `stepMs`
@@ -136,6 +143,8 @@ protected:
             std::lock_guard guard(board_.lock);
             board_.startOrder.push_back(serial_);
             board_.endedWhenStarted.push_back(board_.ended);
+            board_.policies.push_back(sched_getscheduler(0));
+            board_.nices.push_back(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))));
             board_.mostRunning = std::max(board_.mostRunning, ++board_.running);
         }
         finished_ = false;

@@ -201,6 +201,32 @@ TEST(ConverterThreading, WithoutMainThreadDeliveryProgressArrivesOnTheWorker)
     EXPECT_TRUE(events.ProgressOffMainThread());
 }
 
+TEST(ConverterThreading, WorkersRunAtTheThreadPriority)
+{
+    const struct {
+        TThreadPriority priority;
+        int policy;
+        int nice;
+    } cases[] = {{tpNormal, SCHED_OTHER, 0}, {tpLower, SCHED_OTHER, 5}, {tpLowest, SCHED_OTHER, 10}, {tpIdle, SCHED_IDLE, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.priority);
+        qtest::ScratchDir dir;
+        ScriptedConverter converter;
+        EventLog events;
+        events.Attach(converter);
+        converter.SetThreadPriority(c.priority);
+        AddWavTask(converter, dir, 0);
+        converter.StartTask(1);
+        ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+        std::lock_guard guard(converter.Board().lock);
+        ASSERT_EQ(converter.Board().policies.size(), 1u);
+        EXPECT_EQ(converter.Board().policies[0], c.policy);
+        if (c.policy == SCHED_OTHER) {
+            EXPECT_EQ(converter.Board().nices[0], c.nice);
+        }
+    }
+}
+
 TEST(ConverterThreading, RepeatedStopsAndRestartsTerminateEveryTaskOncePerRun)
 {
     qtest::ScratchDir dir;
