@@ -411,6 +411,8 @@ void TranscodeRun::OpenEncoders()
             Log(llError, text);
             throw FFmpegException(text);
         }
+        if (ost.enc->codec_type == AVMEDIA_TYPE_SUBTITLE)
+            PrepareSubtitleEncoder(ost);
         AVDictionary* unused = nullptr;
         const int ret = ost.encoder->Open(&unused);  // takes CodecLock
         av_dict_free(&unused);
@@ -443,25 +445,49 @@ void TranscodeRun::OpenEncoders()
     }
 }
 
+void TranscodeRun::PrepareSubtitleEncoder(TRunOutputStream& ost)
+{
+    // text subtitle encoders take the styles the decoder describes its events with
+    TRunInputStream& ist = inputStreams_[ost.sourceIndex];
+    OpenDecoder(ist);
+    AVCodecContext* enc = ost.enc;
+    if (enc->time_base.num <= 0 || enc->time_base.den <= 0)
+        enc->time_base = AVRational{1, 1000};
+    if (ist.decoder && ist.decoder->subtitle_header && !enc->subtitle_header) {
+        enc->subtitle_header = static_cast<uint8_t*>(av_mallocz(ist.decoder->subtitle_header_size + 1));
+        if (!enc->subtitle_header)
+            throw std::bad_alloc();
+        std::memcpy(enc->subtitle_header, ist.decoder->subtitle_header, ist.decoder->subtitle_header_size);
+        enc->subtitle_header_size = ist.decoder->subtitle_header_size;
+    }
+}
+
+void TranscodeRun::OpenDecoder(TRunInputStream& ist)
+{
+    if (ist.decoderOpen)
+        return;
+    const AVMediaType type = ist.stream->codecpar->codec_type;
+    const std::string name = StreamName(ist.fileIndex, ist.streamIndex, type);
+    const AVCodec* codec = ist.decoder ? ist.decoder->codec : nullptr;
+    if (!codec)
+        throw FFmpegException::Format("Decoder (codec id %d) not found for input stream %s",
+                                      static_cast<int>(ist.stream->codecpar->codec_id), name.c_str());
+    int ret = 0;
+    {
+        std::lock_guard guard(CodecLock());
+        ret = avcodec_open2(ist.decoder, codec, nullptr);
+    }
+    if (ret < 0)
+        throw FFmpegException::Format("Error while opening decoder for input stream %s", name.c_str());
+    ist.decoderOpen = true;
+}
+
 void TranscodeRun::OpenDecoders()
 {
     for (TRunInputStream& ist : inputStreams_) {
         if (!ist.decodingNeeded)
             continue;
-        const AVMediaType type = ist.stream->codecpar->codec_type;
-        const std::string name = StreamName(ist.fileIndex, ist.streamIndex, type);
-        const AVCodec* codec = ist.decoder ? ist.decoder->codec : nullptr;
-        if (!codec)
-            throw FFmpegException::Format("Decoder (codec id %d) not found for input stream %s",
-                                          static_cast<int>(ist.stream->codecpar->codec_id), name.c_str());
-        int ret = 0;
-        {
-            std::lock_guard guard(CodecLock());
-            ret = avcodec_open2(ist.decoder, codec, nullptr);
-        }
-        if (ret < 0)
-            throw FFmpegException::Format("Error while opening decoder for input stream %s", name.c_str());
-        ist.decoderOpen = true;
+        OpenDecoder(ist);
     }
     for (TRunInputStream& ist : inputStreams_) {
         const AVRational rate = ist.stream->avg_frame_rate;

@@ -57,6 +57,8 @@ private:
     void PrepareTwoPass(TRunOutputStream& ost);
     void OpenEncoders();
     void OpenDecoders();
+    void OpenDecoder(TRunInputStream& ist);
+    void PrepareSubtitleEncoder(TRunOutputStream& ost);
     void CopyMetaData();
     void CopyChapters();
     void WriteHeaders();
