@@ -70,7 +70,6 @@ bool EngineOpen(TCustomPlayer& player, const std::string& fileName, bool openPau
         is->Paused = true;
         is->PausedAtSeconds = SystemTimeSeconds();
         is->OpenedPaused = 1;
-        player.PauseStepping = 0;
     }
     is->FileName = fileName;
     is->WindowLeft = 0;

@@ -129,7 +129,6 @@ public:
     ManualResetEvent& SeekDoneEvent() { return seekDoneEvent_; }
     ManualResetEvent& PictureEvent() { return pictureEvent_; }
     std::atomic<int64_t> AudioCallbackTimeUs{0};
-    std::atomic<int> PauseStepping{0};
 
 private:
     bool StartSdl(TWindowHandle handle);

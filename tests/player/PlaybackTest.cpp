@@ -72,6 +72,33 @@ TEST_F(PlaybackTest, AudioOnlyFileReportsPositionsAndEnds)
     EXPECT_TRUE(events.Saw(psStop));
 }
 
+TEST_F(PlaybackTest, LeavingOutPictureOrDisplayStillPlaysTheSound)
+{
+    const std::string clip = MakeVideoClip(scratch.path(), 1.0);
+    struct Case {
+        const char* name;
+        bool disableVideo;
+        bool disableDisplay;
+    };
+    const Case cases[] = {{"video disabled", true, false}, {"display disabled", false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFFPlayer player;
+        EventRecorder events;
+        events.Attach(player);
+        player.DisableVideo = c.disableVideo;
+        player.DisableDisplay = c.disableDisplay;
+        ASSERT_TRUE(player.Open(clip, 0, false)) << player.LastErrMsg();
+        EXPECT_TRUE(player.DisableVideo) << "no display means no video either";
+        ASSERT_TRUE(PumpUntil([&] { return events.Saw(psEnd); }, 6000));
+        int64_t pts = 0;
+        EXPECT_TRUE(player.GetCurrentFrame(pts)->Empty());
+        EXPECT_EQ(pts, -1);
+        EXPECT_GT(events.LastPosition(), 900000) << "positions come from the audio clock";
+        player.Close(true);
+    }
+}
+
 struct FailingOpen {
     const char* name;
     std::function<std::string(const std::string& dir)> make;
