@@ -3,6 +3,7 @@
 #include "engine/ConverterThreads.h"
 #include "engine/OptionValues.h"
 #include "media/MainThreadCalls.h"
+#include "media/TFFLogger.h"
 #include "media/TFFmpegLoader.h"
 
 extern "C" {
@@ -263,6 +264,7 @@ bool TCustomMediaConverter::SetOutputFile(int taskIndex, const std::string& file
         }
         return true;
     } catch (const std::exception& e) {
+        task->OutputOptions(outputIndex) = TOutputOptions();
         lastErrMsg_ = e.what();
         return false;
     }
@@ -427,7 +429,7 @@ void TCustomMediaConverter::StartNextThreaded()
 {
     std::lock_guard guard(terminateLock_);
     if (TFFmpeg* task = TakeNextTask())
-        task->StartConvert(true, threadPriority_);
+        task->StartConvert(true, threadPriority_, paused_);
 }
 
 void TCustomMediaConverter::StartTask(int simultaneousCount)
@@ -442,6 +444,7 @@ void TCustomMediaConverter::StartTask(int simultaneousCount)
         allTerminated_ = false;
         threaded_ = simultaneousCount > 0;
         working_ = true;
+        paused_ = false;
     }
     if (tasks_.empty()) {
         // nothing to run: the batch has ended at once
@@ -470,6 +473,8 @@ void TCustomMediaConverter::PauseTasks()
 {
     if (!threaded_)
         return;
+    std::lock_guard guard(terminateLock_);  // no task starts meanwhile
+    paused_ = true;
     for (auto& task : tasks_)
         if (task->HasWorker() && !task->Paused())
             task->PauseConvert();
@@ -479,6 +484,8 @@ void TCustomMediaConverter::ResumeTasks()
 {
     if (!threaded_)
         return;
+    std::lock_guard guard(terminateLock_);
+    paused_ = false;
     for (auto& task : tasks_)
         if (task->Paused())
             task->ResumeConvert();
@@ -492,6 +499,7 @@ void TCustomMediaConverter::StopTasks(bool wait)
         // no task starts after this, so every task is running, ended or never started
         std::lock_guard guard(terminateLock_);
         tasksToStart_ = 0;
+        paused_ = false;
         for (auto& task : tasks_) {
             if (task->Running())
                 running.push_back(task.get());
@@ -627,8 +635,9 @@ void TCustomMediaConverter::DeliverTerminate(const TTerminateInfo& info)
             }
             try {
                 handler(this, record);
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
                 // a failing handler must not stop the deliveries after it
+                GetFFLogger().Log(this, llError, e.what());
             }
         },
         [this] {

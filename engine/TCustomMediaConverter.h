@@ -123,6 +123,7 @@ private:
     std::atomic<bool> allTerminated_{false};
     std::atomic<bool> threaded_{false};
     std::atomic<bool> working_{false};
+    std::atomic<bool> paused_{false};  // tasks started while paused wait at their gate
 
     bool preview_ = false;
     bool previewBitmap_ = false;

@@ -100,7 +100,7 @@ void TFFmpeg::ApplyStreamInfo(const TStreamInfo& info)
     add("genre", info.Genre);
 }
 
-void TFFmpeg::StartConvert(bool threaded, TThreadPriority priority)
+void TFFmpeg::StartConvert(bool threaded, TThreadPriority priority, bool paused)
 {
     if (running_ || terminated_)
         return;
@@ -123,6 +123,8 @@ void TFFmpeg::StartConvert(bool threaded, TThreadPriority priority)
     if (threaded) {
         runFinished_.Reset();  // before the thread exists, so a stop cannot see a stale state
         workerStarted_ = true;
+        if (paused)
+            pauseGate_.Close();
         worker_ = std::make_unique<FFmpegTask::TConvertThread>(*this, priority);
     } else {
         Run();

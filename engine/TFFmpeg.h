@@ -45,8 +45,9 @@ public:
     // Starts the conversion: on a new worker thread of `priority` when
     // `threaded`, otherwise on this thread, returning when it has ended.
     // Does nothing when the task is running or has terminated. A task
-    // without an output or an input ends at once with an error.
-    void StartConvert(bool threaded, TThreadPriority priority);
+    // without an output or an input ends at once with an error. With
+    // `paused` a worker waits at its pause gate before its first packet.
+    void StartConvert(bool threaded, TThreadPriority priority, bool paused = false);
     // Asks the run to stop (and lets a paused run go on to notice it); with
     // `wait` returns when the worker has finished, serving hand-overs meanwhile
     // when called on the main thread.

@@ -128,11 +128,12 @@ struct ScriptBoard {
 };
 
 // A task whose run body takes `steps` steps (-1: until stopped) of `stepMs`
-// each, passing the pause gate and reporting progress at every step.
+// each, passing the pause gate (when `gated`) and reporting progress at
+// every step.
 class ScriptedTask : public TFFmpeg {
 public:
-    ScriptedTask(int capacity, ScriptBoard& board, int serial, int steps, int stepMs)
-        : TFFmpeg(capacity), board_(board), serial_(serial), steps_(steps), stepMs_(stepMs)
+    ScriptedTask(int capacity, ScriptBoard& board, int serial, int steps, int stepMs, bool gated)
+        : TFFmpeg(capacity), board_(board), serial_(serial), steps_(steps), stepMs_(stepMs), gated_(gated)
     {
     }
 
@@ -149,7 +150,8 @@ protected:
         }
         finished_ = false;
         for (int step = 0; steps_ < 0 || step < steps_; ++step) {
-            Gate().Pass();
+            if (gated_)
+                Gate().Pass();
             if (StopRequested())
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(stepMs_));
@@ -169,6 +171,7 @@ private:
     const int serial_;
     const int steps_;
     const int stepMs_;
+    const bool gated_;
 };
 
 // A converter whose next tasks follow the scripts queued with Script().
@@ -177,6 +180,7 @@ public:
     struct Script {
         int steps;
         int stepMs;
+        bool gated = true;
     };
     void QueueScript(Script script) { scripts_.push_back(script); }
     ScriptBoard& Board() { return board_; }
@@ -184,9 +188,10 @@ public:
 protected:
     std::unique_ptr<TFFmpeg> CreateTask(int capacity) override
     {
-        const Script script = next_ < scripts_.size() ? scripts_[next_] : Script{3, 5};
+        const Script script = next_ < scripts_.size() ? scripts_[next_] : Script{3, 5, true};
         const int serial = static_cast<int>(next_++);
-        return std::make_unique<ScriptedTask>(capacity, board_, serial, script.steps, script.stepMs);
+        return std::make_unique<ScriptedTask>(capacity, board_, serial, script.steps, script.stepMs,
+                                              script.gated);
     }
 
 private:

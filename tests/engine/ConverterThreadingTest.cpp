@@ -145,6 +145,27 @@ TEST(ConverterThreading, PausedTasksReportNothingUntilResumed)
         EXPECT_TRUE(info.Finished) << info.TaskIndex;
 }
 
+TEST(ConverterThreading, TaskStartedWhilePausedWaitsForResume)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    converter.QueueScript({10, 5, false});  // ends while the batch is paused
+    AddWavTask(converter, dir, 0);
+    converter.QueueScript({5, 5});
+    AddWavTask(converter, dir, 1);
+    converter.StartTask(1);
+    converter.PauseTasks();
+    ASSERT_TRUE(PumpUntil([&] { return !events.Terminations().empty(); }));
+    PumpUntil([] { return false; }, 300);
+    for (const TProgressInfo& p : events.Progress())
+        EXPECT_EQ(p.TaskIndex, 0);  // the second task has not run a step
+    converter.ResumeTasks();
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+    EXPECT_EQ(events.ProgressCount(), 15u);
+}
+
 TEST(ConverterThreading, StoppingPausedTasksEndsThem)
 {
     qtest::ScratchDir dir;
