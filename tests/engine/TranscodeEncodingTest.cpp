@@ -37,6 +37,26 @@ TEST(Encoding, AFixedQuantiserHoldsForEveryPicture)
     EXPECT_LT(qtest::FileBytes(out.file("coarse.avi")) * 3 / 2, qtest::FileBytes(out.file("fine.avi")));
 }
 
+TEST(Encoding, VideoStatisticsHaveALinePerEncodedFrame)
+{
+    qtest::ScratchDir out;
+    const std::string stats = out.file("vstats.log");
+    Convert(RunClips::Get().Mp4(), out.file("stats.avi"), {{"vcodec", "mpeg4"}, {"an", ""}, {"vstats_file", stats}});
+    std::ifstream in(stats);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        ++count;
+        if (count == 1) {
+            EXPECT_EQ(line.rfind("frame=     1 q= ", 0), 0u) << line;
+            EXPECT_NE(line.find(" f_size= "), std::string::npos);
+            EXPECT_NE(line.find(" avg_br= "), std::string::npos);
+            EXPECT_NE(line.find("type= I"), std::string::npos) << line;
+        }
+    }
+    EXPECT_EQ(count, runtest::VideoFrames(out.file("stats.avi")));
+}
+
 TEST(Encoding, TwoPassesShareTheLogFileAndTheSecondMeetsTheBitRate)
 {
     RunClips& clips = RunClips::Get();

@@ -77,6 +77,7 @@ struct FailureCase {
     const char* name;
     Options options;          // before the output
     int previewFlags;
+    bool customHook;  // the application draws on the decoded pictures
     const char* message;
 };
 
@@ -91,7 +92,10 @@ TEST_P(RunFailure, EndsTheRunWithItsTextAndLeavesNoFile)
     const std::string output = out.file("failed.avi");
     auto task = runtest::PrepareTask(RunClips::Get().Mp4(), {}, output, c.options);
     task->SetPreviewFlags(c.previewFlags);
-    const runtest::RunResult result = runtest::RunTask(*task);
+    TRunHooks hooks;
+    if (c.customHook)
+        hooks.customHook = [](Bitmap24&, bool&, bool&, int64_t, int) {};
+    const runtest::RunResult result = runtest::RunTask(*task, hooks);
     EXPECT_TRUE(result.error);
     EXPECT_EQ(result.message, c.message);
     EXPECT_FALSE(result.finished);
@@ -101,22 +105,52 @@ TEST_P(RunFailure, EndsTheRunWithItsTextAndLeavesNoFile)
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunFailure,
     ::testing::Values(
-        FailureCase{"MappedStreamOfTheWrongType", {{"map", "0:1"}, {"map", "0:0"}}, 0,
+        FailureCase{"MappedStreamOfTheWrongType", {{"map", "0:1"}, {"map", "0:0"}}, 0, false,
                     "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
-        FailureCase{"MapOfAMissingStream", {{"map", "0:0"}, {"map", "0:5"}}, 0, "Could not find input stream #0.5"},
-        FailureCase{"MapOfAMissingSyncStream", {{"map", "0:0:0:7"}, {"map", "0:1"}}, 0,
+        FailureCase{"MapOfAMissingStream", {{"map", "0:0"}, {"map", "0:5"}}, 0, false, "Could not find input stream #0.5"},
+        FailureCase{"MapOfAMissingSyncStream", {{"map", "0:0:0:7"}, {"map", "0:1"}}, 0, false,
                     "Could not find sync stream #0.7"},
-        FailureCase{"FewerMapsThanStreams", {{"map", "0:0"}}, 0,
+        FailureCase{"FewerMapsThanStreams", {{"map", "0:0"}}, 0, false,
                     "Number of stream maps must match number of output streams"},
-        FailureCase{"VideoCopyWithPreview", {{"vcodec", "copy"}}, PreviewBitmapFlag,
+        FailureCase{"VideoCopyWithPreview", {{"vcodec", "copy"}}, PreviewBitmapFlag, false,
                     "-vcodec copy and PostHooks are incompatible (frames are not decoded)"},
-        FailureCase{"AudioCopyWithVolume", {{"vcodec", "mpeg4"}, {"acodec", "copy"}, {"vol", "512"}}, 0,
+        FailureCase{"AudioCopyWithVolume", {{"vcodec", "mpeg4"}, {"acodec", "copy"}, {"vol", "512"}}, 0, false,
                     "-acodec copy and -vol are incompatible (frames are not decoded)"},
-        FailureCase{"EncoderThatCannotOpen", {{"vcodec", "h263"}}, 0,
+        FailureCase{"VideoCopyWithCustomHook", {{"vcodec", "copy"}}, 0, true,
+                    "-vcodec copy and CustomHook are incompatible (frames are not decoded)"},
+        FailureCase{"EncoderThatCannotOpen", {{"vcodec", "h263"}}, 0, false,
                     "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as "
                     "bit_rate, rate, width or height. Please check error log message to find out more detail "
                     "information."}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST(TranscodeRun, EveryWrittenFrameIsOfferedToThePreviewAndTheHookSeesEveryDecodedPicture)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    const std::string output = out.file("previewed.avi");
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, output, {{"vcodec", "mpeg4"}, {"an", ""}});
+    std::vector<int> previewed;
+    task->Preview().SetIntervalUs(0);
+    task->Preview().SetBitmapHandler([&](const Bitmap24& bitmap, int frameNumber, int64_t) {
+        EXPECT_EQ(bitmap.Width(), 320);
+        previewed.push_back(frameNumber);
+    });
+    task->SetPreviewFlags(PreviewBitmapFlag);
+    int hooked = 0;
+    TRunHooks hooks;
+    hooks.customHook = [&](Bitmap24&, bool& update, bool&, int64_t, int) {
+        update = false;
+        ++hooked;
+    };
+    const runtest::RunResult result = runtest::RunTask(*task, hooks);
+    ASSERT_FALSE(result.error) << result.message;
+    const int frames = runtest::VideoFrames(output);
+    EXPECT_EQ(hooked, frames);
+    ASSERT_EQ(static_cast<int>(previewed.size()), frames);
+    EXPECT_EQ(previewed.front(), 1);
+    EXPECT_EQ(previewed.back(), frames);
+}
 
 TEST(TranscodeRun, ProgressReportsCarryTheRunValuesAtTheProgressInterval)
 {

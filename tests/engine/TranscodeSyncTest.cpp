@@ -80,7 +80,8 @@ TEST_P(AudioSync, SoundStartingLateGetsSilenceBeforeItOnlyWithAudioSync)
     EXPECT_NEAR(firstSound, GetParam().silentSeconds, 0.03);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AudioSync, ::testing::Values(AsyncCase{"1", 3.0, 2.0}, AsyncCase{"0", 1.0, 0.0}));
+INSTANTIATE_TEST_SUITE_P(Cases, AudioSync, ::testing::Values(AsyncCase{"1", 3.0, 2.0}, AsyncCase{"100", 3.0, 2.0},
+                                                            AsyncCase{"0", 1.0, 0.0}));
 
 struct VolumeCase {
     const char* name;
