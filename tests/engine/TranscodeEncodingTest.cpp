@@ -37,6 +37,44 @@ TEST(Encoding, AFixedQuantiserHoldsForEveryPicture)
     EXPECT_LT(qtest::FileBytes(out.file("coarse.avi")) * 3 / 2, qtest::FileBytes(out.file("fine.avi")));
 }
 
+struct ShapeCase {
+    const char* name;
+    Options options;
+    int width, height;
+};
+
+void PrintTo(const ShapeCase& c, std::ostream* os) { *os << c.name; }
+
+class PictureShape : public ::testing::TestWithParam<ShapeCase> {};
+
+// Cropping and resizing happen in the run itself, or in the filter graph when
+// the user gave filters; either way every picture arrives in the encoder's size.
+TEST_P(PictureShape, EveryPictureReachesTheEncoderInItsSize)
+{
+    const ShapeCase& c = GetParam();
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    const std::string output = out.file("shaped.avi");
+    Options options = c.options;
+    options.emplace_back("vcodec", "mpeg4");
+    options.emplace_back("an", "");
+    Convert(clips.Mp4(), output, options);
+    const auto v = qtest::ProbeStream(output, "v:0");
+    EXPECT_EQ(runtest::Number(v, "width"), c.width);
+    EXPECT_EQ(runtest::Number(v, "height"), c.height);
+    EXPECT_EQ(runtest::VideoFrames(output), runtest::VideoFrames(clips.Mp4()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PictureShape,
+    ::testing::Values(ShapeCase{"Resize", {{"s", "160x128"}}, 160, 128},
+                      ShapeCase{"Crop", {{"croptop", "40"}, {"cropbottom", "40"}, {"s", "320x160"}}, 320, 160},
+                      ShapeCase{"CropAndResize", {{"cropleft", "80"}, {"cropright", "80"}, {"s", "320x240"}}, 320, 240},
+                      ShapeCase{"Filters", {{"vf", "hflip"}}, 320, 240},
+                      ShapeCase{"FiltersWithCropAndSize",
+                                {{"vf", "negate"}, {"croptop", "40"}, {"cropbottom", "40"}, {"s", "160x80"}}, 160, 80}),
+    [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
+
 TEST(Encoding, VideoStatisticsHaveALinePerEncodedFrame)
 {
     qtest::ScratchDir out;
