@@ -115,6 +115,10 @@ int QueuePicture(VideoThreadContext& ctx, const AVFrame* picture, double pts, in
                             (width + 1) / 2, (height + 1) / 2);
         RunFrameHook(ctx, picture, *overlay, pts);
     }
+    // the first picture after a flush is due now, not when the flush was met:
+    // decoding it took a while, and the pictures after it keep their spacing
+    if (is->FrameLastPts == static_cast<double>(AV_NOPTS_VALUE))
+        is->FrameTimer = SystemTimeSeconds();
     const double target = ComputeTargetTime(is, pts);
     std::lock_guard guard(q.Lock);
     vp.Pts = pts;
