@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <mutex>
 
@@ -150,6 +151,61 @@ TEST(BuiltinX264Presets, EveryPresetOpensALibx264Encoder)
         }
         EXPECT_GE(opened, 0) << preset.Name;
         EXPECT_EQ(log.Count("Error"), 0) << preset.Name;
+    }
+}
+
+// The H.264 profile the encoder wrote into its sequence header (0 if none).
+int EncodedProfile(TCustomFFmpeg& task)
+{
+    const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+    AVCodecContextPtr enc{avcodec_alloc_context3(x264)};
+    enc->width = 64;
+    enc->height = 64;
+    enc->pix_fmt = AV_PIX_FMT_YUV420P;
+    enc->time_base = {1, 25};
+    task.ReplayGenericOptions(enc.get(), rmVideoEncoder);
+    {
+        std::lock_guard guard(CodecLock());
+        if (avcodec_open2(enc.get(), x264, nullptr) < 0)
+            return 0;
+    }
+    AVFramePtr frame{av_frame_alloc()};
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = 64;
+    frame->height = 64;
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        return 0;
+    for (int plane = 0; plane < 3; ++plane)
+        std::fill_n(frame->data[plane], frame->linesize[plane] * (plane ? 32 : 64), uint8_t{128});
+    frame->pts = 0;
+    avcodec_send_frame(enc.get(), frame.get());
+    avcodec_send_frame(enc.get(), nullptr);
+    AVPacketPtr packet{av_packet_alloc()};
+    while (avcodec_receive_packet(enc.get(), packet.get()) >= 0) {
+        const uint8_t* d = packet->data;
+        for (int i = 0; i + 4 < packet->size; ++i)
+            if (d[i] == 0 && d[i + 1] == 0 && d[i + 2] == 1 && (d[i + 3] & 0x1f) == 7)
+                return d[i + 4];
+        av_packet_unref(packet.get());
+    }
+    return 0;
+}
+
+// The translated lines take effect: the profile follows from the features
+// each preset switches on or off (CABAC, B-frames, 8x8 transform, lossless).
+TEST(BuiltinX264Presets, PresetsDecideTheEncodedProfile)
+{
+    struct Case {
+        const char* preset;
+        int profile;
+    };
+    for (const Case& c : {Case{"libx264-baseline", 66}, Case{"libx264-ipod640", 66}, Case{"libx264-main", 77},
+                          Case{"libx264-default", 100}, Case{"libx264-lossless_medium", 244}}) {
+        TCustomFFmpeg task(20);
+        task.Reset();
+        task.SetOption("vcodec", "libx264");
+        task.SetOption("vpre", c.preset);
+        EXPECT_EQ(EncodedProfile(task), c.profile) << c.preset;
     }
 }
 
