@@ -8,6 +8,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/pixdesc.h>
 #include <libavutil/time.h>
 }
 
@@ -146,6 +147,18 @@ void TranscodeRun::OutputVideoPicture(TRunInputStream& ist, int istIndex, AVFram
         if (!ost.graph) {
             VideoOut(ost, ist, picture, ist.ptsUs);
             continue;
+        }
+        if (picture->width != ost.graphInput.width || picture->height != ost.graphInput.height ||
+            picture->format != ost.graphInput.pixelFormat) {
+            // the graph does not follow a new picture size by itself: build it again
+            const char* formatName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format));
+            LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
+                   picture->width, picture->height, formatName ? formatName : "none");
+            ost.graphInput.width = picture->width;
+            ost.graphInput.height = picture->height;
+            ost.graphInput.pixelFormat = static_cast<AVPixelFormat>(picture->format);
+            ost.graph->Reset();
+            ost.graph->Build(ost.graphInput, ost.graphOutput);
         }
         const int64_t savedPts = picture->pts;
         picture->pts = av_rescale_q(ist.ptsUs, AV_TIME_BASE_Q, ist.stream->time_base);

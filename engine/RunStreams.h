@@ -66,6 +66,8 @@ struct TRunOutputStream {
     SwsContextPtr scaler;
     AVFramePtr scaled;                    // the temporary picture
     std::unique_ptr<FilterGraph> graph;   // when a filter graph is in use
+    FilterGraphInput graphInput;          // what the graph was built for
+    FilterGraphOutput graphOutput;
 
     // audio
     bool resample = false;

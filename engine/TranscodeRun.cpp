@@ -323,6 +323,8 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
             graphOut.filters = options_.videoFilters;
             ost.graph = std::make_unique<FilterGraph>();
             ost.graph->Build(graphIn, graphOut);
+            ost.graphInput = graphIn;
+            ost.graphOutput = graphOut;
             enc->width = ost.graph->Width();
             enc->height = ost.graph->Height();
             break;

@@ -75,6 +75,46 @@ INSTANTIATE_TEST_SUITE_P(
                                 {{"vf", "negate"}, {"croptop", "40"}, {"cropbottom", "40"}, {"s", "160x80"}}, 160, 80}),
     [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
 
+// One second at 160x120, then one at 320x240, in one H.264 stream.
+std::string SizeChangingClip()
+{
+    RunClips& clips = RunClips::Get();
+    const std::string small = clips.Once("small.h264", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+                                                       "-c:v libx264 -preset ultrafast");
+    const std::string large = clips.Once("large.h264", "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 "
+                                                       "-c:v libx264 -preset ultrafast");
+    const std::string joined = clips.dir().file("joined.h264");
+    if (qtest::FileBytes(joined) <= 0)
+        qtest::RunCommand("cat " + qtest::ShellQuote(small) + " " + qtest::ShellQuote(large) + " > " +
+                          qtest::ShellQuote(joined));
+    return joined;
+}
+
+class SizeChange : public ::testing::TestWithParam<ShapeCase> {};
+
+TEST_P(SizeChange, PicturesOfANewSizeAreScaledToTheEncodersSize)
+{
+    const ShapeCase& c = GetParam();
+    const std::string source = SizeChangingClip();
+    ASSERT_EQ(runtest::VideoFrames(source), 50);
+    qtest::ScratchDir out;
+    const std::string output = out.file("resized.avi");
+    Options options = c.options;
+    options.emplace_back("vcodec", "mpeg4");
+    OptionTestLog log;
+    Convert(source, output, options);
+    EXPECT_TRUE(log.Has(llVerbose, "Input Stream #0.0 frame size changed to 320x240, yuv420p"));
+    const auto v = qtest::ProbeStream(output, "v:0");
+    EXPECT_EQ(runtest::Number(v, "width"), c.width);
+    EXPECT_EQ(runtest::Number(v, "height"), c.height);
+    EXPECT_EQ(runtest::VideoFrames(output), 50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SizeChange,
+                         ::testing::Values(ShapeCase{"Scaler", {{"s", "160x120"}}, 160, 120},
+                                           ShapeCase{"FilterGraph", {{"vf", "hflip"}, {"s", "160x120"}}, 160, 120}),
+                         [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
+
 TEST(Encoding, VideoStatisticsHaveALinePerEncodedFrame)
 {
     qtest::ScratchDir out;
