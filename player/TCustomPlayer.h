@@ -2,6 +2,12 @@
 // The player component: plays one media file inside a host window (or a
 // window of its own) through SDL2, and reports the file's opening, the
 // position and the play state through events.
+//
+// A host widget hands over its native window: Open(file, widget->winId(), paused).
+// The widget must not paint over SDL (WA_NativeWindow, WA_PaintOnScreen,
+// WA_NoSystemBackground, WA_OpaquePaintEvent, paintEngine() returning nullptr);
+// its paintEvent calls Repaint() and its resizeEvent ScreenResized(w, h).
+// Open, Close, Pause, Resume, Seek and GetCurrentFrame belong to the main thread.
 #include "media/Bitmap24.h"
 #include "media/FrameToBitmap.h"
 #include "media/TFFBaseComponent.h"
