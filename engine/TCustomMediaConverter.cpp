@@ -386,7 +386,7 @@ void TCustomMediaConverter::RemoveTask(int taskIndex)
 
 void TCustomMediaConverter::ClearTasks()
 {
-    std::vector<std::unique_ptr<TFFmpeg>> freed;
+    TFFmpegList freed;
     {
         std::lock_guard guard(terminateLock_);
         if (working_ && !allTerminated_)

@@ -21,6 +21,9 @@
 struct AVFormatContext;
 class TCustomMediaConverter;
 
+// The component's tasks in list order; removing an entry frees the task.
+using TFFmpegList = std::vector<std::unique_ptr<TFFmpeg>>;
+
 // Misuse of the component ("Cannot AddTask while working."); not an engine error.
 class EConverterError : public std::runtime_error {
 public:
@@ -111,7 +114,7 @@ private:
     void DeliverTerminate(const TTerminateInfo& info);
     void WaitForDeliveries();
 
-    std::vector<std::unique_ptr<TFFmpeg>> tasks_;  // TFFmpegList; changed only while not working
+    TFFmpegList tasks_;  // changed only while not working
     std::string lastErrMsg_;
     TAVProbe probe_;
 

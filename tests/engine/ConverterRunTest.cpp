@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <strings.h>
 
 namespace {
@@ -187,6 +188,39 @@ TEST_F(ConverterRun, FrameEventsArriveOnTheirThreads)
     EXPECT_FALSE(seen.previewOffMainThread);
     EXPECT_TRUE(seen.previewHadPicture);
     EXPECT_EQ(qtest::ProbeStream(output, "v:0")["codec_name"], "mpeg4");
+}
+
+TEST_F(ConverterRun, RealRunsStoppedAndRestartedRepeatedlyEndOncePerRun)
+{
+    TOutputOptions options;
+    options.AudioCodec = "mp2";
+    std::mt19937 random(1210);
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        events.Clear();
+        converter.ClearTasks();
+        std::vector<std::string> outputs;
+        for (int i = 0; i < 10; ++i) {
+            outputs.push_back(dir.file("r" + std::to_string(round) + "_" + std::to_string(i) + ".mp2"));
+            Add(Clips::Get().Wav(), outputs.back(), &options);
+        }
+        converter.StartTask(4);
+        PumpUntil([] { return false; }, static_cast<int>(random() % 60));
+        converter.StopTasks(round % 2 == 1);
+        ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }, 60000));
+        const std::map<int, int> counts = events.TerminationCounts();
+        for (int i = -1; i < 10; ++i)
+            EXPECT_EQ(counts.count(i) ? counts.at(i) : 0, 1) << "task " << i;
+        EXPECT_EQ(events.Terminations().back().TaskIndex, -1);
+        for (const TTerminateInfo& info : events.Terminations()) {
+            EXPECT_FALSE(info.Exception) << info.TaskIndex << " " << info.ExceptionMsg;
+            // a task that ran to its end left a whole file
+            if (info.TaskIndex >= 0 && info.Finished) {
+                EXPECT_NEAR(Seconds(qtest::ProbeFormat(outputs[static_cast<size_t>(info.TaskIndex)])), 1.0, 0.15)
+                    << info.TaskIndex;
+            }
+        }
+    }
 }
 
 // Runs read at the clip's own pace, so there is time to pause and stop them.
