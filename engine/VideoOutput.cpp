@@ -105,10 +105,17 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
         }
         current = cropped_.get();
     }
-    if (!ost.resizing)
+    const bool changed =
+        picture->width != ost.lastWidth || picture->height != ost.lastHeight || picture->format != ost.lastFormat;
+    if (changed) {
+        // a picture of another size or format always goes through the scaler
+        ost.resizing = current->width != ost.enc->width || current->height != ost.enc->height ||
+                       current->format != ost.enc->pix_fmt;
+    }
+    if (!ost.resizing && !changed)
         return current;
 
-    if (picture->width != ost.lastWidth || picture->height != ost.lastHeight || picture->format != ost.lastFormat) {
+    if (changed) {
         const char* formatName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format));
         LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
                picture->width, picture->height, formatName ? formatName : "none");
@@ -116,6 +123,18 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
         ost.lastHeight = picture->height;
         ost.lastFormat = picture->format;
         ost.scaler.reset();
+        if (!ost.resizing)
+            return current;
+    }
+    if (!ost.scaled) {
+        ost.scaled.reset(av_frame_alloc());
+        if (!ost.scaled)
+            throw std::bad_alloc();
+        ost.scaled->width = ost.enc->width;
+        ost.scaled->height = ost.enc->height;
+        ost.scaled->format = ost.enc->pix_fmt;
+        if (av_frame_get_buffer(ost.scaled.get(), 0) < 0)
+            throw FFmpegException("Cannot allocate temp picture, check pix fmt");
     }
     if (!ost.scaler) {
         ost.scaler.reset(sws_getContext(current->width, current->height, static_cast<AVPixelFormat>(current->format),

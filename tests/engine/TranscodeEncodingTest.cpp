@@ -80,9 +80,9 @@ std::string SizeChangingClip()
 {
     RunClips& clips = RunClips::Get();
     const std::string small = clips.Once("small.h264", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
-                                                       "-c:v libx264 -preset ultrafast");
+                                                       "-c:v libx264 -preset ultrafast -pix_fmt yuv420p");
     const std::string large = clips.Once("large.h264", "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 "
-                                                       "-c:v libx264 -preset ultrafast");
+                                                       "-c:v libx264 -preset ultrafast -pix_fmt yuv420p");
     const std::string joined = clips.dir().file("joined.h264");
     if (qtest::FileBytes(joined) <= 0)
         qtest::RunCommand("cat " + qtest::ShellQuote(small) + " " + qtest::ShellQuote(large) + " > " +
