@@ -1,6 +1,7 @@
 // What the run does to pictures and samples on their way: video sync by
 // duplicating or keeping frames, audio sync by silence, the volume on
 // decoded samples of every source format, and where a stream copy starts.
+#include "OptionTestLog.h"
 #include "TranscodeRunSupport.h"
 
 #include <algorithm>
@@ -128,6 +129,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, Volume,
                                            VolumeCase{"Mp2", "mp2", ".mp2"},
                                            VolumeCase{"Flac", "flac", ".flac"}),
                          [](const ::testing::TestParamInfo<VolumeCase>& info) { return std::string(info.param.name); });
+
+TEST(Timestamps, AJumpBackInAStreamWithDiscontinuitiesMovesTheOffsetAndKeepsEveryPicture)
+{
+    RunClips& clips = RunClips::Get();
+    // one second of MPEG-TS twice over: the second half starts at the first one's times again
+    const std::string half = clips.Once("half.ts", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg4");
+    const std::string twice = clips.dir().file("twice.ts");
+    if (qtest::FileBytes(twice) <= 0)
+        qtest::RunCommand("cat " + qtest::ShellQuote(half) + " " + qtest::ShellQuote(half) + " > " +
+                          qtest::ShellQuote(twice));
+    ASSERT_EQ(runtest::VideoFrames(twice), 50);
+    qtest::ScratchDir out;
+    const std::string output = out.file("joined.avi");
+    auto task = runtest::PrepareTask(twice, {}, output, {{"vcodec", "mpeg4"}});
+    task->SetVerbosity(3);
+    OptionTestLog log;
+    const runtest::RunResult result = runtest::RunTask(*task);
+    ASSERT_FALSE(result.error) << result.message;
+    EXPECT_TRUE(log.Has(llVerbose, "timestamp discontinuity "));
+    EXPECT_EQ(runtest::VideoFrames(output), 50);
+    EXPECT_NEAR(runtest::VideoSeconds(output), 2.0, 0.04);
+}
 
 TEST(StreamCopy, StartsAtTheFirstKeyPacketUnlessInitialNonKeyPacketsAreWanted)
 {
