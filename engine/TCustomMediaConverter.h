@@ -9,6 +9,7 @@
 #include "media/TAVProbe.h"
 #include "media/TFFBaseComponent.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -128,10 +129,11 @@ private:
     std::atomic<bool> working_{false};
     std::atomic<bool> paused_{false};  // tasks started while paused wait at their gate
 
-    bool preview_ = false;
-    bool previewBitmap_ = false;
-    int progressIntervalMs_ = 500;
-    TThreadPriority threadPriority_ = tpNormal;
+    // read by the threads that start the next task
+    std::atomic<bool> preview_{false};
+    std::atomic<bool> previewBitmap_{false};
+    std::atomic<int> progressIntervalMs_{500};
+    std::atomic<TThreadPriority> threadPriority_{tpNormal};
     std::atomic<bool> triggerEventInMainThread_{true};
 
     mutable std::mutex handlersLock_;  // guards the four handlers below
