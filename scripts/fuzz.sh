@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer, makes their seed corpora and runs each target
+# for a bounded time. Crashes, leaks, timeouts and sanitizer reports are kept
+# in <build>/findings/ and make the script fail.
+#
+#   scripts/fuzz.sh [seconds per target, default 60] [target...]
+#
+# Build folder: $QUORVEX_FUZZ_DIR (build-fuzz). The corpora grow across runs
+# in <build>/corpus/<target>/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+shift || true
+build=${QUORVEX_FUZZ_DIR:-$root/build-fuzz}
+jobs=${QUORVEX_JOBS:-$(nproc 2>/dev/null || echo 2)}
+targets=("$@")
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_option_text fuzz_preset_file fuzz_settings_ini fuzz_probe_file)
+
+# The project adds fuzz/ among its optional folders; a tree that does not yet
+# is copied and given that line, so the targets build either way.
+src=$root
+if ! grep -Eq 'foreach\(optional[^)]*\bfuzz\b' "$root/CMakeLists.txt"; then
+    src=$build/src
+    mkdir -p "$src"
+    tar -C "$root" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$src" -xf -
+    sed -i -E 's/^(foreach\(optional [^)]*)\)/\1 fuzz)/' "$src/CMakeLists.txt"
+fi
+
+start=$SECONDS
+cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DQUORVEX_SANITIZE=address,undefined,fuzzer-no-link -DQUORVEX_FUZZ=ON \
+    -DQUORVEX_BUILD_TESTS=OFF -DQUORVEX_WERROR=ON >/dev/null
+cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+echo "== fuzz build: $((SECONDS - start)) s"
+
+bash "$root/fuzz/make-seeds.sh" "$build/seeds" >/dev/null
+mkdir -p "$build/findings"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:halt_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+failed=()
+for target in "${targets[@]}"; do
+    corpus=$build/corpus/$target
+    mkdir -p "$corpus"
+    echo "== $target: $seconds s"
+    # -timeout: one input taking longer than this counts as a hang
+    if ! "$build/fuzz/bin/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+        -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
+        "$corpus" "$build/seeds/$target" >"$build/findings/$target.log" 2>&1; then
+        failed+=("$target")
+        grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error)' "$build/findings/$target.log" | head -5 || true
+    fi
+    grep -E '^stat::number_of_executed_units|^Done' "$build/findings/$target.log" | tail -1 || true
+done
+if [[ ${#failed[@]} -gt 0 ]]; then
+    echo "findings in: ${failed[*]} (logs and inputs in $build/findings)"
+    exit 1
+fi
+echo "no findings"
