@@ -159,6 +159,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
             LogFmt(llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(),
                    static_cast<double>(seekTarget) / AV_TIME_BASE);
     }
+    const int64_t startTimeUs = p.startTimeUs;
     p.startTimeUs = 0;
 
     // 12. the streams
@@ -179,7 +180,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
         av_dump_format(ic, inputIndex, MediaFileName(fileName).c_str(), 0);
 
     // 16. consumed
-    media_.AddInput(std::move(input), tsOffsetUs, std::move(streams));
+    media_.AddInput(std::move(input), tsOffsetUs, std::move(streams), startTimeUs);
     p.grabStandard.clear();
     dropCodecNames();
     return true;

@@ -14,6 +14,7 @@ extern "C" {
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <thread>
 
 namespace {
@@ -35,7 +36,12 @@ double StreamFrameRate(const AVStream* st, const AVCodecContext* dec)
 
 bool TranscodeRun::OutputStarts(const TRunInputStream& ist) const
 {
-    return options_.startTimeUs == 0 || ist.ptsUs >= options_.startTimeUs;
+    return ist.ptsUs >= ist.startGateUs && (options_.startTimeUs == 0 || ist.ptsUs >= options_.startTimeUs);
+}
+
+int64_t TranscodeRun::OutputStartUs(const TRunInputStream& ist) const
+{
+    return options_.startTimeUs != 0 ? std::max(ist.startGateUs, options_.startTimeUs) : ist.startGateUs;
 }
 
 void TranscodeRun::EmulateRate(const TRunInputStream& ist) const
@@ -235,19 +241,31 @@ void TranscodeRun::OutputAudioSamples(TRunInputStream& ist, int istIndex, const 
                                       const_cast<const uint8_t**>(decoded->extended_data), decoded->nb_samples);
     if (converted <= 0)
         return;
-    const int bytes = converted * channels * 2;
+    int bytes = converted * channels * 2;
+    const uint8_t* samples = ist.audioBuffer.data();
+
+    // a frame that straddles the start loses the samples before it
+    const int64_t startUs = OutputStartUs(ist);
+    if (ist.ptsUs < startUs && startUs != INT64_MIN) {
+        const int64_t skip = (startUs - ist.ptsUs) * decoded->sample_rate / AV_TIME_BASE;
+        if (skip >= converted)
+            return;
+        samples += skip * channels * 2;
+        bytes -= static_cast<int>(skip) * channels * 2;
+        ist.ptsUs = startUs;
+    }
 
     if (options_.audioVolume != 256) {
-        auto* samples = reinterpret_cast<int16_t*>(ist.audioBuffer.data());
+        auto* values = reinterpret_cast<int16_t*>(ist.audioBuffer.data());
         for (int i = 0; i < converted * channels; ++i) {
-            const int v = (samples[i] * options_.audioVolume + 128) / 256;
-            samples[i] = static_cast<int16_t>(std::clamp(v, -32768, 32767));
+            const int v = (values[i] * options_.audioVolume + 128) / 256;
+            values[i] = static_cast<int16_t>(std::clamp(v, -32768, 32767));
         }
     }
 
     for (TRunOutputStream& ost : outputStreams_)
         if (ost.sourceIndex == istIndex && ost.encodingNeeded && OutputStarts(ist))
-            AudioOut(ost, ist, ist.audioBuffer.data(), bytes);
+            AudioOut(ost, ist, samples, bytes);
 }
 
 bool TranscodeRun::DecodeSubtitle(TRunInputStream& ist, int istIndex, const AVPacket* packet)

@@ -7,6 +7,7 @@
 #include "media/FFHandles.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -24,6 +25,9 @@ struct TRunInputStream {
     int64_t ptsUs = 0;                    // time of the last decoded data
     int64_t nextPtsUs = AV_NOPTS_VALUE;   // expected time of the next data
     bool isStart = true;                  // no audio sync correction yet
+    // nothing before this time reaches the outputs: 0 for an input opened at a
+    // start time (its seek lands on the key frame before it), else no limit
+    int64_t startGateUs = INT64_MIN;
     int64_t startWallUs = 0;              // for rate emulation
     bool pastRecordingTime = false;
     bool flushed = false;

@@ -65,6 +65,7 @@ struct TOutputFileSetup {
 struct TaskMedia {
     std::vector<AVFormatInputPtr> inputs;     // opened inputs, in order
     std::vector<int64_t> inputTsOffsetsUs;    // one per input
+    std::vector<int64_t> inputStartTimesUs;   // one per input: the start time (ss) it was opened at, 0 = none
     std::vector<std::vector<TInputStreamSetup>> inputStreams;  // one row per input
     std::vector<AVFormatOutputPtr> outputs;   // prepared outputs, in order
     std::vector<TOutputFileSetup> outputSetups;  // one per output
@@ -74,10 +75,12 @@ struct TaskMedia {
     int InputCount() const { return static_cast<int>(inputs.size()); }
     int OutputCount() const { return static_cast<int>(outputs.size()); }
 
-    void AddInput(AVFormatInputPtr input, int64_t tsOffsetUs, std::vector<TInputStreamSetup> streams)
+    void AddInput(AVFormatInputPtr input, int64_t tsOffsetUs, std::vector<TInputStreamSetup> streams,
+                  int64_t startTimeUs = 0)
     {
         inputs.push_back(std::move(input));
         inputTsOffsetsUs.push_back(tsOffsetUs);
+        inputStartTimesUs.push_back(startTimeUs);
         inputStreams.push_back(std::move(streams));
     }
     // The new output's index.
@@ -103,6 +106,7 @@ struct TaskMedia {
         inputStreams.clear();  // decoder contexts before the inputs they read
         inputs.clear();
         inputTsOffsetsUs.clear();
+        inputStartTimesUs.clear();
         filtersInUse = false;
     }
 };

@@ -119,6 +119,8 @@ void TranscodeRun::CreateInputStreams()
                 ist.decoder = media.inputStreams[i][k].decoder.get();
             if (options_.rateEmulation)
                 ist.startWallUs = now;
+            if (static_cast<size_t>(i) < media.inputStartTimesUs.size() && media.inputStartTimesUs[i] != 0)
+                ist.startGateUs = 0;
             inputStreams_.push_back(std::move(ist));
         }
     }

@@ -79,6 +79,8 @@ private:
     void AdvanceCopyTime(TRunInputStream& ist, const AVPacket* packet);
     void FlushEncoders(int istIndex);
     bool OutputStarts(const TRunInputStream& ist) const;
+    // The time the outputs start at for this input stream; INT64_MIN for none.
+    int64_t OutputStartUs(const TRunInputStream& ist) const;
     void EmulateRate(const TRunInputStream& ist) const;
 
     // video output (VideoOutput.cpp)

@@ -262,6 +262,43 @@ TEST(TranscodeRun, ShortestEndsTheRunWhenTheFirstInputEnds)
     }
 }
 
+struct ClipCase {
+    const char* name;
+    Options inputOptions;
+    Options outputOptions;
+    double seconds;  // of picture and sound in the output
+};
+
+void PrintTo(const ClipCase& c, std::ostream* os) { *os << c.name; }
+
+class ClipTimes : public ::testing::TestWithParam<ClipCase> {};
+
+// Start and recording time cut the output: the run drops what comes before
+// the start and ends each stream at start + recording time.
+TEST_P(ClipTimes, CutPictureAndSoundAlike)
+{
+    const ClipCase& c = GetParam();
+    qtest::ScratchDir out;
+    const std::string output = out.file("cut.avi");
+    Options options = c.outputOptions;
+    options.emplace_back("vcodec", "mpeg4");
+    options.emplace_back("acodec", "pcm_s16le");
+    auto task = runtest::PrepareTask(RunClips::Get().Mp4(), c.inputOptions, output, options);
+    const runtest::RunResult result = runtest::RunTask(*task);
+    ASSERT_FALSE(result.error) << result.message;
+    EXPECT_TRUE(result.finished);
+    EXPECT_NEAR(runtest::VideoSeconds(output), c.seconds, 0.04 + 1e-6);
+    EXPECT_NEAR(runtest::AudioSeconds(output), c.seconds, 0.05);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClipTimes,
+    ::testing::Values(ClipCase{"RecordingTime", {}, {{"t", "1"}}, 1.0},
+                      ClipCase{"StartTimeOfTheOutput", {}, {{"ss", "1.2"}}, 0.8},
+                      ClipCase{"StartAndRecordingTime", {}, {{"ss", "0.4"}, {"t", "1"}}, 1.0},
+                      ClipCase{"StartTimeOfTheInput", {{"ss", "1.2"}}, {}, 0.8}),
+    [](const ::testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
+
 TEST(TranscodeRun, TheFileSizeLimitEndsTheRunJustPastTheLimit)
 {
     RunClips& clips = RunClips::Get();
