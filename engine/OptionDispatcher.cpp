@@ -17,12 +17,13 @@ extern "C" {
 #include <cstring>
 #include <stdexcept>
 #include <ctime>
+#include <functional>
 #include <utility>
 #include <vector>
 
 namespace {
 
-using THandler = void (*)(TCustomFFmpeg& task, const std::string& name, const std::string& value);
+using THandler = std::function<void(TCustomFFmpeg& task, const std::string& name, const std::string& value)>;
 
 // Base-0 integer prefix (decimal, 0x hex, leading-0 octal) from `p`; `p` moves past it.
 int ReadBase0(const char*& p)
@@ -208,307 +209,362 @@ void TCustomFFmpeg::SetBitRate(const std::string& name, const std::string& value
 
 void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
 {
-    const auto doNothing = [](TCustomFFmpeg& t, const std::string& n, const std::string&) {
-        t.LogFmt(llInfo, "Do nothing: option - %s", n.c_str());
-    };
-    const auto crop = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
-        const int amount = ReadIntValue(v);
-        if (amount <= 0)
-            return;
-        TPendingOptions& p = t.pending_;
-        const bool vertical = n == "croptop" || n == "cropbottom";
-        if (amount >= (vertical ? p.frameHeight : p.frameWidth))
-            throw FFmpegException(std::string(vertical ? "Vertical" : "Horizontal") +
-                                  " crop dimensions are outside the range of the original image.\n"
-                                  "Remember to crop first and scale second.");
-        const char* which = n == "croptop" ? "Top" : n == "cropbottom" ? "Bottom" : n == "cropleft" ? "Left" : "Right";
-        t.LogFmt(llWarning, "Crop%s is deprecated in favor of the crop avfilter", which);
-        if (n == "croptop")
-            p.cropTop = amount;
-        else if (n == "cropbottom")
-            p.cropBottom = amount;
-        else if (n == "cropleft")
-            p.cropLeft = amount;
-        else
-            p.cropRight = amount;
-        (vertical ? p.frameHeight : p.frameWidth) -= amount;
-    };
-    const auto pad = [](TCustomFFmpeg&, const std::string&, const std::string&) {
-        throw FFmpegException("Please use vfilters=pad");
-    };
-    const auto bitRate = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) { t.SetBitRate(n, v); };
-    const auto preset = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) { t.ApplyPreset(n, v); };
-    const auto muxTime = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
-        (n == "muxdelay" ? t.pending_.muxMaxDelaySeconds : t.pending_.muxPreloadSeconds) =
-            static_cast<float>(ReadFloatValue(v));
-    };
-    const auto newStream = [](TCustomFFmpeg& t, const std::string& n, const std::string&) {
-        if (t.media_.OutputCount() == 0)
-            throw FFmpegException("At least one output file must be specified");
-        if (n == "newvideo")
-            t.NewVideoStream();
-        else if (n == "newaudio")
-            t.NewAudioStream();
-        else
-            t.NewSubtitleStream();
-    };
+    static const std::vector<std::pair<std::string, THandler>> table = [] {
+        using P = TPendingOptions;
+        // handlers that only store the value in one pending field
+        const auto intField = [](int P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                t.pending_.*field = ReadIntValue(v);
+            };
+        };
+        const auto int64Field = [](int64_t P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                t.pending_.*field = ReadInt64Value(v);
+            };
+        };
+        const auto floatField = [](float P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                t.pending_.*field = static_cast<float>(ReadFloatValue(v));
+            };
+        };
+        const auto boolField = [](bool P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                t.pending_.*field = ReadBoolValue(v);
+            };
+        };
+        const auto alwaysOn = [](bool P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string&, const std::string&) { t.pending_.*field = true; };
+        };
+        const auto textField = [](std::string P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.*field = v; };
+        };
+        const auto durationField = [](int64_t P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
+                t.pending_.*field = ParseTimeValue(n, v, true);
+            };
+        };
+        const auto matrixField = [](std::vector<uint16_t> P::*field) -> THandler {
+            return [field](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                t.pending_.*field = ReadMatrix(v);
+            };
+        };
+        const auto tagField = [](uint32_t P::*field, const char* kind) -> THandler {
+            return [field, kind](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                t.pending_.*field = ReadCodecTag(v, kind);
+            };
+        };
+        const auto bsfChain = [](std::vector<TBitstreamFilterSpec> P::*chain) -> THandler {
+            return [chain](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                AppendBitstreamFilter(t.pending_.*chain, v);
+            };
+        };
+        const auto codecName = [](AVMediaType type) -> THandler {
+            return [type](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetCodecName(type, v); };
+        };
+        const auto doNothing = [](TCustomFFmpeg& t, const std::string& n, const std::string&) {
+            t.LogFmt(llInfo, "Do nothing: option - %s", n.c_str());
+        };
+        const auto crop = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
+            const int amount = ReadIntValue(v);
+            if (amount <= 0)
+                return;
+            TPendingOptions& p = t.pending_;
+            const bool vertical = n == "croptop" || n == "cropbottom";
+            if (amount >= (vertical ? p.frameHeight : p.frameWidth))
+                throw FFmpegException(std::string(vertical ? "Vertical" : "Horizontal") +
+                                      " crop dimensions are outside the range of the original image.\n"
+                                      "Remember to crop first and scale second.");
+            const char* which = n == "croptop"      ? "Top"
+                                : n == "cropbottom" ? "Bottom"
+                                : n == "cropleft"   ? "Left"
+                                                    : "Right";
+            t.LogFmt(llWarning, "Crop%s is deprecated in favor of the crop avfilter", which);
+            if (n == "croptop")
+                p.cropTop = amount;
+            else if (n == "cropbottom")
+                p.cropBottom = amount;
+            else if (n == "cropleft")
+                p.cropLeft = amount;
+            else
+                p.cropRight = amount;
+            (vertical ? p.frameHeight : p.frameWidth) -= amount;
+        };
+        const auto pad = [](TCustomFFmpeg&, const std::string&, const std::string&) {
+            throw FFmpegException("Please use vfilters=pad");
+        };
+        const auto bitRate = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) { t.SetBitRate(n, v); };
+        const auto preset = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) { t.ApplyPreset(n, v); };
+        const auto muxTime = [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
+            (n == "muxdelay" ? t.pending_.muxMaxDelaySeconds : t.pending_.muxPreloadSeconds) =
+                static_cast<float>(ReadFloatValue(v));
+        };
+        const auto newStream = [](TCustomFFmpeg& t, const std::string& n, const std::string&) {
+            if (t.media_.OutputCount() == 0)
+                throw FFmpegException("At least one output file must be specified");
+            if (n == "newvideo")
+                t.NewVideoStream();
+            else if (n == "newaudio")
+                t.NewAudioStream();
+            else
+                t.NewSubtitleStream();
+        };
 
-    static const std::vector<std::pair<std::string, THandler>> table = {
-        {"L", doNothing},
-        {"h", doNothing},
-        {"version", doNothing},
-        {"formats", doNothing},
-        {"codecs", doNothing},
-        {"bsfs", doNothing},
-        {"protocols", doNothing},
-        {"filters", doNothing},
-        {"loglevel",
-         [](TCustomFFmpeg&, const std::string&, const std::string& v) {
-             try {
-                 GetFFLogger().SetLogLevelStr(v);
-             } catch (const std::invalid_argument& e) {
-                 throw FFmpegException(e.what());
-             }
-         }},
-        {"f",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             if (v == "pgmyuv") {
-                 t.pending_.forcedFormat = "image2";
-                 t.pending_.pgmyuvInput = true;
-                 t.Log(llInfo, "pgmyuv format is deprecated, use image2");
-             } else {
-                 t.pending_.forcedFormat = v;
-             }
-         }},
-        {"i", doNothing},
-        {"y", doNothing},
-        {"map",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             if (t.tables_.streamMaps.size() >= t.tables_.MaxStreamMaps())
-                 throw FFmpegException::Format("Too many stream maps (at most %zu)", t.tables_.MaxStreamMaps());
-             TStreamMap map;
-             const char* p = v.c_str();
-             map.fileIndex = ReadBase0(p);
-             SkipOne(p);
-             map.streamIndex = ReadBase0(p);
-             if (*p) {
-                 SkipOne(p);
-                 map.syncFileIndex = ReadBase0(p);
-                 SkipOne(p);
-                 map.syncStreamIndex = ReadBase0(p);
-             } else {
-                 map.syncFileIndex = map.fileIndex;
-                 map.syncStreamIndex = map.streamIndex;
-             }
-             t.tables_.streamMaps.push_back(map);
-         }},
-        {"map_meta_data",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             if (t.tables_.metaDataMaps.size() >= t.tables_.MaxMetaDataMaps())
-                 throw FFmpegException::Format("Too many meta-data maps (at most %zu)", t.tables_.MaxMetaDataMaps());
-             TMetaDataMap map;
-             const char* p = v.c_str();
-             map.outFileIndex = ReadBase0(p);
-             SkipOne(p);
-             map.inFileIndex = ReadBase0(p);
-             t.tables_.metaDataMaps.push_back(map);
-         }},
-        {"t",
-         [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
-             t.pending_.recordingTimeUs = ParseTimeValue(n, v, true);
-             t.totalDurationUs_ = t.pending_.recordingTimeUs;
-         }},
-        {"fs", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.fileSizeLimitBytes = ReadInt64Value(v); }},
-        {"ss", [](TCustomFFmpeg& t, const std::string& n, const std::string& v) { t.pending_.startTimeUs = ParseTimeValue(n, v, true); }},
-        {"itsoffset", [](TCustomFFmpeg& t, const std::string& n, const std::string& v) { t.pending_.inputTsOffsetUs = ParseTimeValue(n, v, true); }},
-        {"itsscale",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             const char* p = v.c_str();
-             const int stream = ReadBase0(p);
-             SkipOne(p);
-             const double scale = std::strtod(p, nullptr);
-             if (stream >= MAX_STREAMS)
-                 throw FFmpegException::Format("stream index over MAX_STREAMS(%d)", MAX_STREAMS);
-             if (stream < 0)
-                 throw FFmpegException::Format("Invalid stream index %d", stream);
-             const int input = t.media_.InputCount();
-             if (input < t.capacity_)  // no further input can be opened otherwise
-                 t.tables_.TsScale(input, stream) = scale;
-         }},
-        {"timestamp",
-         [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
-             t.pending_.recordingTimestampSeconds =
-                 static_cast<int64_t>(std::llround(static_cast<double>(ParseTimeValue(n, v, false)) / 1000000.0));
-         }},
-        {"metadata",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             const size_t equals = v.find('=');
-             if (equals == std::string::npos)
-                 throw FFmpegException("Missing =");
-             t.pending_.metadata.emplace_back(v.substr(0, equals), v.substr(equals + 1));
-         }},
-        {"dframes", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.maxFramesData = ReadIntValue(v); }},
-        {"benchmark", doNothing},
-        {"timelimit",
-         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
-             t.Log(llWarning, "Warning: -timelimit not implemented on Windows");
-         }},
-        {"dump", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.dumpPackets = ReadBoolValue(v); }},
-        {"hex", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.hexDump = ReadBoolValue(v); }},
-        {"re", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.rateEmulation = ReadBoolValue(v); }},
-        {"loop_input", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.loopInput = ReadBoolValue(v); }},
-        {"loop_output", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.loopOutput = ReadIntValue(v); }},
-        {"v", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.verbosity = ReadIntValue(v); }},
-        {"target",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             std::string type = TrimText(v);
-             std::string norm;
-             for (const char* prefix : {"pal-", "ntsc-", "film-"}) {
-                 const std::string p = prefix;
-                 if (type.compare(0, p.size(), p) == 0) {
-                     norm = p.substr(0, p.size() - 1);
-                     type = type.substr(p.size());
-                     break;
+        return std::vector<std::pair<std::string, THandler>>{
+            {"L", doNothing},
+            {"h", doNothing},
+            {"version", doNothing},
+            {"formats", doNothing},
+            {"codecs", doNothing},
+            {"bsfs", doNothing},
+            {"protocols", doNothing},
+            {"filters", doNothing},
+            {"loglevel",
+             [](TCustomFFmpeg&, const std::string&, const std::string& v) {
+                 try {
+                     GetFFLogger().SetLogLevelStr(v);
+                 } catch (const std::invalid_argument& e) {
+                     throw FFmpegException(e.what());
                  }
-             }
-             t.SetTarget(type, norm, "ntsc");
-         }},
-        {"threads",
-         [](TCustomFFmpeg&, const std::string& n, const std::string&) {
-             throw FFmpegException("TODO: option - " + n);
-         }},
-        {"vsync", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoSyncMethod = ReadIntValue(v); }},
-        {"async", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.audioSyncMethod = ReadIntValue(v); }},
-        {"adrift_threshold",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             t.pending_.audioDriftThresholdSeconds = static_cast<float>(ReadFloatValue(v));
-         }},
-        {"vglobal", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoGlobalHeader = ReadIntValue(v); }},
-        {"copyts", [](TCustomFFmpeg& t, const std::string&, const std::string&) { t.pending_.copyTs = true; }},
-        {"shortest", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.shortest = ReadBoolValue(v); }},
-        {"dts_delta_threshold",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             t.pending_.dtsDeltaThresholdSeconds = static_cast<float>(ReadFloatValue(v));
-         }},
-        {"programid", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.programId = ReadIntValue(v); }},
-        {"xerror", [](TCustomFFmpeg& t, const std::string&, const std::string&) { t.pending_.exitOnError = true; }},
-        {"copyinkf", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.copyInitialNonKeyFrames = ReadIntValue(v); }},
-        {"b", bitRate},
-        {"vb", bitRate},
-        {"vframes", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.maxFramesVideo = ReadIntValue(v); }},
-        {"r", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetFrameRate(v); }},
-        {"s", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetFrameSize(v); }},
-        {"aspect", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetAspect(v); }},
-        {"pix_fmt", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetPixelFormat(v); }},
-        {"croptop", crop},
-        {"cropbottom", crop},
-        {"cropleft", crop},
-        {"cropright", crop},
-        {"padtop", pad},
-        {"padbottom", pad},
-        {"padleft", pad},
-        {"padright", pad},
-        {"padcolor", pad},
-        {"intra", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.intraOnly = ReadBoolValue(v); }},
-        {"vn", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoDisable = ReadBoolValue(v); }},
-        {"vdt", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoDiscard = ReadIntValue(v); }},
-        {"qscale",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             const double q = ReadFloatValue(v);
-             if (!(q > 0.0 && q <= 255.0))
-                 throw FFmpegException("qscale must be > 0.0 and <= 255");
-             t.pending_.videoQScale = static_cast<float>(q);
-         }},
-        {"rc_override", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.rcOverride = v; }},
-        {"vcodec", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetCodecName(AVMEDIA_TYPE_VIDEO, v); }},
-        {"me_threshold", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.meThreshold = ReadIntValue(v); }},
-        {"sameq", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.sameQuant = ReadBoolValue(v); }},
-        {"pass",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             const int pass = ReadIntValue(v);
-             if (pass != 1 && pass != 2)
-                 throw FFmpegException("pass number can be only 1 or 2");
-             t.pending_.pass = pass;
-         }},
-        {"passlogfile", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.passLogFile = v; }},
-        {"deinterlace", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.deinterlace = ReadBoolValue(v); }},
-        {"psnr", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.psnr = ReadBoolValue(v); }},
-        {"vstats",
-         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
-             const std::time_t now = std::time(nullptr);
-             std::tm local{};
-             localtime_r(&now, &local);
-             char clock[16];
-             std::strftime(clock, sizeof clock, "%H%M%S", &local);
-             t.pending_.vstatsFileName = ProgramFolder() + "vstats_" + clock + ".log";
-         }},
-        {"vstats_file", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.vstatsFileName = v; }},
-        {"vhook", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.AddVideoHook(v); }},
-        {"vfilters", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoFilters = v; }},
-        {"vf", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoFilters = v; }},
-        {"intra_matrix", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.intraMatrix = ReadMatrix(v); }},
-        {"inter_matrix", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.interMatrix = ReadMatrix(v); }},
-        {"top", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.topFieldFirst = ReadIntValue(v); }},
-        {"dc", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.intraDcPrecision = ReadIntValue(v); }},
-        {"vtag", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoCodecTag = ReadCodecTag(v, "video"); }},
-        {"newvideo", newStream},
-        {"vlang", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.videoLanguage = v; }},
-        {"qphist", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.qpHistogram = ReadBoolValue(v); }},
-        {"force_fps", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.forceFps = ReadBoolValue(v); }},
-        {"streamid",
-         [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
-             const size_t colon = v.find(':');
-             if (colon == std::string::npos || colon == 0 || colon + 1 == v.size())
-                 throw FFmpegException::Format(
-                     "Invalid value \"%s\" for option \"%s\", required syntax is \"index:value\"", v.c_str(),
-                     n.c_str());
-             const int index = ReadIntValue(v.substr(0, colon));
-             const int id = ReadIntValue(v.substr(colon + 1));
-             if (index < 0 || index >= MAX_STREAMS)
-                 throw FFmpegException::Format("Invalid stream index %d in option \"%s\" (0 to %d)", index,
-                                               n.c_str(), MAX_STREAMS - 1);
-             t.pending_.streamIdMap[static_cast<size_t>(index)] = id;
-         }},
-        {"ab", bitRate},
-        {"aframes", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.maxFramesAudio = ReadIntValue(v); }},
-        {"aq", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.audioQScale = static_cast<float>(ReadFloatValue(v)); }},
-        {"ar", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetSampleRate(ReadIntValue(v)); }},
-        {"ac", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetChannels(ReadIntValue(v)); }},
-        {"an", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.audioDisable = ReadBoolValue(v); }},
-        {"acodec", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetCodecName(AVMEDIA_TYPE_AUDIO, v); }},
-        {"atag", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.audioCodecTag = ReadCodecTag(v, "audio"); }},
-        {"vol", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.audioVolume = ReadIntValue(v); }},
-        {"newaudio", newStream},
-        {"alang", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.audioLanguage = v; }},
-        {"sample_fmt",
-         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
-             if (v == "list") {
-                 char line[128];
-                 t.Log(llInfo, TrimText(av_get_sample_fmt_string(line, sizeof line, AV_SAMPLE_FMT_NONE)));
-                 for (int format = 0; format < AV_SAMPLE_FMT_NB; ++format)
-                     t.Log(llInfo, TrimText(av_get_sample_fmt_string(line, sizeof line, static_cast<AVSampleFormat>(format))));
-                 return;
-             }
-             t.pending_.sampleFormat = av_get_sample_fmt(v.c_str());
-         }},
-        {"sn", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.subtitleDisable = ReadBoolValue(v); }},
-        {"scodec", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetCodecName(AVMEDIA_TYPE_SUBTITLE, v); }},
-        {"newsubtitle", newStream},
-        {"slang", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.subtitleLanguage = v; }},
-        {"stag", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.subtitleCodecTag = ReadCodecTag(v, "subtitle"); }},
-        {"vc", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.grabChannel = ReadIntValue(v); }},
-        {"tvstd", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.grabStandard = v; }},
-        {"isync", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.pending_.inputSync = ReadBoolValue(v); }},
-        {"muxdelay", muxTime},
-        {"muxpreload", muxTime},
-        {"absf", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { AppendBitstreamFilter(t.pending_.audioBitstreamFilters, v); }},
-        {"vbsf", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { AppendBitstreamFilter(t.pending_.videoBitstreamFilters, v); }},
-        {"sbsf", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { AppendBitstreamFilter(t.pending_.subtitleBitstreamFilters, v); }},
-        {"apre", preset},
-        {"vpre", preset},
-        {"spre", preset},
-        {"fpre", preset},
-    };
+             }},
+            {"f",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 if (v == "pgmyuv") {
+                     t.pending_.forcedFormat = "image2";
+                     t.pending_.pgmyuvInput = true;
+                     t.Log(llInfo, "pgmyuv format is deprecated, use image2");
+                 } else {
+                     t.pending_.forcedFormat = v;
+                 }
+             }},
+            {"i", doNothing},
+            {"y", doNothing},
+            {"map",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 if (t.tables_.streamMaps.size() >= t.tables_.MaxStreamMaps())
+                     throw FFmpegException::Format("Too many stream maps (at most %zu)", t.tables_.MaxStreamMaps());
+                 TStreamMap map;
+                 const char* p = v.c_str();
+                 map.fileIndex = ReadBase0(p);
+                 SkipOne(p);
+                 map.streamIndex = ReadBase0(p);
+                 if (*p) {
+                     SkipOne(p);
+                     map.syncFileIndex = ReadBase0(p);
+                     SkipOne(p);
+                     map.syncStreamIndex = ReadBase0(p);
+                 } else {
+                     map.syncFileIndex = map.fileIndex;
+                     map.syncStreamIndex = map.streamIndex;
+                 }
+                 t.tables_.streamMaps.push_back(map);
+             }},
+            {"map_meta_data",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 if (t.tables_.metaDataMaps.size() >= t.tables_.MaxMetaDataMaps())
+                     throw FFmpegException::Format("Too many meta-data maps (at most %zu)",
+                                                   t.tables_.MaxMetaDataMaps());
+                 TMetaDataMap map;
+                 const char* p = v.c_str();
+                 map.outFileIndex = ReadBase0(p);
+                 SkipOne(p);
+                 map.inFileIndex = ReadBase0(p);
+                 t.tables_.metaDataMaps.push_back(map);
+             }},
+            {"t",
+             [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
+                 t.pending_.recordingTimeUs = ParseTimeValue(n, v, true);
+                 t.totalDurationUs_ = t.pending_.recordingTimeUs;
+             }},
+            {"fs", int64Field(&P::fileSizeLimitBytes)},
+            {"ss", durationField(&P::startTimeUs)},
+            {"itsoffset", durationField(&P::inputTsOffsetUs)},
+            {"itsscale",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 const char* p = v.c_str();
+                 const int stream = ReadBase0(p);
+                 SkipOne(p);
+                 const double scale = std::strtod(p, nullptr);
+                 if (stream >= MAX_STREAMS)
+                     throw FFmpegException::Format("stream index over MAX_STREAMS(%d)", MAX_STREAMS);
+                 if (stream < 0)
+                     throw FFmpegException::Format("Invalid stream index %d", stream);
+                 const int input = t.media_.InputCount();
+                 if (input < t.capacity_)  // no further input can be opened otherwise
+                     t.tables_.TsScale(input, stream) = scale;
+             }},
+            {"timestamp",
+             [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
+                 t.pending_.recordingTimestampSeconds =
+                     static_cast<int64_t>(std::llround(static_cast<double>(ParseTimeValue(n, v, false)) / 1000000.0));
+             }},
+            {"metadata",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 const size_t equals = v.find('=');
+                 if (equals == std::string::npos)
+                     throw FFmpegException("Missing =");
+                 t.pending_.metadata.emplace_back(v.substr(0, equals), v.substr(equals + 1));
+             }},
+            {"dframes", intField(&P::maxFramesData)},
+            {"benchmark", doNothing},
+            {"timelimit",
+             [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+                 t.Log(llWarning, "Warning: -timelimit not implemented on Windows");
+             }},
+            {"dump", boolField(&P::dumpPackets)},
+            {"hex", boolField(&P::hexDump)},
+            {"re", boolField(&P::rateEmulation)},
+            {"loop_input", boolField(&P::loopInput)},
+            {"loop_output", intField(&P::loopOutput)},
+            {"v", intField(&P::verbosity)},
+            {"target",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 std::string type = TrimText(v);
+                 std::string norm;
+                 for (const char* prefix : {"pal-", "ntsc-", "film-"}) {
+                     const std::string p = prefix;
+                     if (type.compare(0, p.size(), p) == 0) {
+                         norm = p.substr(0, p.size() - 1);
+                         type = type.substr(p.size());
+                         break;
+                     }
+                 }
+                 t.SetTarget(type, norm, "ntsc");
+             }},
+            {"threads",
+             [](TCustomFFmpeg&, const std::string& n, const std::string&) {
+                 throw FFmpegException("TODO: option - " + n);
+             }},
+            {"vsync", intField(&P::videoSyncMethod)},
+            {"async", intField(&P::audioSyncMethod)},
+            {"adrift_threshold",
+             floatField(&P::audioDriftThresholdSeconds)},
+            {"vglobal", intField(&P::videoGlobalHeader)},
+            {"copyts", alwaysOn(&P::copyTs)},
+            {"shortest", boolField(&P::shortest)},
+            {"dts_delta_threshold",
+             floatField(&P::dtsDeltaThresholdSeconds)},
+            {"programid", intField(&P::programId)},
+            {"xerror", alwaysOn(&P::exitOnError)},
+            {"copyinkf", intField(&P::copyInitialNonKeyFrames)},
+            {"b", bitRate},
+            {"vb", bitRate},
+            {"vframes", intField(&P::maxFramesVideo)},
+            {"r", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetFrameRate(v); }},
+            {"s", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetFrameSize(v); }},
+            {"aspect", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetAspect(v); }},
+            {"pix_fmt", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetPixelFormat(v); }},
+            {"croptop", crop},
+            {"cropbottom", crop},
+            {"cropleft", crop},
+            {"cropright", crop},
+            {"padtop", pad},
+            {"padbottom", pad},
+            {"padleft", pad},
+            {"padright", pad},
+            {"padcolor", pad},
+            {"intra", boolField(&P::intraOnly)},
+            {"vn", boolField(&P::videoDisable)},
+            {"vdt", intField(&P::videoDiscard)},
+            {"qscale",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 const double q = ReadFloatValue(v);
+                 if (!(q > 0.0 && q <= 255.0))
+                     throw FFmpegException("qscale must be > 0.0 and <= 255");
+                 t.pending_.videoQScale = static_cast<float>(q);
+             }},
+            {"rc_override", textField(&P::rcOverride)},
+            {"vcodec", codecName(AVMEDIA_TYPE_VIDEO)},
+            {"me_threshold", intField(&P::meThreshold)},
+            {"sameq", boolField(&P::sameQuant)},
+            {"pass",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 const int pass = ReadIntValue(v);
+                 if (pass != 1 && pass != 2)
+                     throw FFmpegException("pass number can be only 1 or 2");
+                 t.pending_.pass = pass;
+             }},
+            {"passlogfile", textField(&P::passLogFile)},
+            {"deinterlace", boolField(&P::deinterlace)},
+            {"psnr", boolField(&P::psnr)},
+            {"vstats",
+             [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+                 const std::time_t now = std::time(nullptr);
+                 std::tm local{};
+                 localtime_r(&now, &local);
+                 char clock[16];
+                 std::strftime(clock, sizeof clock, "%H%M%S", &local);
+                 t.pending_.vstatsFileName = ProgramFolder() + "vstats_" + clock + ".log";
+             }},
+            {"vstats_file", textField(&P::vstatsFileName)},
+            {"vhook", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.AddVideoHook(v); }},
+            {"vfilters", textField(&P::videoFilters)},
+            {"vf", textField(&P::videoFilters)},
+            {"intra_matrix", matrixField(&P::intraMatrix)},
+            {"inter_matrix", matrixField(&P::interMatrix)},
+            {"top", intField(&P::topFieldFirst)},
+            {"dc", intField(&P::intraDcPrecision)},
+            {"vtag", tagField(&P::videoCodecTag, "video")},
+            {"newvideo", newStream},
+            {"vlang", textField(&P::videoLanguage)},
+            {"qphist", boolField(&P::qpHistogram)},
+            {"force_fps", boolField(&P::forceFps)},
+            {"streamid",
+             [](TCustomFFmpeg& t, const std::string& n, const std::string& v) {
+                 const size_t colon = v.find(':');
+                 if (colon == std::string::npos || colon == 0 || colon + 1 == v.size())
+                     throw FFmpegException::Format(
+                         "Invalid value \"%s\" for option \"%s\", required syntax is \"index:value\"", v.c_str(),
+                         n.c_str());
+                 const int index = ReadIntValue(v.substr(0, colon));
+                 const int id = ReadIntValue(v.substr(colon + 1));
+                 if (index < 0 || index >= MAX_STREAMS)
+                     throw FFmpegException::Format("Invalid stream index %d in option \"%s\" (0 to %d)", index,
+                                                   n.c_str(), MAX_STREAMS - 1);
+                 t.pending_.streamIdMap[static_cast<size_t>(index)] = id;
+             }},
+            {"ab", bitRate},
+            {"aframes", intField(&P::maxFramesAudio)},
+            {"aq", floatField(&P::audioQScale)},
+            {"ar",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetSampleRate(ReadIntValue(v)); }},
+            {"ac", [](TCustomFFmpeg& t, const std::string&, const std::string& v) { t.SetChannels(ReadIntValue(v)); }},
+            {"an", boolField(&P::audioDisable)},
+            {"acodec", codecName(AVMEDIA_TYPE_AUDIO)},
+            {"atag", tagField(&P::audioCodecTag, "audio")},
+            {"vol", intField(&P::audioVolume)},
+            {"newaudio", newStream},
+            {"alang", textField(&P::audioLanguage)},
+            {"sample_fmt",
+             [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+                 if (v == "list") {
+                     char line[128];
+                     t.Log(llInfo, TrimText(av_get_sample_fmt_string(line, sizeof line, AV_SAMPLE_FMT_NONE)));
+                     for (int format = 0; format < AV_SAMPLE_FMT_NB; ++format)
+                         t.Log(llInfo, TrimText(av_get_sample_fmt_string(line, sizeof line,
+                                                                         static_cast<AVSampleFormat>(format))));
+                     return;
+                 }
+                 t.pending_.sampleFormat = av_get_sample_fmt(v.c_str());
+             }},
+            {"sn", boolField(&P::subtitleDisable)},
+            {"scodec", codecName(AVMEDIA_TYPE_SUBTITLE)},
+            {"newsubtitle", newStream},
+            {"slang", textField(&P::subtitleLanguage)},
+            {"stag", tagField(&P::subtitleCodecTag, "subtitle")},
+            {"vc", intField(&P::grabChannel)},
+            {"tvstd", textField(&P::grabStandard)},
+            {"isync", boolField(&P::inputSync)},
+            {"muxdelay", muxTime},
+            {"muxpreload", muxTime},
+            {"absf", bsfChain(&P::audioBitstreamFilters)},
+            {"vbsf", bsfChain(&P::videoBitstreamFilters)},
+            {"sbsf", bsfChain(&P::subtitleBitstreamFilters)},
+            {"apre", preset},
+            {"vpre", preset},
+            {"spre", preset},
+            {"fpre", preset},
+        };
+    }();
 
     for (const auto& [entryName, handler] : table) {
         if (entryName == name) {
