@@ -791,6 +791,9 @@ void TranscodeRun::ReleaseCodecs()
             std::fclose(ost.passLog);
             ost.passLog = nullptr;
         }
+        // the pass-2 statistics are ours: the library reads them at open but never frees them
+        if (ost.enc && ost.enc->stats_in)
+            av_freep(&ost.enc->stats_in);
     }
     // the encoders themselves are freed with the task's set-up tables (their
     // contexts take CodecLock when they close); the decoders are closed here

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -118,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "-acodec copy and -vol are incompatible (frames are not decoded)"},
         FailureCase{"VideoCopyWithCustomHook", {{"vcodec", "copy"}}, 0, true,
                     "-vcodec copy and CustomHook are incompatible (frames are not decoded)"},
+        FailureCase{"UnknownFilter", {{"vcodec", "mpeg4"}, {"vf", "nosuchfilter"}}, 0, false,
+                    "Error opening filters: Invalid argument"},
         FailureCase{"EncoderThatCannotOpen", {{"vcodec", "h263"}}, 0, false,
                     "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as "
                     "bit_rate, rate, width or height. Please check error log message to find out more detail "
@@ -298,6 +301,37 @@ INSTANTIATE_TEST_SUITE_P(
                       ClipCase{"StartAndRecordingTime", {}, {{"ss", "0.4"}, {"t", "1"}}, 1.0},
                       ClipCase{"StartTimeOfTheInput", {{"ss", "1.2"}}, {}, 0.8}),
     [](const ::testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
+
+TEST(TranscodeRun, ChaptersAreCopiedAndMetaDataOnlyWhenMapped)
+{
+    RunClips& clips = RunClips::Get();
+    const std::string chapters = clips.dir().file("chapters.txt");
+    {
+        std::ofstream f(chapters);
+        f << ";FFMETADATA1\ntitle=Two parts\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=One\n"
+             "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Two\n";
+    }
+    const std::string source = clips.Once("chapters.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -i " +
+                                                              qtest::ShellQuote(chapters) +
+                                                              " -map 0 -map_metadata 1 -map_chapters 1 -c:v mpeg4");
+    for (const bool mapped : {false, true}) {
+        qtest::ScratchDir out;
+        const std::string output = out.file("chapters.mkv");
+        Options options{{"vcodec", "mpeg4"}};
+        if (mapped)
+            options.emplace_back("map_meta_data", "0:0");
+        auto task = runtest::PrepareTask(source, {}, output, options);
+        const runtest::RunResult result = runtest::RunTask(*task);
+        ASSERT_FALSE(result.error) << result.message;
+        std::string text;
+        qtest::RunCommand("ffprobe -v error -show_entries chapter=start_time,end_time:format_tags=title -of csv=p=0 " +
+                              qtest::ShellQuote(output),
+                          &text);
+        EXPECT_NE(text.find("0.000000,1.000000"), std::string::npos) << text;
+        EXPECT_NE(text.find("1.000000,2.000000"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Two parts") != std::string::npos, mapped) << text;
+    }
+}
 
 TEST(TranscodeRun, TheFileSizeLimitEndsTheRunJustPastTheLimit)
 {
