@@ -15,7 +15,22 @@ constexpr std::array<const char*, 4> kSnapshotTypes{"BMP", "JPG", "GIF", "PNG"};
 
 MainWindowController::MainWindowController(const SettingsFile& settings, IDialogs& dialogs, IShell& shell,
                                            ISkinTarget& windowSkin)
-    : settings_(settings), dialogs_(dialogs), shell_(shell), windowSkin_(windowSkin) {}
+    : settings_(settings),
+      dialogs_(dialogs),
+      shell_(shell),
+      windowSkin_(windowSkin),
+      list_(ListParts()),
+      run_(ListParts(), list_) {
+    run_.SetOpenOutputFolder([this] { Button20Click(); });
+}
+
+MainWindowController::~MainWindowController() { run_.FormCloseQuery(); }
+
+ListWindowParts MainWindowController::ListParts() {
+    return ListWindowParts{mediaConverter1_, dialogs_,    session_,       controls_,
+                           log_,             previewFile_, listBusy_,     pausedFlag_,
+                           stopRequested_,   settings_.Paths().programFolder, [this] { Changed(); }};
+}
 
 void MainWindowController::Changed() {
     if (controlsChanged_) controlsChanged_();
@@ -34,12 +49,14 @@ void MainWindowController::FormCreate() {
     Guarded([&] { Button1Click(); });
     session_.Settings.OutputFile.clear();
     pausedFlag_ = false;
+    list_.Button15Click();
     Guarded([&] { Button17Click(); });
     Button19Click();
     Button21Click();
     Guarded([&] { Button55Click(); });
     thumbDragging_ = false;
     listBusy_ = false;
+    run_.AttachEvents();
     Changed();
 }
 

@@ -2,12 +2,18 @@
 // The logic of the main window TForm1, free of any toolkit: its state, the
 // rules that enable its controls and its handlers. The window calls the
 // handlers and shows Controls() whenever they change.
+#include "app/ConversionList.h"
 #include "app/IDialogs.h"
+#include "app/IFormatChooser.h"
+#include "app/IShutdown.h"
 #include "app/IShell.h"
 #include "app/ISkinTarget.h"
+#include "app/LogMemo.h"
 #include "app/MainWindowControls.h"
+#include "app/RunControl.h"
 #include "app/SettingsFile.h"
 #include "app/SkinTable.h"
+#include "engine/TMediaConverter.h"
 #include "formats/FormatSession.h"
 
 #include <cstdint>
@@ -18,6 +24,8 @@
 class MainWindowController {
 public:
     MainWindowController(const SettingsFile& settings, IDialogs& dialogs, IShell& shell, ISkinTarget& windowSkin);
+    // Detaches the converter's and the logger's events and stops the run.
+    ~MainWindowController();
 
     const MainWindowControls& Controls() const { return controls_; }
     // Called after every change of Controls().
@@ -37,6 +45,19 @@ public:
     // chosen format, the chooser's outcome, OutputFolder and OutputSettings.
     FormatSession& Session() { return session_; }
 
+    // The conversion list, its run, the converter MediaConverter1 and the log mmoLog.
+    ConversionList& List() { return list_; }
+    RunControl& Run() { return run_; }
+    TMediaConverter& Converter() { return mediaConverter1_; }
+    const LogMemo& Log() const { return log_; }
+    LogMemo& Log() { return log_; }
+    // The format chooser the add operations show and the shutdown of the
+    // after-run action (neither owned).
+    void SetFormatChooser(IFormatChooser* chooser) { list_.SetChooser(chooser); }
+    void SetShutdown(IShutdown* shutdown) { run_.SetShutdown(shutdown); }
+    // Closing: the converter's and the logger's closing steps.
+    void FormCloseQuery() { run_.FormCloseQuery(); }
+
     // Creation of the window. A step that fails shows its error and the
     // remaining steps still run, so the window is never left half set up.
     void FormCreate();
@@ -55,6 +76,11 @@ public:
     void suiButton3Click();   // 浏览...
     void suiButton11Click();  // 打开
     void ToolButtonHover(ToolButton button);
+    // The user picked an entry of a drop-down list of the options group.
+    void suiComboBox4Change(int index) { controls_.existingFileIndex = index; }    // 如果输出文件存在
+    void suiComboBox1Change(int index) { controls_.afterCompletionIndex = index; } // 全部文件转换完毕后
+    void suiComboBox2Change(int index) { controls_.priorityIndex = index; }        // thread priority
+    void suiComboBox3Change(int index) { controls_.simultaneousIndex = index; }    // files at once
     void SkinMenuItemClick(const SkinEntry& entry);
     void N3Click();  // 帮助系统?
     void N9Click();  // 软件网站
@@ -62,6 +88,7 @@ public:
 
 private:
     void Changed();
+    ListWindowParts ListParts();
     template <class Step>
     void Guarded(Step step);
     void UseDefaultOutputFolder(bool createParents);
@@ -84,4 +111,9 @@ private:
     bool thumbDragging_ = false;
     bool listBusy_ = false;
     int64_t playerDurationUs_ = 0;
+
+    TMediaConverter mediaConverter1_;
+    LogMemo log_;
+    ConversionList list_;
+    RunControl run_;
 };

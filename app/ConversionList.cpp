@@ -1,0 +1,364 @@
+#include "app/ConversionList.h"
+
+#include "app/ControlStates.h"
+#include "app/NewNameRule.h"
+#include "app/OutputOptionsCopy.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kInfoCaption = "提示";
+
+bool FileExists(const std::string& path) {
+    std::error_code ignored;
+    return !path.empty() && fs::exists(path, ignored);
+}
+
+bool IsDatFile(const std::string& path) { return ExtensionLabel(path) == "DAT"; }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+}  // namespace
+
+ConversionList::ConversionList(ListWindowParts parts) : parts_(std::move(parts)) {}
+
+void ConversionList::RowsChanged(int row) {
+    if (rowsChanged_) rowsChanged_(row);
+}
+
+void ConversionList::ControlsChanged() {
+    if (parts_.controlsChanged) parts_.controlsChanged();
+}
+
+void ConversionList::ResetOutputSettings() { parts_.session.Settings.Reset(); }
+
+void ConversionList::Button15Click() {
+    for (RowRecord& slot : slots_) slot.SlotState = kSlotFree;
+}
+
+bool ConversionList::LibraryReady() {
+    TMediaConverter& converter = parts_.converter;
+    if (converter.AVLibLoaded() || converter.LoadAVLib(parts_.programFolder + "LibAV")) return true;
+    parts_.log.Append(converter.LastErrMsg());
+    return false;
+}
+
+bool ConversionList::HasFreeSlot() const {
+    return std::any_of(slots_.begin(), slots_.end(), [](const RowRecord& s) { return s.SlotState == kSlotFree; });
+}
+
+void ConversionList::RefuseFullList() {
+    parts_.dialogs.MessageBox("转换列表已满，请先清空列表再添加文件！", kInfoCaption, MessageIcon::Information,
+                              MessageButtons::Ok);
+}
+
+bool ConversionList::ChooseFormat(bool clipAllowed) {
+    if (!chooser_) return false;
+    chooser_->ResetClipCheck(clipAllowed);
+    chooser_->RunModal();
+    return !parts_.session.Cancelled();
+}
+
+TInputOptions ConversionList::InputOptionsFor(const std::string& file) const {
+    TInputOptions input;
+    input.FileName = file;
+    if (IsDatFile(file)) input.FileFormat = "mpeg";
+    return input;
+}
+
+bool ConversionList::Probe(const std::string& file) {
+    TAVProbe& probe = parts_.converter.Probe();
+    if (probe.LoadFile(file)) return true;
+    parts_.log.AppendBlock("***文件打开失败 " + probe.LastErrMsg());
+    parts_.dialogs.MessageBox("无法识别的音频或视频文件！" + file, kInfoCaption, MessageIcon::Information,
+                              MessageButtons::Ok);
+    return false;
+}
+
+void ConversionList::MenuItem15Click() {
+    if (chooser_) chooser_->ResetClipCheck(true);
+    AddOneFile();
+}
+
+void ConversionList::N2Click() {
+    if (chooser_) chooser_->ResetClipCheck(false);
+    AddManyFiles();
+}
+
+void ConversionList::AddOneFile() {
+    ResetOutputSettings();
+    if (!LibraryReady()) return;
+    if (!HasFreeSlot()) {
+        RefuseFullList();
+        return;
+    }
+    const std::optional<std::string> chosen = parts_.dialogs.OpenFile(OpenDialogFilter());
+    if (!chosen || !FileExists(*chosen)) return;
+
+    OutputSettings& settings = parts_.session.Settings;
+    settings.SourceFile = *chosen;
+    if (!ChooseFormat(true)) return;
+    const std::string source = settings.SourceFile;
+
+    TInputOptions input = InputOptionsFor(source);
+    if (!Probe(source)) return;
+    input.StartTime = settings.CutStart * 1000;
+
+    TMediaConverter& converter = parts_.converter;
+    const int task = converter.AddTask(source, &input);
+    if (task < 0) {
+        parts_.log.AppendBlock("***打开文件失败: " + converter.LastErrMsg());
+        return;
+    }
+    parts_.previewFile = source;
+
+    std::string outputName = settings.OutputFile;
+    if (FileExists(outputName) && parts_.controls.existingFileIndex == 0) outputName = NewNameRule(outputName);
+    TOutputOptions output;
+    output.FileName = outputName;
+    CopyOutputSettings(settings, output);
+    if (settings.CutMode == "Select")
+        output.Duration = settings.CutLength * 1000;
+    else
+        output.StartTime = 0;
+
+    if (!converter.SetOutputFile(task, outputName, &output)) {
+        const std::string error = converter.LastErrMsg();
+        converter.RemoveTask(task);
+        parts_.log.AppendBlock("***不能进行正常转换: " + error);
+        return;
+    }
+    AppendRow(source, input, output);
+    Renumber();
+    Select(RowCount() - 1);
+    parts_.log.AppendBlock("装入成功.");
+    ControlStates::RowsAdded(parts_.controls);
+    ControlsChanged();
+}
+
+void ConversionList::AddManyFiles() {
+    ResetOutputSettings();
+    if (!LibraryReady()) return;
+    if (!HasFreeSlot()) {
+        RefuseFullList();
+        return;
+    }
+    const std::vector<std::string> files = parts_.dialogs.OpenFiles(OpenDialogFilter());
+    if (files.empty()) return;
+    if (!ChooseFormat(false)) return;
+    AddFilesOneFormat(files);
+}
+
+void ConversionList::AddDroppedFiles(const std::vector<std::string>& files) {
+    if (files.empty() || parts_.converter.Working()) return;
+    ResetOutputSettings();
+    if (!LibraryReady()) return;
+    if (!HasFreeSlot()) {
+        RefuseFullList();
+        return;
+    }
+    if (!ChooseFormat(false)) return;
+    AddFilesOneFormat(files);
+}
+
+void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files) {
+    OutputSettings& settings = parts_.session.Settings;
+    TMediaConverter& converter = parts_.converter;
+    const std::string outputExt = PathExtension(settings.OutputFile);
+    for (auto file = files.rbegin(); file != files.rend(); ++file) {
+        if (!FileExists(*file)) break;
+        if (!HasFreeSlot()) {
+            RefuseFullList();
+            break;
+        }
+        settings.SourceFile = *file;
+        TInputOptions input = InputOptionsFor(*file);
+        if (!Probe(*file)) continue;
+        input.StartTime = std::max<int64_t>(settings.CutStart, 0);
+        const int task = converter.AddTask(*file, &input);
+        if (task < 0) {
+            parts_.log.AppendBlock("***打开文件失败: " + converter.LastErrMsg());
+            break;
+        }
+        const std::string stem = fs::path(PathFileName(*file)).stem().string();
+        std::string outputName = JoinPath(parts_.OutputFolder(), stem + outputExt);
+        if (FileExists(outputName) && parts_.controls.existingFileIndex == 0) outputName = NewNameRule(outputName);
+        TOutputOptions output;
+        output.FileName = outputName;
+        CopyOutputSettings(settings, output);
+        if (!converter.SetOutputFile(task, outputName, &output)) {
+            const std::string error = converter.LastErrMsg();
+            converter.RemoveTask(task);
+            parts_.log.AppendBlock("***不能进行正常转换: " + error);
+        }
+        AppendRow(*file, input, output);
+        parts_.log.AppendBlock("装入成功.");
+        ControlStates::RowsAdded(parts_.controls);
+    }
+    Renumber();
+    if (!rows_.empty()) Select(RowCount() - 1);
+    ControlsChanged();
+}
+
+void ConversionList::AppendRow(const std::string& source, const TInputOptions& input, const TOutputOptions& output) {
+    ListRow row;
+    row.SourceFile = source;
+    row.SourceExt = ExtensionLabel(source);
+    row.TargetExt = ExtensionLabel(output.FileName);
+    rows_.push_back(row);
+    for (RowRecord& slot : slots_) {
+        if (slot.SlotState == kSlotFree) {
+            slot.Input = input;
+            slot.Output = output;
+            slot.SlotState = kSlotFull;
+            break;
+        }
+    }
+}
+
+void ConversionList::Renumber() {
+    for (size_t i = 0; i < rows_.size(); ++i) rows_[i].Caption = std::to_string(i + 1);
+    RowsChanged();
+}
+
+void ConversionList::Select(int row) {
+    selected_ = row;
+    RowsChanged();
+    AdvListView1SelectItem(row);
+}
+
+void ConversionList::AdvListView1SelectItem(int row) {
+    try {
+        if (row < 0 || row >= RowCount()) return;
+        selected_ = row;
+        if (!parts_.converter.Working()) {
+            parts_.controls.toolEnabled[static_cast<size_t>(ToolButton::Remove)] = true;
+            parts_.controls.listActive[static_cast<size_t>(ListButton::Remove)] = true;
+            ControlsChanged();
+        }
+    } catch (const std::exception&) {
+        // a selection never ends in an error box
+    }
+}
+
+void ConversionList::btnRemoveClick() {
+    if (selected_ < 0 || selected_ >= RowCount()) {
+        parts_.dialogs.MessageBox("请先选择您需要删除的项目！", kInfoCaption, MessageIcon::Information,
+                                  MessageButtons::Ok);
+        return;
+    }
+    parts_.listBusy = true;
+    const int k = selected_;
+    TMediaConverter& converter = parts_.converter;
+    if (rows_[static_cast<size_t>(k)].Status == kStatusReady && converter.TaskCount() >= RowCount() &&
+        !converter.Working())
+        converter.RemoveTask(k);
+
+    rows_.erase(rows_.begin() + k);
+    selected_ = -1;
+    slots_[static_cast<size_t>(k)].SlotState = kSlotDeleted;
+    for (int i = k; i < kRowSlotCount - 1; ++i) std::swap(slots_[static_cast<size_t>(i)], slots_[static_cast<size_t>(i + 1)]);
+
+    Renumber();
+    parts_.listBusy = false;
+    ControlStates::AfterRemove(parts_.controls, !rows_.empty());
+    ControlsChanged();
+}
+
+void ConversionList::btnClearClick() {
+    ResetOutputSettings();
+    parts_.converter.ClearTasks();
+    rows_.clear();
+    selected_ = -1;
+    RowsChanged();
+    ControlStates::Cleared(parts_.controls);
+    ControlsChanged();
+    Button15Click();
+}
+
+void ConversionList::SwapWithNeighbour(int direction) {
+    parts_.listBusy = true;
+    const int k = selected_;
+    const int other = k + direction;
+    if (k >= 0 && k < RowCount() && other >= 0 && other < RowCount()) {
+        std::swap(rows_[static_cast<size_t>(k)], rows_[static_cast<size_t>(other)]);
+        std::swap(slots_[static_cast<size_t>(k)], slots_[static_cast<size_t>(other)]);
+        selected_ = other;
+        Renumber();
+    }
+    parts_.listBusy = false;
+}
+
+void ConversionList::Button10Click() { SwapWithNeighbour(-1); }
+
+void ConversionList::Button11Click() { SwapWithNeighbour(+1); }
+
+std::vector<RowTask> ConversionList::RebuildTasks() {
+    const std::string& folder = parts_.OutputFolder();
+    std::error_code ignored;
+    if (!folder.empty() && !fs::exists(folder, ignored)) fs::create_directories(folder, ignored);
+
+    TMediaConverter& converter = parts_.converter;
+    converter.ClearTasks();
+    // The add opened each output already; the empty file it left must not
+    // count as an existing file, or the run would skip to the next number.
+    for (const RowRecord& slot : slots_) {
+        std::error_code ec;
+        if (slot.SlotState == kSlotFull && fs::is_regular_file(slot.Output.FileName, ec) &&
+            fs::file_size(slot.Output.FileName, ec) == 0)
+            fs::remove(slot.Output.FileName, ec);
+    }
+    std::vector<RowTask> result;
+    for (RowRecord& slot : slots_) {
+        if (slot.SlotState != kSlotFull) continue;
+        parts_.log.Clear();
+        RowTask row;
+        row.TaskIndex = converter.AddTask(slot.Input.FileName, &slot.Input);
+        if (row.TaskIndex < 0) {
+            // the row keeps its place; later rows still find their own tasks
+            row.ErrorText = converter.LastErrMsg();
+            result.push_back(row);
+            continue;
+        }
+        std::string name = JoinPath(folder, PathFileName(slot.Output.FileName));
+        if (HasNewNumber(name)) {
+            const std::string candidate = WithoutNewNumber(name);
+            if (!FileExists(candidate))
+                name = candidate;
+            else if (parts_.controls.existingFileIndex == 0)
+                name = NewNameRule(candidate);
+            else
+                name = candidate;
+        }
+        TOutputOptions output = slot.Output;
+        output.FileName = name;
+        // a failure here ends the task at once with its error when the run starts
+        converter.SetOutputFile(row.TaskIndex, name, &output);
+        result.push_back(row);
+    }
+    return result;
+}
+
+void ConversionList::SetStatus(int row, const std::string& status) {
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Status == status) return;
+    rows_[static_cast<size_t>(row)].Status = status;
+    RowsChanged(row);
+}
+
+void ConversionList::SetProgress(int row, int percent) {
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Progress == percent) return;
+    rows_[static_cast<size_t>(row)].Progress = percent;
+    RowsChanged(row);
+}
+
+void ConversionList::SetTimeText(int row, const std::string& text) {
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].TimeText == text) return;
+    rows_[static_cast<size_t>(row)].TimeText = text;
+    RowsChanged(row);
+}

@@ -1,0 +1,83 @@
+#pragma once
+// The conversion list AdvListView1 and the table of row records behind it:
+// adding one or many files, removing, clearing and moving rows, and the
+// re-creation of the converter's tasks from the records at every start.
+#include "app/IFormatChooser.h"
+#include "app/ListRow.h"
+#include "app/ListWindowParts.h"
+#include "app/RowRecord.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+// What RebuildTasks made of one row.
+struct RowTask {
+    int TaskIndex = -1;       // the converter's task, -1 when the source could not be opened
+    std::string ErrorText;    // why there is no task
+};
+
+class ConversionList {
+public:
+    explicit ConversionList(ListWindowParts parts);
+
+    // The format chooser and option window (not owned); without one every
+    // add ends as if the chooser had been cancelled.
+    void SetChooser(IFormatChooser* chooser) { chooser_ = chooser; }
+    // Called with a row index after that row changed, -1 after the rows
+    // changed as a whole (add, remove, move, clear, selection).
+    void SetRowsChanged(std::function<void(int row)> changed) { rowsChanged_ = std::move(changed); }
+
+    const std::vector<ListRow>& Rows() const { return rows_; }
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    int Selected() const { return selected_; }  // -1: none
+    const RowRecord& Slot(int index) const { return slots_.at(static_cast<size_t>(index)); }
+
+    void MenuItem15Click();  // 添加一个视频文件
+    void N2Click();          // 添加多个视频文件
+    void AddOneFile();       // Button6Click
+    void AddManyFiles();     // Button22Click
+    // Files dropped onto the list: one format choice for all, then as AddManyFiles.
+    void AddDroppedFiles(const std::vector<std::string>& files);
+    void btnRemoveClick();
+    void btnClearClick();
+    void Button10Click();  // 上移
+    void Button11Click();  // 下移
+    void ResetOutputSettings();  // Button7Click
+    void Button15Click();        // every slot free
+    // Button14Click: one task per row, in row order; the result says, per
+    // row, which task it got.
+    std::vector<RowTask> RebuildTasks();
+    // A row became selected (a click in the list).
+    void AdvListView1SelectItem(int row);
+
+    // Run control writes the cells of a row.
+    void SetStatus(int row, const std::string& status);
+    void SetProgress(int row, int percent);
+    void SetTimeText(int row, const std::string& text);
+
+private:
+    bool LibraryReady();
+    bool HasFreeSlot() const;
+    void RefuseFullList();
+    // The chooser, once for the files; false when cancelled.
+    bool ChooseFormat(bool clipAllowed);
+    TInputOptions InputOptionsFor(const std::string& file) const;
+    // Probes `file`; on failure the log lines and the message box.
+    bool Probe(const std::string& file);
+    void AppendRow(const std::string& source, const TInputOptions& input, const TOutputOptions& output);
+    void AddFilesOneFormat(const std::vector<std::string>& files);
+    void Renumber();
+    void Select(int row);
+    void SwapWithNeighbour(int direction);
+    void RowsChanged(int row = -1);
+    void ControlsChanged();
+
+    ListWindowParts parts_;
+    IFormatChooser* chooser_ = nullptr;
+    std::function<void(int)> rowsChanged_;
+    std::vector<ListRow> rows_;
+    std::array<RowRecord, kRowSlotCount> slots_;
+    int selected_ = -1;
+};

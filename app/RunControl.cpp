@@ -1,0 +1,220 @@
+#include "app/RunControl.h"
+
+#include "app/ControlStates.h"
+#include "app/MainWindowTables.h"
+#include "media/MainThreadCalls.h"
+
+#include <algorithm>
+#include <exception>
+
+RunControl::RunControl(ListWindowParts parts, ConversionList& list) : parts_(std::move(parts)), list_(list) {}
+
+RunControl::~RunControl() {
+    std::lock_guard guard(pendingLock_);
+    post_ = nullptr;
+}
+
+void RunControl::ControlsChanged() {
+    if (parts_.controlsChanged) parts_.controlsChanged();
+}
+
+void RunControl::SetPostToMainThread(std::function<void()> post) {
+    std::lock_guard guard(pendingLock_);
+    post_ = std::move(post);
+}
+
+void RunControl::AttachEvents() {
+    parts_.converter.SetOnProgress([this](TCustomMediaConverter*, PProgressInfo info) { MediaConverter1Progress(info); });
+    parts_.converter.SetOnTerminate(
+        [this](TCustomMediaConverter*, const TTerminateInfo& info) { MediaConverter1Terminate(info); });
+    GetFFLogger().SetOnLog([this](const void*, uint32_t threadId, TLogLevel level, const std::string& message) {
+        FFLoggerLog(threadId, level, message);
+    });
+}
+
+void RunControl::FormCloseQuery() {
+    TMediaConverter& converter = parts_.converter;
+    converter.SetOnCustomHook(nullptr);
+    converter.SetOnProgress(nullptr);
+    converter.SetOnTerminate(nullptr);
+    stopping_ = true;
+    converter.StopTasks(true);
+    stopping_ = false;
+    GetFFLogger().SetOnLog(nullptr);
+    std::lock_guard guard(pendingLock_);
+    pending_.clear();
+}
+
+void RunControl::btnStartClick() {
+    if (parts_.pausedFlag)
+        Resume();
+    else
+        Start();
+}
+
+void RunControl::Start() {
+    parts_.stopRequested = false;
+    const std::vector<RowTask> rows = list_.RebuildTasks();
+    taskRows_.clear();
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        if (rows[static_cast<size_t>(row)].TaskIndex >= 0) taskRows_.push_back(row);
+    }
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        list_.SetProgress(row, 0);
+        list_.SetStatus(row, kStatusReady);
+    }
+    TMediaConverter& converter = parts_.converter;
+    converter.SetThreadPriority(static_cast<TThreadPriority>(parts_.controls.priorityIndex));
+    ControlStates::Running(parts_.controls);
+    ControlsChanged();
+
+    // a source that can no longer be opened fails like a file that fails while converting
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        if (rows[static_cast<size_t>(row)].TaskIndex >= 0) continue;
+        list_.SetStatus(row, kStatusFailed);
+        parts_.dialogs.MessageBox(rows[static_cast<size_t>(row)].ErrorText, std::string(kApplicationTitle),
+                                  MessageIcon::Warning, MessageButtons::Ok);
+    }
+    if (converter.TaskCount() == 0) {
+        // nothing to run: the run ends at once
+        TTerminateInfo allEnded;
+        allEnded.TaskIndex = -1;
+        allEnded.Finished = true;
+        HandOver(allEnded);
+        return;
+    }
+    int simultaneous = parts_.controls.simultaneousIndex + 1;
+    simultaneous = std::clamp(simultaneous, 1, std::max(1, list_.RowCount()));
+    converter.StartTask(simultaneous);
+}
+
+void RunControl::Resume() {
+    parts_.pausedFlag = false;
+    ControlStates::Resumed(parts_.controls);
+    ControlsChanged();
+    parts_.converter.ResumeTasks();
+}
+
+void RunControl::btnPauseClick() {
+    parts_.pausedFlag = true;
+    ControlStates::Paused(parts_.controls);
+    ControlsChanged();
+    parts_.converter.PauseTasks();
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        if (list_.Rows()[static_cast<size_t>(row)].Status == kStatusConverting) list_.SetStatus(row, kStatusPaused);
+    }
+}
+
+void RunControl::btnStopClick() {
+    if (parts_.dialogs.MessageBox("您确实要终止目前的转换工作吗？", "提示信息", MessageIcon::Information,
+                                  MessageButtons::OkCancel) != MessageResult::Ok)
+        return;
+    parts_.pausedFlag = false;
+    parts_.stopRequested = true;
+    parts_.controls.toolEnabled[static_cast<size_t>(ToolButton::Stop)] = false;
+    ControlsChanged();
+    stopping_ = true;
+    parts_.converter.StopTasks(true);
+    stopping_ = false;
+    ApplyTerminations();
+}
+
+int RunControl::RowOfTask(int taskIndex) const {
+    if (taskIndex < 0 || taskIndex >= static_cast<int>(taskRows_.size())) return -1;
+    return taskRows_[static_cast<size_t>(taskIndex)];
+}
+
+void RunControl::MediaConverter1Progress(PProgressInfo info) {
+    const int row = RowOfTask(info->TaskIndex);
+    if (row < 0) return;
+    if (info->TotalDuration > 0)
+        list_.SetProgress(row, static_cast<int>(info->CurrentDuration * 100 / info->TotalDuration));
+    list_.SetTimeText(row, std::to_string(info->CurrentDuration / 1000000) + "   (秒)");
+    // a report that was on its way when the run paused does not undo 暂停
+    list_.SetStatus(row, parts_.pausedFlag ? kStatusPaused : kStatusConverting);
+}
+
+void RunControl::MediaConverter1Terminate(const TTerminateInfo& info) { HandOver(info); }
+
+void RunControl::HandOver(const TTerminateInfo& info) {
+    // posting under the lock: once SetPostToMainThread(nullptr) returns, no post is under way
+    std::lock_guard guard(pendingLock_);
+    pending_.push_back(info);
+    if (post_) post_();
+}
+
+size_t RunControl::PendingTerminations() const {
+    std::lock_guard guard(pendingLock_);
+    return pending_.size();
+}
+
+void RunControl::ApplyTerminations() {
+    // a box of one termination runs a nested event loop; the outer call goes on afterwards
+    if (stopping_ || applying_) return;
+    applying_ = true;
+    for (;;) {
+        TTerminateInfo info;
+        {
+            std::lock_guard guard(pendingLock_);
+            if (pending_.empty()) break;
+            info = pending_.front();
+            pending_.pop_front();
+        }
+        try {
+            ApplyTermination(info);
+        } catch (const std::exception& error) {
+            parts_.dialogs.ShowError(error.what());
+        }
+    }
+    applying_ = false;
+}
+
+void RunControl::ApplyTermination(const TTerminateInfo& info) {
+    if (info.TaskIndex < 0) {
+        EndOfRun();
+        return;
+    }
+    const int row = RowOfTask(info.TaskIndex);
+    if (info.Finished) {
+        list_.SetProgress(row, 100);
+        list_.SetStatus(row, kStatusFinished);
+    }
+    if (info.Exception) {
+        list_.SetStatus(row, kStatusFailed);
+        parts_.dialogs.MessageBox(info.ExceptionMsg, std::string(kApplicationTitle), MessageIcon::Warning,
+                                  MessageButtons::Ok);
+    }
+}
+
+void RunControl::EndOfRun() {
+    ControlStates::RunEnded(parts_.controls);
+    parts_.pausedFlag = false;
+    ControlsChanged();
+    if (parts_.stopRequested) {
+        for (int row = 0; row < list_.RowCount(); ++row) {
+            const std::string& status = list_.Rows()[static_cast<size_t>(row)].Status;
+            if (status == kStatusConverting || status == kStatusPaused) list_.SetStatus(row, kStatusStopped);
+        }
+    }
+    // without a stop every row that ran to its end already shows 完成; a
+    // failed row keeps 失败 even when it is the selected one
+    parts_.converter.ClearTasks();
+    taskRows_.clear();
+    switch (parts_.controls.afterCompletionIndex) {
+    case 1: Button18Click(); break;
+    case 2:
+        if (openOutputFolder_) openOutputFolder_();
+        break;
+    default: break;
+    }
+}
+
+void RunControl::FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message) {
+    parts_.log.Append("#" + std::to_string(threadId) + "." + std::to_string(static_cast<int>(level)) + ": " +
+                      message);
+}
+
+void RunControl::Button18Click() {
+    // a refused request changes nothing
+    if (shutdown_) shutdown_->PowerOff();
+}

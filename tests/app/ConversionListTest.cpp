@@ -1,0 +1,295 @@
+#include "ListWindowFixture.h"
+#include "app/NewNameRule.h"
+#include "app/OutputOptionsCopy.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace apptest;
+
+namespace {
+
+class ConversionListTest : public ListWindowTest {};
+
+TEST_F(ConversionListTest, DatSourcesAreReadAsMpegWhateverTheCaseOfTheirExtension) {
+    const std::string mpeg = dir.file("program.mpg");
+    ASSERT_TRUE(qtest::MakeMedia(mpeg, "-f lavfi -i testsrc=s=160x120:d=1 -f mpeg"));
+    struct Case {
+        const char* name;
+        const char* forcedFormat;
+        const char* label;
+    };
+    const Case cases[] = {{"movie.DAT", "mpeg", "DAT"}, {"movie.dat", "mpeg", "DAT"}, {"movie.mpg", "", "MPG"}};
+    int row = 0;
+    for (const Case& c : cases) {
+        const std::string source = dir.file(c.name);
+        fs::copy_file(mpeg, source, fs::copy_options::overwrite_existing);
+        AddOne(source);
+        ASSERT_EQ(List().RowCount(), row + 1) << c.name;
+        EXPECT_EQ(List().Slot(row).Input.FileFormat, c.forcedFormat) << c.name;
+        EXPECT_EQ(List().Slot(row).Input.FileName, source);
+        EXPECT_EQ(List().Rows()[static_cast<size_t>(row)].SourceExt, c.label);
+        EXPECT_EQ(List().Rows()[static_cast<size_t>(row)].Status, "准备");
+        ++row;
+    }
+    EXPECT_EQ(window.PreviewFile(), dir.file("movie.mpg"));
+}
+
+TEST_F(ConversionListTest, AnExistingOutputGetsANewNumberOrIsOverwrittenByTheUsersChoice) {
+    const std::string source = qtest::MakeMp4Clip(dir.path(), 1.0);
+    const std::string sourceName = fs::path(source).stem().string();
+    chooser.formatNumber = 12;  // MP4 for computers
+    qtest::MakeMedia(Output(sourceName + ".mp4"), "-f lavfi -i testsrc=d=0.2");
+
+    struct Case {
+        int existingFileIndex;
+        std::string output;
+    };
+    const Case cases[] = {{0, sourceName + "(New_1).mp4"}, {1, sourceName + ".mp4"}};
+    int row = 0;
+    for (const Case& c : cases) {
+        window.suiComboBox4Change(c.existingFileIndex);
+        AddOne(source);
+        ASSERT_EQ(List().RowCount(), row + 1);
+        EXPECT_EQ(List().Slot(row).Output.FileName, Output(c.output));
+        EXPECT_EQ(List().Rows()[static_cast<size_t>(row)].TargetExt, "MP4");
+        ++row;
+    }
+}
+
+TEST_F(ConversionListTest, FilesAfterAMissingOneAreAddedFromTheLastInTheDialogsOrder) {
+    const std::vector<std::string> clips = Clips(5);
+    fs::remove(clips[2]);
+
+    AddMany(clips);
+
+    EXPECT_EQ(Sources(), (std::vector<std::string>{clips[4], clips[3]}));
+    EXPECT_EQ(List().Rows()[0].Caption, "1");
+    EXPECT_EQ(List().Rows()[1].Caption, "2");
+    EXPECT_EQ(List().Slot(0).SlotState, "Full");
+    EXPECT_EQ(List().Slot(1).SlotState, "Full");
+    EXPECT_EQ(List().Slot(2).SlotState, "kong");
+    EXPECT_EQ(List().Selected(), 1);
+    EXPECT_EQ(chooser.shown, 1);
+    // the menu entry and the add itself both keep the clip off for several files
+    EXPECT_EQ(chooser.clipEnabled, (std::vector<bool>{false, false}));
+}
+
+TEST_F(ConversionListTest, ATransportStreamAddedWithTheAviFormatBecomesAnAviOfTheSameName) {
+    const std::string ts = dir.file("clip.ts");
+    ASSERT_TRUE(qtest::MakeMedia(ts, "-f lavfi -i testsrc=s=160x120:d=1 -c:v mpeg2video -f mpegts"));
+    chooser.formatNumber = 1;
+
+    AddMany({ts});
+
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(List().Slot(0).Output.FileName, Output("clip.avi"));
+    EXPECT_EQ(List().Rows()[0].SourceExt, "TS");
+    EXPECT_EQ(List().Rows()[0].TargetExt, "AVI");
+}
+
+TEST_F(ConversionListTest, RemovingTheSecondOfThreeShiftsTheLaterRecordsAndParksItInTheLastSlot) {
+    const std::vector<std::string> clips = Clips(3);
+    for (const std::string& clip : clips) AddOne(clip);
+    ASSERT_EQ(List().RowCount(), 3);
+
+    List().AdvListView1SelectItem(1);
+    List().btnRemoveClick();
+
+    EXPECT_EQ(Sources(), (std::vector<std::string>{clips[0], clips[2]}));
+    EXPECT_EQ(List().Rows()[0].Caption, "1");
+    EXPECT_EQ(List().Rows()[1].Caption, "2");
+    EXPECT_EQ(List().Slot(1).Input.FileName, clips[2]);
+    EXPECT_EQ(List().Slot(1).SlotState, "Full");
+    EXPECT_EQ(List().Slot(2).SlotState, "kong");
+    EXPECT_EQ(List().Slot(500).SlotState, "DELETED");
+    EXPECT_EQ(List().Slot(500).Input.FileName, clips[1]);
+    const MainWindowControls& c = window.Controls();
+    EXPECT_FALSE(c.ToolEnabled(ToolButton::Remove));
+    EXPECT_FALSE(c.ListActive(ListButton::Remove));
+    EXPECT_TRUE(c.ToolEnabled(ToolButton::Clear));
+    EXPECT_TRUE(c.ToolEnabled(ToolButton::Start));
+    EXPECT_TRUE(c.ListActive(ListButton::Up));
+}
+
+TEST_F(ConversionListTest, RemoveWithoutASelectionOnlyAsksForOne) {
+    List().btnRemoveClick();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "请先选择您需要删除的项目！");
+    EXPECT_EQ(dialogs.boxes[0].caption, "提示");
+}
+
+TEST_F(ConversionListTest, AfterThreeRemovesAddsStopAtSlot497AndTheFullListIsRefusedWithAMessage) {
+    const std::vector<std::string> clips = Clips(3);
+    for (const std::string& clip : clips) AddOne(clip);
+    for (int i = 0; i < 3; ++i) {
+        List().AdvListView1SelectItem(0);
+        List().btnRemoveClick();
+    }
+    ASSERT_EQ(List().RowCount(), 0);
+
+    AddMany(std::vector<std::string>(501, clips[0]));
+
+    EXPECT_EQ(List().RowCount(), 498);
+    EXPECT_EQ(List().Slot(497).SlotState, "Full");
+    for (int slot : {498, 499, 500}) EXPECT_EQ(List().Slot(slot).SlotState, "DELETED") << slot;
+    const std::vector<ShownBox> refusals = dialogs.BoxesCaptioned("提示");
+    ASSERT_EQ(refusals.size(), 1u);
+    EXPECT_NE(refusals[0].text.find("转换列表已满"), std::string::npos);
+
+    dialogs.boxes.clear();
+    const int shownBefore = chooser.shown;
+    AddOne(clips[1]);
+    EXPECT_EQ(List().RowCount(), 498);
+    EXPECT_EQ(dialogs.BoxesCaptioned("提示").size(), 1u);
+    EXPECT_EQ(chooser.shown, shownBefore) << "a full list is refused before the format is chosen";
+
+    List().btnClearClick();
+    AddOne(clips[1]);
+    EXPECT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(List().Slot(500).SlotState, "kong");
+}
+
+TEST_F(ConversionListTest, MovesSwapRowsAndSlotsButNotPastEitherEnd) {
+    const std::vector<std::string> clips = Clips(3);
+    for (const std::string& clip : clips) AddOne(clip);
+    struct Case {
+        int selected;
+        bool up;
+        std::vector<int> order;  // the clips in row order afterwards
+        int selectedAfter;
+    };
+    const Case cases[] = {
+        {0, true, {0, 1, 2}, 0},   // first up: nothing
+        {2, false, {0, 1, 2}, 2},  // last down: nothing
+        {2, true, {0, 2, 1}, 1},
+        {0, false, {2, 0, 1}, 1},
+    };
+    for (const Case& c : cases) {
+        List().AdvListView1SelectItem(c.selected);
+        if (c.up)
+            List().Button10Click();
+        else
+            List().Button11Click();
+        std::vector<std::string> expected;
+        for (int index : c.order) expected.push_back(clips[static_cast<size_t>(index)]);
+        EXPECT_EQ(Sources(), expected);
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_EQ(List().Slot(row).Input.FileName, expected[static_cast<size_t>(row)]);
+            EXPECT_EQ(List().Rows()[static_cast<size_t>(row)].Caption, std::to_string(row + 1));
+        }
+        EXPECT_EQ(List().Selected(), c.selectedAfter);
+        EXPECT_FALSE(window.ListBusy());
+    }
+}
+
+TEST_F(ConversionListTest, AnUnreadableFileIsReportedAndTheOthersOfAManyFilesAddGoOn) {
+    const std::vector<std::string> clips = Clips(2);
+    const std::string bad = dir.file("notes.mp4");
+    WriteText(bad, "this is no media file");
+
+    AddMany({clips[0], bad, clips[1]});
+
+    EXPECT_EQ(Sources(), (std::vector<std::string>{clips[1], clips[0]}));
+    const std::vector<ShownBox> boxes = dialogs.BoxesCaptioned("提示");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "无法识别的音频或视频文件！" + bad);
+    EXPECT_EQ(boxes[0].icon, MessageIcon::Information);
+    const auto& lines = window.Log().Lines();
+    const bool logged = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("***文件打开失败 ", 0) == 0 && line.size() > std::string("***文件打开失败 ").size();
+    });
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(ConversionListTest, CancelledDialogOrChooserAddsNothing) {
+    const std::string clip = Clips(1)[0];
+    List().MenuItem15Click();  // the open dialog is cancelled
+    chooser.cancel = true;
+    AddOne(clip);
+    AddMany({clip});
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(chooser.shown, 2);
+    EXPECT_FALSE(window.Controls().ToolEnabled(ToolButton::Start));
+}
+
+TEST_F(ConversionListTest, ClearEmptiesRowsTasksAndSlots) {
+    for (const std::string& clip : Clips(2)) AddOne(clip);
+    ASSERT_EQ(window.Converter().TaskCount(), 2);
+    List().btnClearClick();
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(window.Converter().TaskCount(), 0);
+    EXPECT_EQ(List().Slot(0).SlotState, "kong");
+    const MainWindowControls& c = window.Controls();
+    EXPECT_TRUE(c.ToolEnabled(ToolButton::Add));
+    for (ToolButton off : {ToolButton::Remove, ToolButton::Clear, ToolButton::Start})
+        EXPECT_FALSE(c.ToolEnabled(off));
+    for (ListButton off : {ListButton::Up, ListButton::Down, ListButton::Remove, ListButton::Clear})
+        EXPECT_FALSE(c.ListActive(off));
+}
+
+TEST(NewNameRule, TakesTheFirstFreeNumber) {
+    qtest::ScratchDir dir;
+    WriteText(dir.file("clip.mp4"), "x");
+    EXPECT_EQ(NewNameRule(dir.file("clip.mp4")), dir.file("clip(New_1).mp4"));
+    WriteText(dir.file("clip(New_1).mp4"), "x");
+    EXPECT_EQ(NewNameRule(dir.file("clip.mp4")), dir.file("clip(New_2).mp4"));
+    EXPECT_EQ(NewNameRule(dir.file("noext")), dir.file("noext(New_1)"));
+    EXPECT_EQ(NewNameRule(dir.path() + "/a.b/noext"), dir.path() + "/a.b/noext(New_1)");
+    EXPECT_EQ(WithoutNewNumber(dir.file("clip(New_2).mp4")), dir.file("clip.mp4"));
+}
+
+TEST(OutputOptionsCopy, SetFieldsAreCopiedAndTheMpeg4TagOnlyStaysInAvi) {
+    struct Case {
+        const char* codec;
+        const char* tag;
+        const char* ext;
+        const char* expectedTag;
+        const char* expectedPreset;
+    };
+    const Case cases[] = {
+        {"mpeg4", "DX50", ".avi", "DX50", ""}, {"mpeg4", "XVID", ".avi", "XVID", ""},
+        {"mpeg4", "DX50", ".mp4", "", ""},     {"mpeg4", "", ".avi", "", ""},
+        {"libx264", "", ".mp4", "", "libx264-default"}, {"msmpeg4", "DIV3", ".avi", "DIV3", ""},
+    };
+    for (const Case& c : cases) {
+        OutputSettings s;
+        s.VideoCodec = c.codec;
+        s.VideoTag = c.tag;
+        s.OutputExt = c.ext;
+        TOutputOptions o;
+        CopyOutputSettings(s, o);
+        EXPECT_EQ(o.VideoCodec, c.codec);
+        EXPECT_EQ(o.VideoTag, c.expectedTag) << c.codec << " " << c.tag << " " << c.ext;
+        EXPECT_EQ(o.VideoPreset, c.expectedPreset);
+    }
+
+    OutputSettings s;  // after the add reset: nothing set
+    TOutputOptions o;
+    CopyOutputSettings(s, o);
+    EXPECT_EQ(o.AudioVolume, -1);
+    EXPECT_EQ(o.VideoBitrate, -1);
+    EXPECT_EQ(o.TargetNorm, 0);
+    s.AudioChannels = "1";
+    s.AudioSampleRate = "AUTO";
+    s.Volume = "512";
+    s.VideoBitrate = kBitrateNotSet;
+    s.AudioBitrate = 2 * kBitrateNotSet;
+    s.TargetType = "svcd";
+    s.VideoNorm = "NTSC";
+    s.AudioOnly = true;
+    s.AudioCodec = "AUTO";
+    CopyOutputSettings(s, o);
+    EXPECT_EQ(o.AudioChannels, 1);
+    EXPECT_EQ(o.AudioSampleRate, -1);
+    EXPECT_EQ(o.AudioVolume, 512);
+    EXPECT_EQ(o.VideoBitrate, -1);
+    EXPECT_EQ(o.AudioBitrate, -1);
+    EXPECT_EQ(o.TargetType, 2);
+    EXPECT_EQ(o.TargetNorm, 2);
+    EXPECT_TRUE(o.DisableVideo);
+    EXPECT_EQ(o.AudioCodec, "");
+}
+
+}  // namespace
