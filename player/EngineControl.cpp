@@ -180,4 +180,5 @@ void RefreshThreadMain(PlaybackState* is)
         const bool waveform = is->AudioStream && is->VisualisationMode;
         SleepMs(waveform ? is->Player->Options().VisualisationRefreshMs : 5);
     }
+    SDL_TLSCleanup();
 }

@@ -284,6 +284,7 @@ void ReadThreadMain(PlaybackState* is)
     }
     if (!opened)
         PushEngineEvent(EngineEventTypes().Quit);
+    SDL_TLSCleanup();  // SDL keeps per-thread data (its error text) for threads it did not create
     if (is->OpenResult == -1)
         is->OpenResult = -2;
 }
