@@ -45,14 +45,18 @@ void TranscodeRun::InitBitstreamFilters(TRunOutputStream& ost)
 
 void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
 {
+    // no packet: the end of the stream, which drains the filters
+    const bool end = packet == nullptr;
     std::vector<AVPacketPtr> current;
-    current.emplace_back(av_packet_alloc());
-    av_packet_move_ref(current.back().get(), packet);
+    if (packet) {
+        current.emplace_back(av_packet_alloc());
+        av_packet_move_ref(current.back().get(), packet);
+    }
     for (size_t i = 0; i < ost.bitstreamFilters.size(); ++i) {
         AVBSFContext* bsf = ost.bitstreamFilters[i].get();
         std::vector<AVPacketPtr> next;
-        for (AVPacketPtr& in : current) {
-            int ret = av_bsf_send_packet(bsf, in.get());
+        auto feed = [&](AVPacket* in) {
+            int ret = av_bsf_send_packet(bsf, in);
             while (ret >= 0) {
                 AVPacketPtr out{av_packet_alloc()};
                 ret = av_bsf_receive_packet(bsf, out.get());
@@ -68,7 +72,11 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
                     throw FFmpegException(text);
                 Log(llError, text);
             }
-        }
+        };
+        for (AVPacketPtr& in : current)
+            feed(in.get());
+        if (end)
+            feed(nullptr);
         current = std::move(next);
     }
 

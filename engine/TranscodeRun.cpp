@@ -771,6 +771,10 @@ void TranscodeRun::AfterLoop()
         if (ist.decodingNeeded && !ist.flushed)
             ProcessPacket(i, nullptr);
     }
+    // packets still held by bitstream filters
+    for (TRunOutputStream& ost : outputStreams_)
+        if (!ost.bitstreamFilters.empty())
+            WritePacket(ost, nullptr);
     TaskMedia& media = task_.media_;
     for (int j = 0; j < media.OutputCount(); ++j)
         av_write_trailer(media.outputs[j].get());

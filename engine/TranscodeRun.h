@@ -100,6 +100,7 @@ private:
 
     // writing (PacketWriter.cpp)
     void InitBitstreamFilters(TRunOutputStream& ost);
+    // Filters and writes one packet; nullptr drains the filters at the end.
     void WritePacket(TRunOutputStream& ost, AVPacket* packet);
     // Collects every packet the encoder has ready and writes it; the number
     // of bytes written, or a negative error from the encoder.

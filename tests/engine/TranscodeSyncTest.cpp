@@ -152,6 +152,18 @@ TEST(Timestamps, AJumpBackInAStreamWithDiscontinuitiesMovesTheOffsetAndKeepsEver
     EXPECT_NEAR(runtest::VideoSeconds(output), 2.0, 0.04);
 }
 
+TEST(StreamCopy, PacketsPassTheStreamsBitstreamFiltersInOrder)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    // the filters stretch the copied stream's times twice: 2 s become 8 s
+    const std::string output = out.file("stretched.mkv");
+    Convert(clips.Mp4(), output,
+            {{"vcodec", "copy"}, {"an", ""}, {"vbsf", "setts=ts=PTS*2"}, {"vbsf", "setts=ts=PTS*2"}});
+    EXPECT_NEAR(runtest::Number(qtest::ProbeFormat(output), "duration"), 8.0, 0.2);
+    EXPECT_EQ(runtest::VideoFrames(output), runtest::VideoFrames(clips.Mp4()));
+}
+
 TEST(StreamCopy, StartsAtTheFirstKeyPacketUnlessInitialNonKeyPacketsAreWanted)
 {
     RunClips& clips = RunClips::Get();
