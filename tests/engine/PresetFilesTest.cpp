@@ -4,6 +4,7 @@
 #include "OptionTestLog.h"
 #include "engine/BuiltinPresets.h"
 #include "engine/TCustomFFmpeg.h"
+#include "engine/TranscodeRun.h"
 #include "media/CodecLock.h"
 #include "support/TestMedia.h"
 
@@ -207,6 +208,28 @@ TEST(BuiltinX264Presets, PresetsDecideTheEncodedProfile)
         task.SetOption("vpre", c.preset);
         EXPECT_EQ(EncodedProfile(task), c.profile) << c.preset;
     }
+}
+
+// End to end: an H.264 conversion with the default preset, as every
+// libx264 entry of the format catalogue asks for, gives an H.264 file.
+TEST(BuiltinX264Presets, ConversionWithTheDefaultPresetWritesH264)
+{
+    qtest::ScratchDir dir;
+    const std::string source = qtest::MakeAviClip(dir.path(), 1.0);
+    const std::string target = dir.file("out.mp4");
+    TCustomFFmpeg task(20);
+    task.Reset();
+    ASSERT_TRUE(task.OpenInputFile(source)) << task.LastError();
+    task.SetOption("vcodec", "libx264");
+    task.SetOption("vpre", "libx264-default");
+    task.SetOption("an", "");
+    ASSERT_EQ(task.AddOutputFile(target), 1) << task.LastError();
+    ASSERT_NO_THROW(RunTranscode(task, TRunHooks{}));
+    const auto video = qtest::ProbeStream(target, "v:0");
+    EXPECT_EQ(video.at("codec_name"), "h264");
+    EXPECT_EQ(video.at("profile"), "High");
+    EXPECT_EQ(video.at("width"), "320");
+    EXPECT_EQ(qtest::CountStreams(target, 'a'), 0);
 }
 
 }  // namespace
