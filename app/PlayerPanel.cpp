@@ -1,0 +1,95 @@
+#include "app/PlayerPanel.h"
+
+#include <filesystem>
+
+PlayerPanel::PlayerPanel(IPreviewPlayer& player, const Snapshots& snapshots, std::string libraryFolder,
+                         std::string soundFile, Hooks hooks)
+    : player_(player), snapshots_(snapshots), libraryFolder_(std::move(libraryFolder)),
+      soundFile_(std::move(soundFile)), hooks_(std::move(hooks))
+{
+    player_.SetFileOpened([this](int64_t duration) { FileOpened(duration); });
+}
+
+void PlayerPanel::SelectRow(const std::string& sourcePath, bool listBusy)
+{
+    seekPosition_ = 0;
+    previewFile_ = sourcePath;
+    if (!listBusy)
+        Button31Click();
+}
+
+void PlayerPanel::Button31Click()
+{
+    player_.DetachEvents();
+    if (!player_.LibrariesLoaded() && !player_.LoadLibraries(libraryFolder_))
+        return;
+    if (!player_.Paused())
+        player_.Pause();
+    if (hooks_.waitMs)
+        hooks_.waitMs(50);
+    OpenPreview();
+}
+
+void PlayerPanel::OpenPreview()
+{
+    const uintptr_t host = hooks_.hostWindow ? hooks_.hostWindow() : 0;
+    if (!player_.OpenPaused(previewFile_, host) && hooks_.appendLog)
+        hooks_.appendLog(player_.LastErrMsg());
+}
+
+void PlayerPanel::Image5Click(bool rowSelected)
+{
+    if (!rowSelected)
+        return;
+    player_.Close();
+    OpenPreview();
+}
+
+void PlayerPanel::Image14Click()
+{
+    player_.SetMute(!player_.Mute());
+    muted_ = player_.Mute();
+}
+
+void PlayerPanel::FileOpened(int64_t durationUs)
+{
+    playerDurationUs_ = durationUs;
+    seekTickFrequency_ = 5;
+    seekMaximum_ = kSeekBarWidth;
+    seekPosition_ = 0;
+}
+
+void PlayerPanel::SeekMouseDown()
+{
+    thumbDragging_ = true;
+    player_.TogglePause();
+}
+
+void PlayerPanel::SeekMouseUp(int position)
+{
+    thumbDragging_ = false;
+    seekPosition_ = position;
+    player_.Pause();
+    const int64_t target = seekMaximum_ > 0 ? playerDurationUs_ * position / seekMaximum_ : 0;
+    player_.Seek(target);
+    player_.Resume();
+}
+
+Snapshots::Outcome PlayerPanel::Image24Click()
+{
+    Bitmap24 picture;
+    if (const Bitmap24* frame = player_.CurrentFrame())
+        picture = *frame;
+    Snapshots::Outcome outcome = snapshots_.Take(picture, previewFile_);
+    if (!outcome.saved) {
+        if (!outcome.error.empty() && hooks_.showError)
+            hooks_.showError(outcome.error);
+        return outcome;
+    }
+    std::error_code ignored;
+    if (std::filesystem::exists(soundFile_, ignored) && hooks_.playSound)
+        hooks_.playSound(soundFile_);
+    if (hooks_.showStatus)
+        hooks_.showStatus(Snapshots::kTakenText);
+    return outcome;
+}
