@@ -15,7 +15,7 @@ using runtest::RunClips;
 
 struct FormatCase {
     const char* name;      // test name
-    const char* source;    // "mp4" (25 fps H.264/AAC) or "avi" (29.97 fps MPEG-4/MP3)
+    const char* source;    // "mp4" (25 fps H.264/AAC), "avi" (29.97 fps MPEG-4/MP3) or "surround" (5.1 WAV, 48 kHz)
     const char* output;    // file name; the extension picks the container
     Options options;       // before the output
     const char* format;    // ffprobe format_name (contains)
@@ -35,7 +35,12 @@ TEST_P(TranscodeFormats, ConvertsTheWholeClipIntoTheContainer)
 {
     const FormatCase& c = GetParam();
     RunClips& clips = RunClips::Get();
-    const std::string source = std::string(c.source) == "mp4" ? clips.Mp4() : clips.Avi();
+    const std::string kind = c.source;
+    const std::string source =
+        kind == "mp4"   ? clips.Mp4()
+        : kind == "avi" ? clips.Avi()
+                        : clips.Once("surround.wav", "-f lavfi -i \"sine=frequency=440:sample_rate=48000:duration=2\" "
+                                                     "-af \"pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0\"");
     qtest::ScratchDir out;
     const std::string output = out.file(c.output);
     auto task = runtest::PrepareTask(source, {}, output, c.options);
@@ -115,6 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
         // ffprobe reads MPEG audio layer II with its mp3 demuxer
         FormatCase{"Mp2", "avi", "out.mp2", {}, "mp3", "", "mp2", 0, 0, 0, 44100, 2, ""},
         FormatCase{"M4a", "mp4", "out.m4a", {{"vn", ""}, {"acodec", "aac"}}, "mp4", "", "aac", 0, 0, 0, 44100, 2, ""},
+        // six channels at 48 kHz mixed down to two at 44.1 kHz
+        FormatCase{"Mp3FromSurround", "surround", "out.mp3", {{"ac", "2"}, {"ar", "44100"}}, "mp3", "", "mp3", 0, 0, 0,
+                   44100, 2, ""},
         FormatCase{"Amr", "avi", "out.amr", {{"acodec", "libopencore_amrnb"}, {"ar", "8000"}, {"ac", "1"}}, "amr", "",
                    "amr_nb", 0, 0, 0, 8000, 1, ""}),
     [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
