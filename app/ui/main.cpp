@@ -6,6 +6,9 @@
 #include "app/ui/QtMainThread.h"
 #include "app/ui/QtShell.h"
 #include "app/ui/TForm1.h"
+#include "app/ui/WindowsWiring.h"
+#include "engine/IPreviewSink.h"
+#include "engine/ui/TPreviewer.h"
 
 #include <QApplication>
 
@@ -15,6 +18,7 @@ int main(int argc, char* argv[]) {
 
     QtMainThread mainThread;
     SetMainThread(&mainThread);
+    SetPreviewSinkFactory(TPreviewer::Factory());
 
     // ProgramFolder; the help file is help.html in it
     const ProgramPaths paths = ProgramPaths::FromEnvironment(QCoreApplication::applicationDirPath().toStdString());
@@ -25,8 +29,11 @@ int main(int argc, char* argv[]) {
     {
         ProgramWindows windows(settings, shell);
         QApplication::setWindowIcon(windows.Main().windowIcon());
+        WindowsWiring wiring(windows, settings, shell);
         windows.ShowMain();
-        exitCode = QApplication::exec();
+        // with the lock on, nothing can be used before the password is given
+        if (wiring.PassLock())
+            exitCode = QApplication::exec();
     }
     SetMainThread(nullptr);
     return exitCode;
