@@ -22,6 +22,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -145,10 +146,8 @@ void WindowsWiring::WirePlayerGroup() {
     if (auto* settingsButton = button("Image26")) settingsButton->installEventFilter(this);
 
     seekBar_ = Find<QSlider>(&main, "suiTrackBar1");
-    if (seekBar_) {
-        connect(seekBar_, &QSlider::sliderPressed, this, [this] { panel_->SeekMouseDown(); });
-        connect(seekBar_, &QSlider::sliderReleased, this, [this] { panel_->SeekMouseUp(seekBar_->value()); });
-    }
+    // the mouse anywhere on the bar, not only on its thumb
+    if (seekBar_) seekBar_->installEventFilter(this);
     player_.SetFileOpened([this](int64_t duration) {
         panel_->FileOpened(duration);
         // from now on the player draws into Panel2 and repaints it on request
@@ -223,6 +222,15 @@ void WindowsWiring::WireSnapshotMenu() {
 }
 
 bool WindowsWiring::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == seekBar_ && event->type() == QEvent::MouseButtonPress) {
+        panel_->SeekMouseDown();
+        return false;
+    }
+    if (watched == seekBar_ && event->type() == QEvent::MouseButtonRelease) {
+        // after the bar has taken its new position
+        QTimer::singleShot(0, this, [this] { panel_->SeekMouseUp(seekBar_->value()); });
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonPress && watched->objectName() == QLatin1String("Image26")) {
         auto* press = static_cast<QMouseEvent*>(event);
         try {
