@@ -1,6 +1,7 @@
 #include "app/ui/TForm1.h"
 
 #include "app/MainWindowTables.h"
+#include "app/ui/ConversionListView.h"
 #include "app/ui/HoverPicture.h"
 #include "app/ui/ToolbarButton.h"
 #include "app/ui/VideoSurface.h"
@@ -62,6 +63,7 @@ TForm1::TForm1(const SettingsFile& settings, IShell& shell, QWidget* parent)
     statusBar_->setGeometry(0, kClientHeight - 22, kClientWidth, 22);
 
     controller_->SetControlsChanged([this] { ShowControls(); });
+    WireConversionList();
     controller_->FormCreate();
     dialogs_.SetOpenFilter(controller_->OpenDialogFilter());
     ShowControls();
@@ -72,7 +74,53 @@ TForm1::TForm1(const SettingsFile& settings, IShell& shell, QWidget* parent)
     }
 }
 
-TForm1::~TForm1() { controller_->SetControlsChanged(nullptr); }
+TForm1::~TForm1() {
+    delete listView_;  // it talks to the controller, which goes before the widgets
+    listView_ = nullptr;
+    // no termination, progress or log line may reach the window while it goes
+    controller_->Run().SetPostToMainThread(nullptr);
+    controller_->FormCloseQuery();
+    controller_->Log().SetOnAppend(nullptr);
+    controller_->Log().SetOnClear(nullptr);
+    controller_->SetControlsChanged(nullptr);
+}
+
+void TForm1::WireConversionList() {
+    listView_ = new ConversionListView(conversionList_, controller_->List());
+    ConversionList& list = controller_->List();
+    RunControl& run = controller_->Run();
+    const QList<QAction*> addItems = addMenu_->actions();
+    connect(addItems.at(0), &QAction::triggered, this, [&list] { list.MenuItem15Click(); });
+    connect(addItems.at(1), &QAction::triggered, this, [&list] { list.N2Click(); });
+    auto tool = [this](ToolButton id) { return toolButtons_[static_cast<size_t>(id)]; };
+    connect(tool(ToolButton::Remove), &QToolButton::clicked, this, [&list] { list.btnRemoveClick(); });
+    connect(tool(ToolButton::Clear), &QToolButton::clicked, this, [&list] { list.btnClearClick(); });
+    connect(tool(ToolButton::Start), &QToolButton::clicked, this, [&run] { run.btnStartClick(); });
+    connect(tool(ToolButton::Pause), &QToolButton::clicked, this, [&run] { run.btnPauseClick(); });
+    connect(tool(ToolButton::Stop), &QToolButton::clicked, this, [&run] { run.btnStopClick(); });
+    auto listButton = [this](ListButton id) { return activeListButtons_[static_cast<size_t>(id)]; };
+    connect(listButton(ListButton::Up), &QPushButton::clicked, this, [&list] { list.Button10Click(); });
+    connect(listButton(ListButton::Down), &QPushButton::clicked, this, [&list] { list.Button11Click(); });
+    connect(listButton(ListButton::Remove), &QPushButton::clicked, this, [&list] { list.btnRemoveClick(); });
+    connect(listButton(ListButton::Clear), &QPushButton::clicked, this, [&list] { list.btnClearClick(); });
+
+    MainWindowController* controller = controller_.get();
+    connect(existingFileBox_, &QComboBox::currentIndexChanged, this,
+            [controller](int index) { controller->suiComboBox4Change(index); });
+    connect(afterCompletionBox_, &QComboBox::currentIndexChanged, this,
+            [controller](int index) { controller->suiComboBox1Change(index); });
+    connect(priorityBox_, &QComboBox::currentIndexChanged, this,
+            [controller](int index) { controller->suiComboBox2Change(index); });
+    connect(simultaneousBox_, &QComboBox::currentIndexChanged, this,
+            [controller](int index) { controller->suiComboBox3Change(index); });
+
+    controller_->Log().SetOnAppend([this](const std::string& line) { logMemo_->appendPlainText(QString::fromStdString(line)); });
+    controller_->Log().SetOnClear([this] { logMemo_->clear(); });
+    // terminations come from the converter's delivery threads: queue them to the event loop
+    run.SetPostToMainThread([this, &run] {
+        QMetaObject::invokeMethod(this, [&run] { run.ApplyTerminations(); }, Qt::QueuedConnection);
+    });
+}
 
 void TForm1::BuildToolbar() {
     toolbar_ = new QWidget(this);
@@ -345,9 +393,9 @@ void TForm1::BuildHiddenPanel() {
     auto* threadMode = new QCheckBox(QStringLiteral("Thread Mode"), panel);
     threadMode->setObjectName(QStringLiteral("chkThreadMode"));
     threadMode->setChecked(true);
-    auto* log = new QPlainTextEdit(panel);
-    log->setObjectName(QStringLiteral("mmoLog"));
-    log->setReadOnly(true);
+    logMemo_ = new QPlainTextEdit(panel);
+    logMemo_->setObjectName(QStringLiteral("mmoLog"));
+    logMemo_->setReadOnly(true);
     panel->hide();
 }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 
+class ConversionListView;
 class HoverPicture;
 class QAction;
 class QActionGroup;
@@ -19,6 +20,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QSlider;
 class QStatusBar;
@@ -34,6 +36,7 @@ public:
     ~TForm1() override;
 
     MainWindowController& Controller() { return *controller_; }
+    QTreeWidget* ConversionListWidget() const { return conversionList_; }
     VideoSurface* PlayerSurface() const { return playerSurface_; }
 
 signals:
@@ -59,6 +62,8 @@ private:
     QLabel* AddLabel(QWidget* group, const char* text, QRect geometry);
     // Shows the controller's control state.
     void ShowControls();
+    // The conversion list, run control and log: the view, the buttons and menus, the hand-overs.
+    void WireConversionList();
 
     PictureSet pictures_;
     WindowSkin skin_;
@@ -86,4 +91,6 @@ private:
     QMenu* addMenu_ = nullptr;
     QMenu* snapshotMenu_ = nullptr;
     QActionGroup* snapshotTypes_ = nullptr;
+    QPlainTextEdit* logMemo_ = nullptr;
+    ConversionListView* listView_ = nullptr;
 };

@@ -1,14 +1,19 @@
 // Quorvex: program start. Sets the title and the help file, creates every
 // window once and runs until the main window closes.
+#include "app/ConverterDurationProbe.h"
 #include "app/ProgramPaths.h"
 #include "app/SettingsFile.h"
 #include "app/ui/ProgramWindows.h"
+#include "app/ui/QtFormatChooser.h"
 #include "app/ui/QtMainThread.h"
 #include "app/ui/QtShell.h"
+#include "app/ui/QtShutdown.h"
 #include "app/ui/TForm1.h"
 #include "app/ui/WindowsWiring.h"
 #include "engine/IPreviewSink.h"
 #include "engine/ui/TPreviewer.h"
+#include "formats/ui/TForm7.h"
+#include "formats/ui/TForm8.h"
 
 #include <QApplication>
 
@@ -24,10 +29,16 @@ int main(int argc, char* argv[]) {
     const ProgramPaths paths = ProgramPaths::FromEnvironment(QCoreApplication::applicationDirPath().toStdString());
     const SettingsFile settings(paths);
     QtShell shell;
+    QtShutdown shutdown;
+    ConverterDurationProbe durationProbe;
 
     int exitCode = 0;
     {
         ProgramWindows windows(settings, shell);
+        QtFormatChooser chooser(windows.FormatChooser(), windows.OptionWindow());
+        windows.OptionWindow().SetDurationProbe(&durationProbe);
+        windows.Main().Controller().SetFormatChooser(&chooser);
+        windows.Main().Controller().SetShutdown(&shutdown);
         QApplication::setWindowIcon(windows.Main().windowIcon());
         WindowsWiring wiring(windows, settings, shell);
         windows.ShowMain();

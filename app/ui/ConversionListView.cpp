@@ -1,0 +1,108 @@
+#include "app/ui/ConversionListView.h"
+
+#include "app/ConversionList.h"
+#include "app/ui/ProgressCellDelegate.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTreeWidget>
+#include <QUrl>
+#include <string>
+#include <vector>
+
+namespace {
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    return files;
+}
+}  // namespace
+
+ConversionListView::ConversionListView(QTreeWidget* view, ConversionList& list)
+    : QObject(view), view_(view), list_(list) {
+    view_->setItemDelegateForColumn(ProgressColumn, new ProgressCellDelegate(view_));
+    view_->setAcceptDrops(true);
+    view_->viewport()->setAcceptDrops(true);
+    view_->viewport()->installEventFilter(this);
+    list_.SetRowsChanged([this](int row) { ShowRows(row); });
+    connect(view_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (syncing_) return;
+        const QList<QTreeWidgetItem*> selected = view_->selectedItems();
+        if (!selected.isEmpty()) list_.AdvListView1SelectItem(view_->indexOfTopLevelItem(selected.first()));
+    });
+    ShowRows(-1);
+}
+
+ConversionListView::~ConversionListView() { list_.SetRowsChanged(nullptr); }
+
+void ConversionListView::ShowRow(QTreeWidgetItem* item, const ListRow& row) {
+    item->setText(0, Text(row.Caption));
+    item->setText(1, Text(row.SourceFile));
+    item->setToolTip(1, Text(row.SourceFile));
+    item->setText(2, Text(row.SourceExt));
+    item->setText(3, Text(row.TargetExt));
+    item->setText(4, Text(row.TimeText));
+    item->setData(ProgressColumn, ProgressCellDelegate::PercentRole, row.Progress);
+    item->setText(6, Text(row.Status));
+}
+
+void ConversionListView::ShowRows(int row) {
+    syncing_ = true;
+    const std::vector<ListRow>& rows = list_.Rows();
+    if (row >= 0 && row < view_->topLevelItemCount() && row < static_cast<int>(rows.size())) {
+        ShowRow(view_->topLevelItem(row), rows[static_cast<size_t>(row)]);
+    } else {
+        while (view_->topLevelItemCount() > static_cast<int>(rows.size())) delete view_->takeTopLevelItem(view_->topLevelItemCount() - 1);
+        while (view_->topLevelItemCount() < static_cast<int>(rows.size())) view_->addTopLevelItem(new QTreeWidgetItem);
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) ShowRow(view_->topLevelItem(i), rows[static_cast<size_t>(i)]);
+        ShowSelection();
+    }
+    syncing_ = false;
+}
+
+void ConversionListView::ShowSelection() {
+    const int selected = list_.Selected();
+    if (selected < 0 || selected >= view_->topLevelItemCount()) {
+        view_->clearSelection();
+        return;
+    }
+    QTreeWidgetItem* item = view_->topLevelItem(selected);
+    if (view_->currentItem() != item || !item->isSelected()) {
+        view_->setCurrentItem(item);
+        view_->scrollToItem(item);
+        view_->setFocus();
+    }
+}
+
+bool ConversionListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!LocalFiles(drag->mimeData()).empty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const std::vector<std::string> files = LocalFiles(drop->mimeData());
+            if (!files.empty()) {
+                drop->acceptProposedAction();
+                list_.AddDroppedFiles(files);
+                return true;
+            }
+            break;
+        }
+        default: break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

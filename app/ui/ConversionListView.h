@@ -1,0 +1,31 @@
+#pragma once
+// Mirrors the conversion list's rows into AdvListView1, passes the user's
+// selection back, paints the progress cells and takes files dropped onto
+// the list.
+#include <QObject>
+
+class ConversionList;
+class QTreeWidget;
+class QTreeWidgetItem;
+struct ListRow;
+
+class ConversionListView final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int ProgressColumn = 5;
+
+    ConversionListView(QTreeWidget* view, ConversionList& list);
+    ~ConversionListView() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowRows(int row);
+    void ShowRow(QTreeWidgetItem* item, const ListRow& row);
+    void ShowSelection();
+
+    QTreeWidget* view_;
+    ConversionList& list_;
+    bool syncing_ = false;  // the view is being set from the model
+};
