@@ -1,0 +1,242 @@
+// convert and transcode: files added to one converter component the way the
+// main window adds them, then run as one batch.
+#include "cli/BatchRun.h"
+#include "cli/CliCommands.h"
+#include "cli/ListNames.h"
+
+#include "app/ConverterDurationProbe.h"
+#include "app/NewNameRule.h"
+#include "app/OutputOptionsCopy.h"
+#include "engine/TMediaConverter.h"
+#include "formats/ClipTimes.h"
+#include "formats/FormatCatalogue.h"
+#include "formats/FormatProfiles.h"
+#include "formats/FormatSession.h"
+#include "formats/IFormatsDialogs.h"
+#include "formats/OptionWindowModel.h"
+
+#include <filesystem>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The option window's messages become the file's error text.
+class MessageCollector final : public IFormatsDialogs {
+public:
+    void ShowInformation(const std::string&, const std::string& text) override { last = text; }
+    void OpenWithDefaultApplication(const std::string&) override {}
+    std::string last;
+};
+
+bool Exists(const std::string& path)
+{
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+bool IsRegularFile(const std::string& path)
+{
+    std::error_code ignored;
+    return fs::is_regular_file(path, ignored);
+}
+
+// The output name: the file's own unless it exists (and may not be
+// overwritten) or an earlier file of this run already writes it; then the
+// first free "(New_n)" name.
+std::string ChooseOutputName(const std::string& wanted, bool overwrite, const std::set<std::string>& taken)
+{
+    if (!taken.contains(wanted) && (overwrite || !Exists(wanted)))
+        return wanted;
+    std::string name = NewNameRule(wanted);
+    if (!taken.contains(name))
+        return name;
+    const std::string extension = PathExtension(wanted);
+    const std::string base = wanted.substr(0, wanted.size() - extension.size());
+    for (int n = 1;; ++n) {
+        name = base + "(New_" + std::to_string(n) + ")" + extension;
+        if (!taken.contains(name) && !Exists(name))
+            return name;
+    }
+}
+
+// The option window's confirmation for `file`: the format's lists with the
+// command line's selections, the clip, then OutputSettings. Empty on success,
+// otherwise why the settings were refused.
+std::string ConfirmSettings(const CliCommand& command, const std::string& file, FormatSession& session,
+                            IDurationProbe* durationProbe)
+{
+    MessageCollector messages;
+    OptionWindowModel model(session, messages);
+    model.SetDurationProbe(command.clip ? durationProbe : nullptr);
+    session.Settings.Reset();
+    session.Settings.SourceFile = file;
+    model.ResetClipCheck(true);
+    model.Shown();
+    for (const auto& [listName, caption] : command.selections) {
+        const std::optional<OptionList> list = ListByName(listName);
+        if (!list)
+            return "unknown list \"" + listName + "\"";
+        const ComboState& combo = model.List(*list);
+        if (!combo.enabled)
+            return "the list " + listName + " is not used by this format";
+        int found = -1;
+        for (size_t i = 0; i < combo.items.size() && found < 0; ++i)
+            if (combo.items[i] == caption)
+                found = static_cast<int>(i);
+        if (found < 0)
+            return "\"" + caption + "\" is not an entry of the list " + listName +
+                   " (see quorvex-cli options " + std::to_string(command.formatNumber) + ")";
+        model.UserSelected(*list, found);
+    }
+    if (command.clip) {
+        model.SetClipChecked(true);
+        const TimeFields start = FieldsFromSeconds(command.clipStartSeconds);
+        const TimeFields stop = FieldsFromSeconds(command.clipStopSeconds);
+        for (int i = 0; i < 3; ++i) {
+            model.SetTimeField(i, start[i]);
+            model.SetTimeField(3 + i, stop[i]);
+        }
+    }
+    if (model.Confirm() != ConfirmOutcome::Closed)
+        return messages.last.empty() ? std::string("the clip was refused") : messages.last;
+    return {};
+}
+
+// Makes the output folder when it is missing; false (with the reason) when
+// it cannot be made or is not a folder.
+bool PrepareOutputFolder(const std::string& folder, std::string& error)
+{
+    std::error_code code;
+    if (fs::is_directory(folder, code))
+        return true;
+    if (fs::exists(folder, code)) {
+        error = "output folder " + folder + " is not a folder";
+        return false;
+    }
+    fs::create_directories(folder, code);
+    if (code || !fs::is_directory(folder, code)) {
+        error = "cannot make output folder " + folder + ": " + (code ? code.message() : std::string("unknown error"));
+        return false;
+    }
+    return true;
+}
+
+int ReportOutcomes(const std::vector<std::string>& labels, const std::vector<TaskOutcome>& outcomes, int earlierFailures,
+                   std::ostream& err)
+{
+    int failures = earlierFailures;
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        if (!outcomes[i].finished) {
+            err << "quorvex-cli: " << labels[i] << ": " << outcomes[i].error << '\n';
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : kExitFailed;
+}
+
+}  // namespace
+
+int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std::ostream& err)
+{
+    if (!FindCatalogueEntry(command.formatNumber) || !FindProfile(command.formatNumber)) {
+        err << "quorvex-cli: unknown format number " << command.formatNumber << " (see quorvex-cli formats)\n";
+        return kExitUsage;
+    }
+    std::string folderError;
+    if (!PrepareOutputFolder(command.outputFolder, folderError)) {
+        err << "quorvex-cli: " << folderError << '\n';
+        return kExitFailed;
+    }
+    TMediaConverter converter;
+    if (!converter.LoadAVLib("LibAV")) {
+        err << "quorvex-cli: " << converter.LastErrMsg() << '\n';
+        return kExitFailed;
+    }
+    ConverterDurationProbe durationProbe;
+    FormatSession session;
+    session.FormatNumber = command.formatNumber;
+    session.OutputFolder = command.outputFolder;
+
+    std::vector<std::string> labels;  // per task
+    std::set<std::string> taken;
+    int failures = 0;
+    const auto fail = [&](const std::string& file, const std::string& why) {
+        err << "quorvex-cli: " << file << ": " << why << '\n';
+        ++failures;
+    };
+    for (const std::string& file : command.files) {
+        if (!IsRegularFile(file)) {
+            fail(file, Exists(file) ? "not a regular file" : "no such file");
+            continue;
+        }
+        const std::string refused = ConfirmSettings(command, file, session, &durationProbe);
+        if (!refused.empty()) {
+            fail(file, refused);
+            continue;
+        }
+        const OutputSettings& settings = session.Settings;
+        TInputOptions input;
+        input.FileName = file;
+        if (settings.CutMode == "Select")
+            input.StartTime = settings.CutStart * 1000;
+        const int task = converter.AddTask(file, &input);
+        if (task < 0) {
+            fail(file, converter.LastErrMsg());
+            continue;
+        }
+        const std::string outputName = ChooseOutputName(settings.OutputFile, command.overwrite, taken);
+        TOutputOptions output;
+        output.FileName = outputName;
+        CopyOutputSettings(settings, output);
+        if (settings.CutMode == "Select")
+            output.Duration = settings.CutLength * 1000;
+        else
+            output.StartTime = 0;
+        if (!converter.SetOutputFile(task, outputName, &output)) {
+            fail(file, converter.LastErrMsg());
+            converter.RemoveTask(task);
+            continue;
+        }
+        taken.insert(outputName);
+        labels.push_back(file);
+        out << file << " -> " << outputName << '\n';
+    }
+    if (labels.empty())
+        return kExitFailed;
+    const std::vector<TaskOutcome> outcomes = RunBatch(converter, labels, command.simultaneous, out, terminal);
+    return ReportOutcomes(labels, outcomes, failures, err);
+}
+
+int RunTranscode(const CliCommand& command, bool terminal, std::ostream& out, std::ostream& err)
+{
+    const std::string& source = command.files.at(0);
+    const std::string& target = command.files.at(1);
+    if (!IsRegularFile(source)) {
+        err << "quorvex-cli: " << source << ": " << (Exists(source) ? "not a regular file" : "no such file") << '\n';
+        return kExitFailed;
+    }
+    TMediaConverter converter;
+    if (!converter.LoadAVLib("LibAV")) {
+        err << "quorvex-cli: " << converter.LastErrMsg() << '\n';
+        return kExitFailed;
+    }
+    TInputOptions input;
+    input.FileName = source;
+    input.ExtOptions = command.inputOptions;
+    const int task = converter.AddTask(source, &input);
+    if (task < 0) {
+        err << "quorvex-cli: " << source << ": " << converter.LastErrMsg() << '\n';
+        return kExitFailed;
+    }
+    TOutputOptions output;
+    output.FileName = target;
+    output.ExtOptions = command.outputOptions;
+    if (!converter.SetOutputFile(task, target, &output)) {
+        err << "quorvex-cli: " << target << ": " << converter.LastErrMsg() << '\n';
+        return kExitFailed;
+    }
+    const std::vector<TaskOutcome> outcomes = RunBatch(converter, {source}, 1, out, terminal);
+    return ReportOutcomes({source}, outcomes, 0, err);
+}
