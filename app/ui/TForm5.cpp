@@ -57,6 +57,11 @@ void TForm5::suiButton2Click() {
     EndProgram();
 }
 
+bool TForm5::PassLock() {
+    if (!PasswordLock::IsOn(Registry())) return true;
+    return exec() == QDialog::Accepted;
+}
+
 void TForm5::suiButton1Click() { EndProgram(); }
 
 void TForm5::EndProgram() {

@@ -21,6 +21,10 @@ public:
     void SetDialogs(IDialogs* dialogs) { dialogs_ = dialogs; }
     const IRegistry& Registry() const { return registry_ ? *registry_ : ownRegistry_; }
 
+    // The check of the main window's first show: with the lock on, shows this
+    // window modally; true when the user may work, false when the program must end.
+    bool PassLock();
+
     QLineEdit* PasswordEdit() const { return edit_; }
     void suiButton2Click();  // 确定
     void suiButton1Click();  // 退出

@@ -76,11 +76,7 @@ WindowsWiring::~WindowsWiring() {
     windows_.Main().PlayerSurface()->SetPresenter({});
 }
 
-bool WindowsWiring::PassLock() {
-    TForm5& lock = windows_.Lock();
-    if (!PasswordLock::IsOn(lock.Registry())) return true;
-    return lock.exec() == QDialog::Accepted;
-}
+bool WindowsWiring::PassLock() { return windows_.Lock().PassLock(); }
 
 int WindowsWiring::SelectedRow() const {
     const ConversionList& list = windows_.Main().Controller().List();

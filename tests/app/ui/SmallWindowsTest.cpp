@@ -110,6 +110,26 @@ TEST_F(LockWindow, EmptyEntryOpensWithoutStoredValueAndEscapeOrCloseDoNotAnswer)
     EXPECT_EQ(form.exec(), QDialog::Rejected);
 }
 
+TEST_F(LockWindow, ShownBeforeWorkOnlyWhenTheKeyExists) {
+    registry.exists = false;
+    bool shown = false;
+    QTimer::singleShot(0, &form, [this, &shown] { shown = form.isVisible(); form.done(QDialog::Rejected); });
+    EXPECT_TRUE(form.PassLock());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(shown);
+
+    registry.exists = true;
+    QTimer::singleShot(0, &form, [this, &shown] {
+        shown = form.isVisible();
+        QTest::keyClicks(form.PasswordEdit(), "kqwkqw");
+        form.findChild<QPushButton*>("suiButton2")->click();
+    });
+    EXPECT_TRUE(form.PassLock());
+    EXPECT_TRUE(shown);
+    QTimer::singleShot(0, &form, [this] { form.findChild<QPushButton*>("suiButton1")->click(); });
+    EXPECT_FALSE(form.PassLock());
+}
+
 struct FileDownloader : IDownloader {
     std::string content;
     bool succeed = true;
