@@ -1,5 +1,6 @@
 #include "ListWindowFixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
@@ -203,7 +204,8 @@ TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStill
         EXPECT_NE(Status(row), "转换中...") << row;
         EXPECT_NE(Status(row), "暂停") << row;
     }
-    EXPECT_GE(std::count(Statuses().begin(), Statuses().end(), std::string("准备")), 5);
+    const std::vector<std::string> statuses = Statuses();
+    EXPECT_GE(std::count(statuses.begin(), statuses.end(), std::string("准备")), 5) << "the five waiting rows never ran";
     EXPECT_EQ(shutdown.calls, 1);
     EXPECT_FALSE(window.PausedFlag());
     EXPECT_TRUE(window.Controls().ToolEnabled(ToolButton::Start));
