@@ -343,3 +343,24 @@ TEST_F(RunControlTest, LogMessagesOfAnyThreadBecomeNumberedLines) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RunControlTest, ClosingDuringARunStopsItWithoutTouchingTheRowsAgain) {
+    AddMany(SlowClips(3));
+    window.suiComboBox3Change(1);  // 2 at a time
+    Run().btnStartClick();
+    ASSERT_TRUE(PumpUntil([&] { return Status(0) == "转换中..." || Status(1) == "转换中..."; }, 30000));
+
+    window.FormCloseQuery();  // returns once every conversion has ended
+
+    const std::vector<std::string> atClose = Statuses();
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(Statuses(), atClose) << "no late report or termination reaches the rows";
+    EXPECT_EQ(Run().PendingTerminations(), 0u);
+    EXPECT_EQ(std::count(atClose.begin(), atClose.end(), std::string("完成")), 0);
+    EXPECT_TRUE(dialogs.boxes.empty()) << "closing asks nothing";
+    EXPECT_EQ(shell.opened.size(), 0u);
+}
+
+}  // namespace
