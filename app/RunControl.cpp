@@ -69,11 +69,11 @@ void RunControl::Start() {
     ControlsChanged();
 
     // a source that can no longer be opened fails like a file that fails while converting
+    std::vector<std::string> errors;
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         if (rows[static_cast<size_t>(row)].TaskIndex >= 0) continue;
         list_.SetStatus(row, kStatusFailed);
-        parts_.dialogs.MessageBox(rows[static_cast<size_t>(row)].ErrorText, std::string(kApplicationTitle),
-                                  MessageIcon::Warning, MessageButtons::Ok);
+        errors.push_back(rows[static_cast<size_t>(row)].ErrorText);
     }
     if (converter.TaskCount() == 0) {
         // nothing to run: the run ends at once
@@ -81,11 +81,14 @@ void RunControl::Start() {
         allEnded.TaskIndex = -1;
         allEnded.Finished = true;
         HandOver(allEnded);
-        return;
+    } else {
+        int simultaneous = parts_.controls.simultaneousIndex + 1;
+        simultaneous = std::clamp(simultaneous, 1, std::max(1, list_.RowCount()));
+        converter.StartTask(simultaneous);
     }
-    int simultaneous = parts_.controls.simultaneousIndex + 1;
-    simultaneous = std::clamp(simultaneous, 1, std::max(1, list_.RowCount()));
-    converter.StartTask(simultaneous);
+    // shown once the other rows are converting, so the boxes hold nothing up
+    for (const std::string& error : errors)
+        parts_.dialogs.MessageBox(error, std::string(kApplicationTitle), MessageIcon::Warning, MessageButtons::Ok);
 }
 
 void RunControl::Resume() {

@@ -364,3 +364,20 @@ TEST_F(RunControlTest, ClosingDuringARunStopsItWithoutTouchingTheRowsAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RunControlTest, ARunWhoseOnlySourceIsGoneEndsAtOnce) {
+    const std::string clip = Clips(1)[0];
+    AddOne(clip);
+    fs::remove(clip);
+
+    Run().btnStartClick();
+    ASSERT_TRUE(PumpUntilRunEnded(5000)) << "the run must not wait for tasks that do not exist";
+
+    EXPECT_EQ(Status(0), "失败");
+    EXPECT_EQ(dialogs.BoxesCaptioned("Quorvex").size(), 1u);
+    EXPECT_TRUE(window.Controls().ToolEnabled(ToolButton::Add));
+}
+
+}  // namespace
