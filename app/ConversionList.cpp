@@ -263,7 +263,8 @@ void ConversionList::btnRemoveClick() {
     rows_.erase(rows_.begin() + k);
     selected_ = -1;
     slots_[static_cast<size_t>(k)].SlotState = kSlotDeleted;
-    for (int i = k; i < kRowSlotCount - 1; ++i) std::swap(slots_[static_cast<size_t>(i)], slots_[static_cast<size_t>(i + 1)]);
+    for (int i = k; i < kRowSlotCount - 1; ++i)
+        std::swap(slots_[static_cast<size_t>(i)], slots_[static_cast<size_t>(i + 1)]);
 
     Renumber();
     parts_.listBusy = false;

@@ -24,7 +24,8 @@ void RunControl::SetPostToMainThread(std::function<void()> post) {
 }
 
 void RunControl::AttachEvents() {
-    parts_.converter.SetOnProgress([this](TCustomMediaConverter*, PProgressInfo info) { MediaConverter1Progress(info); });
+    parts_.converter.SetOnProgress(
+        [this](TCustomMediaConverter*, PProgressInfo info) { MediaConverter1Progress(info); });
     parts_.converter.SetOnTerminate(
         [this](TCustomMediaConverter*, const TTerminateInfo& info) { MediaConverter1Terminate(info); });
     GetFFLogger().SetOnLog([this](const void*, uint32_t threadId, TLogLevel level, const std::string& message) {
@@ -204,17 +205,19 @@ void RunControl::EndOfRun() {
     parts_.converter.ClearTasks();
     taskRows_.clear();
     switch (parts_.controls.afterCompletionIndex) {
-    case 1: Button18Click(); break;
-    case 2:
-        if (openOutputFolder_) openOutputFolder_();
-        break;
-    default: break;
+        case 1:
+            Button18Click();
+            break;
+        case 2:
+            if (openOutputFolder_) openOutputFolder_();
+            break;
+        default:
+            break;
     }
 }
 
 void RunControl::FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message) {
-    parts_.log.Append("#" + std::to_string(threadId) + "." + std::to_string(static_cast<int>(level)) + ": " +
-                      message);
+    parts_.log.Append("#" + std::to_string(threadId) + "." + std::to_string(static_cast<int>(level)) + ": " + message);
 }
 
 void RunControl::Button18Click() {

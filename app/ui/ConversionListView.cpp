@@ -57,9 +57,11 @@ void ConversionListView::ShowRows(int row) {
     if (row >= 0 && row < view_->topLevelItemCount() && row < static_cast<int>(rows.size())) {
         ShowRow(view_->topLevelItem(row), rows[static_cast<size_t>(row)]);
     } else {
-        while (view_->topLevelItemCount() > static_cast<int>(rows.size())) delete view_->takeTopLevelItem(view_->topLevelItemCount() - 1);
+        while (view_->topLevelItemCount() > static_cast<int>(rows.size()))
+            delete view_->takeTopLevelItem(view_->topLevelItemCount() - 1);
         while (view_->topLevelItemCount() < static_cast<int>(rows.size())) view_->addTopLevelItem(new QTreeWidgetItem);
-        for (int i = 0; i < static_cast<int>(rows.size()); ++i) ShowRow(view_->topLevelItem(i), rows[static_cast<size_t>(i)]);
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i)
+            ShowRow(view_->topLevelItem(i), rows[static_cast<size_t>(i)]);
         ShowSelection();
     }
     syncing_ = false;
@@ -82,26 +84,27 @@ void ConversionListView::ShowSelection() {
 bool ConversionListView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_->viewport()) {
         switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDropEvent*>(event);
-            if (!LocalFiles(drag->mimeData()).empty()) {
-                drag->acceptProposedAction();
-                return true;
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDropEvent*>(event);
+                if (!LocalFiles(drag->mimeData()).empty()) {
+                    drag->acceptProposedAction();
+                    return true;
+                }
+                break;
             }
-            break;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            const std::vector<std::string> files = LocalFiles(drop->mimeData());
-            if (!files.empty()) {
-                drop->acceptProposedAction();
-                list_.AddDroppedFiles(files);
-                return true;
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                const std::vector<std::string> files = LocalFiles(drop->mimeData());
+                if (!files.empty()) {
+                    drop->acceptProposedAction();
+                    list_.AddDroppedFiles(files);
+                    return true;
+                }
+                break;
             }
-            break;
-        }
-        default: break;
+            default:
+                break;
         }
     }
     return QObject::eventFilter(watched, event);

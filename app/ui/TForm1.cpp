@@ -114,7 +114,8 @@ void TForm1::WireConversionList() {
     connect(simultaneousBox_, &QComboBox::currentIndexChanged, this,
             [controller](int index) { controller->suiComboBox3Change(index); });
 
-    controller_->Log().SetOnAppend([this](const std::string& line) { logMemo_->appendPlainText(QString::fromStdString(line)); });
+    controller_->Log().SetOnAppend(
+        [this](const std::string& line) { logMemo_->appendPlainText(QString::fromStdString(line)); });
     controller_->Log().SetOnClear([this] { logMemo_->clear(); });
     // terminations come from the converter's delivery threads: queue them to the event loop
     run.SetPostToMainThread([this, &run] {

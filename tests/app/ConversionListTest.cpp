@@ -223,8 +223,7 @@ TEST_F(ConversionListTest, ClearEmptiesRowsTasksAndSlots) {
     EXPECT_EQ(List().Slot(0).SlotState, "kong");
     const MainWindowControls& c = window.Controls();
     EXPECT_TRUE(c.ToolEnabled(ToolButton::Add));
-    for (ToolButton off : {ToolButton::Remove, ToolButton::Clear, ToolButton::Start})
-        EXPECT_FALSE(c.ToolEnabled(off));
+    for (ToolButton off : {ToolButton::Remove, ToolButton::Clear, ToolButton::Start}) EXPECT_FALSE(c.ToolEnabled(off));
     for (ListButton off : {ListButton::Up, ListButton::Down, ListButton::Remove, ListButton::Clear})
         EXPECT_FALSE(c.ListActive(off));
 }
@@ -249,9 +248,12 @@ TEST(OutputOptionsCopy, SetFieldsAreCopiedAndTheMpeg4TagOnlyStaysInAvi) {
         const char* expectedPreset;
     };
     const Case cases[] = {
-        {"mpeg4", "DX50", ".avi", "DX50", ""}, {"mpeg4", "XVID", ".avi", "XVID", ""},
-        {"mpeg4", "DX50", ".mp4", "", ""},     {"mpeg4", "", ".avi", "", ""},
-        {"libx264", "", ".mp4", "", "libx264-default"}, {"msmpeg4", "DIV3", ".avi", "DIV3", ""},
+        {"mpeg4", "DX50", ".avi", "DX50", ""},
+        {"mpeg4", "XVID", ".avi", "XVID", ""},
+        {"mpeg4", "DX50", ".mp4", "", ""},
+        {"mpeg4", "", ".avi", "", ""},
+        {"libx264", "", ".mp4", "", "libx264-default"},
+        {"msmpeg4", "DIV3", ".avi", "DIV3", ""},
     };
     for (const Case& c : cases) {
         OutputSettings s;

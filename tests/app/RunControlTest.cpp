@@ -29,8 +29,9 @@ protected:
     std::vector<std::string> SlowClips(int count) {
         const std::string clip = dir.file("slow.mp4");
         if (!fs::exists(clip))
-            qtest::MakeMedia(clip, "-f lavfi -i testsrc2=s=1280x720:r=50:d=2 -f lavfi -i sine=d=2 -c:v libx264 "
-                                   "-preset ultrafast -c:a aac -shortest");
+            qtest::MakeMedia(clip,
+                             "-f lavfi -i testsrc2=s=1280x720:r=50:d=2 -f lavfi -i sine=d=2 -c:v libx264 "
+                             "-preset ultrafast -c:a aac -shortest");
         std::vector<std::string> files;
         for (int i = 0; i < count; ++i) {
             const std::string copy = dir.file("slow" + std::to_string(i) + ".mp4");
@@ -39,7 +40,9 @@ protected:
         }
         return files;
     }
-    std::string OutputOf(int row) { return Output(fs::path(List().Rows()[static_cast<size_t>(row)].SourceFile).stem().string() + ".avi"); }
+    std::string OutputOf(int row) {
+        return Output(fs::path(List().Rows()[static_cast<size_t>(row)].SourceFile).stem().string() + ".avi");
+    }
     void ExpectConvertedAvi(const std::string& path, double seconds) {
         const auto video = qtest::ProbeStream(path, "v:0");
         EXPECT_EQ(video.count("codec_name") ? video.at("codec_name") : "", "mpeg4") << path;
@@ -93,7 +96,7 @@ TEST_F(RunControlTest, OneFileAtATimeConvertsTheRowsOneAfterAnother) {
 
 TEST_F(RunControlTest, ThreeAtATimeWithTwoRowsConvertsBothAtOnce) {
     AddMany(Clips(2));
-    window.suiComboBox3Change(2);  // 3 files at a time
+    window.suiComboBox3Change(2);                   // 3 files at a time
     window.Converter().SetProgressInterval(60000);  // only the last report of each task
 
     // The first task to finish waits in its last report and cannot end
@@ -171,12 +174,14 @@ TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStill
     window.suiComboBox1Change(1);  // shut down afterwards
 
     Run().btnStartClick();
-    ASSERT_TRUE(PumpUntil([&] {
-        if (Status(0) != "完成") return false;
-        for (int row = 1; row < 9; ++row)
-            if (Status(row) == "转换中...") return true;
-        return false;
-    }, 30000));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (Status(0) != "完成") return false;
+            for (int row = 1; row < 9; ++row)
+                if (Status(row) == "转换中...") return true;
+            return false;
+        },
+        30000));
     Run().btnPauseClick();
     std::vector<int> heldRows;
     for (int row = 1; row < 9; ++row)
@@ -205,7 +210,8 @@ TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStill
         EXPECT_NE(Status(row), "暂停") << row;
     }
     const std::vector<std::string> statuses = Statuses();
-    EXPECT_GE(std::count(statuses.begin(), statuses.end(), std::string("准备")), 5) << "the five waiting rows never ran";
+    EXPECT_GE(std::count(statuses.begin(), statuses.end(), std::string("准备")), 5)
+        << "the five waiting rows never ran";
     EXPECT_EQ(shutdown.calls, 1);
     EXPECT_FALSE(window.PausedFlag());
     EXPECT_TRUE(window.Controls().ToolEnabled(ToolButton::Start));
@@ -266,7 +272,8 @@ TEST_F(RunControlTest, WithoutAKnownDurationTheBarStaysAtZeroWhileTheTimeCounts)
     const std::string stream = dir.file("stream.mkv");
     // written through a pipe and without a bit rate to estimate from, the file has no known duration
     ASSERT_EQ(qtest::RunCommand("ffmpeg -y -v error -f lavfi -i testsrc=s=320x240:r=25:d=2 -c:v mpeg4 "
-                                "-f matroska pipe:1 > " + qtest::ShellQuote(stream)),
+                                "-f matroska pipe:1 > " +
+                                qtest::ShellQuote(stream)),
               0);
     AddOne(stream);
     ASSERT_EQ(List().RowCount(), 1);
