@@ -32,6 +32,18 @@ std::string Snapshots::DetermineFolder() const
     return folder;
 }
 
+void Snapshots::ChooseFolder(IDialogs& dialogs) const
+{
+    // start where snapshots go now, without creating or storing anything
+    std::string start = settings_.Read(SettingsKeys::kSnapShotSection, SettingsKeys::kSnapShotDirKey);
+    if (start.empty() || start == SettingsKeys::kNotSet)
+        start = settings_.Paths().defaultSnapshotFolder;
+    const std::optional<std::string> chosen = dialogs.ChooseFolder("选择快照文件存放目录", start);
+    std::error_code ignored;
+    if (chosen && fs::is_directory(fs::path(*chosen), ignored))
+        settings_.Write(SettingsKeys::kSnapShotSection, SettingsKeys::kSnapShotDirKey, *chosen);
+}
+
 std::string Snapshots::TypeName(SnapshotType type)
 {
     switch (type) {

@@ -1,6 +1,7 @@
 #pragma once
 // Snapshots of the preview picture: the folder and the picture type from the
 // settings file (with their defaults), the next free file name and the save.
+#include "app/IDialogs.h"
 #include "app/SettingsFile.h"
 #include "app/SnapshotWriter.h"
 #include "media/Bitmap24.h"
@@ -19,6 +20,9 @@ public:
     // the default folder, created and stored. Throws on a refused write or a
     // folder that cannot be created.
     std::string DetermineFolder() const;
+    // 设置快照目录: asks for a folder and stores it when it exists; cancel
+    // changes nothing. Throws IniWriteError on a refused write.
+    void ChooseFolder(IDialogs& dialogs) const;
     // The stored type; anything else stores and gives BMP.
     SnapshotType DetermineType() const;
     // Stores `type` as the picture type.

@@ -196,10 +196,7 @@ void WindowsWiring::WireSnapshotMenu() {
     if (auto* choose = Find<QAction>(&main, "N7"))
         connect(choose, &QAction::triggered, this, guarded([this] {
                     ShowSnapshotMenuNormal();
-                    const auto folder = dialogs_.ChooseFolder("选择快照文件存放目录", snapshots_.DetermineFolder());
-                    std::error_code ignored;
-                    if (folder && std::filesystem::is_directory(*folder, ignored))
-                        settings_.Write(SettingsKeys::kSnapShotSection, SettingsKeys::kSnapShotDirKey, *folder);
+                    snapshots_.ChooseFolder(dialogs_);
                 }));
     const std::pair<const char*, SnapshotType> types[] = {
         {"BMP1", SnapshotType::BMP}, {"JPEG1", SnapshotType::JPG}, {"GIF1", SnapshotType::GIF}, {"PNG1", SnapshotType::PNG}};

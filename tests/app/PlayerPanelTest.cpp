@@ -170,6 +170,20 @@ TEST_F(PlayerPanelTest, DragOnAPausedPreviewPlaysFromTheNewPlace) {
     EXPECT_EQ(panel_->SeekPosition(), 235);
 }
 
+TEST_F(PlayerPanelTest, ChosenSnapshotFolderIsStoredOnlyWhenItExists) {
+    apptest::FakeDialogs dialogs;
+    const std::string chosen = scratch_.path() + "/pictures";
+    fs::create_directories(chosen);
+    dialogs.folderAnswers = {std::nullopt, scratch_.path() + "/not-there", chosen};
+    snapshots_.ChooseFolder(dialogs);  // cancelled
+    EXPECT_FALSE(settings_.Exists());
+    snapshots_.ChooseFolder(dialogs);
+    EXPECT_FALSE(settings_.Exists());
+    snapshots_.ChooseFolder(dialogs);
+    EXPECT_EQ(settings_.Read("SnapShot", "Dir"), chosen);
+    EXPECT_EQ(dialogs.folderTitles, std::vector<std::string>(3, "选择快照文件存放目录"));
+}
+
 TEST_F(PlayerPanelTest, AFileThePlayerCannotOpenGoesToTheLog) {
     apptest::WriteText(scratch_.path() + "/broken.avi", "not a video");
     panel_->SelectRow(scratch_.path() + "/broken.avi", false);
