@@ -32,6 +32,19 @@ bool ListHas(const AVSampleFormat* list, AVSampleFormat format)
     return false;
 }
 
+// The MJPEG encoder lists the limited-range YUV formats as well but refuses
+// to open with them unless the strictness allows unofficial streams; the
+// full-range twin keeps the picture's layout and lets the scaler convert the range.
+AVPixelFormat FullRangeJpegFormat(AVPixelFormat format)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUV420P: return AV_PIX_FMT_YUVJ420P;
+    case AV_PIX_FMT_YUV422P: return AV_PIX_FMT_YUVJ422P;
+    case AV_PIX_FMT_YUV444P: return AV_PIX_FMT_YUVJ444P;
+    default: return format;
+    }
+}
+
 // The listed rate nearest to `rate` (the first of two equally near).
 int NearestSampleRate(const int* rates, int rate)
 {
@@ -184,8 +197,11 @@ void TCustomFFmpeg::CreateVideoStream(int outputIndex)
         st->sample_aspect_ratio = sampleAspect;
 
         AVPixelFormat pixelFormat = p.pixelFormat;
+        const bool mjpeg = choice.id == AV_CODEC_ID_MJPEG;
+        if (mjpeg && ctx->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL)
+            pixelFormat = FullRangeJpegFormat(pixelFormat);
         if (choice.pixelFormats && !ListHas(choice.pixelFormats, pixelFormat)) {
-            const bool mjpegKeeps = choice.id == AV_CODEC_ID_MJPEG && ctx->strict_std_compliance < 0 &&
+            const bool mjpegKeeps = mjpeg && ctx->strict_std_compliance < 0 &&
                                     (pixelFormat == AV_PIX_FMT_YUV420P || pixelFormat == AV_PIX_FMT_YUV422P);
             if (!mjpegKeeps)
                 pixelFormat = choice.pixelFormats[0];
