@@ -1,0 +1,58 @@
+#pragma once
+// Running the converter component on one file the way the main window does
+// (worker thread, events served on this thread), with a time bound so a hang
+// fails the test with a message instead of stalling the suite.
+#include "engine/TMediaConverter.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace robust {
+
+// Ends the test program with a message when a step takes longer than its
+// bound; a hung stop or wait would otherwise only show as a suite timeout.
+class Watchdog {
+public:
+    Watchdog(int seconds, std::string what);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex lock_;  // guards done_
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// The events of one run.
+class RunEvents {
+public:
+    void Attach(TCustomMediaConverter& converter);
+    std::vector<TTerminateInfo> Terminations() const;
+    bool AllEnded() const;
+    int ProgressCount() const { return progressCount_; }
+
+private:
+    mutable std::mutex lock_;  // guards terminations_
+    std::vector<TTerminateInfo> terminations_;
+    std::atomic<int> progressCount_{0};
+};
+
+// Serves hand-overs on this (the main) thread until `done` or `timeoutMs`.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
+
+// The termination record of task 0 after every task ended; checks that the
+// run ended exactly once with the final record last.
+TTerminateInfo TaskTermination(const RunEvents& events);
+
+// An output left by a run that ended: never a 0-byte file; when present, a
+// file ffprobe can read with at least one stream. Empty when all is well,
+// else what is wrong.
+std::string OutputProblem(const std::string& output);
+
+}  // namespace robust
