@@ -23,7 +23,9 @@ src=$root
 if ! grep -Eq 'foreach\(optional[^)]*\bfuzz\b' "$root/CMakeLists.txt"; then
     src=$build/src
     mkdir -p "$src"
-    tar -C "$root" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$src" -xf -
+    # files being edited meanwhile make tar say so (status 1); that copy is still usable
+    { tar -C "$root" --exclude='./build*' --exclude='./.git' --warning=no-file-changed -cf - . || [[ $? -eq 1 ]]; } |
+        tar -C "$src" -xf -
     sed -i -E 's/^(foreach\(optional [^)]*)\)/\1 fuzz)/' "$src/CMakeLists.txt"
 fi
 

@@ -16,7 +16,7 @@ jobs=${QUORVEX_JOBS:-$(nproc 2>/dev/null || echo 2)}
 supp=$root/scripts/sanitizer-suppressions
 
 # Tests that run our own threads; ThreadSanitizer is run on these only.
-tsan_tests=${QUORVEX_TSAN_TESTS:-'^(media_LoggerTest|player_.*|engine_Converter.*)$'}
+tsan_tests=${QUORVEX_TSAN_TESTS:-'^(media_LoggerTest|player_.*|engine_Converter.*|robustness_Converter.*)$'}
 
 stage() {  # stage <title> <command...>: runs a command and prints its wall time
     local title=$1; shift
@@ -47,9 +47,9 @@ run_asan() {
     local total=$SECONDS
     stage "ASan+UBSan configure" configure "$asan_dir" address,undefined
     stage "ASan+UBSan build" cmake --build "$asan_dir" -j "$jobs"
-    # Sanitized programs run several times slower: give each test more time.
+    # Each test keeps its own time limit (quorvex_add_test), sanitized or not.
     stage "ASan+UBSan tests" env "${asan_env[@]}" \
-        ctest --test-dir "$asan_dir" --output-on-failure -j "$jobs" -LE xvfb --timeout 900
+        ctest --test-dir "$asan_dir" --output-on-failure -j "$jobs" -LE xvfb
     echo "== ASan+UBSan total: $((SECONDS - total)) s"
 }
 
@@ -58,12 +58,12 @@ run_tsan() {
     stage "TSan configure" configure "$tsan_dir" thread
     # Only the libraries and programs of the threaded tests are needed.
     local targets
-    targets=$(cd "$tsan_dir" && ctest -N -LE xvfb -R "$tsan_tests" | sed -n 's/^ *Test *#[0-9]*: *//p')
+    targets=$(cd "$tsan_dir" && ctest -N -LE xvfb -R "$tsan_tests" 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: *//p')
     [[ -n $targets ]] || { echo "no tests match $tsan_tests"; return 1; }
     # shellcheck disable=SC2086
     stage "TSan build" cmake --build "$tsan_dir" -j "$jobs" --target $targets
     stage "TSan tests" env "${tsan_env[@]}" \
-        ctest --test-dir "$tsan_dir" --output-on-failure -j "$jobs" -LE xvfb -R "$tsan_tests" --timeout 900
+        ctest --test-dir "$tsan_dir" --output-on-failure -j "$jobs" -LE xvfb -R "$tsan_tests"
     echo "== TSan total: $((SECONDS - total)) s"
 }
 
