@@ -776,10 +776,25 @@ void TranscodeRun::AfterLoop()
         if (!ost.bitstreamFilters.empty())
             WritePacket(ost, nullptr);
     TaskMedia& media = task_.media_;
-    for (int j = 0; j < media.OutputCount(); ++j)
-        av_write_trailer(media.outputs[j].get());
+    // The buffered writer swallows a failed write (a full disk, a size limit):
+    // the trailer's result and the file's error state are what tell the truth.
+    std::string writeFailure;
+    for (int j = 0; j < media.OutputCount(); ++j) {
+        AVFormatContext* oc = media.outputs[j].get();
+        int ret = av_write_trailer(oc);
+        if (oc->pb) {
+            avio_flush(oc->pb);
+            if (ret >= 0 && oc->pb->error < 0)
+                ret = oc->pb->error;
+        }
+        if (ret < 0 && writeFailure.empty())
+            writeFailure = FormatText("Error writing output file '%s': %s", oc->url ? oc->url : "",
+                                      ErrorCodeText(ret).c_str());
+    }
     Report(true);
     ReleaseCodecs();
+    if (!writeFailure.empty())
+        throw FFmpegException(writeFailure);
 }
 
 void TranscodeRun::ReleaseCodecs()

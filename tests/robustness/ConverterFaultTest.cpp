@@ -149,10 +149,7 @@ TEST_F(ConverterFault, AnOutputFolderThatCannotBeWrittenIsRefusedWithAMessage)
 
 // A file-size limit makes every write past it fail (EFBIG), as a full disk
 // makes them fail (ENOSPC): the conversion must end with an error, not "done".
-// Open fault: the run ignores the result of av_write_trailer (and the output's
-// I/O error state), so a write failure at the end is reported as finished.
-// Enable once the run checks them (--gtest_also_run_disabled_tests runs it).
-TEST_F(ConverterFault, DISABLED_ADiskThatFillsUpEndsTheConversionWithAnError)
+TEST_F(ConverterFault, ADiskThatFillsUpEndsTheConversionWithAnError)
 {
     const std::string source = BadMediaFiles::Get().GoodMp4();
     const std::string before = qtest::FileDigest(source);
