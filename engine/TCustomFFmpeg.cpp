@@ -18,8 +18,9 @@ TCustomFFmpeg::TCustomFFmpeg(int capacity) : capacity_(capacity), tables_(capaci
 TCustomFFmpeg::~TCustomFFmpeg()
 {
     // The run (when there is one) is stopped by the subclass that started it;
-    // here only the owned objects remain, and their handles free them.
-    media_.Clear();
+    // here only the owned objects remain, and their handles free them. An
+    // output set up but never written goes with them.
+    media_.ClearRemovingEmptyOutputs();
     generic_.Clear();
 }
 

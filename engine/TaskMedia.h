@@ -109,4 +109,8 @@ struct TaskMedia {
         inputStartTimesUs.clear();
         filtersInUse = false;
     }
+    // Clear(), then deletes every output file that is still empty: a file set
+    // up but never written (a task removed, stopped before its header, or
+    // freed without a run) must not be left behind as a 0-byte file.
+    void ClearRemovingEmptyOutputs();
 };

@@ -856,15 +856,7 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
 void TranscodeRun::CleanUp(TCustomFFmpeg& task)
 {
     task.generic_.Clear();
-    TaskMedia& media = task.media_;
-    std::vector<std::string> outputNames;
-    for (const AVFormatOutputPtr& oc : media.outputs)
-        if (oc && oc->url && !(oc->oformat->flags & AVFMT_NOFILE))
-            outputNames.push_back(WideFileName(oc->url));
-    media.Clear();  // closes every output file and input
-    for (const std::string& name : outputNames)
-        if (FileSize64(name) == 0)
-            std::remove(name.c_str());
+    task.media_.ClearRemovingEmptyOutputs();
     task.videoHooks_.Release();
     task.preview_.Reset();
 }

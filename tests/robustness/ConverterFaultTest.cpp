@@ -232,9 +232,7 @@ TEST_P(ConverterStop, EndsPromptlyUnfinishedWithAReadableOrNoOutput)
 
 // A row added and then removed (or the program closed) before 转换: the output
 // file set up for it must not stay behind empty.
-// Open fault: SetOutputFile creates the file, and only a run removes an empty
-// output afterwards. Enable once removing or destroying an unrun task does too.
-TEST_F(ConverterFault, DISABLED_AnOutputSetUpButNeverRunLeavesNoEmptyFile)
+TEST_F(ConverterFault, AnOutputSetUpButNeverRunLeavesNoEmptyFile)
 {
     const std::string removed = out.file("removed.avi");
     const std::string closed = out.file("closed.avi");
