@@ -24,7 +24,7 @@ std::string FormatOutputTime(int64_t us)
 std::string FormatProgressLine(const ProgressSample& sample)
 {
     const int percent = ProgressPercent(sample.outputUs, sample.totalUs);
-    char percentText[8];
+    char percentText[16];
     if (percent < 0)
         std::snprintf(percentText, sizeof percentText, "  ?%%");
     else
