@@ -27,8 +27,10 @@ stage() {  # stage <title> <command...>: runs a command and prints its wall time
     return $status
 }
 
+# Warnings are checked by the ordinary build; GCC's sanitizer builds add false
+# "may be used uninitialized" warnings inside the standard library.
 configure() {  # configure <dir> <sanitizers>
-    cmake -S "$root" -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=ON \
+    cmake -S "$root" -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=OFF \
         -DQUORVEX_BUILD_TESTS=ON -DQUORVEX_SANITIZE="$2" >/dev/null
 }
 
