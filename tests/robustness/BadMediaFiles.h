@@ -1,9 +1,11 @@
 #pragma once
 // The inputs users feed a converter by mistake, made at test time in a
 // scratch folder: empty files, noise with a video name, cut-off files, a
-// file with the wrong extension, a folder, a file nobody may read.
+// file with garbage in the middle of its media data, a file with the wrong
+// extension, a folder, a file nobody may read.
 #include "support/TestMedia.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@ struct BadInput {
     std::string path;
     Expect expect;
     bool needsUnprivileged = false;  // only unreadable when not run as root
+    // When above 0: a conversion that finishes keeps about this many seconds,
+    // so a damaged stretch costs only the damaged pictures and sound.
+    double fullSeconds = 0;
 };
 
 class BadMediaFiles {
@@ -42,5 +47,9 @@ private:
 
 // Copies the first `keep` bytes of `from` into `to`.
 void CopyPrefix(const std::string& from, const std::string& to, long long keep);
+
+// Copies the MP4 file `from` into `to` with `count` bytes of noise written
+// over the middle of its media data (mdat); the index (moov) stays intact.
+void CopyWithGarbageInTheMediaData(const std::string& from, const std::string& to, size_t count);
 
 }  // namespace robust

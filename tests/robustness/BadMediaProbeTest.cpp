@@ -64,8 +64,8 @@ TEST_P(BadMediaProbe, RefusesWithAMessageOrDescribesTheFileAndLeavesItUnchanged)
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadMediaProbe,
                          ::testing::Values("ZeroByteFile", "RandomBytesWithVideoName", "Mp4WithItsIndexCutOff",
-                                           "Mp4WithItsMediaDataCutOff", "WavRenamedToAvi", "Folder", "MissingFile",
-                                           "UnreadableFile"),
+                                           "Mp4WithItsMediaDataCutOff", "Mp4WithGarbageInTheMiddle", "WavRenamedToAvi",
+                                           "Folder", "MissingFile", "UnreadableFile"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // What the readable oddities are found to be: the content decides, not the name.

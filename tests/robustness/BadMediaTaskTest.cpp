@@ -75,8 +75,8 @@ TEST_P(BadMediaTask, OpeningTheInputFailsWithAMessageOrSucceedsAndTheSourceIsUnc
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadMediaTask,
                          ::testing::Values("ZeroByteFile", "RandomBytesWithVideoName", "Mp4WithItsIndexCutOff",
-                                           "Mp4WithItsMediaDataCutOff", "WavRenamedToAvi", "Folder", "MissingFile",
-                                           "UnreadableFile"),
+                                           "Mp4WithItsMediaDataCutOff", "Mp4WithGarbageInTheMiddle", "WavRenamedToAvi",
+                                           "Folder", "MissingFile", "UnreadableFile"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST(BadMediaTaskOutput, AFolderThatCannotBeWrittenRefusesTheOutputWithItsName)

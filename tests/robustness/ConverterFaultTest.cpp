@@ -101,14 +101,19 @@ TEST_P(ConverterBadInput, IsRefusedWithAMessageOrConvertsToAReadableFile)
             EXPECT_TRUE(info.Exception && !info.ExceptionMsg.empty()) << "ended unfinished without a reason";
         }
         EXPECT_EQ(robust::OutputProblem(output), "");
+        if (info.Finished && input.fullSeconds > 0) {
+            const std::string duration = qtest::ProbeFormat(output)["duration"];
+            ASSERT_FALSE(duration.empty()) << "no readable duration";
+            EXPECT_NEAR(std::stod(duration), input.fullSeconds, 0.3) << "a damaged stretch cost more than itself";
+        }
     }
     EXPECT_EQ(DigestOfFile(input.path), before) << "the source changed";
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, ConverterBadInput,
                          ::testing::Values("ZeroByteFile", "RandomBytesWithVideoName", "Mp4WithItsIndexCutOff",
-                                           "Mp4WithItsMediaDataCutOff", "WavRenamedToAvi", "Folder", "MissingFile",
-                                           "UnreadableFile"),
+                                           "Mp4WithItsMediaDataCutOff", "Mp4WithGarbageInTheMiddle", "WavRenamedToAvi",
+                                           "Folder", "MissingFile", "UnreadableFile"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(ConverterFault, ARenamedAudioFileConvertsToAnAudioOnlyFile)
