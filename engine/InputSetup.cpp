@@ -59,6 +59,14 @@ bool SelectProgram(AVFormatContext* ic, int programId)
     return found;
 }
 
+// The library's interrupt callback: a read that waits for data (a network
+// input, a stream that stalls) gives up once the run is asked to stop, so a
+// stop never waits for data that may never come.
+int StopRequestedCallback(void* task)
+{
+    return static_cast<const TCustomFFmpeg*>(task)->StopRequested() ? 1 : 0;
+}
+
 }  // namespace
 
 bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
@@ -109,8 +117,9 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     ic->subtitle_codec_id = subtitleDecoder.id;
     ic->subtitle_codec = subtitleDecoder.codec;
 
-    // 6. non-blocking reads; the deprecated pgmyuv format
+    // 6. non-blocking reads, interrupted by a stop; the deprecated pgmyuv format
     ic->flags |= AVFMT_FLAG_NONBLOCK;
+    ic->interrupt_callback = AVIOInterruptCB{&StopRequestedCallback, this};
     if (p.pgmyuvInput) {
         ic->video_codec_id = AV_CODEC_ID_PGMYUV;
         ic->video_codec = avcodec_find_decoder(AV_CODEC_ID_PGMYUV);

@@ -1,0 +1,304 @@
+// A stop in the middle of each phase of a run: while the input keeps the
+// worker waiting for data right after its header (also by closing the
+// component, as the program does when it ends), while data flows at a steady
+// pace, and while the decoders and encoders are flushed after the last
+// packet. Each stop must return within a bound (a read that waits for data is
+// interrupted), end the run unfinished without an error with exactly one
+// termination, and leave no 0-byte output, only a file ffprobe can read.
+#include "ConverterRun.h"
+
+#include "engine/TMediaConverter.h"
+#include "support/TestMedia.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <linux/sockios.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kFrames = 100;          // 4 s at 25 fps
+constexpr int kRunBoundMs = 90000;    // a run that does not end fails the test
+constexpr int kStopBoundSeconds = 60; // a stop that does not return ends the program
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Serves one file over a local TCP connection at a pace the test controls, so
+// the run's reads can be made to wait for data the way a stalled network
+// share or stream makes them wait.
+class PacedServer {
+public:
+    explicit PacedServer(std::string bytes) : bytes_(std::move(bytes))
+    {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener_, 1) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ADD_FAILURE() << "no local listening socket";
+            return;
+        }
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+
+    ~PacedServer()
+    {
+        quit_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        if (listener_ >= 0)
+            close(listener_);
+    }
+
+    PacedServer(const PacedServer&) = delete;
+    PacedServer& operator=(const PacedServer&) = delete;
+
+    std::string Url() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
+    // Sends nothing more; the connection stays open, so a reader waits.
+    void Hold() { hold_ = true; }
+    size_t SentBytes() const { return sent_; }
+    // Everything sent so far has reached the reader's side of the connection.
+    bool AllDelivered() const
+    {
+        const int connection = connection_;
+        int unacknowledged = 0;
+        return connection >= 0 && ioctl(connection, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+    }
+
+private:
+    static constexpr size_t kChunkBytes = 2048;
+    static constexpr auto kPace = 10ms;  // about 200 KB/s: slower than the run reads
+
+    void Serve()
+    {
+        int connection = -1;
+        while (!quit_ && connection < 0) {
+            pollfd waiting{listener_, POLLIN, 0};
+            if (poll(&waiting, 1, 50) > 0)
+                connection = accept(listener_, nullptr, nullptr);
+        }
+        if (connection < 0)
+            return;
+        connection_ = connection;
+        bool ended = false;
+        while (!quit_) {
+            const size_t sent = sent_;
+            if (!hold_ && sent < bytes_.size()) {
+                const size_t chunk = std::min(kChunkBytes, bytes_.size() - sent);
+                const ssize_t written = send(connection, bytes_.data() + sent, chunk, MSG_NOSIGNAL);
+                if (written < 0)
+                    break;  // the reader went away
+                sent_ = sent + static_cast<size_t>(written);
+            } else if (!hold_ && !ended) {
+                shutdown(connection, SHUT_WR);  // the reader sees the end of the input
+                ended = true;
+            }
+            std::this_thread::sleep_for(kPace);
+        }
+        connection_ = -1;
+        close(connection);
+    }
+
+    const std::string bytes_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> hold_{false};
+    std::atomic<bool> quit_{false};
+    std::atomic<size_t> sent_{0};
+    std::atomic<int> connection_{-1};
+    std::thread thread_;
+};
+
+// Holds the worker in OnCustomHook at the last picture until released. The
+// source has B-frames, so the decoder gives its last picture out only when it
+// is flushed after the loop: a stop made while the worker is held lands in the
+// flush, with the encoder still holding the frames of its look-ahead.
+class LastPictureHold {
+public:
+    void Attach(TCustomMediaConverter& converter)
+    {
+        converter.SetOnCustomHook([this](TCustomMediaConverter*, PHookInfo) {
+            std::unique_lock guard(lock_);
+            if (++pictures_ != kFrames)
+                return;
+            reached_ = true;
+            changed_.notify_all();
+            changed_.wait_for(guard, 60s, [this] { return released_; });
+        });
+    }
+    bool Reached() const
+    {
+        std::lock_guard guard(lock_);
+        return reached_;
+    }
+    void Release()
+    {
+        {
+            std::lock_guard guard(lock_);
+            released_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    mutable std::mutex lock_;  // guards pictures_, reached_, released_
+    std::condition_variable changed_;
+    int pictures_ = 0;
+    bool reached_ = false;
+    bool released_ = false;
+};
+
+// MPEG-4 with B-frames and MP2 in NUT, a container that streams without an
+// index: 100 frames of 320x240 at 25 fps.
+const std::string& SourceClip()
+{
+    static qtest::ScratchDir dir;
+    static const std::string path = [] {
+        const std::string clip = dir.file("bframes.nut");
+        qtest::MakeMedia(clip,
+                         "-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100"
+                         " -frames:v " + std::to_string(kFrames) +
+                         " -t 4 -ac 2 -c:v mpeg4 -bf 2 -q:v 4 -c:a mp2 -b:a 128k");
+        return clip;
+    }();
+    return path;
+}
+
+enum class Phase { WaitingForDataAfterTheHeader, ClosingWhileWaitingForData, ReadingSteadily, FlushingTheEncoders };
+
+struct PhaseCase {
+    const char* name;
+    Phase phase;
+};
+
+class StopPhase : public ::testing::TestWithParam<PhaseCase> {
+protected:
+    qtest::ScratchDir out;
+    robust::RunEvents events;
+};
+
+TEST_P(StopPhase, StopReturnsAndTheRunEndsUnfinishedWithAReadableOrNoOutput)
+{
+    const PhaseCase& c = GetParam();
+    const std::string source = SourceClip();
+    ASSERT_GT(qtest::FileBytes(source), 0);
+    const std::string before = qtest::FileDigest(source);
+    const bool flushing = c.phase == Phase::FlushingTheEncoders;
+    const std::string output = out.file(std::string(c.name) + (flushing ? ".mp4" : ".avi"));
+
+    LastPictureHold hold;
+    std::unique_ptr<PacedServer> server;
+    // a component of its own, so closing it is one of the ways to stop
+    auto running = std::make_unique<TMediaConverter>();
+    TMediaConverter& converter = *running;
+    ASSERT_TRUE(converter.LoadAVLib("LibAV")) << converter.LastErrMsg();
+    converter.SetProgressInterval(100);
+    events.Attach(converter);
+
+    if (flushing) {
+        ASSERT_EQ(converter.AddTask(source), 0) << converter.LastErrMsg();
+        TOutputOptions options;
+        options.VideoCodec = "libx264";
+        options.GOPSize = 250;
+        options.ExtOptions = "rc-lookahead=" + std::to_string(kFrames);  // every frame waits for the flush
+        options.CustomHook = true;
+        ASSERT_TRUE(converter.SetOutputFile(0, output, &options)) << converter.LastErrMsg();
+        hold.Attach(converter);
+    } else {
+        server = std::make_unique<PacedServer>(ReadWholeFile(source));
+        {
+            robust::Watchdog watchdog(kStopBoundSeconds, "opening the served input");
+            ASSERT_EQ(converter.AddTask(server->Url()), 0) << converter.LastErrMsg();
+        }
+        if (c.phase != Phase::ReadingSteadily)
+            server->Hold();  // only what reading the header took has been sent
+        ASSERT_TRUE(converter.SetOutputFile(0, output)) << converter.LastErrMsg();
+    }
+
+    converter.StartTask(1);
+    switch (c.phase) {
+    case Phase::WaitingForDataAfterTheHeader:
+    case Phase::ClosingWhileWaitingForData:
+        ASSERT_TRUE(robust::PumpUntil([&] { return server->AllDelivered(); }, kRunBoundMs));
+        robust::PumpUntil([] { return false; }, 500);  // the run reads what came and waits for more
+        break;
+    case Phase::ReadingSteadily:
+        ASSERT_TRUE(robust::PumpUntil([&] { return events.ProgressCount() >= 2; }, kRunBoundMs));
+        break;
+    case Phase::FlushingTheEncoders:
+        ASSERT_TRUE(robust::PumpUntil([&] { return hold.Reached() || events.AllEnded(); }, kRunBoundMs));
+        ASSERT_TRUE(hold.Reached()) << "the run ended without giving out its last picture";
+        break;
+    }
+    ASSERT_FALSE(events.AllEnded()) << "the run ended before the stop";
+    {
+        robust::Watchdog watchdog(kStopBoundSeconds, std::string("stopping ") + c.name);
+        if (flushing) {
+            converter.StopTasks(false);
+            hold.Release();
+        }
+        if (c.phase == Phase::ClosingWhileWaitingForData)
+            running.reset();  // the component stops its tasks itself
+        else
+            converter.StopTasks(true);
+    }
+    if (running) {
+        ASSERT_TRUE(robust::PumpUntil([&] { return events.AllEnded(); }, kRunBoundMs));
+        robust::PumpUntil([] { return false; }, 200);  // room for a second termination, which must not come
+        const TTerminateInfo info = robust::TaskTermination(events);
+        EXPECT_FALSE(info.Finished) << "a stopped conversion reported as run to its end";
+        EXPECT_FALSE(info.Exception) << "a stop is not an error: " << info.ExceptionMsg;
+    }
+    server.reset();
+
+    EXPECT_EQ(robust::OutputProblem(output), "");
+    if (flushing) {
+        // Nothing was written before the stop (the look-ahead held every
+        // frame); the flush after it wrote all the encoder held. Only the
+        // picture in hand when the stop came may be left out.
+        const auto video = qtest::ProbeStream(output, "v:0");
+        EXPECT_EQ(video.count("codec_name") ? video.at("codec_name") : "", "h264");
+        const int frames = video.count("nb_frames") ? std::stoi(video.at("nb_frames")) : 0;
+        EXPECT_GE(frames, kFrames - 1);
+        EXPECT_LE(frames, kFrames);
+    } else {
+        EXPECT_GT(qtest::FileBytes(output), 0) << "the header written before the stop is gone";
+    }
+    EXPECT_EQ(qtest::FileDigest(source), before) << "the source changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phases, StopPhase,
+    ::testing::Values(PhaseCase{"WaitingForDataAfterTheHeader", Phase::WaitingForDataAfterTheHeader},
+                      PhaseCase{"ClosingWhileWaitingForData", Phase::ClosingWhileWaitingForData},
+                      PhaseCase{"ReadingSteadily", Phase::ReadingSteadily},
+                      PhaseCase{"FlushingTheEncoders", Phase::FlushingTheEncoders}),
+    [](const ::testing::TestParamInfo<PhaseCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
