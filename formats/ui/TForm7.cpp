@@ -176,7 +176,9 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event)
         QListWidget* list = lists_[page];
         if (!list || watched != list->viewport())
             continue;
-        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* mouse = dynamic_cast<QMouseEvent*>(event);
+        if (!mouse)
+            break;  // the list handles every other event itself
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             ignoreRelease_ = false;
