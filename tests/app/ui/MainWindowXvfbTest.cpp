@@ -48,7 +48,8 @@ TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
         auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr);
         QCursor::setPos(button->mapToGlobal(button->rect().center()));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return status->currentMessage() == text; }, 2000)) << name;
+        const QString& expected = text;  // a lambda cannot capture a structured binding in every compiler
+        EXPECT_TRUE(QTest::qWaitFor([&] { return status->currentMessage() == expected; }, 2000)) << name;
     }
     // moving off the toolbar keeps the last text
     QCursor::setPos(form.mapToGlobal(QPoint(400, 300)));
