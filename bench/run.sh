@@ -33,6 +33,13 @@ ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=1280x720:rate=25:duration
 ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=640x480:rate=30000/1001:duration=$clip" \
     -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=$clip" -ac 2 \
     -c:v mpeg4 -b:v 1500k -c:a libmp3lame -b:a 128k "$avi"
+callgrind=${CALLGRIND:-1}
+command -v valgrind >/dev/null || callgrind=0
+if [ "$callgrind" = 1 ]; then
+    # the first 3 s of each input, for the instruction counts
+    ffmpeg -nostdin -v error -y -i "$mp4" -t 3 -c copy "$work/in/short720.mp4"
+    ffmpeg -nostdin -v error -y -i "$avi" -t 3 -c copy "$work/in/shortvga.avi"
+fi
 batch=()
 for i in 1 2 3 4; do
     cp "$mp4" "$work/in/batch$i.mp4"
@@ -82,19 +89,34 @@ job() {
         measure "$name.q" "${ours[@]}"
         measure "$name.f" "${theirs[@]}"
     done
+    local instr="- | - | -"
+    if [ "$callgrind" = 1 ]; then
+        local short=$work/in/short720.mp4 qi fi
+        [ "$input" = "$avi" ] && short=$work/in/shortvga.avi
+        qi=$(instructions "${ours[@]/#$input/$short}")
+        fi=$(instructions "${theirs[@]/#$input/$short}")
+        instr="$((qi / 1000000)) | $((fi / 1000000)) | $(awk -v a="$qi" -v b="$fi" 'BEGIN{printf "%.3f", a/b}')"
+    fi
     local same="yes"
     if [ "$(streams "$ours_out")" != "$(streams "$theirs_out")" ]; then
         same="no"
         checks+=("- $name: streams differ: ours \`$(streams "$ours_out" | tr '\n' ' ')\` ffmpeg \`$(streams "$theirs_out" | tr '\n' ' ')\`")
     fi
-    row "$name" "$name.q" "$name.f" "$same"
+    row "$name" "$name.q" "$name.f" "$same" "$instr"
 }
 
-# row LABEL OURS THEIRS SAME
+# instructions CMD...: instructions executed by CMD (all its threads) under callgrind
+instructions() {
+    valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$@" >/dev/null 2>"$work/last.err" ||
+        { echo "bench: callgrind run failed: $*" >&2; cat "$work/last.err" >&2; exit 1; }
+    awk '$1 == "totals:" || $1 == "summary:" {print $2; exit}' "$work/callgrind.out"
+}
+
+# row LABEL OURS THEIRS SAME [INSTRUCTIONS]
 row() {
     local qw qc fw fc
     qw=$(median "$2" 1); qc=$(median "$2" 2); fw=$(median "$3" 1); fc=$(median "$3" 2)
-    rows+=("| $1 | $qw | $fw | $(awk -v a="$qw" -v b="$fw" 'BEGIN{printf "%.3f", a/b}') | $qc | $fc | $(awk -v a="$qc" -v b="$fc" 'BEGIN{printf "%.3f", a/b}') | $(( $(peak "$2") / 1024 )) | $(( $(peak "$3") / 1024 )) | $4 |")
+    rows+=("| $1 | $qw | $fw | $(awk -v a="$qw" -v b="$fw" 'BEGIN{printf "%.3f", a/b}') | $qc | $fc | $(awk -v a="$qc" -v b="$fc" 'BEGIN{printf "%.3f", a/b}') | $(( $(peak "$2") / 1024 )) | $(( $(peak "$3") / 1024 )) | $4 | ${5:-- | - | -} |")
 }
 
 job "format 1 (AVI mpeg4 DX50, 720p H.264 in)" "$mp4" "$work/q/hd720.avi" "$work/f/f1.avi" -- \
@@ -172,8 +194,10 @@ peak2=$(( $(peak batch.j2) / 1024 ))
     echo "Both sides: one thread per codec (\`-threads 1\`, \`-filter_threads 1\` for the tool), same encoders and settings;"
     echo "the tool reads the converter's libx264-default preset as a preset file. Times in seconds, memory in MiB (peak RSS)."
     echo
-    echo "| job | ours wall | ffmpeg wall | wall ratio | ours CPU | ffmpeg CPU | CPU ratio | ours MiB | ffmpeg MiB | same streams |"
-    echo "|---|---|---|---|---|---|---|---|---|---|"
+    echo "The instruction columns (millions, callgrind, 3 s cut of the input) count every thread of each process."
+    echo
+    echo "| job | ours wall | ffmpeg wall | wall ratio | ours CPU | ffmpeg CPU | CPU ratio | ours MiB | ffmpeg MiB | same streams | ours Minstr | ffmpeg Minstr | instr ratio |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|"
     printf '%s\n' "${rows[@]}"
     echo
     echo "- batch of 4 (format 126): -j 2 throughput is ${speedup} x that of -j 1 (goal >= 1.85);" \
