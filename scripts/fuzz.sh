@@ -1,40 +1,26 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer, makes their seed corpora and runs each target
-# for a bounded time. Crashes, leaks, timeouts and sanitizer reports are kept
+# UndefinedBehaviorSanitizer (scripts/sanitizer-build.sh asan), makes their
+# seed corpora and runs each target for a bounded time. Crashes, leaks, timeouts and sanitizer reports are kept
 # in <build>/findings/ and make the script fail.
 #
 #   scripts/fuzz.sh [seconds per target, default 60] [target...]
 #
-# Build folder: $QUORVEX_FUZZ_DIR (build-fuzz). The corpora grow across runs
+# Build folder: $QUORVEX_FUZZ_DIR (build-fuzz); the sanitizer suite passes its
+# own tree, which has the targets built already. The corpora grow across runs
 # in <build>/corpus/<target>/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 build=${QUORVEX_FUZZ_DIR:-$root/build-fuzz}
-jobs=${QUORVEX_JOBS:-$(nproc 2>/dev/null || echo 2)}
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_option_text fuzz_preset_file fuzz_settings_ini fuzz_probe_file)
-
-# The project adds fuzz/ among its optional folders; a tree that does not yet
-# is copied and given that line, so the targets build either way.
-src=$root
-if ! grep -Eq 'foreach\(optional[^)]*\bfuzz\b' "$root/CMakeLists.txt"; then
-    src=$build/src
-    mkdir -p "$src"
-    # files being edited meanwhile make tar say so (status 1); that copy is still usable
-    { tar -C "$root" --exclude='./build*' --exclude='./.git' --warning=no-file-changed -cf - . || [[ $? -eq 1 ]]; } |
-        tar -C "$src" -xf -
-    sed -i -E 's/^(foreach\(optional [^)]*)\)/\1 fuzz)/' "$src/CMakeLists.txt"
+if [[ ${#targets[@]} -eq 0 ]]; then  # every fuzz/fuzz_*.cpp is a target
+    for source in "$root"/fuzz/fuzz_*.cpp; do targets+=("$(basename "$source" .cpp)"); done
 fi
 
 start=$SECONDS
-cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DQUORVEX_SANITIZE=address,undefined,fuzzer-no-link -DQUORVEX_FUZZ=ON \
-    -DQUORVEX_BUILD_TESTS=OFF -DQUORVEX_WERROR=ON >/dev/null
-cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+bash "$root/scripts/sanitizer-build.sh" asan "$build" "${targets[@]}"
 echo "== fuzz build: $((SECONDS - start)) s"
 
 bash "$root/fuzz/make-seeds.sh" "$build/seeds" >/dev/null

@@ -1,22 +1,30 @@
 #!/usr/bin/env bash
-# Builds Quorvex with AddressSanitizer + UndefinedBehaviorSanitizer and runs the
-# headless test suite, then builds with ThreadSanitizer and runs the tests that
-# exercise our worker threads (converter, logger, player). Any sanitizer report
-# fails the run. Each stage prints its wall time.
+# Runs the test suite under the sanitizers. Any sanitizer report fails the run.
+# Each stage prints its wall time.
 #
-#   scripts/test-sanitizers.sh [asan|tsan|all]      (default: all)
+#   scripts/test-sanitizers.sh [asan|fuzz|tsan|all]      (default: all)
+#
+# asan: builds the whole tree with AddressSanitizer + UndefinedBehaviorSanitizer
+#       (LeakSanitizer included) and runs every test, the real-window ones
+#       under xvfb-run.
+# fuzz: runs each fuzz target on that same tree for $QUORVEX_FUZZ_SECONDS
+#       (default 60) seconds.
+# tsan: builds the tests that run our worker threads (converter, logger,
+#       player) with ThreadSanitizer and runs them.
+# all:  the three in that order.
 #
 # Build folders: $QUORVEX_ASAN_DIR (build-asan), $QUORVEX_TSAN_DIR (build-tsan).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
+fuzz_seconds=${QUORVEX_FUZZ_SECONDS:-60}
 asan_dir=${QUORVEX_ASAN_DIR:-$root/build-asan}
 tsan_dir=${QUORVEX_TSAN_DIR:-$root/build-tsan}
 jobs=${QUORVEX_JOBS:-$(nproc 2>/dev/null || echo 2)}
 supp=$root/scripts/sanitizer-suppressions
 
 # Tests that run our own threads; ThreadSanitizer is run on these only.
-tsan_tests=${QUORVEX_TSAN_TESTS:-'^(media_LoggerTest|player_.*|engine_Converter.*|robustness_Converter.*)$'}
+tsan_tests=${QUORVEX_TSAN_TESTS:-'^(media_LoggerTest|player_.*|engine_Converter.*|robustness_(Converter|StopPhases|RunLoad|PlayerFault).*)$'}
 
 stage() {  # stage <title> <command...>: runs a command and prints its wall time
     local title=$1; shift
@@ -25,13 +33,6 @@ stage() {  # stage <title> <command...>: runs a command and prints its wall time
     "$@" || status=$?
     echo "== $title: $((SECONDS - start)) s (exit $status)"
     return $status
-}
-
-# Warnings are checked by the ordinary build; GCC's sanitizer builds add false
-# "may be used uninitialized" warnings inside the standard library.
-configure() {  # configure <dir> <sanitizers>
-    cmake -S "$root" -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=OFF \
-        -DQUORVEX_BUILD_TESTS=ON -DQUORVEX_SANITIZE="$2" >/dev/null
 }
 
 # A report stops the process with a non-zero exit, so ctest counts it as a failure.
@@ -47,23 +48,31 @@ tsan_env=(
 
 run_asan() {
     local total=$SECONDS
-    stage "ASan+UBSan configure" configure "$asan_dir" address,undefined
-    stage "ASan+UBSan build" cmake --build "$asan_dir" -j "$jobs"
+    stage "ASan+UBSan build" bash "$root/scripts/sanitizer-build.sh" asan "$asan_dir"
     # Each test keeps its own time limit (quorvex_add_test), sanitized or not.
     stage "ASan+UBSan tests" env "${asan_env[@]}" \
         ctest --test-dir "$asan_dir" --output-on-failure -j "$jobs" -LE xvfb
+    stage "ASan+UBSan real-window tests" env "${asan_env[@]}" \
+        xvfb-run -a -s "-screen 0 1280x800x24" ctest --test-dir "$asan_dir" --output-on-failure -L xvfb
     echo "== ASan+UBSan total: $((SECONDS - total)) s"
+}
+
+run_fuzz() {
+    [[ -x $asan_dir/fuzz/bin/fuzz_option_text ]] || run_asan
+    stage "fuzz, $fuzz_seconds s per target" env QUORVEX_FUZZ_DIR="$asan_dir" \
+        bash "$root/scripts/fuzz.sh" "$fuzz_seconds"
 }
 
 run_tsan() {
     local total=$SECONDS
-    stage "TSan configure" configure "$tsan_dir" thread
-    # Only the libraries and programs of the threaded tests are needed.
+    # Only the libraries and programs of the threaded tests are needed; the
+    # first configure (a build of nothing) makes ctest list them.
+    stage "TSan configure" bash "$root/scripts/sanitizer-build.sh" tsan "$tsan_dir" help >/dev/null
     local targets
     targets=$(cd "$tsan_dir" && ctest -N -LE xvfb -R "$tsan_tests" 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: *//p')
     [[ -n $targets ]] || { echo "no tests match $tsan_tests"; return 1; }
     # shellcheck disable=SC2086
-    stage "TSan build" cmake --build "$tsan_dir" -j "$jobs" --target $targets
+    stage "TSan build" bash "$root/scripts/sanitizer-build.sh" tsan "$tsan_dir" $targets
     stage "TSan tests" env "${tsan_env[@]}" \
         ctest --test-dir "$tsan_dir" --output-on-failure -j "$jobs" -LE xvfb -R "$tsan_tests"
     echo "== TSan total: $((SECONDS - total)) s"
@@ -72,6 +81,7 @@ run_tsan() {
 case $which in
     asan) run_asan ;;
     tsan) run_tsan ;;
-    all) run_asan; run_tsan ;;
-    *) echo "usage: $0 [asan|tsan|all]" >&2; exit 2 ;;
+    fuzz) run_fuzz ;;
+    all) run_asan; run_fuzz; run_tsan ;;
+    *) echo "usage: $0 [asan|fuzz|tsan|all]" >&2; exit 2 ;;
 esac

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what Quorvex needs, builds it with warnings as errors and runs every
-# test. Real-window checks run under a virtual X display.
+# test, real-window checks under a virtual X display; then the same suite under
+# AddressSanitizer + UndefinedBehaviorSanitizer, each fuzz target for 60 s and
+# the threaded tests under ThreadSanitizer (scripts/test-sanitizers.sh).
+# QUORVEX_SANITIZERS=0 skips the sanitizer stages for a quick local run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVEX_BUILD_DIR:-$root/build}
+start=$SECONDS
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh" -DQUORVEX_WERROR=ON -DQUORVEX_BUILD_TESTS=ON
 cd "$build"
@@ -13,3 +17,8 @@ ctest --output-on-failure -j "$jobs" -LE xvfb
 if ctest -N -L xvfb | grep -q 'Total Tests: [1-9]'; then
     xvfb-run -a -s "-screen 0 1280x800x24" ctest --output-on-failure -L xvfb
 fi
+echo "== build and tests: $((SECONDS - start)) s"
+if [[ ${QUORVEX_SANITIZERS:-1} != 0 ]]; then
+    bash "$root/scripts/test-sanitizers.sh" all
+fi
+echo "== all: $((SECONDS - start)) s"
