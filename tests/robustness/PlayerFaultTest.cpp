@@ -1,0 +1,412 @@
+// The player component on the inputs users feed it by mistake, on a file
+// that changes under it while it plays, and opened and closed over and over:
+// a refusal carries a message, whatever opens plays and closes cleanly,
+// nothing crashes or hangs, the source is never changed and nothing is left
+// running afterwards.
+#include "BadMediaFiles.h"
+#include "Unprivileged.h"
+
+#include "media/QueueMainThread.h"
+#include "player/TFFPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+using robust::BadInput;
+using robust::BadMediaFiles;
+using robust::Expect;
+
+// Ends the program with a message when a step overruns its bound: a hung
+// Close or seek would otherwise only show as the suite's timeout.
+class Watchdog {
+public:
+    Watchdog(int seconds, std::string what)
+    {
+        thread_ = std::thread([this, seconds, what = std::move(what)] {
+            std::unique_lock guard(lock_);
+            if (!wake_.wait_for(guard, std::chrono::seconds(seconds), [this] { return done_; })) {
+                std::fprintf(stderr, "hang: %s took more than %d s\n", what.c_str(), seconds);
+                std::fflush(stderr);
+                std::_Exit(3);
+            }
+        });
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard guard(lock_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex lock_;  // guards done_
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// What the process holds: its threads and open file descriptors.
+struct Usage {
+    int threads = 0;
+    int descriptors = 0;
+};
+
+int CountEntries(const char* folder)
+{
+    int count = 0;
+    std::error_code error;
+    for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != std::filesystem::end(it);
+         it.increment(error))
+        ++count;
+    return count;
+}
+
+Usage UsageNow()
+{
+    return {CountEntries("/proc/self/task"), CountEntries("/proc/self/fd")};
+}
+
+std::string DigestOfFile(const std::string& path)
+{
+    return std::filesystem::is_regular_file(path) ? qtest::FileDigest(path) : std::string();
+}
+
+// Counts the states the player delivers on the main thread.
+struct StateCounter {
+    std::mutex lock;  // guards counts
+    int counts[psEnd + 1] = {};
+
+    void Attach(TCustomPlayer& player)
+    {
+        player.OnState = [this](TCustomPlayer*, TPlayState state) {
+            std::lock_guard guard(lock);
+            ++counts[state];
+        };
+    }
+    int Count(TPlayState state)
+    {
+        std::lock_guard guard(lock);
+        return counts[state];
+    }
+    int Total()
+    {
+        std::lock_guard guard(lock);
+        int total = 0;
+        for (int count : counts)
+            total += count;
+        return total;
+    }
+};
+
+class PlayerFault : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // what the test environment sets; kept when run by hand
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+    }
+
+    void SetUp() override
+    {
+        SetMainThread(&mainThread);
+        TFFPlayer loader;
+        ASSERT_TRUE(loader.LoadAVLib("LibAV"));
+        // the first open of the process loads what stays loaded; the counts
+        // compared afterwards start from there
+        static bool warmedUp = false;
+        if (!warmedUp) {
+            warmedUp = true;
+            Watchdog watchdog(60, "the first open and close");
+            TFFPlayer player;
+            ASSERT_TRUE(player.Open(BadMediaFiles::Get().GoodMp4(), 0, false)) << player.LastErrMsg();
+            PumpFor(100);
+            player.Close(true);
+        }
+    }
+
+    void TearDown() override { SetMainThread(nullptr); }
+
+    bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
+    {
+        return mainThread.pumpUntil(done, timeoutMs);
+    }
+    void PumpFor(int ms)
+    {
+        mainThread.pumpUntil([] { return false; }, ms);
+    }
+
+    // Empty when the thread and descriptor counts are back to `before`
+    // (threads end just after they are joined, so give them a moment).
+    std::string LeftRunning(const Usage& before)
+    {
+        Usage now = UsageNow();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while ((now.threads != before.threads || now.descriptors != before.descriptors) &&
+               std::chrono::steady_clock::now() < deadline) {
+            PumpFor(20);
+            now = UsageNow();
+        }
+        if (now.threads == before.threads && now.descriptors == before.descriptors)
+            return {};
+        std::ostringstream text;
+        text << "threads " << before.threads << " -> " << now.threads << ", descriptors " << before.descriptors
+             << " -> " << now.descriptors;
+        return text.str();
+    }
+
+    QueueMainThread mainThread;
+};
+
+// --- every bad input through open, play, seek and close ----------------------
+
+// Empty when a refused input fails to open with a message and leaves the
+// player stopped; what went wrong otherwise. Runs in a child process for the
+// unreadable file, so it reports instead of asserting.
+std::string CheckRefused(const BadInput& input)
+{
+    StateCounter states;
+    TFFPlayer player;
+    states.Attach(player);
+    const bool opened = player.Open(input.path, 0, false);
+    std::string problem;
+    if (opened)
+        problem = "opened";
+    else if (player.LastErrMsg().empty())
+        problem = "refused without a message";
+    else if (player.State() != psStop)
+        problem = "a refused file left the player in state " + std::to_string(player.State());
+    else if (!player.GetCurrentFrame()->Empty())
+        problem = "a refused file left a picture";
+    player.Close(true);
+    if (problem.empty() && states.Total() != 0)
+        problem = "a refused file started playing";
+    return problem;
+}
+
+class PlayerBadInput : public PlayerFault, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(PlayerBadInput, IsRefusedWithAMessageOrPlaysSeeksAndClosesCleanly)
+{
+    const BadInput& input = BadMediaFiles::Get().Input(GetParam());
+    const std::string before = DigestOfFile(input.path);
+    const Usage usage = UsageNow();
+
+    if (input.needsUnprivileged) {
+        const robust::ChildOutcome outcome = robust::RunUnprivileged([&] {
+            const std::string problem = CheckRefused(input);
+            if (!problem.empty())
+                std::fprintf(stderr, "%s: %s\n", input.name, problem.c_str());
+            return problem.empty() ? 0 : 1;
+        });
+        if (!outcome.ran)
+            GTEST_SKIP() << outcome.whyNot;
+        EXPECT_FALSE(outcome.timedOut);
+        EXPECT_EQ(outcome.exitCode, 0);
+    } else if (input.expect == Expect::Refused) {
+        Watchdog watchdog(60, std::string("the refused open of ") + input.name);
+        EXPECT_EQ(CheckRefused(input), "");
+    } else {
+        Watchdog watchdog(60, std::string("playing ") + input.name);
+        StateCounter states;  // outlives the player, whose last events it receives
+        TFFPlayer player;
+        states.Attach(player);
+        ASSERT_TRUE(player.Open(input.path, 0, false)) << player.LastErrMsg();
+        EXPECT_TRUE(player.LastErrMsg().empty()) << player.LastErrMsg();
+        ASSERT_TRUE(PumpUntil([&] { return states.Count(psPlay) > 0; }, 5000)) << "never started playing";
+        PumpUntil([&] { return player.CurrentPosition() > 0 || states.Count(psEnd) > 0; }, 1000);
+        player.Seek(0, true, 1000000);
+        PumpFor(200);
+        player.Seek(4, false, 0);  // back to the start, as after the end
+        PumpFor(100);
+        player.Close(true);
+        EXPECT_EQ(player.State(), psStop);
+        EXPECT_EQ(states.Count(psStop), 1) << "the stop reached the host once";
+        EXPECT_TRUE(player.GetCurrentFrame()->Empty()) << "a picture outlived the close";
+    }
+    EXPECT_EQ(LeftRunning(usage), "");
+    EXPECT_EQ(DigestOfFile(input.path), before) << "the source changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, PlayerBadInput,
+                         ::testing::Values("ZeroByteFile", "RandomBytesWithVideoName", "Mp4WithItsIndexCutOff",
+                                           "Mp4WithItsMediaDataCutOff", "Mp4WithGarbageInTheMiddle", "WavRenamedToAvi",
+                                           "Folder", "MissingFile", "UnreadableFile"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// A damaged stretch costs its own pictures and sound: playback goes on past
+// it and reaches the end of the clip.
+TEST_F(PlayerFault, PlaysPastADamagedStretchToTheEnd)
+{
+    const BadInput& input = BadMediaFiles::Get().Input("Mp4WithGarbageInTheMiddle");
+    Watchdog watchdog(60, "playing through the damaged stretch");
+    StateCounter states;
+    TFFPlayer player;
+    states.Attach(player);
+    std::atomic<int64_t> lastPosition{-1};
+    player.OnPosition = [&](TCustomPlayer*, int64_t position) { lastPosition = position; };
+    ASSERT_TRUE(player.Open(input.path, 0, false)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return states.Count(psEnd) > 0; }, 10000)) << "stalled at " << lastPosition;
+    EXPECT_TRUE(PumpUntil([&] { return lastPosition >= (input.fullSeconds - 0.2) * 1e6; }, 1000))
+        << "ended at " << lastPosition;
+    player.Close(true);
+    EXPECT_EQ(states.Count(psStop), 1);
+}
+
+// --- the file changes while it plays ------------------------------------------
+
+struct MidPlayFault {
+    const char* name;
+    std::function<void(const std::string& path)> apply;
+};
+
+// Another program writes over the file in place: the index the player read
+// at open now points at noise.
+void OverwriteTheSecondHalfWithNoise(const std::string& path)
+{
+    const long long size = qtest::FileBytes(path);
+    std::FILE* noise = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(noise, nullptr);
+    std::fseek(noise, static_cast<long>(size / 2), SEEK_SET);
+    unsigned value = 12345;
+    for (long long i = size / 2; i < size; ++i) {
+        value = value * 1103515245u + 12345u;
+        std::fputc(static_cast<int>(value >> 16) & 0xFF, noise);
+    }
+    std::fclose(noise);
+}
+
+class PlayerMidPlayFault : public PlayerFault, public ::testing::WithParamInterface<MidPlayFault> {};
+
+TEST_P(PlayerMidPlayFault, PlaybackEndsAndClosesCleanly)
+{
+    const MidPlayFault& fault = GetParam();
+    qtest::ScratchDir scratch;
+    const std::string source = BadMediaFiles::Get().GoodMp4();
+    const std::string before = qtest::FileDigest(source);
+    const std::string copy = scratch.file("playing.mp4");
+    robust::CopyPrefix(source, copy, qtest::FileBytes(source));
+    const Usage usage = UsageNow();
+    {
+        Watchdog watchdog(60, std::string("playing a file that is ") + fault.name);
+        StateCounter states;
+        TFFPlayer player;
+        states.Attach(player);
+        ASSERT_TRUE(player.Open(copy, 0, false)) << player.LastErrMsg();
+        ASSERT_TRUE(PumpUntil([&] { return player.CurrentPosition() > 200000; }, 5000)) << "never got going";
+        fault.apply(copy);
+        // the player notices the end of what it can read instead of stalling
+        EXPECT_TRUE(PumpUntil([&] { return states.Count(psEnd) > 0; }, 10000)) << "stuck at " << player.CurrentPosition();
+        player.Seek(0, true, 500000);
+        PumpFor(200);
+        player.Close(true);
+        EXPECT_EQ(player.State(), psStop);
+        EXPECT_EQ(states.Count(psStop), 1);
+    }
+    EXPECT_EQ(LeftRunning(usage), "");
+    EXPECT_EQ(qtest::FileDigest(source), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PlayerMidPlayFault,
+    ::testing::Values(MidPlayFault{"Deleted", [](const std::string& path) { std::filesystem::remove(path); }},
+                      MidPlayFault{"CutShort",
+                                   [](const std::string& path) {
+                                       std::filesystem::resize_file(path, std::filesystem::file_size(path) / 3);
+                                   }},
+                      MidPlayFault{"OverwrittenWithNoise", OverwriteTheSecondHalfWithNoise}),
+    [](const ::testing::TestParamInfo<MidPlayFault>& info) { return std::string(info.param.name); });
+
+// --- open, seek and close over and over ---------------------------------------
+
+struct RepeatCase {
+    const char* name;
+    std::string path;
+    bool opens;
+    int rounds;
+};
+
+// Opens, seeks and closes `c.path` `c.rounds` times on one player; failures
+// are test failures.
+void OpenSeekCloseRepeatedly(const RepeatCase& c)
+{
+    StateCounter states;
+    TFFPlayer player;
+    states.Attach(player);
+    for (int round = 0; round < c.rounds; ++round) {
+        SCOPED_TRACE(round);
+        const bool paused = round % 2 == 1;
+        const bool opened = player.Open(c.path, 0, paused);
+        ASSERT_EQ(opened, c.opens) << player.LastErrMsg();
+        if (!opened) {
+            ASSERT_FALSE(player.LastErrMsg().empty());
+            continue;
+        }
+        // now and then a waiting seek (playing and paused), the rest as the
+        // main window seeks
+        player.Seek(round % 3 == 0 ? 4 : 0, round % 5 == 0, (round % 4) * 400000);
+        if (round % 7 == 0)
+            player.TogglePause();
+        player.Close(true);
+        ASSERT_EQ(player.State(), psStop);
+    }
+    // (a play state followed at once by the stop collapses into the stop)
+    EXPECT_EQ(states.Count(psStop), c.opens ? c.rounds : 0) << "every open ended with one stop";
+}
+
+TEST_F(PlayerFault, OpenSeekAndCloseInATightLoopLeaveNothingBehind)
+{
+    const BadMediaFiles& files = BadMediaFiles::Get();
+    const RepeatCase cases[] = {
+        {"a good clip", files.GoodMp4(), true, 200},
+        {"a damaged clip", files.Input("Mp4WithGarbageInTheMiddle").path, true, 10},
+        {"a clip cut short", files.Input("Mp4WithItsMediaDataCutOff").path, true, 10},
+        {"noise", files.Input("RandomBytesWithVideoName").path, false, 10},
+    };
+    for (const RepeatCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Usage usage = UsageNow();
+        {
+            Watchdog watchdog(240, std::string("opening and closing ") + c.name + " repeatedly");
+            OpenSeekCloseRepeatedly(c);
+        }
+        EXPECT_EQ(LeftRunning(usage), "");
+    }
+}
+
+// A player destroyed while it plays, without a Close of its own.
+TEST_F(PlayerFault, DestroyingAPlayingPlayerEndsItsThreads)
+{
+    const Usage usage = UsageNow();
+    {
+        Watchdog watchdog(60, "destroying playing players");
+        for (int round = 0; round < 10; ++round) {
+            TFFPlayer player;
+            ASSERT_TRUE(player.Open(BadMediaFiles::Get().GoodMp4(), 0, round % 2 == 1)) << player.LastErrMsg();
+            PumpFor(20 * (round % 3));
+        }
+    }
+    EXPECT_EQ(LeftRunning(usage), "");
+}
+
+}  // namespace
