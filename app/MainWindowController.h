@@ -112,8 +112,10 @@ private:
     bool listBusy_ = false;
     int64_t playerDurationUs_ = 0;
 
-    TMediaConverter mediaConverter1_;
     LogMemo log_;
     ConversionList list_;
     RunControl run_;
+    // Declared last, so it goes first: its destructor waits for termination
+    // records still on their way to run_, which must outlive them.
+    TMediaConverter mediaConverter1_;
 };
