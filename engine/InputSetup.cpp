@@ -6,6 +6,7 @@
 #include "media/CodecLock.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/ProbedFormats.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -127,6 +128,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     }
 
     // 7. open (a failed open frees the context itself)
+    LimitProbedFormats(ic, forcedFormat);
     AVDictionary* optionsRaw = openOptions.release();
     int ret = avformat_open_input(&ic, MediaFileName(fileName).c_str(), forcedFormat, &optionsRaw);
     openOptions.reset(optionsRaw);

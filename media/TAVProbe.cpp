@@ -3,6 +3,7 @@
 #include "media/CodecLock.h"
 #include "media/FFHandles.h"
 #include "media/MediaText.h"
+#include "media/ProbedFormats.h"
 #include "media/TFFmpegLoader.h"
 
 extern "C" {
@@ -183,6 +184,7 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
         return false;
     }
     opened->flags |= AVFMT_FLAG_NONBLOCK;
+    LimitProbedFormats(opened, inputFormat);
     // A failed open frees the preallocated context itself.
     const int openResult = avformat_open_input(&opened, MediaFileName(fileName).c_str(), inputFormat, nullptr);
     if (openResult < 0) {

@@ -3,6 +3,7 @@
 #include "media/CodecLock.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/ProbedFormats.h"
 #include "media/TAVProbe.h"
 #include "media/TFFLogger.h"
 #include "player/PlaybackEngine.h"
@@ -219,6 +220,7 @@ void ReadThreadMain(PlaybackState* is)
             av_dict_set(&openOptions, "pixel_format", options.DemuxerPixelFormat.c_str(), 0);
         const AVInputFormat* forced =
             options.ForcedFormat.empty() ? nullptr : av_find_input_format(options.ForcedFormat.c_str());
+        LimitProbedFormats(ic, forced);
         int ret = avformat_open_input(&ic, MediaFileName(is->FileName).c_str(), forced, &openOptions);
         av_dict_free(&openOptions);
         if (ret < 0) {

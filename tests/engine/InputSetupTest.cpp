@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace {
 
 using setuptest::NewTask;
@@ -118,9 +121,18 @@ TEST(InputSetup, FailuresLeaveTheReasonAndNoInput)
     };
     SetupClips& clips = SetupClips::Get();
     const std::string missing = clips.dir().file("missing.mp4");
+    // file lists are not followed: one that names itself used to open itself
+    // until the process ran out of file handles
+    const std::string selfList = clips.dir().file("self_list.avi");
+    const std::string clipList = clips.dir().file("clip_list.avi");
+    std::ofstream(selfList, std::ios::binary) << "ffconcat version 1.0\nfile self_list.avi\n";
+    const std::string wavName = std::filesystem::path(clips.Wav()).filename().string();
+    std::ofstream(clipList, std::ios::binary) << "ffconcat version 1.0\nfile " << wavName << "\n";
     const Case cases[] = {
         {{}, missing, missing + ": No such file or directory"},
         {{{"programid", "99"}}, clips.LongTs(), "Specified program id not found"},
+        {{}, selfList, selfList + ": Invalid data found when processing input"},
+        {{}, clipList, clipList + ": Invalid data found when processing input"},
     };
     for (const Case& c : cases) {
         auto task = NewTask(c.options);

@@ -458,6 +458,26 @@ TEST_F(ProbeTest, OpenFailuresAreLoggedAndStored)
     }
 }
 
+TEST_F(ProbeTest, FileListsAreFollowedOnlyWhenNamedAsTheFormat)
+{
+    // a list that names itself used to open itself until the process ran out
+    // of file handles; a list of other files is refused the same way
+    const std::string selfList = dir_->file("self_list.avi");
+    const std::string toneList = dir_->file("tone_list.avi");
+    std::ofstream(selfList, std::ios::binary) << "ffconcat version 1.0\nfile self_list.avi\n";
+    std::ofstream(toneList, std::ios::binary) << "ffconcat version 1.0\nfile tone.wav\n";
+    for (const std::string& list : {selfList, toneList}) {
+        TAVProbe probe;
+        EXPECT_FALSE(probe.LoadFile(list));
+        EXPECT_EQ(probe.LastErrMsg(), list + ": Invalid data found when processing input");
+        EXPECT_EQ(probe.FormatContext(), nullptr);
+    }
+    TAVProbe probe;
+    ASSERT_TRUE(probe.LoadFile(toneList, "concat")) << probe.LastErrMsg();
+    EXPECT_EQ(probe.AudioStreamCount(), 1);
+    EXPECT_EQ(probe.InputFormatName(), "concat");
+}
+
 TEST_F(ProbeTest, StoredButUnloggedErrors)
 {
     TAVProbe probe;
