@@ -28,6 +28,7 @@ public:
         std::remove(path_.c_str());
         rmdir(dir_.c_str());
     }
+    const std::string& Path() const { return path_; }
     const std::string& Write(const uint8_t* data, size_t size)
     {
         FILE* file = std::fopen(path_.c_str(), "wb");

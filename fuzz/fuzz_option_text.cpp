@@ -1,6 +1,8 @@
 // Option texts and single options on a fresh transcoder task. A rejected
 // option must surface as FFmpegException; anything else escaping, a crash or
 // a sanitizer report is a finding.
+#include "FuzzBudget.h"
+
 #include "engine/TCustomFFmpeg.h"
 #include "media/TFFmpegLoader.h"
 
@@ -26,8 +28,9 @@ bool NamesVideoHook(std::string text)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    fuzzing::Budget::Start(argc, argv);
     GetFFmpegLoader().Load(ConverterLibraries);
     av_log_set_level(AV_LOG_QUIET);
     return 0;
@@ -35,6 +38,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzzing::Budget::Running(data, size);
     FuzzedDataProvider input(data, size);
     TCustomFFmpeg task(4);
     task.Reset();

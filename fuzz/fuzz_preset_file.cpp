@@ -1,5 +1,6 @@
 // A preset file (option fpre) with arbitrary content, applied to a fresh
 // task. A bad line must surface as FFmpegException.
+#include "FuzzBudget.h"
 #include "FuzzScratch.h"
 
 #include "engine/TCustomFFmpeg.h"
@@ -12,8 +13,9 @@ extern "C" {
 #include <cstdint>
 #include <string>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    fuzzing::Budget::Start(argc, argv);
     GetFFmpegLoader().Load(ConverterLibraries);
     av_log_set_level(AV_LOG_QUIET);
     return 0;
@@ -21,6 +23,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzzing::Budget::Running(data, size);
     static fuzzing::ScratchFile file(".ffpreset");
     const std::string& path = file.Write(data, size);
     TCustomFFmpeg task(4);

@@ -1,6 +1,7 @@
 // The media probe on arbitrary bytes written to a file: open, describe every
 // stream and produce the information text. A file that cannot be read must
 // give false with a message, never a crash.
+#include "FuzzBudget.h"
 #include "FuzzScratch.h"
 
 #include "media/TAVProbe.h"
@@ -14,8 +15,9 @@ extern "C" {
 #include <cstdlib>
 #include <string>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    fuzzing::Budget::Start(argc, argv);
     GetFFmpegLoader().Load(ConverterLibraries);
     av_log_set_level(AV_LOG_QUIET);
     return 0;
@@ -23,6 +25,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzzing::Budget::Running(data, size);
     static fuzzing::ScratchFile file(".avi");
     const std::string& path = file.Write(data, size);
     TAVProbe probe;

@@ -1,6 +1,8 @@
 // system.ini as the program reads and writes it, from arbitrary bytes: the
 // program's own keys are read, one is written, and the written file must read
 // back with the new value while every other key keeps the value it had.
+#include "FuzzBudget.h"
+
 #include "app/IniDocument.h"
 #include "app/SettingsFile.h"
 
@@ -37,8 +39,15 @@ std::string WritableValue(FuzzedDataProvider& input)
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    fuzzing::Budget::Start(argc, argv);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzzing::Budget::Running(data, size);
     FuzzedDataProvider input(data, size);
     const size_t which = input.ConsumeIntegralInRange<size_t>(0, kProgramKeys.size() - 1);
     const std::string newValue = WritableValue(input);

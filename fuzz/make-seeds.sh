@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Writes the seed corpora of the fuzz targets into <folder>/<target>/: small
-# valid option texts, preset files, settings files and media files made with
-# the ffmpeg tool. Nothing here is committed; the fuzz script runs this.
+# valid option texts, preset files, settings files, version files and media
+# files made with the ffmpeg tool. Nothing here is committed; the fuzz script
+# runs this.
 set -euo pipefail
 out=${1:?usage: make-seeds.sh <folder>}
-mkdir -p "$out"/{fuzz_option_text,fuzz_preset_file,fuzz_settings_ini,fuzz_probe_file}
+mkdir -p "$out"/{fuzz_option_text,fuzz_preset_file,fuzz_settings_ini,fuzz_update_file,fuzz_probe_file}
 
 # fuzz_option_text takes its two mode flags from the last bytes: "\x01\x01"
 # reads the rest as an option text with stream options.
@@ -34,6 +35,21 @@ printf '[skin]\nSetSkin=3\n[OutPath]\nOutPath=/home/user/Videos\n[SnapShot]\nDir
     >"$out/fuzz_settings_ini/full"
 printf '[SKIN]\r\n setskin = 1 \r\n; comment\r\n[OutPath]\r\nOutPath=\r\n' >"$out/fuzz_settings_ini/crlf"
 printf '[OutPath]\nOutPath=/a\n[OutPath]\nOutPath=/b\n[other]\nkey=value' >"$out/fuzz_settings_ini/duplicates"
+
+# version files as the update server gives them, and answers that are not one
+update=$out/fuzz_update_file
+printf '[version]\r\nnew=1.70\r\ndate=2026-11-30\r\nlinks1=https://downloads.example.org/quorvex-1.70.zip\r\nsize=12.5 MB\r\n' \
+    >"$update/newer"
+printf '[version]\nnew=1.63\ndate=2026-01-01\nlinks1=http://example.org/q.zip\nsize=1 MB\n' >"$update/same"
+printf '\xEF\xBB\xBF; comment\n[Version]\n NEW = 1.62 \nLinks1=file:///etc/passwd\n[other]\nnew=9\n' >"$update/odd-link"
+printf '[version]\nnew=\ndate=\nlinks1=\nsize=\n' >"$update/empty-values"
+printf '[version\nnew=1.70\n[ version ]\nlinks1=HTTP://x/new=2\nnew=2.0' >"$update/unclosed"
+printf '<html><body><h1>404 Not Found</h1></body></html>\n' >"$update/error-page"
+
+# lists that name other files, the probe's own scratch file (input.avi) among
+# them: they must be refused, not followed
+printf 'ffconcat version 1.0\nfile input.avi\n' >"$out/fuzz_probe_file/self-list"
+printf '#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\ninput.avi\n#EXT-X-ENDLIST\n' >"$out/fuzz_probe_file/playlist"
 
 media() {  # media <name> <ffmpeg arguments...>: a short, small clip
     local name=$1; shift
