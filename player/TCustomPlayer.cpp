@@ -497,6 +497,16 @@ void TCustomPlayer::PlayThreadMain(TWindowHandle handle)
         }
     }
     SetState(psPlay);
+    {
+        // opened paused: the pause is reported after the second picture, so
+        // without a picture stream (sound only, video disabled) report it now
+        std::lock_guard<std::timed_mutex> guard(playerLock_);
+        PlaybackState* is = engine_;
+        if (is && is->OpenedPaused && !is->VideoStream) {
+            is->OpenedPaused = 0;
+            SetState(psPause);
+        }
+    }
     try {
         EventLoop();
     } catch (const std::exception& e) {

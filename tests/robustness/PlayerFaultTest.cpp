@@ -235,8 +235,9 @@ TEST_P(PlayerBadInput, IsRefusedWithAMessageOrPlaysSeeksAndClosesCleanly)
         EXPECT_TRUE(player.LastErrMsg().empty()) << player.LastErrMsg();
         ASSERT_TRUE(PumpUntil([&] { return states.Count(psPlay) > 0; }, 5000)) << "never started playing";
         PumpUntil([&] { return player.CurrentPosition() > 0 || states.Count(psEnd) > 0; }, 1000);
-        player.Seek(0, true, 1000000);
-        PumpFor(200);
+        player.Seek(0, true, 1500000);
+        EXPECT_TRUE(PumpUntil([&] { return states.Count(psEnd) > 0; }, 5000))
+            << "no end after seeking near it; stuck at " << player.CurrentPosition();
         player.Seek(4, false, 0);  // back to the start, as after the end
         PumpFor(100);
         player.Close(true);
@@ -253,6 +254,29 @@ INSTANTIATE_TEST_SUITE_P(Inputs, PlayerBadInput,
                                            "Mp4WithItsMediaDataCutOff", "Mp4WithGarbageInTheMiddle", "WavRenamedToAvi",
                                            "Folder", "MissingFile", "UnreadableFile"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// The preview opens every file paused on its start; whatever opens reports
+// the pause, with or without pictures, and stays where it is.
+TEST_F(PlayerFault, AnOpenableInputOpenedPausedReportsThePauseAndStays)
+{
+    for (const char* name : {"Mp4WithItsMediaDataCutOff", "Mp4WithGarbageInTheMiddle", "WavRenamedToAvi"}) {
+        SCOPED_TRACE(name);
+        Watchdog watchdog(60, std::string("opening paused ") + name);
+        StateCounter states;
+        TFFPlayer player;
+        states.Attach(player);
+        ASSERT_TRUE(player.Open(BadMediaFiles::Get().Input(name).path, 0, true)) << player.LastErrMsg();
+        EXPECT_TRUE(PumpUntil([&] { return states.Count(psPause) > 0; }, 3000)) << "the pause was never reported";
+        PumpFor(300);
+        EXPECT_EQ(player.State(), psPause);
+        EXPECT_LT(player.CurrentPosition(), 100000) << "a paused file moved on";
+        player.Resume();
+        EXPECT_EQ(player.State(), psResume);
+        EXPECT_TRUE(PumpUntil([&] { return player.CurrentPosition() >= 300000; }, 3000)) << "resuming did not play";
+        player.Close(true);
+        EXPECT_EQ(states.Count(psStop), 1);
+    }
+}
 
 // A damaged stretch costs its own pictures and sound: playback goes on past
 // it and reaches the end of the clip.
