@@ -89,6 +89,7 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
         const int ret = av_interleaved_write_frame(oc, out.get());
         if (ret < 0)
             throw FFmpegException("av_interleaved_write_frame(): " + ErrorCodeText(ret));
+        ++packetsWritten_[static_cast<size_t>(ost.fileIndex)];
     }
 }
 

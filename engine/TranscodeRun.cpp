@@ -20,6 +20,7 @@ extern "C" {
 #include <climits>
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <exception>
@@ -33,6 +34,7 @@ TranscodeRun::TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks)
 {
     if (!decoded_ || !filtered_ || !audioFrame_ || !cropped_ || !encoded_)
         throw std::bad_alloc();
+    packetsWritten_.assign(static_cast<size_t>(task_.media_.OutputCount()), 0);
     preprocessor_.SetDeinterlace(options_.deinterlace);
     if (hooks.customHook)
         preprocessor_.CustomHook().SetHandler(hooks.customHook);
@@ -824,9 +826,26 @@ void TranscodeRun::ReleaseCodecs()
 
 // --- the run as a whole ----------------------------------------------------------
 
+std::vector<std::string> TranscodeRun::OutputsWithoutPackets() const
+{
+    std::vector<std::string> names;
+    if (task_.finished_)
+        return names;
+    const TaskMedia& media = task_.media_;
+    for (size_t j = 0; j < packetsWritten_.size() && j < media.outputs.size(); ++j) {
+        const AVFormatContext* oc = media.outputs[j].get();
+        if (packetsWritten_[j] == 0 && oc && oc->url && !(oc->oformat->flags & AVFMT_NOFILE))
+            names.push_back(WideFileName(oc->url));
+    }
+    return names;
+}
+
 void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
 {
     std::exception_ptr failure;
+    // a stop before the first packet (a task started paused, say) would
+    // otherwise leave a header-only file that players cannot open
+    std::vector<std::string> headerOnlyOutputs;
     {
         std::unique_ptr<TranscodeRun> run;
         try {
@@ -835,6 +854,8 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
         } catch (...) {
             failure = std::current_exception();
         }
+        if (run)
+            headerOnlyOutputs = run->OutputsWithoutPackets();
         try {
             if (run)
                 run->ReleaseCodecs();
@@ -849,6 +870,8 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
         if (!failure)
             failure = std::current_exception();
     }
+    for (const std::string& name : headerOnlyOutputs)
+        std::remove(name.c_str());
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -27,7 +27,8 @@ struct TPendingOptions;
 // The whole run of `task` on the calling thread: set-up, the loop, the steps
 // after it, the release of the codecs and the cleanup of the task (outputs
 // that stayed empty are deleted). Sets the task's finished flag when the run
-// ended by itself. Any error that ended the run is raised again after the
+// ended by itself; a run that did not also deletes the outputs it wrote no
+// packet into. Any error that ended the run is raised again after the
 // cleanup, with its message exactly as the user sees it.
 void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks);
 
@@ -42,6 +43,9 @@ public:
     void Execute();
     // Releases the encoders and decoders (each closed under CodecLock).
     void ReleaseCodecs();
+    // The files of the outputs that no packet reached, when the run did not
+    // end by itself: they hold no more than the container's header.
+    std::vector<std::string> OutputsWithoutPackets() const;
     // After a run (and for a task that is reset): frees the option contexts,
     // closes every output, deleting those that stayed at 0 bytes, closes the
     // inputs and releases hooks and preview state.
@@ -122,6 +126,7 @@ private:
     std::vector<TRunInputFile> inputFiles_;
     std::vector<TRunInputStream> inputStreams_;
     std::vector<TRunOutputStream> outputStreams_;
+    std::vector<int64_t> packetsWritten_;  // per output file, handed to its muxer
     TRunCounters counters_;
     PicturePreprocessor preprocessor_;
     AVFramePtr decoded_;

@@ -359,6 +359,29 @@ TEST_F(RunLoadTest, SourcesThatVanishAfterTheAddFailOnTheirOwnRowsAndTheOthersCo
     EXPECT_EQ(dialogs.BoxesCaptioned("Quorvex").size(), 2u);
 }
 
+TEST_F(RunLoadTest, AStopBeforeTheFirstPacketLeavesNoFileThatCannotBeOpened) {
+    // Paused at once, the tasks wait at their gate before reading a packet;
+    // an MP3 holding only its header is a file no player opens.
+    AddSources(qtest::MakeWavClip(Generated("wav"), 2.0), "tone", 3, 2.0, true);
+    chooser.formatNumber = kMp3Format;
+    AddMany(SourcesWhere(true));
+    ASSERT_EQ(List().RowCount(), 3);
+
+    robust::Watchdog watchdog(kRoundSeconds, "a stop of a run paused at its start");
+    Run().btnStartClick();
+    Run().btnPauseClick();
+    PumpUntil([] { return false; }, 200);
+    Run().btnStopClick();
+    ASSERT_TRUE(PumpUntilRunEnded(kRoundSeconds * 1000)) << "the run did not end";
+
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_TRUE(Status(row) == kStatusStopped || Status(row) == kStatusReady) << Status(row);
+        EXPECT_EQ(UnfinishedOutputProblem(OutputOf(row)), "") << OutputOf(row);
+    }
+    EXPECT_TRUE(dialogs.BoxesCaptioned("Quorvex").empty());
+    ExpectSourcesUnchanged();
+}
+
 // The window closed while termination records are still on their way from
 // the converter's delivery threads to the run control: the records must not
 // reach a run control that is already gone (AddressSanitizer sees it when
