@@ -86,6 +86,35 @@ Usage UsageNow()
     return {CountEntries("/proc/self/task"), CountEntries("/proc/self/fd")};
 }
 
+// The resident memory of the process in KiB; -1 when unknown.
+long ResidentKiB()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long kib = -1;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmRSS: %ld", &kib) == 1)
+            break;
+    std::fclose(status);
+    return kib;
+}
+
+// Sanitizers keep freed memory aside and grow shadow memory as they go, so
+// resident memory says nothing there (LeakSanitizer checks leaks instead).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kResidentMemoryIsMeaningful = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kResidentMemoryIsMeaningful = false;
+#else
+constexpr bool kResidentMemoryIsMeaningful = true;
+#endif
+#else
+constexpr bool kResidentMemoryIsMeaningful = true;
+#endif
+
 std::string DigestOfFile(const std::string& path)
 {
     return std::filesystem::is_regular_file(path) ? qtest::FileDigest(path) : std::string();
@@ -377,8 +406,12 @@ void OpenSeekCloseRepeatedly(const RepeatCase& c)
     StateCounter states;
     TFFPlayer player;
     states.Attach(player);
+    constexpr int kSettledRounds = 20;  // buffers and caches have their size by then
+    long settledKiB = -1;
     for (int round = 0; round < c.rounds; ++round) {
         SCOPED_TRACE(round);
+        if (round == kSettledRounds)
+            settledKiB = ResidentKiB();
         const bool paused = round % 2 == 1;
         const bool opened = player.Open(c.path, 0, paused);
         ASSERT_EQ(opened, c.opens) << player.LastErrMsg();
@@ -396,6 +429,11 @@ void OpenSeekCloseRepeatedly(const RepeatCase& c)
     }
     // (a play state followed at once by the stop collapses into the stop)
     EXPECT_EQ(states.Count(psStop), c.opens ? c.rounds : 0) << "every open ended with one stop";
+    if (kResidentMemoryIsMeaningful && settledKiB > 0) {
+        // a few hundred KiB come and go with the allocator; a leak of one
+        // picture or packet queue per round would add megabytes
+        EXPECT_LT(ResidentKiB() - settledKiB, 8 * 1024) << "memory grows with every open";
+    }
 }
 
 TEST_F(PlayerFault, OpenSeekAndCloseInATightLoopLeaveNothingBehind)
