@@ -291,7 +291,7 @@ TEST_P(StopPhase, StopReturnsAndTheRunEndsUnfinishedWithAReadableOrNoOutput)
         EXPECT_GE(frames, kFrames - 1);
         EXPECT_LE(frames, kFrames);
     } else {
-        EXPECT_GT(qtest::FileBytes(output), 0) << "the header written before the stop is gone";
+        EXPECT_GT(qtest::FileBytes(output), 0) << "what was converted before the stop is gone";
     }
     EXPECT_EQ(qtest::FileDigest(source), before) << "the source changed";
 }
