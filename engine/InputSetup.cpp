@@ -128,9 +128,10 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     }
 
     // 7. open (a failed open frees the context itself)
-    LimitProbedFormats(ic, forcedFormat);
+    const std::string url = MediaFileName(fileName);
+    LimitProbedFormats(ic, forcedFormat, url.c_str());
     AVDictionary* optionsRaw = openOptions.release();
-    int ret = avformat_open_input(&ic, MediaFileName(fileName).c_str(), forcedFormat, &optionsRaw);
+    int ret = avformat_open_input(&ic, url.c_str(), forcedFormat, &optionsRaw);
     openOptions.reset(optionsRaw);
     unopened.release();
     if (ret < 0) {

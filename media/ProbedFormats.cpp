@@ -6,11 +6,19 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include <cstring>
 #include <string>
 
 namespace {
 
-bool ReadsFileLists(const AVInputFormat* format) { return av_match_name("concat", format->name) != 0; }
+bool ReadsFileLists(const AVInputFormat* format)
+{
+    for (const char* name : {"concat", "hls", "dash"}) {
+        if (av_match_name(name, format->name))
+            return true;
+    }
+    return false;
+}
 
 // Built on every call: libavdevice may add its demuxers after the first open.
 std::string ProbedFormatList()
@@ -29,9 +37,12 @@ std::string ProbedFormatList()
 
 }  // namespace
 
-void LimitProbedFormats(AVFormatContext* context, const AVInputFormat* forced)
+void LimitProbedFormats(AVFormatContext* context, const AVInputFormat* forced, const char* url)
 {
     if (!context || forced || context->format_whitelist)
+        return;
+    const char* protocol = url ? avio_find_protocol_name(url) : nullptr;
+    if (!protocol || std::strcmp(protocol, "file") != 0)
         return;
     // the context owns the list: avformat_close_input frees it with its other options
     context->format_whitelist = av_strdup(ProbedFormatList().c_str());

@@ -184,9 +184,10 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
         return false;
     }
     opened->flags |= AVFMT_FLAG_NONBLOCK;
-    LimitProbedFormats(opened, inputFormat);
+    const std::string url = MediaFileName(fileName);
+    LimitProbedFormats(opened, inputFormat, url.c_str());
     // A failed open frees the preallocated context itself.
-    const int openResult = avformat_open_input(&opened, MediaFileName(fileName).c_str(), inputFormat, nullptr);
+    const int openResult = avformat_open_input(&opened, url.c_str(), inputFormat, nullptr);
     if (openResult < 0) {
         ReportError(AV_LOG_ERROR, ErrorText(fileName, openResult));
         Close();

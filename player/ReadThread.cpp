@@ -220,8 +220,9 @@ void ReadThreadMain(PlaybackState* is)
             av_dict_set(&openOptions, "pixel_format", options.DemuxerPixelFormat.c_str(), 0);
         const AVInputFormat* forced =
             options.ForcedFormat.empty() ? nullptr : av_find_input_format(options.ForcedFormat.c_str());
-        LimitProbedFormats(ic, forced);
-        int ret = avformat_open_input(&ic, MediaFileName(is->FileName).c_str(), forced, &openOptions);
+        const std::string url = MediaFileName(is->FileName);
+        LimitProbedFormats(ic, forced, url.c_str());
+        int ret = avformat_open_input(&ic, url.c_str(), forced, &openOptions);
         av_dict_free(&openOptions);
         if (ret < 0) {
             ic = nullptr;  // a failed open frees the preallocated context

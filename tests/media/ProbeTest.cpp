@@ -461,12 +461,17 @@ TEST_F(ProbeTest, OpenFailuresAreLoggedAndStored)
 TEST_F(ProbeTest, FileListsAreFollowedOnlyWhenNamedAsTheFormat)
 {
     // a list that names itself used to open itself until the process ran out
-    // of file handles; a list of other files is refused the same way
+    // of file handles; a live playlist whose entry does not open held the
+    // probe for as long as it reloaded; a list of other files is refused the
+    // same way
     const std::string selfList = dir_->file("self_list.avi");
+    const std::string livePlaylist = dir_->file("live.avi");
     const std::string toneList = dir_->file("tone_list.avi");
     std::ofstream(selfList, std::ios::binary) << "ffconcat version 1.0\nfile self_list.avi\n";
+    std::ofstream(livePlaylist, std::ios::binary) << "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nfile:.avi\n";
     std::ofstream(toneList, std::ios::binary) << "ffconcat version 1.0\nfile tone.wav\n";
-    for (const std::string& list : {selfList, toneList}) {
+    for (const std::string& list : {selfList, livePlaylist, toneList}) {
+        SCOPED_TRACE(list);
         TAVProbe probe;
         EXPECT_FALSE(probe.LoadFile(list));
         EXPECT_EQ(probe.LastErrMsg(), list + ": Invalid data found when processing input");
