@@ -5,6 +5,7 @@
 namespace {
 
 constexpr size_t npos = std::string::npos;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -46,7 +47,10 @@ IniDocument::Line IniDocument::Classify(std::string raw) {
 
 IniDocument IniDocument::Parse(std::string_view text) {
     IniDocument doc;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
+    if (text.substr(0, 3) == kByteOrderMark) {  // UTF-8 byte order mark, written back by Text()
+        text.remove_prefix(3);
+        doc.byteOrderMark_ = true;
+    }
     if (text.empty()) return doc;
     doc.endsWithNewline_ = text.back() == '\n';
     size_t start = 0;
@@ -115,7 +119,7 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
 
 std::string IniDocument::Text() const {
     const char* eol = crlf_ ? "\r\n" : "\n";
-    std::string out;
+    std::string out(byteOrderMark_ ? kByteOrderMark : std::string_view());
     for (size_t i = 0; i < lines_.size(); ++i) {
         out += lines_[i].raw;
         if (i + 1 < lines_.size() || endsWithNewline_) out += eol;

@@ -39,5 +39,6 @@ private:
 
     std::vector<Line> lines_;
     bool crlf_ = false;
+    bool byteOrderMark_ = false;  // the file began with one; a second one is part of the first line
     bool endsWithNewline_ = true;
 };

@@ -74,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[a]\nx=1\n\n[SnapShot]\nPicture=BMP\n"},
         WriteCase{"CrLfFileStaysCrLf", "[a]\r\nk=1\r\n", "a", "k", "2", "[a]\r\nk=2\r\n"},
         WriteCase{"MissingFinalNewlineAdded", "[a]\nk=1", "a", "j", "2", "[a]\nk=1\nj=2\n"},
-        WriteCase{"OnlyFirstDuplicateChanged", "[a]\nk=1\n[a]\nk=9\n", "a", "k", "2", "[a]\nk=2\n[a]\nk=9\n"}),
+        WriteCase{"OnlyFirstDuplicateChanged", "[a]\nk=1\n[a]\nk=9\n", "a", "k", "2", "[a]\nk=2\n[a]\nk=9\n"},
+        WriteCase{"ByteOrderMarkKept", "\xEF\xBB\xBF[a]\nk=1\n", "a", "k", "2", "\xEF\xBB\xBF[a]\nk=2\n"}),
     [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
 
 TEST(IniDocumentWriteValue, LineBreakInValueCannotAddEntries) {
@@ -83,6 +84,18 @@ TEST(IniDocumentWriteValue, LineBreakInValueCannotAddEntries) {
     const IniDocument reread = IniDocument::Parse(doc.Text());
     EXPECT_EQ(reread.Value("a", "k"), "/v");
     EXPECT_FALSE(reread.HasSection("skin"));
+}
+
+// Only the first byte order mark is the file's; dropping it on writing made a
+// second one the mark and its line a section header that had not been one.
+TEST(IniDocumentWriteValue, ASecondByteOrderMarkStaysPartOfTheFirstLine) {
+    IniDocument doc = IniDocument::Parse("\xEF\xBB\xBF\xEF\xBB\xBF[skin]\nSetSkin=skin1\n");
+    ASSERT_FALSE(doc.HasSection("skin"));
+    doc.SetValue("OutPath", "OutPath", "/v");
+    const IniDocument reread = IniDocument::Parse(doc.Text());
+    EXPECT_FALSE(reread.HasSection("skin"));
+    EXPECT_EQ(reread.Value("skin", "SetSkin"), std::nullopt);
+    EXPECT_EQ(reread.Value("OutPath", "OutPath"), "/v");
 }
 
 }  // namespace
