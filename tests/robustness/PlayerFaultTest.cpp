@@ -225,8 +225,8 @@ std::string CheckRefused(const BadInput& input)
     std::string problem;
     if (opened)
         problem = "opened";
-    else if (player.LastErrMsg().empty())
-        problem = "refused without a message";
+    else if (player.LastErrMsg().find(input.path) == std::string::npos)
+        problem = "refused without a message naming the file: \"" + player.LastErrMsg() + "\"";
     else if (player.State() != psStop)
         problem = "a refused file left the player in state " + std::to_string(player.State());
     else if (!player.GetCurrentFrame()->Empty())
