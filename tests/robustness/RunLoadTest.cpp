@@ -1,8 +1,9 @@
 // Long runs of the main window's conversion list with the real converter:
 // twenty short files, ten at a time, paused, resumed and stopped at random
-// moments for several rounds and then run to the end; and sources that
-// vanish between the add and the start. Every wait is bounded, so a hang
-// ends the program with the round and the seed that caused it.
+// moments for several rounds and then run to the end; sources that vanish
+// between the add and the start; a stop before the first packet; and the
+// window closed while termination records are on their way. Every wait is
+// bounded, so a hang ends the program with the round and the seed behind it.
 #include "ConverterRun.h"
 #include "app/ListWindowFixture.h"
 
