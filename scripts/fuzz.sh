@@ -27,20 +27,39 @@ bash "$root/fuzz/make-seeds.sh" "$build/seeds" >/dev/null
 mkdir -p "$build/findings"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:halt_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-failed=()
-for target in "${targets[@]}"; do
-    corpus=$build/corpus/$target
+# fuzz TARGET: one target's run; its log and any finding go to findings/
+fuzz() {
+    local target=$1 corpus=$build/corpus/$1
     mkdir -p "$corpus"
-    echo "== $target: $seconds s"
     # -timeout: one input taking longer than this counts as a hang
-    if ! "$build/fuzz/bin/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+    "$build/fuzz/bin/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
         -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
-        "$corpus" "$build/seeds/$target" >"$build/findings/$target.log" 2>&1; then
+        "$corpus" "$build/seeds/$target" >"$build/findings/$target.log" 2>&1
+}
+
+# Each target runs on one core, so as many run at once as there are cores.
+parallel=${QUORVEX_FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
+declare -A running=()  # pid -> target
+failed=()
+reap() {  # waits for one target to end and reports it
+    local pid status=0
+    wait -n -p pid "${!running[@]}" || status=$?
+    local target=${running[$pid]}
+    unset "running[$pid]"
+    echo "== $target: exit $status"
+    if [[ $status -ne 0 ]]; then
         failed+=("$target")
         grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error)' "$build/findings/$target.log" | head -5 || true
     fi
     grep -E '^stat::number_of_executed_units|^Done' "$build/findings/$target.log" | tail -1 || true
+}
+for target in "${targets[@]}"; do
+    [[ ${#running[@]} -lt $parallel ]] || reap
+    echo "== $target: $seconds s"
+    fuzz "$target" &
+    running[$!]=$target
 done
+while [[ ${#running[@]} -gt 0 ]]; do reap; done
 if [[ ${#failed[@]} -gt 0 ]]; then
     echo "findings in: ${failed[*]} (logs and inputs in $build/findings)"
     exit 1

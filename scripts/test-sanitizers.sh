@@ -38,7 +38,7 @@ stage() {  # stage <title> <command...>: runs a command and prints its wall time
 # A report stops the process with a non-zero exit, so ctest counts it as a failure.
 # Leak checking runs in every test; third-party leaks are listed in lsan.supp.
 asan_env=(
-    "ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:exitcode=23:detect_leaks=1:strict_string_checks=1:check_initialization_order=1:suppressions=$supp/asan.supp"
+    "ASAN_OPTIONS=halt_on_error=1:abort_on_error=0:exitcode=23:detect_leaks=1:check_initialization_order=1:suppressions=$supp/asan.supp"
     "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:exitcode=24:suppressions=$supp/ubsan.supp"
     "LSAN_OPTIONS=suppressions=$supp/lsan.supp:print_suppressions=0"
 )
