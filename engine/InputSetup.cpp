@@ -1,6 +1,7 @@
 // Opening an input: forced format and decoders, program selection, stream
 // information, the start-time seek, and what each stream leaves in the
 // pending state for the outputs that follow.
+#include "engine/PipeReader.h"
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/CodecLock.h"
@@ -12,6 +13,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -127,9 +129,22 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
         p.pgmyuvInput = false;
     }
 
-    // 7. open (a failed open frees the context itself)
+    // 7. open (a failed open frees the context itself). A named pipe or a
+    // device is read through our own reader, which a stop interrupts while
+    // it waits for data; a demuxer that opens its own device is left alone.
     const std::string url = MediaFileName(fileName);
     LimitProbedFormats(ic, forcedFormat, url.c_str());
+    std::unique_ptr<PipeReader> reader;  // declared before `input`: outlives the context
+    if ((!forcedFormat || !(forcedFormat->flags & AVFMT_NOFILE)) && PipeReader::Wanted(fileName)) {
+        int error = 0;
+        reader = PipeReader::Open(fileName, [this] { return StopRequested(); }, error);
+        if (!reader) {
+            lastError_ = ErrorText(fileName, error);
+            return false;
+        }
+        ic->pb = reader->Context();
+        ic->flags |= AVFMT_FLAG_CUSTOM_IO;
+    }
     AVDictionary* optionsRaw = openOptions.release();
     int ret = avformat_open_input(&ic, url.c_str(), forcedFormat, &optionsRaw);
     openOptions.reset(optionsRaw);
@@ -192,7 +207,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
         av_dump_format(ic, inputIndex, MediaFileName(fileName).c_str(), 0);
 
     // 16. consumed
-    media_.AddInput(std::move(input), tsOffsetUs, std::move(streams), startTimeUs);
+    media_.AddInput(std::move(input), tsOffsetUs, std::move(streams), startTimeUs, std::move(reader));
     p.grabStandard.clear();
     dropCodecNames();
     return true;

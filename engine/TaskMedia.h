@@ -28,6 +28,7 @@
 #include "engine/CodecSelection.h"
 #include "engine/IStreamEncoder.h"
 #include "engine/PendingOptions.h"
+#include "engine/PipeReader.h"
 #include "media/FFHandles.h"
 
 #include <cstdint>
@@ -63,6 +64,10 @@ struct TOutputFileSetup {
 };
 
 struct TaskMedia {
+    // Our readers of the inputs that are not regular files (named pipes,
+    // devices); declared before `inputs`, so they outlive the contexts that
+    // read through them.
+    std::vector<std::unique_ptr<PipeReader>> inputReaders;
     std::vector<AVFormatInputPtr> inputs;     // opened inputs, in order
     std::vector<int64_t> inputTsOffsetsUs;    // one per input
     std::vector<int64_t> inputStartTimesUs;   // one per input: the start time (ss) it was opened at, 0 = none
@@ -76,8 +81,10 @@ struct TaskMedia {
     int OutputCount() const { return static_cast<int>(outputs.size()); }
 
     void AddInput(AVFormatInputPtr input, int64_t tsOffsetUs, std::vector<TInputStreamSetup> streams,
-                  int64_t startTimeUs = 0)
+                  int64_t startTimeUs = 0, std::unique_ptr<PipeReader> reader = nullptr)
     {
+        if (reader)
+            inputReaders.push_back(std::move(reader));
         inputs.push_back(std::move(input));
         inputTsOffsetsUs.push_back(tsOffsetUs);
         inputStartTimesUs.push_back(startTimeUs);
@@ -105,6 +112,7 @@ struct TaskMedia {
         outputSetups.clear();
         inputStreams.clear();  // decoder contexts before the inputs they read
         inputs.clear();
+        inputReaders.clear();  // after the inputs that read through them
         inputTsOffsetsUs.clear();
         inputStartTimesUs.clear();
         filtersInUse = false;

@@ -7,7 +7,9 @@
 // termination, and leave no 0-byte output, only a file ffprobe can read.
 #include "ConverterRun.h"
 
+#include "engine/TFFmpeg.h"
 #include "engine/TMediaConverter.h"
+#include "media/TFFmpegLoader.h"
 #include "support/TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +19,8 @@
 #include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -24,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
@@ -351,12 +356,11 @@ private:
     std::thread thread_;
 };
 
-// Open fault: a named pipe is read by the library's file reader, which waits
-// inside read(2) and asks the interrupt callback only between reads, so a
-// stop waits until the writer writes again or closes the pipe. Committed
-// disabled until local pipes are read through a reader that a stop can
-// interrupt; with the fault the watchdog ends the program with "hang: ...".
-TEST(StopNamedPipe, DISABLED_AStopWhileAStalledPipeKeepsTheRunWaitingReturns)
+// A named pipe whose writer stalls keeps a read waiting for data that may
+// never come. A stop must still return: the library's own file reader would
+// wait inside read(2) until the writer writes again or closes the pipe (the
+// watchdog then ends the program with "hang: ...").
+TEST(StopNamedPipe, AStopWhileAStalledPipeKeepsTheRunWaitingReturns)
 {
     qtest::ScratchDir dir;
     const std::string pipePath = dir.file("stalled.nut");
@@ -382,6 +386,100 @@ TEST(StopNamedPipe, DISABLED_AStopWhileAStalledPipeKeepsTheRunWaitingReturns)
     EXPECT_FALSE(info.Finished);
     EXPECT_FALSE(info.Exception) << info.ExceptionMsg;
     EXPECT_EQ(robust::OutputProblem(output), "");
+}
+
+// Opening a named pipe waits for a writer; a stop requested meanwhile ends
+// the open with an error instead of leaving it waiting for a writer that
+// never comes (open(2) itself would wait there without end).
+TEST(StopNamedPipe, AStopWhileOpeningAPipeWithoutWriterReturns)
+{
+    qtest::ScratchDir dir;
+    const std::string pipePath = dir.file("writerless.nut");
+    ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+    ASSERT_TRUE(GetFFmpegLoader().Load(ConverterLibraries));
+    TFFmpeg task(1);
+    std::atomic<bool> opened{false};
+    std::atomic<bool> returned{false};
+    std::thread opening([&] {
+        opened = task.OpenInputFile(pipePath);
+        returned = true;
+    });
+    std::this_thread::sleep_for(500ms);
+    const bool returnedBeforeTheStop = returned;
+    {
+        robust::Watchdog watchdog(kStopBoundSeconds, "stopping the open of a named pipe without a writer");
+        task.StopConvert(false);
+        opening.join();
+    }
+    EXPECT_FALSE(returnedBeforeTheStop) << "the open did not wait for a writer: " << task.LastError();
+    EXPECT_FALSE(opened) << "a pipe with nothing written opened";
+    EXPECT_EQ(task.Media().InputCount(), 0);
+    EXPECT_FALSE(task.LastError().empty());
+}
+
+// The reader that lets a stop through also reads a pipe to its end: when the
+// writer closes the pipe the run sees the end of the input and finishes with
+// the same streams as a run on the file itself.
+TEST(StopNamedPipe, APipeReadToItsEndConvertsLikeTheFile)
+{
+    qtest::ScratchDir dir;
+    const auto convert = [](const std::string& input, const std::string& output) {
+        robust::RunEvents events;
+        TMediaConverter converter;
+        EXPECT_TRUE(converter.LoadAVLib("LibAV")) << converter.LastErrMsg();
+        events.Attach(converter);
+        const int taskIndex = converter.AddTask(input);
+        EXPECT_EQ(taskIndex, 0) << converter.LastErrMsg();
+        if (taskIndex != 0 || !converter.SetOutputFile(0, output))
+            return TTerminateInfo{};
+        converter.StartTask(1);
+        EXPECT_TRUE(robust::PumpUntil([&] { return events.AllEnded(); }, kRunBoundMs));
+        return robust::TaskTermination(events);
+    };
+    const auto count = [](const std::string& output, const char* stream) {
+        const auto probed = qtest::ProbeStream(output, stream);
+        return probed.count("nb_frames") ? std::stoi(probed.at("nb_frames")) : 0;
+    };
+
+    const std::string fromFile = dir.file("file.avi");
+    const TTerminateInfo fileRun = convert(SourceClip(), fromFile);
+    ASSERT_TRUE(fileRun.Finished) << fileRun.ExceptionMsg;
+
+    const std::string pipePath = dir.file("whole.nut");
+    ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+    std::thread writer([&pipePath, bytes = ReadWholeFile(SourceClip())] {
+        // a reader that went away gives EPIPE here instead of ending the program
+        sigset_t pipeSignal;
+        sigemptyset(&pipeSignal);
+        sigaddset(&pipeSignal, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+        // waits for the reader, but not without end when the run never opens the pipe
+        int fd = -1;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRunBoundMs);
+        while ((fd = open(pipePath.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && errno == ENXIO &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        if (fd < 0)
+            return;
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t written = write(fd, bytes.data() + sent, bytes.size() - sent);
+            if (written <= 0)
+                break;
+            sent += static_cast<size_t>(written);
+        }
+        close(fd);
+    });
+    const std::string fromPipe = dir.file("pipe.avi");
+    const TTerminateInfo pipeRun = convert(pipePath, fromPipe);
+    writer.join();
+    EXPECT_TRUE(pipeRun.Finished);
+    EXPECT_FALSE(pipeRun.Exception) << pipeRun.ExceptionMsg;
+    EXPECT_GE(count(fromPipe, "v:0"), kFrames);
+    EXPECT_EQ(count(fromPipe, "v:0"), count(fromFile, "v:0"));
+    EXPECT_GT(count(fromPipe, "a:0"), 0);
+    EXPECT_EQ(count(fromPipe, "a:0"), count(fromFile, "a:0"));
 }
 
 }  // namespace
