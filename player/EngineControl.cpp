@@ -130,28 +130,41 @@ void EngineTogglePause(TCustomPlayer& player, PlaybackState* is)
         player.SeekDoneEvent().Set();
     if (player.Engine() != is)
         return;
-    if (is->Paused) {
-        const double now = SystemTimeSeconds();
+    const bool pausing = !is->Paused;
+    if (pausing && is->VideoStream) {
+        if (!player.PictureEvent().Wait(250))
+            player.PictureEvent().Set();
+    }
+    // between two refreshes: no picture is half way onto the screen, and the
+    // clocks are not read while they change
+    const std::unique_lock held = player.HoldPlayerLock();
+    if (player.Engine() != is)
+        return;
+    const double now = SystemTimeSeconds();
+    if (!pausing) {
+        double stood;
         if (is->PictureShown) {
-            is->FrameTimer = is->FrameTimer + now + is->VideoCurrentPtsDrift - is->VideoCurrentPts;
+            stood = now + is->VideoCurrentPtsDrift - is->VideoCurrentPts;
             if (is->ReadPauseResult != AVERROR(ENOSYS))
                 is->VideoCurrentPts = is->VideoCurrentPtsDrift + now;
             is->VideoCurrentPtsDrift = is->VideoCurrentPts - now;
         } else {
-            // no picture to measure from yet: move the timer on by the pause itself
-            is->FrameTimer = is->FrameTimer + (now - is->PausedAtSeconds);
+            // no picture to measure from yet: the pause itself
+            stood = now - is->PausedAtSeconds;
         }
+        // the pictures waiting keep their places after the one on screen
+        DelayPictures(is, stood);
         is->Paused = false;
-    } else {
-        if (is->VideoStream) {
-            if (!player.PictureEvent().Wait(250))
-                player.PictureEvent().Set();
-            if (player.Engine() != is)
-                return;
-        }
-        is->PausedAtSeconds = SystemTimeSeconds();
-        is->Paused = true;
+        return;
     }
+    // the clock stops where it stands rather than falling back to the time
+    // of the picture on screen, so the position does not step back either
+    if (is->PictureShown)
+        is->VideoCurrentPts = is->VideoCurrentPtsDrift + now;
+    is->PausedAtSeconds = now;
+    is->Paused = true;
+    // report the standing position ahead of the pause itself
+    PositionTick(is);
 }
 
 void EngineSeek(TCustomPlayer& player, PlaybackState* is, int flags, bool wait, int64_t relative, int64_t target)

@@ -82,6 +82,17 @@ double ComputeTargetTime(PlaybackState* is, double pts)
     return is->FrameTimer;
 }
 
+void DelayPictures(PlaybackState* is, double seconds)
+{
+    PictureQueue& q = is->Pictures;
+    std::lock_guard guard(q.Lock);
+    is->FrameTimer = is->FrameTimer + seconds;
+    for (int i = 0; i < q.Count; ++i) {
+        VideoPicture& vp = q.Pictures[(q.ReadIndex + i) % PictureQueue::Size];
+        vp.TargetClock += seconds;
+    }
+}
+
 void VideoRefresh(PlaybackState* is, bool isRefreshEvent)
 {
     SdlDisplay* display = is->Player->Display();
@@ -90,7 +101,11 @@ void VideoRefresh(PlaybackState* is, bool isRefreshEvent)
         PictureQueue& q = is->Pictures;
         for (;;) {
             std::unique_lock guard(q.Lock);
-            if (q.Count == 0) {
+            // a pause holds the picture on screen and the clock with it; only
+            // a picture the screen still owes comes through, and pictures a
+            // seek left behind still go
+            const bool held = is->Paused && !is->PictureOwed && !is->JustSeeked;
+            if (q.Count == 0 || held) {
                 guard.unlock();
                 if (!isRefreshEvent && display)
                     display->Redraw(is);
@@ -114,7 +129,9 @@ void VideoRefresh(PlaybackState* is, bool isRefreshEvent)
             is->VideoCurrentPtsDrift = vp.Pts - now;
             is->VideoCurrentPos = vp.Pos;
 
-            const bool late = is->Player->Options().FrameDropping && !is->IsCaptureDevice && now > nextTarget;
+            // nothing is late while the clock stands: the owed picture is the head
+            const bool late = is->Player->Options().FrameDropping && !is->IsCaptureDevice && !is->Paused &&
+                              now > nextTarget;
             if (late || is->JustSeeked) {
                 is->SkipFactor = is->SkipFactor * 1.05f;
                 if (waiting > 1 || now > nextTarget + 0.5 || is->JustSeeked) {
@@ -128,6 +145,7 @@ void VideoRefresh(PlaybackState* is, bool isRefreshEvent)
             if (display)
                 display->ShowPicture(is, vp);
             is->PictureShown = true;
+            is->PictureOwed = false;
             DequeueHead(q, true);
             break;
         }

@@ -33,6 +33,8 @@ struct PictureQueue {
     int WriteIndex = 0;
     int Count = 0;
     int ShownIndex = -1;  // the entry last displayed, -1 before the first
-    std::mutex Lock;      // guards Count, ShownIndex, every TargetClock and Allocated
+    // guards Count, ShownIndex, every TargetClock and Allocated; the frame
+    // timer those targets come from moves only under it once pictures flow
+    std::mutex Lock;
     std::condition_variable Changed;
 };

@@ -54,8 +54,12 @@ int SynchronizeAudio(PlaybackState* is, int16_t* samples, int sizeBytes, int cap
 // Video side, run by the event loop on the play thread.
 void AllocatePicture(PlaybackState* is);
 void VideoRefresh(PlaybackState* is, bool isRefreshEvent);
-// The target time of a picture with time `pts` (seconds).
+// The target time of a picture with time `pts` (seconds); the queue's lock
+// is held.
 double ComputeTargetTime(PlaybackState* is, double pts);
+// Moves the frame timer and the target of every queued picture on by
+// `seconds`, the time the pictures stood still in a pause.
+void DelayPictures(PlaybackState* is, double seconds);
 
 // Waveform start: the ring index where the trace begins (VisualisationLock held).
 int WaveformStartIndex(PlaybackState* is, int windowWidth);

@@ -81,6 +81,9 @@ struct PlaybackState {
     std::atomic<double> VideoCurrentPtsDrift{0};
     std::atomic<int64_t> VideoCurrentPos{-1};
     std::atomic<bool> PictureShown{false};
+    // The screen still owes a picture: the file's first, or the first at the
+    // place a seek went to. Only that one is shown while paused.
+    std::atomic<bool> PictureOwed{true};
     double ExternalClock = 0;
     int64_t ExternalClockTime = 0;
     int MasterClockChoice = 0;

@@ -252,6 +252,12 @@ void TCustomPlayer::LockPlayer()
         ServeMainThread();
 }
 
+std::unique_lock<std::timed_mutex> TCustomPlayer::HoldPlayerLock()
+{
+    LockPlayer();
+    return std::unique_lock<std::timed_mutex>(playerLock_, std::adopt_lock);
+}
+
 void TCustomPlayer::Close(bool wait)
 {
     PlaybackState* is = engine_;

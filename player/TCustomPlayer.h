@@ -134,6 +134,9 @@ public:
     FrameToBitmap& HookBitmap();
     ManualResetEvent& SeekDoneEvent() { return seekDoneEvent_; }
     ManualResetEvent& PictureEvent() { return pictureEvent_; }
+    // Holds PlayerLock, serving main-thread calls while it waits: what is
+    // done under it never meets the event loop halfway through an event.
+    std::unique_lock<std::timed_mutex> HoldPlayerLock();
     std::atomic<int64_t> AudioCallbackTimeUs{0};
 
 private:

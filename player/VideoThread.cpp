@@ -115,12 +115,12 @@ int QueuePicture(VideoThreadContext& ctx, const AVFrame* picture, double pts, in
                             (width + 1) / 2, (height + 1) / 2);
         RunFrameHook(ctx, picture, *overlay, pts);
     }
+    std::lock_guard guard(q.Lock);
     // the first picture after a flush is due now, not when the flush was met:
     // decoding it took a while, and the pictures after it keep their spacing
     if (is->FrameLastPts == static_cast<double>(AV_NOPTS_VALUE))
         is->FrameTimer = SystemTimeSeconds();
     const double target = ComputeTargetTime(is, pts);
-    std::lock_guard guard(q.Lock);
     vp.Pts = pts;
     vp.Pos = pos;
     vp.SampleAspect = picture->sample_aspect_ratio;
@@ -236,13 +236,15 @@ void HandleFlush(PlaybackState* is)
         for (VideoPicture& vp : q.Pictures)
             vp.TargetClock = 0;
         q.Changed.wait(guard, [&] { return q.Count == 0 || is->VideoQueue.Aborted(); });
+        // the first picture of the new place is shown even while paused
+        is->PictureOwed = true;
+        is->FrameLastPts = static_cast<double>(AV_NOPTS_VALUE);
+        is->FrameLastDelay = 0;
+        is->FrameTimer = SystemTimeSeconds();
     }
     is->VideoCurrentPos = -1;
     is->LastDtsForFault = INT64_MIN;
     is->LastPtsForFault = INT64_MIN;
-    is->FrameLastPts = static_cast<double>(AV_NOPTS_VALUE);
-    is->FrameLastDelay = 0;
-    is->FrameTimer = SystemTimeSeconds();
     is->SkipFactor = 1.0f;
     is->SkipCounter = 0;
     is->DecoderFlushed = true;
