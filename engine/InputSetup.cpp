@@ -1,12 +1,12 @@
 // Opening an input: forced format and decoders, program selection, stream
 // information, the start-time seek, and what each stream leaves in the
 // pending state for the outputs that follow.
-#include "engine/PipeReader.h"
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/CodecLock.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/PipeReader.h"
 #include "media/ProbedFormats.h"
 
 extern "C" {

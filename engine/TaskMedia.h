@@ -28,8 +28,8 @@
 #include "engine/CodecSelection.h"
 #include "engine/IStreamEncoder.h"
 #include "engine/PendingOptions.h"
-#include "engine/PipeReader.h"
 #include "media/FFHandles.h"
+#include "media/PipeReader.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "engine/PipeReader.h"
+#include "media/PipeReader.h"
 
 #include "media/FFHandles.h"
 
