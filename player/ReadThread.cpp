@@ -3,6 +3,7 @@
 #include "media/CodecLock.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/PipeReader.h"
 #include "media/ProbedFormats.h"
 #include "media/TAVProbe.h"
 #include "media/TFFLogger.h"
@@ -17,6 +18,7 @@ extern "C" {
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -202,6 +204,7 @@ void ReadThreadMain(PlaybackState* is)
 {
     TCustomPlayer* player = is->Player;
     const PlayerOptions& options = player->Options();
+    std::unique_ptr<PipeReader> reader;  // declared before `ic` is opened: outlives the context
     AVFormatContext* ic = avformat_alloc_context();
     bool opened = false;
     do {
@@ -222,6 +225,22 @@ void ReadThreadMain(PlaybackState* is)
             options.ForcedFormat.empty() ? nullptr : av_find_input_format(options.ForcedFormat.c_str());
         const std::string url = MediaFileName(is->FileName);
         LimitProbedFormats(ic, forced, url.c_str());
+        // A named pipe or a device is read through our own reader, which the
+        // abort request interrupts while it waits for data; a demuxer that
+        // opens its own device is left alone.
+        if ((!forced || !(forced->flags & AVFMT_NOFILE)) && PipeReader::Wanted(is->FileName)) {
+            int error = 0;
+            reader = PipeReader::Open(is->FileName, [is] { return is->AbortRequest.load(); }, error);
+            if (!reader) {
+                av_dict_free(&openOptions);
+                avformat_free_context(ic);
+                ic = nullptr;
+                player->SetLastErrMsg(ErrorText(is->FileName, error));
+                break;
+            }
+            ic->pb = reader->Context();
+            ic->flags |= AVFMT_FLAG_CUSTOM_IO;
+        }
         int ret = avformat_open_input(&ic, url.c_str(), forced, &openOptions);
         av_dict_free(&openOptions);
         if (ret < 0) {
