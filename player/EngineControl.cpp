@@ -113,6 +113,8 @@ void EngineShutdown(TCustomPlayer& player, PlaybackState* is)
         std::lock_guard guard(is->Pictures.Lock);
         for (VideoPicture& vp : is->Pictures.Pictures)
             vp.Overlay.reset();
+        is->Pictures.ShownOverlay.reset();
+        is->Pictures.SpareOverlay.reset();
     }
     {
         std::lock_guard guard(is->Subpictures.Lock);

@@ -13,8 +13,10 @@ constexpr double NoSyncThreshold = 10.0;
 void DequeueHead(PictureQueue& q, bool shown)
 {
     std::lock_guard guard(q.Lock);
-    if (shown)
-        q.ShownIndex = q.ReadIndex;
+    if (shown) {
+        q.ShownOverlay = q.Pictures[q.ReadIndex].Overlay;
+        q.ShownPts = q.Pictures[q.ReadIndex].Pts;
+    }
     q.ReadIndex = (q.ReadIndex + 1) % PictureQueue::Size;
     q.Count--;
     q.Changed.notify_all();

@@ -32,9 +32,15 @@ struct PictureQueue {
     int ReadIndex = 0;
     int WriteIndex = 0;
     int Count = 0;
-    int ShownIndex = -1;  // the entry last displayed, -1 before the first
-    // guards Count, ShownIndex, every TargetClock and Allocated; the frame
-    // timer those targets come from moves only under it once pictures flow
+    // The picture last displayed (none before the first). Its overlay is not
+    // written again while it is on screen, so a snapshot gets what is shown:
+    // the entry it came from writes into the spare instead.
+    std::shared_ptr<YuvOverlay> ShownOverlay;
+    double ShownPts = 0;
+    std::shared_ptr<YuvOverlay> SpareOverlay;
+    // guards Count, the shown and spare overlays, ShownPts, every entry's
+    // Overlay, TargetClock and Allocated; the frame timer those targets come
+    // from moves only under it once pictures flow
     std::mutex Lock;
     std::condition_variable Changed;
 };

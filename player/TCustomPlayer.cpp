@@ -388,10 +388,16 @@ Bitmap24* TCustomPlayer::GetCurrentFrame(int64_t& pts)
     std::shared_ptr<YuvOverlay> overlay;
     double pictureTime = 0;
     {
+        const PictureQueue& q = is->Pictures;
         std::lock_guard guard(is->Pictures.Lock);
-        const int index = is->Pictures.ShownIndex >= 0 ? is->Pictures.ShownIndex : is->Pictures.ReadIndex;
-        overlay = is->Pictures.Pictures[index].Overlay;
-        pictureTime = is->Pictures.Pictures[index].Pts;
+        if (q.ShownOverlay) {
+            overlay = q.ShownOverlay;
+            pictureTime = q.ShownPts;
+        } else {
+            // nothing shown yet: the picture about to be
+            overlay = q.Pictures[q.ReadIndex].Overlay;
+            pictureTime = q.Pictures[q.ReadIndex].Pts;
+        }
     }
     pts = std::llround(pictureTime * 1e6) - is->StartTimeUs;
     if (!overlay)

@@ -43,6 +43,10 @@ struct VideoThreadContext {
     AVFramePtr filtered{av_frame_alloc()};
     double frameDuration = 0.04;
     int openedPausedPictures = 0;
+    // a flush was met and its seek not yet seen through: kept here, as the
+    // shared mark is cleared by the read thread after it queues the flush
+    // and may land after this thread has already handled it
+    bool flushed = false;
 };
 
 void RunFrameHook(VideoThreadContext& ctx, const AVFrame* picture, YuvOverlay& overlay, double pts)
@@ -102,7 +106,17 @@ int QueuePicture(VideoThreadContext& ctx, const AVFrame* picture, double pts, in
         if (is->VideoQueue.Aborted())
             return -1;
     }
-    std::shared_ptr<YuvOverlay> overlay = vp.Overlay;
+    std::shared_ptr<YuvOverlay> overlay;
+    {
+        std::lock_guard guard(q.Lock);
+        if (vp.Overlay && vp.Overlay == q.ShownOverlay) {
+            // the picture on screen stays as shown: this one goes into the spare
+            if (!q.SpareOverlay || q.SpareOverlay->Width() != vp.Width || q.SpareOverlay->Height() != vp.Height)
+                q.SpareOverlay = std::make_shared<YuvOverlay>(vp.Width, vp.Height);
+            std::swap(vp.Overlay, q.SpareOverlay);
+        }
+        overlay = vp.Overlay;
+    }
     if (!overlay)
         return -1;
     {
@@ -200,7 +214,8 @@ int ProcessDecoded(VideoThreadContext& ctx, AVFrame* frame)
             return 0;
         if (ret < 0)
             return -1;
-        if (is->DecoderFlushed && is->JustSeeked) {
+        if (ctx.flushed && is->JustSeeked) {
+            ctx.flushed = false;
             is->JustSeeked = false;
             is->SeekPaused = false;
         }
@@ -268,6 +283,7 @@ void VideoThreadMain(PlaybackState* is)
             break;
         if (IsFlushPacket(pkt.get())) {
             HandleFlush(is);
+            ctx.flushed = true;
             continue;
         }
         if (pkt->size == 0) {

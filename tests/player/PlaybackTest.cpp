@@ -240,6 +240,8 @@ TEST_F(PlaybackTest, TogglePausePostsResumeAndPause)
         EXPECT_EQ(player.State(), psPause);
         ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPause); }));
         const int64_t pausedAt = player.CurrentPosition();
+        int64_t pictureAt = 0;
+        player.GetCurrentFrame(pictureAt);
         // positions are reported in steps of more than 10 ms
         long long furthest = 0;
         for (int step = 0; step < 15; ++step) {
@@ -247,6 +249,12 @@ TEST_F(PlaybackTest, TogglePausePostsResumeAndPause)
             furthest = std::max(furthest, std::llabs(player.CurrentPosition() - pausedAt));
         }
         EXPECT_LE(furthest, 10000) << "the position stands while paused";
+        int64_t pictureLater = 0;
+        player.GetCurrentFrame(pictureLater);
+        if (c.pauseFrom > 0) {
+            // paused at once, the first picture may still be on its way
+            EXPECT_EQ(pictureLater, pictureAt) << "no waiting picture is shown while paused";
+        }
         player.TogglePause();
         EXPECT_EQ(player.State(), psResume);
         ASSERT_TRUE(PumpUntil([&] { return events.Saw(psResume); }));
