@@ -441,6 +441,42 @@ private:
     std::thread thread_;
 };
 
+// The good clip as an MPEG-TS stream, the form a pipe usually carries.
+std::string GoodClipAsStream(const qtest::ScratchDir& scratch)
+{
+    const std::string stream = scratch.file("clip.ts");
+    if (!qtest::MakeMedia(stream, "-i " + qtest::ShellQuote(BadMediaFiles::Get().GoodMp4()) + " -c copy -f mpegts"))
+        return {};
+    std::ifstream in(stream, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A named pipe whose writer sends the whole stream and closes it plays to
+// its end, and closing leaves no thread or descriptor behind.
+TEST_F(PlayerFault, PlaysANamedPipeToItsEnd)
+{
+    qtest::ScratchDir scratch;
+    const std::string bytes = GoodClipAsStream(scratch);
+    ASSERT_FALSE(bytes.empty());
+    const std::string pipePath = scratch.file("whole.ts");
+    ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+    const Usage usage = UsageNow();
+    {
+        StalledPipe pipe(pipePath, bytes);
+        pipe.Release();  // closes the pipe once everything is written
+        Watchdog watchdog(60, "playing a named pipe");
+        StateCounter states;
+        TFFPlayer player;
+        states.Attach(player);
+        ASSERT_TRUE(player.Open(pipePath, 0, false)) << player.LastErrMsg();
+        EXPECT_TRUE(PumpUntil([&] { return states.Count(psEnd) > 0; }, 10000))
+            << "stuck at " << player.CurrentPosition();
+        player.Close(true);
+        EXPECT_EQ(states.Count(psStop), 1);
+    }
+    EXPECT_EQ(LeftRunning(usage), "");
+}
+
 // The library's file reader waits inside read(2) and asks the interrupt
 // callback only between reads, so with it Close, which at last shuts the
 // engine down itself and joins the read thread, would wait until the writer
@@ -450,14 +486,11 @@ private:
 TEST_F(PlayerFault, ClosingWhileAStalledPipeKeepsTheReadWaitingReturnsPromptly)
 {
     qtest::ScratchDir scratch;
-    const std::string stream = scratch.file("clip.ts");
-    ASSERT_TRUE(qtest::MakeMedia(stream, "-i " + qtest::ShellQuote(BadMediaFiles::Get().GoodMp4()) +
-                                             " -c copy -f mpegts"));
+    std::string bytes = GoodClipAsStream(scratch);
+    ASSERT_FALSE(bytes.empty());
+    bytes.resize(bytes.size() * 2 / 3);
     const std::string pipePath = scratch.file("stalled.ts");
     ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
-    std::ifstream in(stream, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    bytes.resize(bytes.size() * 2 / 3);
     StalledPipe pipe(pipePath, bytes);
     std::promise<void> closed;
     std::thread giveUp([&pipe, done = closed.get_future()] {
