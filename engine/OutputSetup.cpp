@@ -200,11 +200,16 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     if (NeedsFrameNumber(format) && !av_filename_number_test(mediaName.c_str()))
         return fail(ErrorText(fileName, AVERROR(EDOM)));
 
-    // 9. the file (an existing one is replaced, but never one being read)
+    // 9. the file (an existing one is replaced, but never one being read).
+    // Its old content stays until the run writes the header: a task that
+    // never runs (removed, stopped before its turn) must not cost the file.
     if (!(format->flags & AVFMT_NOFILE)) {
         if (IsOpenedInput(fileName))
             return fail(FormatText("%s: the output file is an input file of this conversion", fileName.c_str()));
-        const int ret = avio_open(&oc->pb, mediaName.c_str(), AVIO_FLAG_WRITE);
+        AVDictionary* keepContent = nullptr;
+        av_dict_set(&keepContent, "truncate", "0", 0);
+        const int ret = avio_open2(&oc->pb, mediaName.c_str(), AVIO_FLAG_WRITE, nullptr, &keepContent);
+        av_dict_free(&keepContent);
         if (ret < 0)
             return fail(ErrorText(fileName, ret));
     }

@@ -24,6 +24,7 @@ extern "C" {
 #include <cstring>
 #include <mutex>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -564,6 +565,15 @@ void TranscodeRun::WriteHeaders()
         InitBitstreamFilters(ost);
     for (int j = 0; j < media.OutputCount(); ++j) {
         AVFormatContext* oc = media.outputs[j].get();
+        // the file was opened keeping what it held; nothing written yet, so it starts empty here
+        if (oc->pb && oc->url && !(oc->oformat->flags & AVFMT_NOFILE)) {
+            const std::string name = WideFileName(oc->url);
+            std::error_code failed;
+            if (std::filesystem::is_regular_file(name, failed) && std::filesystem::file_size(name, failed) > 0)
+                std::filesystem::resize_file(name, 0, failed);
+            if (failed)
+                throw FFmpegException(name + ": " + failed.message());
+        }
         AVDictionary* options = nullptr;
         av_dict_copy(&options, media.outputSetups[j].muxerOptions.get(), 0);
         const int ret = avformat_write_header(oc, &options);
@@ -829,7 +839,8 @@ void TranscodeRun::ReleaseCodecs()
 std::vector<std::string> TranscodeRun::OutputsWithoutPackets() const
 {
     std::vector<std::string> names;
-    if (task_.finished_)
+    // before the headers the files still hold what they held before the run
+    if (task_.finished_ || !headersWritten_)
         return names;
     const TaskMedia& media = task_.media_;
     for (size_t j = 0; j < packetsWritten_.size() && j < media.outputs.size(); ++j) {

@@ -228,15 +228,22 @@ TEST(OutputSetup, MetadataFirstDefinitionWinsAndIsConsumed)
     EXPECT_TRUE(task->Pending().metadata.empty());
 }
 
-TEST(OutputSetup, ExistingFileIsReplaced)
+// An existing file is replaced by the run that writes it, not by the set-up:
+// a task that never runs (removed, or a run stopped before its turn) must
+// not cost the user the file.
+TEST(OutputSetup, ExistingFileKeepsItsContentUntilTheRunWrites)
 {
     qtest::ScratchDir out;
     const std::string path = out.file("existing.avi");
     std::ofstream(path) << std::string(5000, 'x');
-    auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
-    ASSERT_EQ(task->AddOutputFile(path), 1) << task->LastError();
-    EXPECT_EQ(qtest::FileBytes(path), 0);
+    const std::string before = qtest::FileDigest(path);
+    {
+        auto task = NewTask();
+        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+        ASSERT_EQ(task->AddOutputFile(path), 1) << task->LastError();
+        EXPECT_EQ(qtest::FileDigest(path), before);
+    }
+    EXPECT_EQ(qtest::FileDigest(path), before) << "a task freed without a run touched the file";
 }
 
 TEST(OutputSetup, TheInputIsNeverOverwritten)

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -41,6 +42,26 @@ TEST(TranscodeRun, AFinishedRunIsFinishedAndAStoppedOneIsNotButItsFileIsClosed)
     EXPECT_GE(frames, 10);
     EXPECT_LT(frames, 40);
     EXPECT_EQ(qtest::ProbeStream(out.file("stopped.avi"), "v:0").at("codec_name"), "mpeg4");
+}
+
+// The old content of an existing output goes when the run writes the file:
+// the result holds nothing of it.
+TEST(TranscodeRun, AnExistingOutputIsReplacedWhenTheRunWritesIt)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    const std::string path = out.file("existing.avi");
+    const std::string old(200000, 'x');  // longer than the new file
+    std::ofstream(path) << old;
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, path, {{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
+    const runtest::RunResult result = runtest::RunTask(*task);
+    ASSERT_FALSE(result.error) << result.message;
+    ASSERT_TRUE(result.finished);
+    std::ifstream in(path, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_LT(written.size(), old.size());
+    EXPECT_EQ(written.find(std::string(64, 'x')), std::string::npos) << "the old content is still in the file";
+    EXPECT_EQ(qtest::ProbeStream(path, "v:0").at("codec_name"), "mpeg4");
 }
 
 TEST(TranscodeRun, APausedRunReadsAndWritesNothingAndContinuesWhereItWas)

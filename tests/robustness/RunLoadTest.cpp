@@ -383,12 +383,9 @@ TEST_F(RunLoadTest, AStopBeforeTheFirstPacketLeavesNoFileThatCannotBeOpened) {
     ExpectSourcesUnchanged();
 }
 
-// Open fault: every start re-creates the tasks, and setting up a task replaces
-// its output file at once (the output set-up asserts so), not when the row's
-// conversion begins. A run stopped before a row's turn therefore leaves that
-// row with nothing: the file the last run converted is gone. Committed
-// disabled until an existing output is first replaced when the run writes.
-TEST_F(RunLoadTest, DISABLED_ARestartStoppedBeforeARowsTurnKeepsThatRowsLastOutput) {
+// Every start re-creates the tasks and sets their outputs up again; a run
+// stopped before a row's turn must leave that row the file the last run made.
+TEST_F(RunLoadTest, ARestartStoppedBeforeARowsTurnKeepsThatRowsLastOutput) {
     AddSources(qtest::MakeWavClip(Generated("wav"), 2.0), "tone", 3, 2.0, true);
     chooser.formatNumber = kMp3Format;
     AddMany(SourcesWhere(true));
