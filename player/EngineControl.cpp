@@ -161,8 +161,7 @@ void EngineTogglePause(TCustomPlayer& player, PlaybackState* is)
     }
     // the clock stops where it stands rather than falling back to the time
     // of the picture on screen, so the position does not step back either
-    if (is->PictureShown)
-        is->VideoCurrentPts = is->VideoCurrentPtsDrift + now;
+    is->VideoCurrentPts = VideoClockNow(is);
     is->PausedAtSeconds = now;
     is->Paused = true;
     // report the standing position ahead of the pause itself
