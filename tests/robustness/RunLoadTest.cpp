@@ -451,10 +451,11 @@ TEST_F(WindowClosedMidRunTest, RecordsStillOnTheirWayWhenTheWindowGoesReachALive
     const std::string outputFolder = window->OutputFolder();
 
     // The first hand-over is slow, so the records of the tasks that end
-    // meanwhile queue up behind it on their delivery threads.
+    // meanwhile queue up behind it on their delivery threads. It lasts well
+    // past the close below, even in sanitizer builds, which end tasks slowly.
     std::atomic<int> posts{0};
     window->Run().SetPostToMainThread([&posts] {
-        if (posts++ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        if (posts++ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(4000));
     });
     std::atomic<int> lastReports{0};
     RunControl& run = window->Run();
@@ -467,7 +468,7 @@ TEST_F(WindowClosedMidRunTest, RecordsStillOnTheirWayWhenTheWindowGoesReachALive
     window->Run().btnStartClick();
     ASSERT_TRUE(queue.pumpUntil([&] { return posts > 0 && lastReports >= 3; }, kRoundSeconds * 1000))
         << "no task ended";
-    queue.pumpUntil([] { return false; }, 100);  // the ended tasks reach their delivery threads
+    queue.pumpUntil([] { return false; }, 1500);  // the ended tasks reach their delivery threads
     window.reset();  // closing steps, then the window's parts go
 
     // the tasks that had ended were handed over, behind the slow first one
