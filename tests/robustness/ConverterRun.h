@@ -2,6 +2,7 @@
 // Running the converter component on one file the way the main window does
 // (worker thread, events served on this thread), with a time bound so a hang
 // fails the test with a message instead of stalling the suite.
+#include "Watchdog.h"
 #include "engine/TMediaConverter.h"
 
 #include <atomic>
@@ -12,22 +13,6 @@
 #include <vector>
 
 namespace robust {
-
-// Ends the test program with a message when a step takes longer than its
-// bound; a hung stop or wait would otherwise only show as a suite timeout.
-class Watchdog {
-public:
-    Watchdog(int seconds, std::string what);
-    ~Watchdog();
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-    std::mutex lock_;  // guards done_
-    std::condition_variable wake_;
-    bool done_ = false;
-    std::thread thread_;
-};
 
 // The events of one run.
 class RunEvents {

@@ -5,6 +5,7 @@
 // running afterwards.
 #include "BadMediaFiles.h"
 #include "Unprivileged.h"
+#include "Watchdog.h"
 
 #include "media/QueueMainThread.h"
 #include "player/TFFPlayer.h"
@@ -38,37 +39,7 @@ using robust::Expect;
 
 // Ends the program with a message when a step overruns its bound: a hung
 // Close or seek would otherwise only show as the suite's timeout.
-class Watchdog {
-public:
-    Watchdog(int seconds, std::string what)
-    {
-        thread_ = std::thread([this, seconds, what = std::move(what)] {
-            std::unique_lock guard(lock_);
-            if (!wake_.wait_for(guard, std::chrono::seconds(seconds), [this] { return done_; })) {
-                std::fprintf(stderr, "hang: %s took more than %d s\n", what.c_str(), seconds);
-                std::fflush(stderr);
-                std::_Exit(3);
-            }
-        });
-    }
-    ~Watchdog()
-    {
-        {
-            std::lock_guard guard(lock_);
-            done_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-    std::mutex lock_;  // guards done_
-    std::condition_variable wake_;
-    bool done_ = false;
-    std::thread thread_;
-};
+using robust::Watchdog;
 
 // What the process holds: its threads and open file descriptors.
 struct Usage {
