@@ -2,6 +2,7 @@
 
 #include "app/ControlStates.h"
 #include "app/NewNameRule.h"
+#include "app/OutputFolderCheck.h"
 #include "app/OutputOptionsCopy.h"
 
 #include <algorithm>
@@ -58,6 +59,14 @@ void ConversionList::RefuseFullList() {
                               MessageButtons::Ok);
 }
 
+bool ConversionList::OutputFolderWritable(const std::string& folder) {
+    const std::optional<std::string> problem = OutputFolderProblem(folder);
+    if (!problem) return true;
+    parts_.log.AppendBlock("***" + *problem);
+    parts_.dialogs.MessageBox(*problem, kInfoCaption, MessageIcon::Warning, MessageButtons::Ok);
+    return false;
+}
+
 bool ConversionList::ChooseFormat(bool clipAllowed) {
     if (!chooser_) return false;
     chooser_->ResetClipCheck(clipAllowed);
@@ -106,6 +115,7 @@ void ConversionList::AddOneFile() {
     if (!ChooseFormat(true)) return;
     const std::string source = settings.SourceFile;
 
+    if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string())) return;
     TInputOptions input = InputOptionsFor(source);
     if (!Probe(source)) return;
     input.StartTime = settings.CutStart * 1000;
@@ -171,6 +181,7 @@ void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files) {
     OutputSettings& settings = parts_.session.Settings;
     TMediaConverter& converter = parts_.converter;
     const std::string outputExt = PathExtension(settings.OutputFile);
+    if (!OutputFolderWritable(parts_.OutputFolder())) return;
     for (auto file = files.rbegin(); file != files.rend(); ++file) {
         if (!FileExists(*file)) break;
         if (!HasFreeSlot()) {
@@ -235,7 +246,11 @@ void ConversionList::Select(int row) {
 
 void ConversionList::AdvListView1SelectItem(int row) {
     try {
-        if (row < 0 || row >= RowCount()) return;
+        if (row < 0 || row >= RowCount()) {
+            // nothing highlighted in the view: nothing is chosen for removal either
+            selected_ = -1;
+            return;
+        }
         selected_ = row;
         if (!parts_.converter.Working()) {
             parts_.controls.toolEnabled[static_cast<size_t>(ToolButton::Remove)] = true;

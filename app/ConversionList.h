@@ -49,7 +49,8 @@ public:
     // Button14Click: one task per row, in row order; the result says, per
     // row, which task it got.
     std::vector<RowTask> RebuildTasks();
-    // A row became selected (a click in the list).
+    // A row became selected (a click in the list); -1 when the view's
+    // selection became empty.
     void AdvListView1SelectItem(int row);
 
     // Run control writes the cells of a row.
@@ -63,6 +64,8 @@ private:
     void RefuseFullList();
     // The chooser, once for the files; false when cancelled.
     bool ChooseFormat(bool clipAllowed);
+    // Whether the converter can write into `folder`; else says why in a box.
+    bool OutputFolderWritable(const std::string& folder);
     TInputOptions InputOptionsFor(const std::string& file) const;
     // Probes `file`; on failure the log lines and the message box.
     bool Probe(const std::string& file);

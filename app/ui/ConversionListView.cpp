@@ -33,7 +33,7 @@ ConversionListView::ConversionListView(QTreeWidget* view, ConversionList& list)
     connect(view_, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (syncing_) return;
         const QList<QTreeWidgetItem*> selected = view_->selectedItems();
-        if (!selected.isEmpty()) list_.AdvListView1SelectItem(view_->indexOfTopLevelItem(selected.first()));
+        list_.AdvListView1SelectItem(selected.isEmpty() ? -1 : view_->indexOfTopLevelItem(selected.first()));
     });
     ShowRows(-1);
 }

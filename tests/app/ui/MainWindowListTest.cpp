@@ -1,0 +1,120 @@
+// The conversion list of the real main window (offscreen): what the view's
+// selection allows, adds into folders that cannot be written.
+#include "../ListWindowFixture.h"
+#include "MainWindowFixture.h"
+#include "MessageBoxCatcher.h"
+#include "app/ui/QtMainThread.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace apptest;
+
+namespace {
+
+class MainWindowList : public testing::Test {
+protected:
+    MainWindowList() : install(mainThread) {}
+    // The window with its output folder set to `folder` before it starts.
+    TForm1& Start(const std::string& folder = {}) {
+        if (!folder.empty()) fixture.settings.Write(SettingsKeys::kOutPathSection, SettingsKeys::kOutPathKey, folder);
+        TForm1& form = fixture.Form();
+        chooser = std::make_unique<DefaultsChooser>(form.Controller().Session());
+        form.Controller().SetFormatChooser(chooser.get());
+        form.resize(851, 588);
+        form.show();
+        return form;
+    }
+    QTreeWidget* List() { return fixture.Form().ConversionListWidget(); }
+    QToolButton* Tool(const char* name) { return fixture.Form().findChild<QToolButton*>(QString::fromLatin1(name)); }
+    QAction* AddItem(const char* name) { return fixture.Form().findChild<QAction*>(QString::fromLatin1(name)); }
+    std::vector<std::string> Clips(int count) {
+        const std::string clip = qtest::MakeMp4Clip(fixture.scratch.path(), 1.0);
+        std::vector<std::string> files;
+        for (int i = 0; i < count; ++i) {
+            files.push_back(fixture.scratch.file("clip" + std::to_string(i) + ".mp4"));
+            fs::copy_file(clip, files.back(), fs::copy_options::overwrite_existing);
+        }
+        return files;
+    }
+    void ClickRow(int row) {
+        const QRect rect = List()->visualItemRect(List()->topLevelItem(row));
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void ClickEmptyPart() {
+        QWidget* viewport = List()->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() / 2, viewport->height() - 4));
+    }
+
+    QtMainThread mainThread;
+    MainThreadInstall install;
+    MainWindowFixture fixture;
+    std::unique_ptr<DefaultsChooser> chooser;
+    MessageBoxCatcher catcher;
+};
+
+TEST_F(MainWindowList, RemovalFollowsTheViewsSelection) {
+    TForm1& form = Start();
+    const std::vector<std::string> files = Clips(3);
+    catcher.fileAnswers.push_back({QString::fromStdString(files[0]), QString::fromStdString(files[1]),
+                                   QString::fromStdString(files[2])});
+    AddItem("N2")->trigger();
+    ASSERT_EQ(List()->topLevelItemCount(), 3);
+    QToolButton* remove = Tool("ToolButton12");
+    ASSERT_TRUE(remove);
+
+    ClickRow(0);
+    ASSERT_TRUE(List()->topLevelItem(0)->isSelected());
+    ClickEmptyPart();
+    ASSERT_TRUE(List()->selectedItems().isEmpty());
+    EXPECT_EQ(form.Controller().List().Selected(), -1);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    ASSERT_EQ(catcher.boxes.size(), 1u);
+    EXPECT_EQ(catcher.boxes[0].text, "请先选择您需要删除的项目！");
+    EXPECT_EQ(List()->topLevelItemCount(), 3);
+
+    // the row the view highlights is the one that goes
+    ClickRow(1);
+    const QString chosen = List()->topLevelItem(1)->toolTip(1);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    ASSERT_EQ(List()->topLevelItemCount(), 2);
+    EXPECT_EQ(catcher.boxes.size(), 1u);
+    for (int row = 0; row < 2; ++row) EXPECT_NE(List()->topLevelItem(row)->toolTip(1), chosen);
+}
+
+TEST_F(MainWindowList, AddsIntoAFolderThatCannotBeWrittenSayWhichAndWhy) {
+    const std::string blocker = fixture.scratch.file("plain-file");
+    WriteText(blocker, "not a folder");
+    const std::string folder = blocker + "/out";
+    Start(folder);
+    const std::vector<std::string> files = Clips(2);
+    const struct {
+        const char* item;
+        QStringList answer;
+    } cases[] = {
+        {"MenuItem15", {QString::fromStdString(files[0])}},
+        {"N2", {QString::fromStdString(files[0]), QString::fromStdString(files[1])}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        catcher.boxes.clear();
+        catcher.fileAnswers.push_back(c.answer);
+        AddItem(c.item)->trigger();
+        ASSERT_EQ(catcher.boxes.size(), 1u);
+        const std::string& text = catcher.boxes[0].text;
+        EXPECT_NE(text.find("无法写入输出文件夹：" + folder), std::string::npos) << text;
+        EXPECT_NE(text.find("原因：路径中有一部分是文件，不是文件夹"), std::string::npos) << text;
+        EXPECT_EQ(List()->topLevelItemCount(), 0);
+        EXPECT_TRUE(fs::is_regular_file(blocker));
+    }
+}
+
+}  // namespace
+
+QUORVEX_QT_TEST_MAIN()
