@@ -50,6 +50,13 @@ UpdateCheck::UpdateCheck(IDownloader& downloader, IShell& shell, std::string ser
 {
 }
 
+UpdateCheck::~UpdateCheck()
+{
+    alive_.reset();
+    cancel_ = true;
+    JoinWorker();
+}
+
 void UpdateCheck::Changed()
 {
     if (changed_)
@@ -58,30 +65,108 @@ void UpdateCheck::Changed()
 
 void UpdateCheck::FormShow()
 {
+    const bool checking = state_.checking;
     state_ = State{};
+    state_.checking = checking;
     Changed();
 }
 
-void UpdateCheck::Fail()
+void UpdateCheck::Fail(const std::string& text)
 {
-    const std::string text = "连接失败!可能网络忙或没连接到网络...";
     state_.status = text;
     state_.memoLines = {text};
+    state_.progress = 0;
+    state_.downloadEnabled = false;
+    state_.failed = true;
+    downloadLink_.clear();
     Changed();
+}
+
+void UpdateCheck::JoinWorker()
+{
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void UpdateCheck::CheckClick()
 {
-    state_.progress = 0;
+    if (state_.checking)
+        return;
+    JoinWorker();  // a cancelled check that has not ended yet
+    cancel_ = false;
+    const unsigned serial = ++serial_;
     state_.status = "正在连接软件网站....";
     state_.memoLines = {"正在连接软件网站,请您耐心等待...."};
     state_.progress = 20;
+    state_.downloadEnabled = false;
+    state_.failed = false;
+    state_.checking = true;
     Changed();
 
-    if (!downloader_.Download(serverAddress_ + kServerPath, updateFile_)) {
-        Fail();
+    std::weak_ptr<UpdateCheck*> alive = alive_;
+    worker_ = std::thread([this, serial, alive, url = serverAddress_ + kServerPath, file = updateFile_] {
+        const DownloadResult result = downloader_.Download(url, file, cancel_);
+        {
+            std::lock_guard guard(resultLock_);
+            result_ = result;
+            resultSerial_ = serial;
+        }
+        if (post_)
+            post_([alive, serial] {
+                if (const std::shared_ptr<UpdateCheck*> check = alive.lock())
+                    (*check)->ApplyResult(serial);
+            });
+    });
+}
+
+void UpdateCheck::Cancel()
+{
+    cancel_ = true;
+}
+
+void UpdateCheck::WaitForResult()
+{
+    JoinWorker();
+    ApplyResult(serial_);
+}
+
+void UpdateCheck::ApplyResult(unsigned serial)
+{
+    std::optional<DownloadResult> result;
+    {
+        std::lock_guard guard(resultLock_);
+        if (!result_ || resultSerial_ != serial || serial != serial_)
+            return;
+        result = result_;
+        result_.reset();
+    }
+    state_.checking = false;
+    using Outcome = DownloadResult::Outcome;
+    switch (result->outcome) {
+    case Outcome::Done:
+        ShowVersionFile();
+        return;
+    case Outcome::Cancelled:
+        Fail(kCancelled);
+        return;
+    case Outcome::TimedOut:
+        Fail(kTimedOut);
+        return;
+    case Outcome::HttpError:
+    case Outcome::TooLarge:
+        Fail(kNotAVersionFile);
+        return;
+    case Outcome::WriteFailed:
+        Fail(kNotSaved);
+        return;
+    case Outcome::ConnectFailed:
+        Fail(kConnectFailed);
         return;
     }
+}
+
+void UpdateCheck::ShowVersionFile()
+{
     state_.progress = 50;
     state_.status = "正在检测新版本的程序....";
     Changed();
@@ -90,12 +175,11 @@ void UpdateCheck::CheckClick()
     std::ostringstream text;
     text << in.rdbuf();
     const std::optional<UpdateFileInfo> info = ReadUpdateFile(text.str());
-    // An answer without a version (an error page, an empty file) is a failed check.
+    // an answer without a version (an error page, an empty file) is no version file
     if (!info) {
-        Fail();
+        Fail(kNotAVersionFile);
         return;
     }
-
     if (info->newVersion != currentVersion_) {
         state_.memoLines.clear();
         state_.status = "发现新版本程序,您可以升级下载新版本。";

@@ -17,7 +17,7 @@
 
 namespace {
 
-const std::string kFailure = "连接失败!可能网络忙或没连接到网络...";
+const std::string kFailure = UpdateCheck::kNotAVersionFile;  // what an answer without a version reads as
 const std::string kNoNewVersion = "没有检测到新版本,现在使用的为最新版本!";
 const std::string kNewVersion = "发现新版本程序,您可以升级下载新版本。";
 
@@ -34,10 +34,10 @@ public:
         : file_(file), data_(data), size_(size)
     {
     }
-    bool Download(const std::string&, const std::string& filePath) override
+    DownloadResult Download(const std::string&, const std::string& filePath, const std::atomic<bool>&) override
     {
         Require(file_.Write(data_, size_) == filePath);
-        return true;
+        return {DownloadResult::Outcome::Done, 200};
     }
 
 private:
@@ -95,7 +95,7 @@ void CheckWindow(const UpdateCheck::State& state, const std::optional<UpdateFile
 {
     if (!info) {
         Require(state.status == kFailure && state.memoLines == std::vector<std::string>{kFailure});
-        Require(!state.downloadEnabled && state.progress < 100);
+        Require(!state.downloadEnabled && state.progress == 0 && state.failed);
         return;
     }
     Require(state.progress == 100);
@@ -133,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     UpdateCheck check(downloader, shell, "http://127.0.0.1:9", file.Path());
     check.FormShow();
     check.CheckClick();
+    check.WaitForResult();
     CheckWindow(check.Current(), info);
 
     const bool offered = check.Current().downloadEnabled;

@@ -62,7 +62,16 @@ TForm6::TForm6(QWidget* parent, const std::string& updateFile) : QDialog(parent)
     MakeCheck(ownDownloader_, ownShell_, UpdateServerAddress());
     connect(checkButton_, &QPushButton::clicked, this, [this] { check_->CheckClick(); });
     connect(downloadButton_, &QPushButton::clicked, this, [this] { check_->DownloadClick(); });
-    connect(back, &QPushButton::clicked, this, &QDialog::accept);
+    // 返回 ends a check that is still waiting for the server
+    connect(back, &QPushButton::clicked, this, [this] {
+        check_->Cancel();
+        accept();
+    });
+}
+
+void TForm6::reject() {
+    check_->Cancel();  // Esc and the close button, too
+    QDialog::reject();
 }
 
 void TForm6::SetServices(IDownloader* downloader, IShell* shell, const std::string& serverAddress) {
@@ -72,6 +81,9 @@ void TForm6::SetServices(IDownloader* downloader, IShell* shell, const std::stri
 void TForm6::MakeCheck(IDownloader& downloader, IShell& shell, const std::string& serverAddress) {
     check_ = std::make_unique<UpdateCheck>(downloader, shell, serverAddress, updateFile_);
     check_->SetChanged([this] { ShowState(); });
+    // the worker's result comes back through the event loop; gone with the window
+    check_->SetPostToMainThread(
+        [this](std::function<void()> work) { QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection); });
     ShowState();
 }
 
@@ -87,7 +99,8 @@ void TForm6::ShowState() {
     memo_->setPlainText(lines.join(QLatin1Char('\n')));
     status_->setText(QString::fromStdString(state.status));
     progress_->setValue(state.progress);
+    progress_->setFormat(state.failed ? QStringLiteral("检测失败") : QStringLiteral("%p%"));
     downloadButton_->setEnabled(state.downloadEnabled);
-    // the check blocks the window; let the new texts paint meanwhile
-    if (isVisible()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    downloadButton_->setToolTip(state.failed ? QString::fromStdString(state.status) : QString());
+    checkButton_->setEnabled(!state.checking);
 }

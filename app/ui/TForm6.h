@@ -29,6 +29,8 @@ public:
     QPushButton* CheckButton() const { return checkButton_; }
     QPushButton* DownloadButton() const { return downloadButton_; }
 
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -1,5 +1,6 @@
 #include "AppFakes.h"
 #include "LocalHttpServer.h"
+#include "SilentServer.h"
 #include "app/CurlDownloader.h"
 #include "app/UpdateCheck.h"
 #include "support/TestMedia.h"
@@ -11,7 +12,8 @@ namespace {
 using apptest::LocalHttpServer;
 
 const std::string kNoNewVersion = "没有检测到新版本,现在使用的为最新版本!";
-const std::string kFailure = "连接失败!可能网络忙或没连接到网络...";
+const std::string kFailure = UpdateCheck::kConnectFailed;
+const std::string kNotAVersionFile = UpdateCheck::kNotAVersionFile;
 
 std::string VersionFile(const std::string& version, const std::string& link) {
     return "[version]\r\nnew=" + version + "\r\ndate=2026-11-30\r\nlinks1=" + link + "\r\nsize=12.5 MB\r\n";
@@ -28,6 +30,9 @@ protected:
         check_ = std::make_unique<UpdateCheck>(downloader_, shell_, address, dir_.path() + "/update.ini");
         check_->FormShow();
         check_->CheckClick();
+        EXPECT_TRUE(check_->Current().checking);
+        check_->WaitForResult();
+        EXPECT_FALSE(check_->Current().checking);
         return check_->Current();
     }
     qtest::ScratchDir dir_;
@@ -65,7 +70,7 @@ TEST_F(UpdateCheckTest, OtherVersionOffersTheWebLink) {
     EXPECT_EQ(check_->DownloadLink(), link);
 }
 
-TEST_F(UpdateCheckTest, AnswersWithoutAVersionAreFailedChecks) {
+TEST_F(UpdateCheckTest, AnswersWithoutAVersionReadAsNoVersionFile) {
     const struct {
         const char* name;
         LocalHttpServer::Answer answer;
@@ -79,11 +84,44 @@ TEST_F(UpdateCheckTest, AnswersWithoutAVersionAreFailedChecks) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const UpdateCheck::State state = CheckWith(c.answer);
-        EXPECT_EQ(state.status, kFailure);
-        EXPECT_EQ(state.memoLines, std::vector<std::string>{kFailure});
+        EXPECT_EQ(state.status, kNotAVersionFile);
+        EXPECT_EQ(state.memoLines, std::vector<std::string>{kNotAVersionFile});
         EXPECT_FALSE(state.downloadEnabled);
-        EXPECT_LT(state.progress, 100);
+        EXPECT_TRUE(state.failed);
+        EXPECT_EQ(state.progress, 0);
     }
+}
+
+TEST_F(UpdateCheckTest, FailureAfterAFoundVersionTakesTheOfferBack) {
+    CheckWith({200, VersionFile("1.62", "https://downloads.example.org/q.zip")});
+    ASSERT_TRUE(check_->Current().downloadEnabled);
+    LocalHttpServer server({{UpdateCheck::kServerPath, {404, ""}}});
+    check_ = std::make_unique<UpdateCheck>(downloader_, shell_, server.Address(), dir_.path() + "/update.ini");
+    check_->CheckClick();
+    check_->WaitForResult();
+    EXPECT_FALSE(check_->Current().downloadEnabled);
+    EXPECT_TRUE(check_->DownloadLink().empty());
+    check_->DownloadClick();
+    EXPECT_TRUE(shell_.opened.empty());
+}
+
+TEST_F(UpdateCheckTest, ServerThatNeverAnswersTimesOutOrIsCancelled) {
+    apptest::SilentServer server;
+    ASSERT_TRUE(server.Listening());
+    CurlDownloader quick{1};
+    UpdateCheck timed(quick, shell_, server.Address(), dir_.path() + "/update.ini");
+    timed.CheckClick();
+    timed.WaitForResult();
+    EXPECT_EQ(timed.Current().status, UpdateCheck::kTimedOut);
+    EXPECT_TRUE(timed.Current().failed);
+
+    CurlDownloader patient{600};
+    UpdateCheck cancelled(patient, shell_, server.Address(), dir_.path() + "/update.ini");
+    cancelled.CheckClick();
+    cancelled.Cancel();
+    cancelled.WaitForResult();  // within about a second, not ten minutes
+    EXPECT_EQ(cancelled.Current().status, UpdateCheck::kCancelled);
+    EXPECT_FALSE(cancelled.Current().checking);
 }
 
 TEST_F(UpdateCheckTest, RefusedConnectionIsAFailedCheck) {
@@ -91,7 +129,8 @@ TEST_F(UpdateCheckTest, RefusedConnectionIsAFailedCheck) {
     { address = LocalHttpServer({}).Address(); }  // the port is closed again
     const UpdateCheck::State state = CheckAt(address);
     EXPECT_EQ(state.status, kFailure);
-    EXPECT_EQ(state.progress, 20);
+    EXPECT_EQ(state.progress, 0);
+    EXPECT_TRUE(state.failed);
 }
 
 TEST_F(UpdateCheckTest, LinksThatAreNoWebAddressesAreOnlyShown) {
