@@ -122,16 +122,21 @@ MediaInfoLabels MediaInfoLabels::From(const MediaInfoStrings& info)
     labels.bitRate = info.InfoBitRate;
     labels.formatLongName = info.InfoFormatLongName;
     labels.extension = Extension(info.InfoFileName);
-    labels.resolution = info.InfoWidth + "*" + info.InfoHeight;
-    labels.frameRate = info.InfoFrameRate;
-    labels.videoKbps = info.InfoVideoKbps + "  kbps";
-    labels.videoStream = StartsWithFileName(info.InfoVideo) ? std::string("无") : info.InfoVideo;
-    labels.sampleRate = info.InfoSampleRate;
+    // a file without a picture (or without sound) leaves that group's facts empty
+    const bool hasVideo = !StartsWithFileName(info.InfoVideo);
+    const bool hasAudio = !StartsWithFileName(info.InfoAudio);
+    if (hasVideo) {
+        labels.resolution = info.InfoWidth + "*" + info.InfoHeight;
+        labels.frameRate = info.InfoFrameRate;
+        labels.videoKbps = info.InfoVideoKbps + "  kbps";
+    }
+    labels.videoStream = hasVideo ? info.InfoVideo : std::string("无");
+    if (hasAudio) labels.sampleRate = info.InfoSampleRate;
     if (info.InfoChannels == "1")
         labels.channels = "单声道";
     else if (info.InfoChannels == "2")
         labels.channels = "立体声";
-    labels.audioKbps = info.InfoAudioKbps + "  kbps";
-    labels.audioStream = StartsWithFileName(info.InfoAudio) ? std::string("无") : info.InfoAudio;
+    if (hasAudio) labels.audioKbps = info.InfoAudioKbps + "  kbps";
+    labels.audioStream = hasAudio ? info.InfoAudio : std::string("无");
     return labels;
 }

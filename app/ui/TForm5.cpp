@@ -25,6 +25,8 @@ TForm5::TForm5(QWidget* parent)
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("suiEdit1"));
     edit_->setEchoMode(QLineEdit::Password);
+    // "*" for each character, whatever the style's own mask is
+    edit_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     edit_->setGeometry(96, 66, 240, 24);
 
     auto* ok = new QPushButton(QStringLiteral("确定"), this);

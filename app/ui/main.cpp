@@ -29,12 +29,12 @@ int main(int argc, char* argv[]) {
     const ProgramPaths paths = ProgramPaths::FromEnvironment(QCoreApplication::applicationDirPath().toStdString());
     const SettingsFile settings(paths);
     QtShell shell;
-    QtShutdown shutdown;
     ConverterDurationProbe durationProbe;
 
     int exitCode = 0;
     {
         ProgramWindows windows(settings, shell);
+        QtShutdown shutdown(&windows.Main());
         QtFormatChooser chooser(windows.FormatChooser(), windows.OptionWindow());
         windows.OptionWindow().SetDurationProbe(&durationProbe);
         windows.Main().Controller().SetFormatChooser(&chooser);
