@@ -24,12 +24,16 @@ constexpr const char* kListLabels[kOptionListCount] = {
 // for keys that type nothing (arrows, Delete, modifiers), which pass untouched.
 char32_t TypedKey(const QKeyEvent& key)
 {
+    // shortcuts (Ctrl+A, Ctrl+C, ...) type nothing; only typed characters are checked
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return 0;
     if (key.key() == Qt::Key_Backspace)
         return 8;
     if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
         return 13;
     const QString text = key.text();
-    return text.isEmpty() ? 0 : text.toUcs4().value(0);
+    const char32_t typed = text.isEmpty() ? 0 : text.toUcs4().value(0);
+    return typed < 0x20 || typed == 0x7f ? 0 : typed;  // other control keys type nothing either
 }
 
 }  // namespace

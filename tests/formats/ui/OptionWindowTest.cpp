@@ -173,14 +173,19 @@ TEST_F(OptionWindowTest, TimeEditsTakeDigitsOnly)
 
     const struct {
         Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
         const char* textAfter;
         bool message;
-    } keys[] = {{Qt::Key_1, "1", false}, {Qt::Key_A, "1", true},     {Qt::Key_Minus, "1", true},
-                {Qt::Key_2, "12", false}, {Qt::Key_Backspace, "1", false}, {Qt::Key_Return, "1", false},
-                {Qt::Key_Space, "1", true}};
+    } keys[] = {{Qt::Key_1, {}, "1", false},         {Qt::Key_A, {}, "1", true},
+                {Qt::Key_Minus, {}, "1", true},      {Qt::Key_2, {}, "12", false},
+                {Qt::Key_Backspace, {}, "1", false}, {Qt::Key_Return, {}, "1", false},
+                {Qt::Key_Space, {}, "1", true},      {Qt::Key_2, {}, "12", false},
+                // shortcuts are no typing: select all, then a digit replaces the selection
+                {Qt::Key_A, Qt::ControlModifier, "12", false}, {Qt::Key_C, Qt::ControlModifier, "12", false},
+                {Qt::Key_7, {}, "7", false}};
     for (const auto& k : keys) {
         const std::size_t before = dialogs.messages.size();
-        QTest::keyClick(hours, k.key);
+        QTest::keyClick(hours, k.key, k.modifiers);
         EXPECT_EQ(hours->text(), k.textAfter) << k.key;
         EXPECT_EQ(dialogs.messages.size(), before + (k.message ? 1 : 0)) << k.key;
         if (k.message) {
