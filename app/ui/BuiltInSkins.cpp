@@ -32,6 +32,11 @@ QMenu::separator { height: 1px; background: #a8a8a8; margin: 3px 6px; }
 QSlider::groove:horizontal { height: 4px; background: #a8a8a8; border-radius: 2px; }
 QSlider::handle:horizontal { background: #3875d7; border: 1px solid #a8a8a8; width: 10px; margin: -6px 0; border-radius: 3px; }
 QCheckBox, QRadioButton { color: #1d1d1d; background: transparent; }
+QCheckBox::indicator, QGroupBox::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 2px; background: #ffffff; }
+QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 7px; background: #ffffff; }
+QCheckBox::indicator:checked, QGroupBox::indicator:checked, QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 #3875d7, stop:0.55 #3875d7, stop:0.65 #ffffff); }
+QCheckBox::indicator:disabled, QGroupBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: #a8a8a8; }
+QScrollBar { color: #1a1a1a; }
 #Panel2 { background: #000000; }
 )qss");
     if (styleName == "WinXP")
@@ -64,6 +69,11 @@ QMenu::separator { height: 1px; background: #7f9db9; margin: 3px 6px; }
 QSlider::groove:horizontal { height: 4px; background: #7f9db9; border-radius: 2px; }
 QSlider::handle:horizontal { background: #316ac5; border: 1px solid #7f9db9; width: 10px; margin: -6px 0; border-radius: 3px; }
 QCheckBox, QRadioButton { color: #000000; background: transparent; }
+QCheckBox::indicator, QGroupBox::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 2px; background: #ffffff; }
+QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 7px; background: #ffffff; }
+QCheckBox::indicator:checked, QGroupBox::indicator:checked, QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 #316ac5, stop:0.55 #316ac5, stop:0.65 #ffffff); }
+QCheckBox::indicator:disabled, QGroupBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: #7f9db9; }
+QScrollBar { color: #1a1a1a; }
 #Panel2 { background: #000000; }
 )qss");
     if (styleName == "DeepBlue")
@@ -96,6 +106,11 @@ QMenu::separator { height: 1px; background: #4f77a8; margin: 3px 6px; }
 QSlider::groove:horizontal { height: 4px; background: #4f77a8; border-radius: 2px; }
 QSlider::handle:horizontal { background: #5fa8ff; border: 1px solid #4f77a8; width: 10px; margin: -6px 0; border-radius: 3px; }
 QCheckBox, QRadioButton { color: #ffffff; background: transparent; }
+QCheckBox::indicator, QGroupBox::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 2px; background: #ffffff; }
+QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 7px; background: #ffffff; }
+QCheckBox::indicator:checked, QGroupBox::indicator:checked, QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 #5fa8ff, stop:0.55 #5fa8ff, stop:0.65 #ffffff); }
+QCheckBox::indicator:disabled, QGroupBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: #4f77a8; }
+QScrollBar { color: #1a1a1a; }
 #Panel2 { background: #000000; }
 )qss");
     if (styleName == "Protein")
@@ -128,6 +143,11 @@ QMenu::separator { height: 1px; background: #8ea6bf; margin: 3px 6px; }
 QSlider::groove:horizontal { height: 4px; background: #8ea6bf; border-radius: 2px; }
 QSlider::handle:horizontal { background: #5f86ae; border: 1px solid #8ea6bf; width: 10px; margin: -6px 0; border-radius: 3px; }
 QCheckBox, QRadioButton { color: #1f2d3d; background: transparent; }
+QCheckBox::indicator, QGroupBox::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 2px; background: #ffffff; }
+QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 7px; background: #ffffff; }
+QCheckBox::indicator:checked, QGroupBox::indicator:checked, QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 #5f86ae, stop:0.55 #5f86ae, stop:0.65 #ffffff); }
+QCheckBox::indicator:disabled, QGroupBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: #8ea6bf; }
+QScrollBar { color: #1a1a1a; }
 #Panel2 { background: #000000; }
 )qss");
     if (styleName == "BlueGlass")
@@ -160,6 +180,11 @@ QMenu::separator { height: 1px; background: #7aa7d8; margin: 3px 6px; }
 QSlider::groove:horizontal { height: 4px; background: #7aa7d8; border-radius: 2px; }
 QSlider::handle:horizontal { background: #2f7ed8; border: 1px solid #7aa7d8; width: 10px; margin: -6px 0; border-radius: 3px; }
 QCheckBox, QRadioButton { color: #0d2a4a; background: transparent; }
+QCheckBox::indicator, QGroupBox::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 2px; background: #ffffff; }
+QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid #1a1a1a; border-radius: 7px; background: #ffffff; }
+QCheckBox::indicator:checked, QGroupBox::indicator:checked, QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 #2f7ed8, stop:0.55 #2f7ed8, stop:0.65 #ffffff); }
+QCheckBox::indicator:disabled, QGroupBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: #7aa7d8; }
+QScrollBar { color: #1a1a1a; }
 #Panel2 { background: #000000; }
 )qss");
     return QString();

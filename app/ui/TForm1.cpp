@@ -378,10 +378,7 @@ void TForm1::BuildMenus() {
         snapshotTypes_->addAction(item);
     }
 
-    auto attach = [](QToolButton* button, QMenu* menu) {
-        button->setMenu(menu);
-        button->setPopupMode(QToolButton::InstantPopup);
-    };
+    auto attach = [](QToolButton* button, QMenu* menu) { static_cast<ToolbarButton*>(button)->SetPopupMenu(menu); };
     attach(toolButtons_[static_cast<size_t>(ToolButton::Add)], addMenu_);
     attach(toolButtons_[static_cast<size_t>(ToolButton::Skin)], skinMenu_);
     attach(toolButtons_[static_cast<size_t>(ToolButton::Help)], helpMenu_);

@@ -8,6 +8,9 @@ class ToolbarButton final : public QToolButton {
     Q_OBJECT
 public:
     using QToolButton::QToolButton;
+    // Shows `menu` from this button; when it closes the button is drawn
+    // raised again (the open menu held the mouse, so no leave arrived).
+    void SetPopupMenu(QMenu* menu);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -12,6 +12,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHash>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QStyleOptionSlider>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,8 +25,10 @@
 #include <QSet>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace apptest;
@@ -278,6 +284,76 @@ TEST_F(MainWindowWidgets, EverySkinParsesAndLooksDifferent) {
     qInstallMessageHandler(previous);
     for (const QString& warning : warnings) EXPECT_FALSE(warning.contains(QStringLiteral("parse"))) << warning.toStdString();
     EXPECT_EQ(looks.size(), static_cast<qsizetype>(SkinTable().size()));
+}
+
+// How far the farthest pixel of `area` is from the area's most frequent colour
+// (0..255 per channel, the largest channel difference).
+int Contrast(const QImage& image, const QRect& area) {
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) ++counts[image.pixel(x, y)];
+    QRgb common = 0;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) most = it.value(), common = it.key();
+    int farthest = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        const QRgb c = it.key();
+        farthest = std::max({farthest, std::abs(qRed(c) - qRed(common)), std::abs(qGreen(c) - qGreen(common)),
+                             std::abs(qBlue(c) - qBlue(common))});
+    }
+    return farthest;
+}
+
+// An empty check box and the arrows of a scroll bar stand out under every skin.
+TEST_F(MainWindowWidgets, EverySkinShowsEmptyCheckBoxesAndScrollArrows) {
+    for (const SkinEntry& entry : SkinTable()) {
+        SCOPED_TRACE(entry.source);
+        QWidget window;
+        window.setObjectName(QStringLiteral("Form8"));
+        window.resize(300, 200);
+        auto* group = new QGroupBox(QStringLiteral("选项"), &window);
+        group->setGeometry(10, 10, 280, 180);
+        auto* box = new QCheckBox(QStringLiteral("截取片段"), group);
+        box->setGeometry(10, 24, 120, 24);
+        auto* list = new QTreeWidget(group);
+        list->setGeometry(140, 24, 130, 140);
+        for (int i = 0; i < 40; ++i) list->addTopLevelItem(new QTreeWidgetItem({QString::number(i)}));
+        if (entry.kind == SkinKind::BuiltInStyle) {
+            window.setStyleSheet(BuiltInStyleSheet(entry.source));
+        } else {
+            QFile file(QString::fromStdString(paths.programFolder + std::string(entry.source)));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            window.setStyleSheet(QString::fromUtf8(file.readAll()));
+        }
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const QImage look = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (qEnvironmentVariableIsSet("QUORVEX_SKIN_SHOTS")) look.save(QStringLiteral("/tmp/skin-%1.png").arg(QString::fromLatin1(entry.menuItem)));
+
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        const QRect shownIndicator(box->mapTo(&window, indicator.topLeft()), indicator.size());
+        EXPECT_GE(Contrast(look, shownIndicator.adjusted(-2, -2, 2, 2)), 60);
+
+        QScrollBar* bar = list->verticalScrollBar();
+        ASSERT_TRUE(bar->isVisible());
+        QStyleOptionSlider barOption;
+        barOption.initFrom(bar);
+        barOption.orientation = bar->orientation();
+        barOption.minimum = bar->minimum();
+        barOption.maximum = bar->maximum();
+        barOption.sliderPosition = bar->sliderPosition();
+        barOption.pageStep = bar->pageStep();
+        barOption.singleStep = bar->singleStep();
+        for (QStyle::SubControl arrow : {QStyle::SC_ScrollBarSubLine, QStyle::SC_ScrollBarAddLine}) {
+            const QRect rect = bar->style()->subControlRect(QStyle::CC_ScrollBar, &barOption, arrow, bar);
+            ASSERT_FALSE(rect.isEmpty());
+            const QRect shown(bar->mapTo(&window, rect.topLeft()), rect.size());
+            EXPECT_GE(Contrast(look, shown.adjusted(2, 2, -2, -2)), 60) << arrow;
+        }
+    }
 }
 
 }  // namespace

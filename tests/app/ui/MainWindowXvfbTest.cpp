@@ -1,11 +1,14 @@
 #include "MainWindowFixture.h"
 #include "app/ui/VideoSurface.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QScreen>
 #include <QSet>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace apptest;
@@ -55,6 +58,64 @@ TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
     QCursor::setPos(form.mapToGlobal(QPoint(400, 300)));
     QTest::qWait(100);
     EXPECT_EQ(status->currentMessage(), QStringLiteral("软件帮助"));
+}
+
+// Runs `answer` on the next menu that pops up, once it is on screen.
+class MenuAnswer : public QObject {
+public:
+    explicit MenuAnswer(std::function<void(QMenu*)> answer) : answer_(std::move(answer)) {
+        qApp->installEventFilter(this);
+    }
+    ~MenuAnswer() override { qApp->removeEventFilter(this); }
+    bool answered = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (auto* menu = qobject_cast<QMenu*>(watched); menu && event->type() == QEvent::Show && !answered) {
+            answered = true;
+            QMetaObject::invokeMethod(menu, [this, menu] { answer_(menu); }, Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(QMenu*)> answer_;
+};
+
+// After a menu of the toolbar closes, its button is drawn raised again.
+TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed) {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Form();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const struct {
+        const char* button;
+        const char* item;  // clicked; none: the menu is left with Esc
+    } cases[] = {{"ToolButton1", nullptr}, {"ToolButton7", "MenuItem5"}, {"ToolButton11", "N4"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        auto* button = form.findChild<QToolButton*>(QString::fromLatin1(c.button));
+        ASSERT_TRUE(button && button->menu());
+        MenuAnswer answer([&c](QMenu* menu) {
+            QAction* item = c.item ? menu->findChild<QAction*>(QString::fromLatin1(c.item)) : menu->actions().front();
+            if (!item) item = menu->actions().front();
+            const QPoint at = menu->actionGeometry(item).center();
+            QCursor::setPos(menu->mapToGlobal(at));
+            QTest::mouseMove(menu, at);
+            if (c.item)
+                QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+            else
+                QTest::keyClick(menu, Qt::Key_Escape);
+        });
+        QCursor::setPos(button->mapToGlobal(button->rect().center()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return button->underMouse(); }, 2000));
+        QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answer.answered && !button->menu()->isVisible(); }, 5000));
+        QTest::qWait(50);  // any late leave or paint of the closing menu
+        EXPECT_FALSE(button->isDown());
+        EXPECT_FALSE(button->underMouse());
+        EXPECT_FALSE(button->testAttribute(Qt::WA_UnderMouse));
+    }
 }
 
 }  // namespace
