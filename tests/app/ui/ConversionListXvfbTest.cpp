@@ -102,10 +102,4 @@ TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars) {
 
 }  // namespace
 
-// A real X server (xvfb-run) in place of the offscreen platform of the other Qt tests.
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+QUORVEX_XCB_TEST_MAIN()

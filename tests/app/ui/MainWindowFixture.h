@@ -47,3 +47,13 @@ struct MainWindowFixture {
         testing::InitGoogleTest(&argc, argv);           \
         return RUN_ALL_TESTS();                         \
     }
+
+// The same for the programs that need a real X server (xvfb-run); the test
+// environment pins the offscreen platform, these ask for xcb.
+#define QUORVEX_XCB_TEST_MAIN()                         \
+    int main(int argc, char** argv) {                   \
+        qputenv("QT_QPA_PLATFORM", "xcb");              \
+        QApplication application(argc, argv);           \
+        testing::InitGoogleTest(&argc, argv);           \
+        return RUN_ALL_TESTS();                         \
+    }

@@ -120,10 +120,4 @@ TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // a real X server is the point of this test; the test environment pins offscreen
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+QUORVEX_XCB_TEST_MAIN()

@@ -78,9 +78,4 @@ TEST(UpdateCheckOnX, BackEndsAWaitingCheck) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+QUORVEX_XCB_TEST_MAIN()
