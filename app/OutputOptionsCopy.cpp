@@ -47,6 +47,10 @@ void CopyOutputSettings(const OutputSettings& s, TOutputOptions& o) {
         if (s.VideoCodec == "libx264") o.VideoPreset = "libx264-default";
     }
     if (!s.AudioCodec.empty() && s.AudioCodec != "AUTO") o.AudioCodec = s.AudioCodec;
+    if (!s.EncoderOptions.empty()) {
+        if (!o.ExtOptions.empty() && o.ExtOptions.back() != '\n') o.ExtOptions += '\n';
+        o.ExtOptions += s.EncoderOptions;
+    }
 
     // only AVI files carry the DivX and XviD tags of the mpeg4 encoder
     if (s.VideoCodec == "mpeg4") {

@@ -157,11 +157,14 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     useVideo &= !p.videoDisable;
     useAudio &= !p.audioDisable;
     useSubtitle &= !p.subtitleDisable;
-    // A format's default subtitle encoder takes either text or pictures;
-    // when no input subtitle is of its kind, leave subtitles out rather than
-    // fail the whole conversion at the first subtitle.
-    if (useSubtitle && p.subtitleCodecName.empty() && !p.subtitleStreamCopy && media_.InputCount() > 0) {
-        const AVCodecID id = av_guess_codec(format, nullptr, mediaName.c_str(), nullptr, AVMEDIA_TYPE_SUBTITLE);
+    // A subtitle encoder (the format's default or the one named) takes either
+    // text or pictures; when no input subtitle is of its kind, leave subtitles
+    // out rather than fail the whole conversion at the first subtitle.
+    if (useSubtitle && !p.subtitleStreamCopy && media_.InputCount() > 0) {
+        const AVCodec* named =
+            p.subtitleCodecName.empty() ? nullptr : avcodec_find_encoder_by_name(p.subtitleCodecName.c_str());
+        const AVCodecID id = named ? named->id
+                                   : av_guess_codec(format, nullptr, mediaName.c_str(), nullptr, AVMEDIA_TYPE_SUBTITLE);
         if (!InputsHaveSubtitlesFor(id)) {
             LogFmt(llWarning, "Subtitles left out: the %s encoder of format '%s' cannot take the input's subtitles",
                    avcodec_get_name(id), format->name);

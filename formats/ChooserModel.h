@@ -42,5 +42,5 @@ private:
     FormatSession& session_;
     IFormatsDialogs* dialogs_;
     int activePage_ = 0;
-    std::array<int, kCataloguePageCount> selected_{-1, -1, -1};
+    std::array<int, kCataloguePageCount> selected_{-1, -1, -1, -1};
 };

@@ -76,10 +76,30 @@ constexpr CatalogueEntry kAudio[] = {
     {209, 9, "AMR（手机）音频格式"},
 };
 
+// Today's codecs: phones, TVs and the web, editing, animations, lossless audio.
+constexpr CatalogueEntry kModern[] = {
+    {300, 0, "MP4 H.264 High 高清视频(手机/平板/电视)"},
+    {301, 1, "MP4 H.265/HEVC 高清视频(苹果设备可播放)"},
+    {302, 2, "MKV H.265/HEVC 高清视频"},
+    {303, 3, "WebM VP9 网络视频"},
+    {304, 4, "WebM AV1 网络视频"},
+    {305, 5, "MP4 AV1 高清视频"},
+    {306, 6, "MOV ProRes 422 剪辑用视频"},
+    {307, 7, "MOV DNxHR HQ 剪辑用视频"},
+    {308, 8, "GIF 动画"},
+    {309, 9, "WebP 动画"},
+    {310, 10, "Opus 音频格式"},
+    {311, 11, "ALAC 无损音频格式(M4A)"},
+    {312, 12, "FLAC 无损音频格式(16/24位)"},
+    {313, 13, "MP3 VBR 音频格式(V0/V2)"},
+    {314, 14, "WAV 24位音频格式"},
+};
+
 constexpr std::array<CataloguePage, kCataloguePageCount> kPages = {{
     {"手机3GP视频音频格式", "suiListView2", "ImageList2", 100, kMobile},
     {"更多电脑常用视频格式", "suiListView1", "ImageList1", 1, kComputer},
     {"更多音频格式", "suiListView3", "ImageList3", 200, kAudio},
+    {"新一代高清视频音频格式", "suiListView4", "ImageList4", 300, kModern},
 }};
 
 }  // namespace

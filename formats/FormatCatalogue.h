@@ -1,5 +1,5 @@
 #pragma once
-// The catalogue of target formats as the chooser shows it: three pages, each
+// The catalogue of target formats as the chooser shows it: four pages, each
 // owning a range of format numbers (base + position in the page's list).
 #include <span>
 #include <string>
@@ -18,8 +18,9 @@ struct CataloguePage {
     std::span<const CatalogueEntry> entries;
 };
 
-inline constexpr int kCataloguePageCount = 3;
-// Pages in tab order: mobile (base 100), PC video (base 1), audio (base 200).
+inline constexpr int kCataloguePageCount = 4;
+// Pages in tab order: mobile (base 100), PC video (base 1), audio (base 200),
+// today's formats (base 300).
 std::span<const CataloguePage> CataloguePages();
 // The entry with this format number, or nullptr for a number that names no format.
 const CatalogueEntry* FindCatalogueEntry(int number);

@@ -120,6 +120,41 @@ const OptionItems Vol{"无声音", "音量降低90%", "音量降低80%", "音量
                       "音量增加1.5倍", "音量增加2倍", "音量增加3倍", "音量增加4倍", "音量增加5倍",
                       "音量增加6倍", "音量增加7倍"};
 
+// ---- today's formats ----------------------------------------------------
+// Constant quality first, on each encoder's own scale, then bit rates.
+const OptionItems QH264{"恒定质量 CRF 18 (高质量)", "恒定质量 CRF 20 (较高质量)", "恒定质量 CRF 23 (标准质量)",
+                        "恒定质量 CRF 26 (较小文件)", "恒定质量 CRF 28 (小文件)", "2000 kbps", "4000 kbps",
+                        "8000 kbps", "12000 kbps", "20000 kbps", "40000 kbps"};
+const OptionItems QH265{"恒定质量 CRF 18 (高质量)", "恒定质量 CRF 22 (较高质量)", "恒定质量 CRF 24 (标准质量)",
+                        "恒定质量 CRF 28 (较小文件)", "恒定质量 CRF 32 (小文件)", "1000 kbps", "2000 kbps",
+                        "4000 kbps", "8000 kbps", "16000 kbps", "30000 kbps"};
+const OptionItems QVp9{"恒定质量 CRF 24 (高质量)", "恒定质量 CRF 28 (较高质量)", "恒定质量 CRF 31 (标准质量)",
+                       "恒定质量 CRF 36 (较小文件)", "恒定质量 CRF 40 (小文件)", "1000 kbps", "2000 kbps",
+                       "4000 kbps", "8000 kbps", "16000 kbps"};
+const OptionItems QAv1{"恒定质量 CRF 24 (高质量)", "恒定质量 CRF 30 (较高质量)", "恒定质量 CRF 35 (标准质量)",
+                       "恒定质量 CRF 40 (较小文件)", "恒定质量 CRF 45 (小文件)", "1000 kbps", "2000 kbps",
+                       "4000 kbps", "8000 kbps", "16000 kbps"};
+const OptionItems QEncoder{kEncoderDecides};
+// Sizes that keep the source's aspect (a width, the height follows), then fixed ones.
+const OptionItems SModern{kKeepFrameSize, "3840*自动 (4K)", "2560*自动 (2K)", "1920*自动 (1080p)",
+                          "1280*自动 (720p)", "854*自动 (480p)", "640*自动 (360p)", "3840*2160 (4K)",
+                          "2560*1440 (2K)", "1920*1080 (1080p)", "1280*720 (720p)", "854*480 (480p)"};
+const OptionItems SAnimation{"240*自动", "320*自动", "480*自动", "640*自动", "800*自动", kKeepFrameSize};
+const OptionItems RModern{kKeepFrameRate, "23.976", "24", "25", "29.97", "30", "50", "59.94", "60"};
+// A GIF frame lasts whole hundredths of a second: these rates play exactly.
+const OptionItems RGif{"5", "10", "20", "25"};
+const OptionItems RWebp{"5", "10", "12", "15", "20", "24", "25", "30"};
+const OptionItems KAac{"96", "128", "160", "192", "256", "320"};
+const OptionItems KOpus{"48", "64", "96", "128", "160", "192", "256"};
+const OptionItems KMp3Vbr{"VBR V0 (约245 kbps, 最高质量)", "VBR V2 (约190 kbps, 高质量)",
+                          "VBR V4 (约165 kbps)", "320", "256", "192", "128"};
+const OptionItems KLossless{"无损"};
+const OptionItems KNone{kNothing};
+const OptionItems HModern{"44100", "48000"};
+const OptionItems HOpus{"48000"};
+const OptionItems HLossless{"44100", "48000", "88200", "96000"};
+const OptionItems PKeep{kKeepAspect};
+
 // An encoder list keeps its own storage; the star marks the default.
 struct EncoderList {
     OptionItems items;
@@ -273,16 +308,77 @@ std::vector<ProfileRow> BuildRows()
     return rows;
 }
 
+// The rows of today's formats. Their encoders are offered only when the
+// libraries have them (see FormatProfile::encodersChecked).
+std::vector<ProfileRow> BuildModernRows()
+{
+    const OptionChoice stereo = Pick(C1, kStereo);
+    const OptionChoice keepAspect = Only(PKeep);
+    const OptionChoice keepRate = Pick(RModern, kKeepFrameRate);
+    const OptionChoice keepSize = Pick(SModern, kKeepFrameSize);
+    const OptionChoice aac = Pick(KAac, "160");
+    const OptionChoice opus = Pick(KOpus, "128");
+    const OptionChoice rate48k = Pick(HModern, "48000");
+    const OptionChoice losslessRate = Pick(HLossless, "48000");
+    const std::string AAC = kAudioAac, OPUS = kAudioOpus, FLAC16 = kAudioFlac16, PCM16 = kAudioPcm16,
+                      PCM24 = kAudioPcm24, NOAUDIO = kAudioNone;
+    auto audioOnly = [&](int number, const char* ext, const std::vector<std::string>& encoders,
+                         const std::string& encoder, OptionChoice bitrate, OptionChoice rate) {
+        return ProfileRow{number, number, ext, ext, AudioOnly, {{V24}, V24}, Only(B10), Only(S7), Only(R10),
+                          {encoders, encoder}, bitrate, rate, stereo, Only(P2)};
+    };
+    const OptionChoice noAudio = Only(KNone);
+    return {
+        {300, 300, ".mp4", ".mp4", None, {{kVideoH264High}, kVideoH264High}, Pick(QH264, "恒定质量 CRF 20 (较高质量)"),
+         Pick(SModern, "1920*自动 (1080p)"), keepRate, {{AAC}, AAC}, aac, rate48k, stereo, keepAspect},
+        {301, 301, ".mp4", ".mp4", None, {{kVideoH265, kVideoH265Main10}, kVideoH265},
+         Pick(QH265, "恒定质量 CRF 24 (标准质量)"), keepSize, keepRate, {{AAC}, AAC}, aac, rate48k, stereo, keepAspect},
+        {302, 302, ".mkv", ".mkv", None, {{kVideoH265, kVideoH265Main10}, kVideoH265},
+         Pick(QH265, "恒定质量 CRF 24 (标准质量)"), keepSize, keepRate, {{AAC, OPUS, FLAC16}, AAC}, aac, rate48k,
+         stereo, keepAspect},
+        {303, 303, ".webm", ".webm", None, {{kVideoVp9}, kVideoVp9}, Pick(QVp9, "恒定质量 CRF 31 (标准质量)"),
+         keepSize, keepRate, {{OPUS}, OPUS}, opus, Only(HOpus), stereo, keepAspect},
+        {304, 304, ".webm", ".webm", None, {{kVideoAv1}, kVideoAv1}, Pick(QAv1, "恒定质量 CRF 35 (标准质量)"),
+         keepSize, keepRate, {{OPUS}, OPUS}, opus, Only(HOpus), stereo, keepAspect},
+        {305, 305, ".mp4", ".mp4", None, {{kVideoAv1}, kVideoAv1}, Pick(QAv1, "恒定质量 CRF 35 (标准质量)"),
+         keepSize, keepRate, {{AAC, OPUS}, AAC}, aac, rate48k, stereo, keepAspect},
+        {306, 306, ".mov", ".mov", MovContainer, {{kVideoProRes, kVideoProResHq}, kVideoProRes}, Only(QEncoder),
+         keepSize, keepRate, {{PCM16, PCM24}, PCM16}, Only(KLossless), rate48k, stereo, keepAspect},
+        {307, 307, ".mov", ".mov", MovContainer, {{kVideoDnxhrHq}, kVideoDnxhrHq}, Only(QEncoder), keepSize,
+         keepRate, {{PCM16, PCM24}, PCM16}, Only(KLossless), rate48k, stereo, keepAspect},
+        {308, 308, ".gif", ".gif", None, {{kVideoGif}, kVideoGif}, Only(QEncoder), Pick(SAnimation, "480*自动"),
+         Pick(RGif, "10"), {{NOAUDIO}, NOAUDIO}, noAudio, noAudio, noAudio, keepAspect},
+        {309, 309, ".webp", ".webp", None, {{kVideoWebp}, kVideoWebp}, Only(QEncoder), Pick(SAnimation, "480*自动"),
+         Pick(RWebp, "15"), {{NOAUDIO}, NOAUDIO}, noAudio, noAudio, noAudio, keepAspect},
+        audioOnly(310, ".opus", {OPUS}, OPUS, opus, Only(HOpus)),
+        audioOnly(311, ".m4a", {kAudioAlac}, kAudioAlac, Only(KLossless), losslessRate),
+        audioOnly(312, ".flac", {FLAC16, kAudioFlac24}, FLAC16, Only(KLossless), losslessRate),
+        audioOnly(313, ".mp3", {kAudioMp3Vbr}, kAudioMp3Vbr, Pick(KMp3Vbr, "VBR V2 (约190 kbps, 高质量)"),
+                  Pick(HModern, "44100")),
+        audioOnly(314, ".wav", {PCM24}, PCM24, Only(KLossless), losslessRate),
+    };
+}
+
 // The encoder lists live here so the profiles can point at them.
 struct ProfileTable {
-    std::vector<ProfileRow> rows = BuildRows();
+    std::vector<ProfileRow> rows = AllRows();
+    std::size_t firstModernRow = BuildRows().size();
     std::vector<FormatProfile> profiles;
+
+    static std::vector<ProfileRow> AllRows()
+    {
+        std::vector<ProfileRow> all = BuildRows();
+        for (ProfileRow& row : BuildModernRows())
+            all.push_back(std::move(row));
+        return all;
+    }
 
     ProfileTable()
     {
         profiles.reserve(rows.size());
         for (const ProfileRow& row : rows) {
-            FormatProfile profile{row.first, row.last, row.extension, row.outputExt, row.extra, {}};
+            const bool checked = profiles.size() >= firstModernRow;
+            FormatProfile profile{row.first, row.last, row.extension, row.outputExt, row.extra, {}, checked};
             auto& lists = profile.lists;
             lists[Index(OptionList::VideoEncoder)] = ChoiceOf(row.video.items, row.video.defaultCaption);
             lists[Index(OptionList::VideoBitrate)] = row.videoBitrate;

@@ -23,6 +23,9 @@ struct FormatProfile {
     std::string outputExt;  // the label written to OutputExt
     ProfileExtra extra;
     std::array<OptionChoice, kOptionListCount> lists;  // indexed by OptionList
+    // Today's formats: an encoder the installed libraries lack is not offered,
+    // and the format not at all when it has no encoder left.
+    bool encodersChecked = false;
 };
 
 // Every profile, in format-number order.

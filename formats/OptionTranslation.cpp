@@ -1,6 +1,7 @@
 #include "formats/OptionTranslation.h"
 
 #include <array>
+#include <initializer_list>
 #include <utility>
 
 #include "formats/EncoderLimits.h"
@@ -78,6 +79,80 @@ const std::array<std::pair<const char*, VideoEncoderRule>, 20> kVideoEncoders = 
     {kVideoNtscVcd, {"", "", "", "vcd", "NTSC"}},
 }};
 
+// Today's encoders ask for their pixel format themselves: 10-bit stays 10-bit,
+// ProRes and DNxHR get the 4:2:2 they need, and GIF its palette.
+const std::array<std::pair<const char*, VideoEncoderRule>, 10> kModernVideoEncoders = {{
+    {kVideoH264High, {"libx264", "", "", "", "", "pix_fmt=yuv420p\n"}},
+    {kVideoH265, {"libx265", "", "", "", "", "pix_fmt=yuv420p\n"}},
+    {kVideoH265Main10, {"libx265", "", "", "", "", "pix_fmt=yuv420p10le\n"}},
+    {kVideoVp9, {"libvpx-vp9", "", "", "", "", "pix_fmt=yuv420p\ndeadline=good\ncpu-used=4\nrow-mt=1\n"}},
+    {kVideoAv1, {"libsvtav1", "", "", "", "", "pix_fmt=yuv420p\n"}},
+    // prores_ks profiles: 2 standard, 3 HQ; dnxhd profile 3 is DNxHR HQ
+    {kVideoProRes, {"prores_ks", "", "", "", "", "pix_fmt=yuv422p10le\nprofile=2\n"}},
+    {kVideoProResHq, {"prores_ks", "", "", "", "", "pix_fmt=yuv422p10le\nprofile=3\n"}},
+    {kVideoDnxhrHq, {"dnxhd", "", "", "", "", "pix_fmt=yuv422p\nprofile=3\n"}},
+    {kVideoGif, {"gif", "", "", "", "", "pix_fmt=pal8\nloop_output=0\n", 1}},
+    {kVideoWebp, {"libwebp_anim", "", "", "", "", "pix_fmt=yuv420p\nloop_output=0\n"}},
+}};
+
+const std::array<std::pair<const char*, AudioEncoderRule>, 7> kModernAudioEncoders = {{
+    {kAudioOpus, {"libopus", ""}},
+    {kAudioAlac, {"alac", ""}},
+    {kAudioFlac16, {"flac", "sample_fmt=s16\n"}},
+    {kAudioFlac24, {"flac", "sample_fmt=s32\n"}},  // the encoder writes 24 bits from 32-bit samples
+    {kAudioMp3Vbr, {"libmp3lame", ""}},
+    {kAudioPcm16, {"pcm_s16le", ""}},
+    {kAudioPcm24, {"pcm_s24le", ""}},
+}};
+
+std::optional<VideoEncoderRule> ModernVideoRuleOf(const std::string& caption)
+{
+    for (const auto& [text, rule] : kModernVideoEncoders) {
+        if (caption == text)
+            return rule;
+    }
+    return std::nullopt;
+}
+
+// The number after `prefix` at the start of `caption`.
+std::optional<int> NumberAfter(const std::string& caption, const std::string& prefix)
+{
+    if (caption.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    int value = 0;
+    std::size_t i = prefix.size();
+    const std::size_t first = i;
+    while (i < caption.size() && caption[i] >= '0' && caption[i] <= '9' && value < 100000)
+        value = value * 10 + (caption[i++] - '0');
+    if (i == first)
+        return std::nullopt;
+    return value;
+}
+
+// The file's extension, lower case, with its dot.
+std::string LowerExtension(const std::string& file)
+{
+    const std::string name = FileNamePart(file);
+    const auto dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension;
+}
+
+std::string JoinFilters(std::initializer_list<std::string> parts)
+{
+    std::string text;
+    for (const std::string& part : parts) {
+        if (part.empty())
+            continue;
+        if (!text.empty())
+            text += ",";
+        text += part;
+    }
+    return text;
+}
+
 // Encoders that leave the choice to the container.
 constexpr const char* kContainerDefaultVideo[] = {kVideoFlash, kVideoFlv, kVideoQuickTime, kVideoNone};
 
@@ -122,6 +197,8 @@ std::string ChannelsFromCaption(const std::string& caption)
 
 std::string SampleRateFromCaption(const std::string& caption)
 {
+    if (caption == kNothing)
+        return {};
     return caption == kAutoSampleRate ? std::string("AUTO") : caption;
 }
 
@@ -190,6 +267,10 @@ std::optional<VideoEncoderRule> VideoEncoderRuleOf(const std::string& caption)
         if (caption == text)
             return rule;
     }
+    for (const auto& [text, rule] : kModernVideoEncoders) {
+        if (caption == text)
+            return rule;
+    }
     for (const char* text : kContainerDefaultVideo) {
         if (caption == text)
             return VideoEncoderRule{};
@@ -203,7 +284,48 @@ std::optional<std::string> AudioCodecOf(const std::string& caption)
         if (caption == text)
             return std::string(codec);
     }
+    if (const auto rule = ModernAudioRuleOf(caption))
+        return rule->codec;
     return std::nullopt;
+}
+
+std::optional<AudioEncoderRule> ModernAudioRuleOf(const std::string& caption)
+{
+    for (const auto& [text, rule] : kModernAudioEncoders) {
+        if (caption == text)
+            return rule;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> ConstantQualityOf(const std::string& caption)
+{
+    return NumberAfter(caption, kConstantQualityPrefix);
+}
+
+std::optional<int> VbrQualityOf(const std::string& caption)
+{
+    return NumberAfter(caption, kVbrPrefix);
+}
+
+std::optional<int> AspectWidthOf(const std::string& caption)
+{
+    const auto star = caption.find('*');
+    if (star == std::string::npos || caption.compare(star + 1, std::string(kAutoHeight).size(), kAutoHeight) != 0)
+        return std::nullopt;
+    const auto width = NumberAfter(caption.substr(0, star), "");
+    if (!width || *width <= 0 || std::to_string(*width) != caption.substr(0, star))
+        return std::nullopt;
+    return width;
+}
+
+std::string GifPaletteFilters()
+{
+    // One graph: the pictures are split, one branch makes the palette from
+    // the whole clip (palettegen gives it at the end of the input), the
+    // other waits in paletteuse and is mapped onto it. The graph is flushed
+    // at the end of the input, so no second decoding pass is needed.
+    return "split[a][b];[a]palettegen[p];[b][p]paletteuse";
 }
 
 void ApplyDiscReset(const VideoEncoderRule& rule, const std::string& outputFolder, OutputSettings& settings)
@@ -224,6 +346,44 @@ void ApplyDiscReset(const VideoEncoderRule& rule, const std::string& outputFolde
     settings.AudioCodec.clear();
     const std::string suffix = "_" + rule.discNorm + ".mpg";
     settings.OutputFile = JoinFolder(outputFolder, ReplaceExtension(FileNamePart(settings.OutputFile), suffix));
+}
+
+void TranslateModernChoices(const ConfirmInput& input, OutputSettings& settings)
+{
+    settings.EncoderOptions.clear();
+    const bool video = input.mediaKind != kMediaKindMusic;
+    const auto rule = ModernVideoRuleOf(input.Caption(OptionList::VideoEncoder));
+    if (video && rule) {
+        settings.EncoderOptions += rule->options;
+        if (const auto crf = ConstantQualityOf(input.Caption(OptionList::VideoBitrate))) {
+            settings.EncoderOptions += "crf=" + std::to_string(*crf) + "\n";
+            // VP9 codes at constant quality only without a bit-rate target
+            if (rule->codec == "libvpx-vp9")
+                settings.EncoderOptions += "b=0\n";
+        }
+        // Apple devices play H.265 from MP4 and MOV only under this tag
+        const std::string extension = LowerExtension(settings.OutputFile);
+        const bool quickTime = extension == ".mp4" || extension == ".mov";
+        if (rule->codec == "libx265" && quickTime)
+            settings.VideoTag = "hvc1";
+        // MP4 and MOV name no subtitle format of their own: text subtitles
+        // become timed text there (Matroska and WebM have their defaults)
+        if (quickTime)
+            settings.EncoderOptions += "scodec=mov_text\n";
+        std::string scale;
+        if (const auto width = AspectWidthOf(input.Caption(OptionList::FrameSize))) {
+            settings.FrameSize.clear();
+            scale = "scale=" + std::to_string(*width) + ":-" + std::to_string(rule->sizeMultiple);
+        }
+        std::string palette;
+        if (rule->codec == "gif")
+            palette = GifPaletteFilters();
+        settings.VideoFilters = JoinFilters({scale, settings.VideoFilters, palette});
+    }
+    if (const auto audio = ModernAudioRuleOf(input.Caption(OptionList::AudioEncoder)))
+        settings.EncoderOptions += audio->options;
+    if (const auto vbr = VbrQualityOf(input.Caption(OptionList::AudioBitrate)))
+        settings.EncoderOptions += "aq=" + std::to_string(*vbr) + "\n";
 }
 
 void TranslateSelection(const ConfirmInput& input, OutputSettings& settings)
@@ -251,6 +411,7 @@ void TranslateSelection(const ConfirmInput& input, OutputSettings& settings)
     settings.VideoFilters = FiltersText(input.horizontalFlip, input.verticalFlip, input.negative);
     if (const auto codec = AudioCodecOf(input.Caption(OptionList::AudioEncoder)))
         settings.AudioCodec = *codec;
+    TranslateModernChoices(input, settings);
     settings.TargetType = input.discTarget;
     settings.AudioOnly = input.mediaKind == kMediaKindMusic;
     settings.Volume = VolumeFromCaption(input.Caption(OptionList::Volume));

@@ -34,12 +34,32 @@ struct VideoEncoderRule {
     std::string outputFormat;  // OutputFormat to set, or ""
     std::string discTarget;    // "dvd", "svcd", "vcd" for the disc encoders
     std::string discNorm;      // "PAL", "NTSC" for the disc encoders
+    std::string options;       // name=value lines for the encoder: pixel format, profile, speed
+    int sizeMultiple = 2;      // a height computed from the aspect is rounded to this
 };
 // The rule of a caption; nullopt for a caption that changes nothing.
 std::optional<VideoEncoderRule> VideoEncoderRuleOf(const std::string& caption);
 // The AudioCodec of an audio encoder caption ("" = the container's default);
 // nullopt for a caption that changes nothing.
 std::optional<std::string> AudioCodecOf(const std::string& caption);
+
+// Today's audio encoders: the codec and the lines it needs ("sample_fmt=s32");
+// nullopt for any other caption.
+struct AudioEncoderRule {
+    std::string codec;
+    std::string options;
+};
+std::optional<AudioEncoderRule> ModernAudioRuleOf(const std::string& caption);
+
+// "恒定质量 CRF 23 (标准质量)" -> 23; nullopt for a bit rate or anything else.
+std::optional<int> ConstantQualityOf(const std::string& caption);
+// "VBR V2 (约190 kbps, 高质量)" -> 2; nullopt for anything else.
+std::optional<int> VbrQualityOf(const std::string& caption);
+// "1280*自动 (720p)" -> 1280: a width whose height follows the source's
+// aspect; nullopt for a fixed size or "保持原分辨率".
+std::optional<int> AspectWidthOf(const std::string& caption);
+// The filters that give a GIF its own palette, made from the clip itself.
+std::string GifPaletteFilters();
 
 // The disc encoders' reset: the target and norm, the cleared fields, and the
 // output renamed to <name>_PAL.mpg or <name>_NTSC.mpg in `outputFolder`.
@@ -57,6 +77,10 @@ struct ConfirmInput {
 
     const std::string& Caption(OptionList list) const { return captions[Index(list)]; }
 };
+
+// Today's encoders: their own options, constant quality, the hvc1 tag, sizes
+// that keep the aspect and the GIF palette, into EncoderOptions and VideoFilters.
+void TranslateModernChoices(const ConfirmInput& input, OutputSettings& settings);
 
 // Confirmation's steps before the clip: every list into OutputSettings, then
 // the adjustments the encoders need (EncoderLimits).

@@ -25,7 +25,8 @@ struct OutputSettings {
     std::string AudioCodec;       // "libmp3lame", ..., or "AUTO"
     std::string OutputFormat;     // forced container, such as "mov"
     std::string TargetType;       // "vcd", "svcd", "dvd"
-    std::string VideoTag;         // "DX50" or "XVID"
+    std::string VideoTag;         // "DX50", "XVID" or "hvc1"
+    std::string EncoderOptions;   // name=value lines for the encoders and muxer ("crf=23", "pix_fmt=...")
     int32_t VideoBitrate = -1;    // bits per second; kBitrateNotSet or -1: not set
     int32_t AudioBitrate = -1;    // bits per second; kBitrateNotSet or -1: not set
     bool AudioOnly = false;       // the output has no video

@@ -26,13 +26,17 @@ const std::map<int, const char*>& Labels()
         {127, "MP4\nMP5"},
         {200, "MP3"}, {201, "WMA"}, {202, "WAV"}, {203, "AAC"}, {204, "AC3"}, {205, "OGG"}, {206, "MP2"},
         {207, "FLAC"}, {208, "RM"}, {209, "AMR"},
+        {300, "H.264\nHigh"}, {301, "HEVC\nMP4"}, {302, "HEVC\nMKV"}, {303, "VP9\nWebM"}, {304, "AV1\nWebM"},
+        {305, "AV1\nMP4"}, {306, "ProRes"}, {307, "DNxHR"}, {308, "GIF"}, {309, "WebP"}, {310, "Opus"},
+        {311, "ALAC"}, {312, "FLAC\n24位"}, {313, "MP3\nVBR"}, {314, "WAV\n24位"},
     };
     return labels;
 }
 
 QIcon DrawTile(const QString& label, int page, int position)
 {
-    static const int kPageHues[kCataloguePageCount] = {200, 20, 130};  // blue mobile, orange PC, green audio
+    // blue mobile, orange PC, green audio, violet for today's formats
+    static const int kPageHues[kCataloguePageCount] = {200, 20, 130, 270};
     QPixmap pixmap(kFormatIconSize, kFormatIconSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);

@@ -1,10 +1,11 @@
 #pragma once
-// The format chooser "选择转换格式": three pages of large icons; 下一步 opens
+// The format chooser "选择转换格式": four pages of large icons; 下一步 opens
 // the option window. The main window calls RunModal() and then reads the
 // session's ChooserResult ("2" = cancelled).
 #include <QDialog>
 #include <memory>
 
+#include "formats/FormatCatalogue.h"
 #include "formats/FormatSession.h"
 
 class QLabel;
@@ -66,7 +67,7 @@ private:
 
     QLabel* promptLabel_ = nullptr;
     QTabWidget* pages_ = nullptr;
-    QListWidget* lists_[3] = {};
+    QListWidget* lists_[kCataloguePageCount] = {};
     QPushButton* nextButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
 };

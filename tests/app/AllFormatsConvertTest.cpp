@@ -26,6 +26,9 @@ using namespace apptest;
 namespace {
 
 constexpr double kClipSeconds = 3.0;
+// Today's formats scale by the aspect and name their own pixel formats; the
+// expectations here are those of the older pages.
+constexpr int kTodaysFormatsBase = 300;
 
 // One added file: what the option window handed over and where the row went.
 struct AddedFormat {
@@ -53,6 +56,7 @@ public:
         window.suiComboBox1Change(0);  // nothing after the run
         window.suiComboBox3Change(1);  // two files at once
         for (const CataloguePage& page : CataloguePages()) {
+            if (page.base >= kTodaysFormatsBase) continue;  // converted by cli_ModernFormatsTest
             for (const CatalogueEntry& entry : page.entries) {
                 // a source of its own per format, so outputs of the same extension do not collide
                 const std::string copy = dir.file("clip" + std::to_string(entry.number) + ".mp4");
@@ -82,7 +86,8 @@ std::unique_ptr<AllFormatsBatch> batch;
 std::vector<int> CatalogueNumbers() {
     std::vector<int> numbers;
     for (const CataloguePage& page : CataloguePages())
-        for (const CatalogueEntry& entry : page.entries) numbers.push_back(entry.number);
+        if (page.base < kTodaysFormatsBase)
+            for (const CatalogueEntry& entry : page.entries) numbers.push_back(entry.number);
     return numbers;
 }
 

@@ -17,24 +17,26 @@ TEST(FormatCatalogue, PagesOwnTheirRangesInTabOrder)
     };
     const Expected expected[] = {{"手机3GP视频音频格式", "suiListView2", 100, 28},
                                  {"更多电脑常用视频格式", "suiListView1", 1, 24},
-                                 {"更多音频格式", "suiListView3", 200, 10}};
-    ASSERT_EQ(CataloguePages().size(), 3u);
+                                 {"更多音频格式", "suiListView3", 200, 10},
+                                 {"新一代高清视频音频格式", "suiListView4", 300, 15}};
+    ASSERT_EQ(CataloguePages().size(), 4u);
     int total = 0;
-    for (int page = 0; page < 3; ++page) {
+    for (int page = 0; page < 4; ++page) {
         const CataloguePage& p = CataloguePages()[page];
         EXPECT_STREQ(p.tabCaption, expected[page].tab);
         EXPECT_STREQ(p.listName, expected[page].list);
         ASSERT_EQ(static_cast<int>(p.entries.size()), expected[page].count);
         for (int i = 0; i < expected[page].count; ++i)
             EXPECT_EQ(p.entries[i].number, expected[page].base + i);
-        total += expected[page].count;
+        if (page < 3)
+            total += expected[page].count;
     }
-    EXPECT_EQ(total, 62);
+    EXPECT_EQ(total, 62);  // the first three pages
 }
 
 TEST(FormatCatalogue, NumbersOutsideThePagesNameNoFormat)
 {
-    for (int number : {-1, 0, 25, 99, 128, 199, 210, 1000})
+    for (int number : {-1, 0, 25, 99, 128, 199, 210, 299, 315, 1000})
         EXPECT_EQ(FindCatalogueEntry(number), nullptr) << number;
     struct Case {
         int number;
@@ -57,7 +59,7 @@ TEST(FormatCatalogue, NumbersOutsideThePagesNameNoFormat)
 
 TEST(FormatProfiles, EveryEntryHasOneProfileWithValidDefaults)
 {
-    EXPECT_EQ(FormatProfiles().size(), 57u);
+    EXPECT_EQ(FormatProfiles().size(), 57u + 15u);  // today's formats have one profile each
     for (const CataloguePage& page : CataloguePages()) {
         for (const CatalogueEntry& entry : page.entries) {
             const FormatProfile* profile = FindProfile(entry.number);
@@ -72,7 +74,7 @@ TEST(FormatProfiles, EveryEntryHasOneProfileWithValidDefaults)
             EXPECT_EQ(profile->lists[Index(OptionList::Volume)].items->size(), 28u);
         }
     }
-    for (int number : {0, 25, 99, 128, 199, 210})
+    for (int number : {0, 25, 99, 128, 199, 210, 299, 315})
         EXPECT_EQ(FindProfile(number), nullptr) << number;
 }
 

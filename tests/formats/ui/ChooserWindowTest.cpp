@@ -75,7 +75,7 @@ TEST_F(ChooserWindowTest, ControlsByName)
     EXPECT_EQ(Find<QPushButton>(chooser, "suiButton1")->text(), "下一步");
     EXPECT_EQ(Find<QPushButton>(chooser, "suiButton2")->text(), "取消");
     QTabWidget* pages = Pages();
-    ASSERT_EQ(pages->count(), 3);
+    ASSERT_EQ(pages->count(), 4);
     const struct {
         const char* tab;
         const char* list;
@@ -83,8 +83,9 @@ TEST_F(ChooserWindowTest, ControlsByName)
         const char* first;
     } expected[] = {{"手机3GP视频音频格式", "suiListView2", 28, "3GP手机视频格式"},
                     {"更多电脑常用视频格式", "suiListView1", 24, "电脑上使用的AVI/MPEG视频"},
-                    {"更多音频格式", "suiListView3", 10, "MP3音频格式"}};
-    for (int page = 0; page < 3; ++page) {
+                    {"更多音频格式", "suiListView3", 10, "MP3音频格式"},
+                    {"新一代高清视频音频格式", "suiListView4", 15, "MP4 H.264 High 高清视频(手机/平板/电视)"}};
+    for (int page = 0; page < 4; ++page) {
         EXPECT_EQ(pages->tabText(page), expected[page].tab);
         QListWidget* list = List(expected[page].list);
         ASSERT_EQ(list->count(), expected[page].count);
@@ -101,6 +102,7 @@ TEST_F(ChooserWindowTest, ControlsByName)
     EXPECT_EQ(pages->currentIndex(), 0);
     EXPECT_EQ(List("suiListView2")->currentRow(), 0);
     EXPECT_TRUE(List("suiListView3")->selectedItems().isEmpty());
+    EXPECT_TRUE(List("suiListView4")->selectedItems().isEmpty());
     EXPECT_EQ(session.FormatNumber, 100);
 }
 
