@@ -11,38 +11,9 @@
 #include "formats/OptionCaptions.h"
 #include "formats/OptionWindowModel.h"
 #include "tests/formats/FakeFormatsDialogs.h"
+#include "tests/formats/OptionConfirmSupport.h"
 
 namespace {
-
-using Picks = std::vector<std::pair<OptionList, std::string>>;
-
-struct Confirmed {
-    OutputSettings settings;
-    std::vector<std::string> shownCaptions;  // selected caption per list after confirmation
-};
-
-Confirmed ConfirmWith(int number, const Picks& picks)
-{
-    FormatSession session;
-    session.OutputFolder = "/out";
-    session.Settings.SourceFile = "/in/source.avi";
-    session.FormatNumber = number;
-    FakeFormatsDialogs dialogs;
-    OptionWindowModel window(session, dialogs);
-    window.Shown();
-    for (const auto& [list, caption] : picks) {
-        const auto& items = window.List(list).items;
-        const auto found = std::find(items.begin(), items.end(), caption);
-        EXPECT_NE(found, items.end()) << number << ": no entry " << caption;
-        if (found != items.end())
-            window.UserSelected(list, static_cast<int>(found - items.begin()));
-    }
-    EXPECT_EQ(window.Confirm(), ConfirmOutcome::Closed);
-    Confirmed result{session.Settings, {}};
-    for (std::size_t i = 0; i < kOptionListCount; ++i)
-        result.shownCaptions.push_back(window.List(static_cast<OptionList>(i)).Selected());
-    return result;
-}
 
 std::string Extension(const std::string& file)
 {

@@ -12,29 +12,13 @@
 #include "formats/OptionTranslation.h"
 #include "formats/OptionWindowModel.h"
 #include "tests/formats/FakeFormatsDialogs.h"
+#include "tests/formats/OptionConfirmSupport.h"
 
 namespace {
 
-using Picks = std::vector<std::pair<OptionList, std::string>>;
-
-OutputSettings ConfirmWith(int number, const Picks& picks)
+OutputSettings SettingsWith(int number, const Picks& picks)
 {
-    FormatSession session;
-    session.OutputFolder = "/out";
-    session.Settings.SourceFile = "/in/source.mkv";
-    session.FormatNumber = number;
-    FakeFormatsDialogs dialogs;
-    OptionWindowModel window(session, dialogs);
-    window.Shown();
-    for (const auto& [list, caption] : picks) {
-        const auto& items = window.List(list).items;
-        const auto found = std::find(items.begin(), items.end(), caption);
-        EXPECT_NE(found, items.end()) << number << ": no entry " << caption;
-        if (found != items.end())
-            window.UserSelected(list, static_cast<int>(found - items.begin()));
-    }
-    EXPECT_EQ(window.Confirm(), ConfirmOutcome::Closed) << number;
-    return session.Settings;
+    return ConfirmWith(number, picks, "/in/source.mkv").settings;
 }
 
 bool HasLine(const std::string& lines, const std::string& line)
@@ -80,7 +64,7 @@ TEST(ModernChoices, DefaultsAndChoicesBecomeEncoderOptions)
         {313, {{L::AudioBitrate, "320"}}, "", "libmp3lame", "", "", {}, {"aq=2"}},
     };
     for (const Case& c : cases) {
-        const OutputSettings s = ConfirmWith(c.number, c.picks);
+        const OutputSettings s = SettingsWith(c.number, c.picks);
         const std::string where = std::to_string(c.number) + (c.picks.empty() ? " defaults" : " " + c.picks[0].second);
         EXPECT_EQ(s.VideoCodec, c.videoCodec) << where;
         EXPECT_EQ(s.AudioCodec, c.audioCodec) << where;
