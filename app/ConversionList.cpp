@@ -33,6 +33,41 @@ void ConversionList::RowsChanged(int row) {
     if (rowsChanged_) rowsChanged_(row);
 }
 
+void ConversionList::KeptChanged() {
+    if (keptBatches_ > 0) {
+        keptPending_ = true;
+        return;
+    }
+    keptPending_ = false;
+    if (keptChanged_) keptChanged_();
+}
+
+ConversionList::KeptBatch::~KeptBatch() {
+    if (--list_.keptBatches_ == 0 && list_.keptPending_) list_.KeptChanged();
+}
+
+std::vector<KeptRow> ConversionList::KeptRows() const {
+    std::vector<KeptRow> kept;
+    kept.reserve(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) kept.push_back({rows_[i], slots_[i]});
+    return kept;
+}
+
+void ConversionList::RestoreRows(const std::vector<KeptRow>& kept) {
+    rows_.clear();
+    Button15Click();
+    for (const KeptRow& row : kept) {
+        if (rows_.size() == slots_.size()) break;
+        slots_[rows_.size()] = row.Record;
+        slots_[rows_.size()].SlotState = kSlotFull;
+        rows_.push_back(row.Row);
+    }
+    selected_ = -1;
+    Renumber();
+    if (!rows_.empty()) ControlStates::RowsAdded(parts_.controls);
+    ControlsChanged();
+}
+
 void ConversionList::ControlsChanged() {
     if (parts_.controlsChanged) parts_.controlsChanged();
 }
@@ -227,6 +262,8 @@ void ConversionList::AppendRow(const std::string& source, const TInputOptions& i
         if (slot.SlotState == kSlotFree) {
             slot.Input = input;
             slot.Output = output;
+            slot.FormatNumber = parts_.session.FormatNumber;
+            slot.RunOutputFile.clear();
             slot.SlotState = kSlotFull;
             break;
         }
@@ -236,6 +273,7 @@ void ConversionList::AppendRow(const std::string& source, const TInputOptions& i
 void ConversionList::Renumber() {
     for (size_t i = 0; i < rows_.size(); ++i) rows_[i].Caption = std::to_string(i + 1);
     RowsChanged();
+    KeptChanged();
 }
 
 void ConversionList::Select(int row) {
@@ -296,6 +334,7 @@ void ConversionList::btnClearClick() {
     ControlStates::Cleared(parts_.controls);
     ControlsChanged();
     Button15Click();
+    KeptChanged();
 }
 
 void ConversionList::SwapWithNeighbour(int direction) {
@@ -316,6 +355,8 @@ void ConversionList::Button10Click() { SwapWithNeighbour(-1); }
 void ConversionList::Button11Click() { SwapWithNeighbour(+1); }
 
 std::vector<RowTask> ConversionList::RebuildTasks() {
+    // rows kept from an earlier run of the program came without an add that loaded them
+    LibraryReady();
     const std::string& folder = parts_.OutputFolder();
     std::error_code ignored;
     if (!folder.empty() && !fs::exists(folder, ignored)) fs::create_directories(folder, ignored);
@@ -354,10 +395,12 @@ std::vector<RowTask> ConversionList::RebuildTasks() {
         }
         TOutputOptions output = slot.Output;
         output.FileName = name;
+        slot.RunOutputFile = name;
         // a failure here ends the task at once with its error when the run starts
         converter.SetOutputFile(row.TaskIndex, name, &output);
         result.push_back(row);
     }
+    KeptChanged();
     return result;
 }
 
@@ -365,6 +408,7 @@ void ConversionList::SetStatus(int row, const std::string& status) {
     if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Status == status) return;
     rows_[static_cast<size_t>(row)].Status = status;
     RowsChanged(row);
+    KeptChanged();
 }
 
 void ConversionList::SetProgress(int row, int percent) {

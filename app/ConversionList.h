@@ -4,6 +4,7 @@
 // re-creation of the converter's tasks from the records at every start.
 #include "app/IFormatChooser.h"
 #include "app/ListRow.h"
+#include "app/ListStore.h"
 #include "app/ListWindowParts.h"
 #include "app/RowRecord.h"
 
@@ -28,6 +29,25 @@ public:
     // Called with a row index after that row changed, -1 after the rows
     // changed as a whole (add, remove, move, clear, selection).
     void SetRowsChanged(std::function<void(int row)> changed) { rowsChanged_ = std::move(changed); }
+    // Called after every change of what the list keeps across runs of the
+    // program: rows added, removed, moved or cleared, a row's records or its
+    // status; never for progress or time alone. A code path that changes a
+    // row's records must call KeptChanged().
+    void SetKeptChanged(std::function<void()> changed) { keptChanged_ = std::move(changed); }
+    // Changes made while a batch lives reach SetKeptChanged once, when the last batch ends.
+    class KeptBatch {
+    public:
+        explicit KeptBatch(ConversionList& list) : list_(list) { ++list_.keptBatches_; }
+        ~KeptBatch();
+        KeptBatch(const KeptBatch&) = delete;
+        KeptBatch& operator=(const KeptBatch&) = delete;
+
+    private:
+        ConversionList& list_;
+    };
+    // The rows as they are kept, and an empty list filled with kept rows at start.
+    std::vector<KeptRow> KeptRows() const;
+    void RestoreRows(const std::vector<KeptRow>& rows);
 
     const std::vector<ListRow>& Rows() const { return rows_; }
     int RowCount() const { return static_cast<int>(rows_.size()); }
@@ -75,11 +95,15 @@ private:
     void Select(int row);
     void SwapWithNeighbour(int direction);
     void RowsChanged(int row = -1);
+    void KeptChanged();
     void ControlsChanged();
 
     ListWindowParts parts_;
     IFormatChooser* chooser_ = nullptr;
     std::function<void(int)> rowsChanged_;
+    std::function<void()> keptChanged_;
+    int keptBatches_ = 0;
+    bool keptPending_ = false;  // changed inside a batch
     std::vector<ListRow> rows_;
     std::array<RowRecord, kRowSlotCount> slots_;
     int selected_ = -1;

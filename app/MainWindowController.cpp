@@ -20,6 +20,7 @@ MainWindowController::MainWindowController(const SettingsFile& settings, IDialog
       shell_(shell),
       windowSkin_(windowSkin),
       list_(ListParts()),
+      keeper_(list_, dialogs_, settings.Paths().dataFolder),
       run_(ListParts(), list_) {
     run_.SetOpenOutputFolder([this] { Button20Click(); });
 }
@@ -57,6 +58,7 @@ void MainWindowController::FormCreate() {
     thumbDragging_ = false;
     listBusy_ = false;
     run_.AttachEvents();
+    Guarded([&] { keeper_.Restore(); });
     Changed();
 }
 

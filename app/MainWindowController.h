@@ -8,6 +8,7 @@
 #include "app/IShutdown.h"
 #include "app/IShell.h"
 #include "app/ISkinTarget.h"
+#include "app/ListKeeper.h"
 #include "app/LogMemo.h"
 #include "app/MainWindowControls.h"
 #include "app/RunControl.h"
@@ -114,6 +115,7 @@ private:
 
     LogMemo log_;
     ConversionList list_;
+    ListKeeper keeper_;  // the list kept in the data folder across runs
     RunControl run_;
     // Declared last, so it goes first: its destructor waits for termination
     // records still on their way to run_, which must outlive them.

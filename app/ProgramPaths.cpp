@@ -14,11 +14,15 @@ ProgramPaths ProgramPaths::FromEnvironment(const std::string& programFolder) {
     const std::string home = WithTrailingSlash(homeVar && *homeVar ? homeVar : "/tmp");
     const char* configVar = std::getenv("XDG_CONFIG_HOME");
     const std::string config = configVar && *configVar ? WithTrailingSlash(configVar) : home + ".config/";
+    // a relative XDG_DATA_HOME is invalid and ignored
+    const char* dataVar = std::getenv("XDG_DATA_HOME");
+    const std::string data = dataVar && *dataVar == '/' ? WithTrailingSlash(dataVar) : home + ".local/share/";
     ProgramPaths paths;
     paths.programFolder = WithTrailingSlash(programFolder);
     paths.configFolder = config + "quorvex/";
     paths.defaultOutputFolder = home + "Video_Directory";
     paths.defaultSnapshotFolder = home + "Video_Directory/快照";
+    paths.dataFolder = data + "quorvex/";
     return paths;
 }
 

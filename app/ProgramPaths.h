@@ -7,9 +7,10 @@ struct ProgramPaths {
     std::string configFolder;           // $XDG_CONFIG_HOME/quorvex/ (or ~/.config/quorvex/), trailing "/"
     std::string defaultOutputFolder;    // $HOME/Video_Directory
     std::string defaultSnapshotFolder;  // $HOME/Video_Directory/快照
+    std::string dataFolder;             // $XDG_DATA_HOME/quorvex/ (or ~/.local/share/quorvex/), trailing "/"
 
     // Paths for a program living in `programFolder`, the rest from HOME and
-    // XDG_CONFIG_HOME.
+    // XDG_CONFIG_HOME and XDG_DATA_HOME.
     static ProgramPaths FromEnvironment(const std::string& programFolder);
 
     // A file the program reads from and writes beside itself (system.ini,

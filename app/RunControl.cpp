@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 RunControl::RunControl(ListWindowParts parts, ConversionList& list) : parts_(std::move(parts)), list_(list) {}
 
@@ -55,6 +56,7 @@ void RunControl::btnStartClick() {
 
 void RunControl::Start() {
     parts_.stopRequested = false;
+    std::optional<ConversionList::KeptBatch> kept(list_);  // the list is kept once, not once per row
     const std::vector<RowTask> rows = list_.RebuildTasks();
     taskRows_.clear();
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
@@ -76,6 +78,7 @@ void RunControl::Start() {
         list_.SetStatus(row, kStatusFailed);
         errors.push_back(rows[static_cast<size_t>(row)].ErrorText);
     }
+    kept.reset();
     if (converter.TaskCount() == 0) {
         // nothing to run: the run ends at once
         TTerminateInfo allEnded;
@@ -104,6 +107,7 @@ void RunControl::btnPauseClick() {
     ControlStates::Paused(parts_.controls);
     ControlsChanged();
     parts_.converter.PauseTasks();
+    ConversionList::KeptBatch kept(list_);
     for (int row = 0; row < list_.RowCount(); ++row) {
         if (list_.Rows()[static_cast<size_t>(row)].Status == kStatusConverting) list_.SetStatus(row, kStatusPaused);
     }
@@ -195,6 +199,7 @@ void RunControl::EndOfRun() {
     parts_.pausedFlag = false;
     ControlsChanged();
     if (parts_.stopRequested) {
+        ConversionList::KeptBatch kept(list_);
         for (int row = 0; row < list_.RowCount(); ++row) {
             const std::string& status = list_.Rows()[static_cast<size_t>(row)].Status;
             if (status == kStatusConverting || status == kStatusPaused) list_.SetStatus(row, kStatusStopped);

@@ -18,6 +18,8 @@ struct TInputOptions {
     int64_t StartTime = NoTimeUs;  // µs (ss)
     int ProgramID = -1;      // program to select when >= 0
     std::string ExtOptions;  // option text applied to the input
+
+    bool operator==(const TInputOptions&) const = default;
 };
 using PInputOptions = TInputOptions*;
 
@@ -33,6 +35,8 @@ struct TStreamInfo {
     std::string Comment;
     std::string Album;
     std::string Genre;
+
+    bool operator==(const TStreamInfo&) const = default;
 };
 
 // How one output of a task is prepared; -1, empty and false mean "not set"
@@ -90,6 +94,8 @@ struct TOutputOptions {
     bool CustomHook = false;    // decoded frames go to OnCustomHook
     bool Join = false;
     std::string ExtOptions;
+
+    bool operator==(const TOutputOptions&) const = default;
 };
 using POutputOptions = TOutputOptions*;
 

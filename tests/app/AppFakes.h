@@ -56,6 +56,7 @@ inline ProgramPaths PathsUnder(const std::string& root) {
     paths.configFolder = root + "/config/quorvex/";
     paths.defaultOutputFolder = root + "/home/Video_Directory";
     paths.defaultSnapshotFolder = root + "/home/Video_Directory/快照";
+    paths.dataFolder = root + "/data/quorvex/";
     return paths;
 }
 

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace apptest {
@@ -71,6 +72,8 @@ public:
     explicit DefaultsChooser(FormatSession& session) : session_(session) {}
     int formatNumber = 1;
     bool cancel = false;
+    // A clip the option window confirms with the defaults: start and length in ms.
+    std::optional<std::pair<int64_t, int64_t>> clipMs;
     std::vector<bool> clipEnabled;  // every ResetClipCheck
     int shown = 0;
 
@@ -87,6 +90,11 @@ public:
         OptionWindowModel options(session_, dialogs);
         options.Shown();
         options.Confirm();
+        if (clipMs) {
+            session_.Settings.CutMode = "Select";
+            session_.Settings.CutStart = clipMs->first;
+            session_.Settings.CutLength = clipMs->second;
+        }
     }
 
 private:

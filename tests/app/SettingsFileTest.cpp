@@ -115,4 +115,32 @@ TEST(ProgramPaths, FollowHomeAndTheXdgConfigurationFolder) {
     config ? setenv("XDG_CONFIG_HOME", config->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
 }
 
+struct DataFolderCase {
+    const char* xdgDataHome;  // nullptr: unset
+    const char* expected;
+};
+
+TEST(ProgramPaths, KeepTheListInTheXdgDataFolder) {
+    const std::vector<DataFolderCase> cases{
+        {nullptr, "/home/li/.local/share/quorvex/"},
+        {"", "/home/li/.local/share/quorvex/"},
+        {"/data//", "/data/quorvex/"},
+        {"relative/data", "/home/li/.local/share/quorvex/"},  // not absolute: invalid, ignored
+    };
+    const char* savedHome = std::getenv("HOME");
+    const char* savedData = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> home = savedHome ? std::optional<std::string>(savedHome) : std::nullopt;
+    const std::optional<std::string> data = savedData ? std::optional<std::string>(savedData) : std::nullopt;
+    setenv("HOME", "/home/li", 1);
+    for (const DataFolderCase& c : cases) {
+        if (c.xdgDataHome)
+            setenv("XDG_DATA_HOME", c.xdgDataHome, 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(ProgramPaths::FromEnvironment("/opt/q").dataFolder, c.expected) << (c.xdgDataHome ? c.xdgDataHome : "unset");
+    }
+    home ? setenv("HOME", home->c_str(), 1) : unsetenv("HOME");
+    data ? setenv("XDG_DATA_HOME", data->c_str(), 1) : unsetenv("XDG_DATA_HOME");
+}
+
 }  // namespace
