@@ -1,5 +1,7 @@
 #include "app/ListStore.h"
 
+#include "app/IniRegistry.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
@@ -123,35 +126,13 @@ bool IsUtf8(const std::string& text) {
     }
 }
 
-std::string Hex(const std::string& bytes) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char c : bytes) {
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
-    }
-    return hex;
-}
-
-std::string Unhex(const std::string& hex) {
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        throw ListFormatError("十六进制文本有误");
-    };
-    if (hex.size() % 2) throw ListFormatError("十六进制文本有误");
-    std::string bytes;
-    for (size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(nibble(hex[i]) * 16 + nibble(hex[i + 1]));
-    return bytes;
-}
-
 json ToJson(const TInputOptions& o);
 json ToJson(const TStreamInfo& o);
 json ToJson(const TOutputOptions& o);
 
 json ToJson(const std::string& text) {
     if (IsUtf8(text)) return text;
-    return json{{kHexKey, Hex(text)}};
+    return json{{kHexKey, IniRegistry::HexEncode(text)}};
 }
 template <class Number, std::enable_if_t<std::is_arithmetic_v<Number>, int> = 0>
 json ToJson(Number value) {
@@ -190,7 +171,9 @@ void FromJson(const json& j, const char* key, std::string& text) {
     if (j.is_string()) {
         text = j.get<std::string>();
     } else if (j.is_object() && j.size() == 1 && j.contains(kHexKey) && j[kHexKey].is_string()) {
-        text = Unhex(j[kHexKey].get<std::string>());
+        const std::optional<std::string> bytes = IniRegistry::HexDecode(j[kHexKey].get<std::string>());
+        if (!bytes) WrongType(key);
+        text = *bytes;
     } else {
         WrongType(key);
     }
@@ -204,7 +187,8 @@ void FromJson(const json& j, const char* key, Number& value) {
     if constexpr (std::is_floating_point_v<Number>) {
         if (j.is_null()) return;
         if (!j.is_number()) WrongType(key);
-        value = j.get<Number>();
+        value = static_cast<Number>(j.get<double>());
+        if (!std::isfinite(value)) WrongType(key);  // too large for the field
     } else {
         if (!j.is_number_integer()) WrongType(key);
         // a number the field cannot hold is damage, not a value to cut down

@@ -5,7 +5,7 @@
 # runs this.
 set -euo pipefail
 out=${1:?usage: make-seeds.sh <folder>}
-mkdir -p "$out"/{fuzz_option_text,fuzz_preset_file,fuzz_settings_ini,fuzz_update_file,fuzz_probe_file}
+mkdir -p "$out"/{fuzz_option_text,fuzz_preset_file,fuzz_settings_ini,fuzz_update_file,fuzz_probe_file,fuzz_list_file}
 
 # fuzz_option_text takes its two mode flags from the last bytes: "\x01\x01"
 # reads the rest as an option text with stream options.
@@ -35,6 +35,14 @@ printf '[skin]\nSetSkin=3\n[OutPath]\nOutPath=/home/user/Videos\n[SnapShot]\nDir
     >"$out/fuzz_settings_ini/full"
 printf '[SKIN]\r\n setskin = 1 \r\n; comment\r\n[OutPath]\r\nOutPath=\r\n' >"$out/fuzz_settings_ini/crlf"
 printf '[OutPath]\nOutPath=/a\n[OutPath]\nOutPath=/b\n[other]\nkey=value' >"$out/fuzz_settings_ini/duplicates"
+
+# kept conversion lists: one row with records, defaults only, a newer version
+printf '{"version": 1, "rows": [{"SourceFile": "/v/a.mp4", "Status": "完成", "Progress": 100, "FormatNumber": 12,
+ "Input": {"FileName": {"hex": "2fff"}, "StartTime": -9223372036854775808},
+ "Output": {"VideoCodec": "mpeg4", "MuxDelay": 0.7, "Info": {"TimeStamp": 46000.25, "Title": "标题"}}}]}\n' \
+    >"$out/fuzz_list_file/row"
+printf '{"version": 1, "rows": [{}, {"Extra": [1, {"a": null}]}]}' >"$out/fuzz_list_file/defaults"
+printf '{"version": 2, "rows": []}' >"$out/fuzz_list_file/newer"
 
 # version files as the update server gives them, and answers that are not one
 update=$out/fuzz_update_file

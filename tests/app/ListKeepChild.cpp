@@ -3,7 +3,7 @@
 // it added to <scratch>/added.json, starts the run and, once the first row is
 // finished and the second converting, says "ready" on stdout and waits to be
 // killed. Paths come from HOME and XDG_DATA_HOME as in the program.
-#include "ListWindowFixture.h"
+#include "StartedWindow.h"
 #include "app/ListStore.h"
 
 #include <cstdio>
@@ -22,18 +22,11 @@ int Fail(const std::string& why) {
 int main(int argc, char** argv) {
     if (argc != 5) return Fail("usage: app_list_keep_child SCRATCH AVI_SOURCE CLIP_SOURCE MP3_SOURCE");
     const std::string scratch = argv[1];
-    const ProgramPaths paths = ProgramPaths::FromEnvironment(scratch + "/program");
-    SettingsFile settings(paths);
-    ScriptedDialogs dialogs;
-    FakeShell shell;
-    FakeSkinTarget skin;
-    QueueMainThread queue;
-    MainThreadInstall install(queue);
-    MainWindowController window(settings, dialogs, shell, skin);
-    window.FormCreate();
+    StartedWindow started(scratch + "/program");
+    ScriptedDialogs& dialogs = started.dialogs;
+    MainWindowController& window = started.window;
     DefaultsChooser chooser(window.Session());
     window.SetFormatChooser(&chooser);
-    window.suiComboBox1Change(0);  // nothing after the run
     window.Converter().SetProgressInterval(100);
     ConversionList& list = window.List();
 
@@ -53,7 +46,7 @@ int main(int argc, char** argv) {
     WriteText(scratch + "/added.json", ListToJson(list.KeptRows()));
 
     window.Run().btnStartClick();
-    const bool reached = queue.pumpUntil(
+    const bool reached = started.queue.pumpUntil(
         [&] {
             window.Run().ApplyTerminations();
             return list.Rows()[0].Status == kStatusFinished && list.Rows()[1].Status == kStatusConverting;

@@ -1,4 +1,4 @@
-#include "ListWindowFixture.h"
+#include "StartedWindow.h"
 #include "app/ListStore.h"
 
 #include <fcntl.h>
@@ -113,18 +113,10 @@ TEST(ListKeep, TheListSurvivesAKillOfTheProgram) {
     ASSERT_TRUE(fs::exists(kept));
 
     // the program starts again
-    const ProgramPaths paths = ProgramPaths::FromEnvironment(dir.path() + "/program");
-    SettingsFile settings(paths);
-    ScriptedDialogs dialogs;
-    FakeShell shell;
-    FakeSkinTarget skin;
-    QueueMainThread queue;
-    MainThreadInstall install(queue);
-    MainWindowController window(settings, dialogs, shell, skin);
-    window.FormCreate();
-    window.suiComboBox1Change(0);
+    StartedWindow started(dir.path() + "/program");
+    MainWindowController& window = started.window;
     const ConversionList& list = window.List();
-    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(started.dialogs.boxes.empty());
 
     const std::vector<KeptRow> added = ListFromJson(ReadText(dir.file("added.json")));
     ASSERT_EQ(added.size(), 3u);
@@ -155,13 +147,8 @@ TEST(ListKeep, TheListSurvivesAKillOfTheProgram) {
     EXPECT_TRUE(window.Controls().ToolEnabled(ToolButton::Clear));
 
     // and the rows convert with the settings they came back with
-    window.Run().btnStartClick();
-    ASSERT_TRUE(queue.pumpUntil(
-        [&] {
-            window.Run().ApplyTerminations();
-            return !window.Converter().Working() && window.Controls().ToolEnabled(ToolButton::Start);
-        },
-        120000));
+    started.window.Run().btnStartClick();
+    ASSERT_TRUE(started.PumpUntilRunEnded(120000));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(list.Rows()[static_cast<size_t>(i)].Status, kStatusFinished) << i;
     const std::string clipOutput = list.Slot(1).RunOutputFile;
     EXPECT_NEAR(std::stod(qtest::ProbeFormat(clipOutput)["duration"]), 1.0, 0.15) << clipOutput;
