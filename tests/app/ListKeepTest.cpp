@@ -289,3 +289,51 @@ TEST_F(ListKeepWindowTest, AListFileThatCannotBeReadIsSetAsideWithAMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+size_t BoxesStartingWith(const ScriptedDialogs& dialogs, const std::string& start) {
+    size_t count = 0;
+    for (const ShownBox& box : dialogs.boxes) count += box.text.rfind(start, 0) == 0 ? 1 : 0;
+    return count;
+}
+
+TEST_F(ListKeepWindowTest, AFailedWriteIsToldOnceUntilAWriteSucceedsAgain) {
+    const std::string failed = "转换列表无法保存到 " + KeptFile();
+    const std::string dataHome = fs::path(paths.dataFolder).parent_path().parent_path().string();
+    WriteText(dataHome, "a file where the data folder should be");
+    AddMany(Clips(1));
+    AddMany(Clips(1));
+    EXPECT_EQ(List().RowCount(), 2);
+    EXPECT_EQ(BoxesStartingWith(dialogs, failed), 1u);
+
+    fs::remove(dataHome);
+    List().AdvListView1SelectItem(0);
+    List().btnRemoveClick();
+    EXPECT_EQ(Kept(), Shown());
+    fs::remove_all(dataHome);
+    WriteText(dataHome, "blocked again");
+    List().btnClearClick();
+    EXPECT_EQ(BoxesStartingWith(dialogs, failed), 2u);
+}
+
+TEST_F(ListKeepWindowTest, AListThatCanNeitherBeReadNorSetAsideIsNeverWrittenOver) {
+    // a folder in the list file's place: opened, but not read
+    fs::create_directories(KeptFile());
+    WriteText(KeptFile() + "/inside", "kept");
+    ScriptedDialogs seen;
+    MainWindowController again(settings, seen, shell, skin);
+    again.FormCreate();
+    ASSERT_EQ(seen.boxes.size(), 1u);
+    EXPECT_EQ(seen.boxes[0].text.rfind("转换列表文件 " + KeptFile() + " 无法读取", 0), 0u) << seen.boxes[0].text;
+
+    DefaultsChooser chooser2(again.Session());
+    again.SetFormatChooser(&chooser2);
+    seen.openFilesAnswers.push_back(Clips(1));
+    again.List().N2Click();
+    EXPECT_EQ(again.List().RowCount(), 1);
+    EXPECT_EQ(seen.boxes.size(), 1u);  // nothing tried to write
+    EXPECT_EQ(ReadText(KeptFile() + "/inside"), "kept");
+}
+
+}  // namespace
