@@ -1,6 +1,7 @@
 #include "app/MainWindowController.h"
 
 #include "app/SkinActions.h"
+#include "engine/CodecSelection.h"
 
 #include <array>
 #include <exception>
@@ -22,6 +23,8 @@ MainWindowController::MainWindowController(const SettingsFile& settings, IDialog
       list_(ListParts()),
       keeper_(list_, dialogs_, settings.Paths().dataFolder),
       run_(ListParts(), list_) {
+    // the chooser offers today's formats only with encoders these libraries have
+    session_.EncoderPresent = EncoderPresent;
     run_.SetOpenOutputFolder([this] { Button20Click(); });
 }
 

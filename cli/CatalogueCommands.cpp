@@ -3,9 +3,13 @@
 #include "cli/CliCommands.h"
 #include "cli/ListNames.h"
 
+#include "engine/CodecSelection.h"
 #include "engine/TMediaConverter.h"
+#include "formats/EncoderOffer.h"
 #include "formats/FormatCatalogue.h"
 #include "formats/FormatProfiles.h"
+#include "formats/IFormatsDialogs.h"
+#include "formats/OptionWindowModel.h"
 
 #include <chrono>
 #include <cstdio>
@@ -19,6 +23,13 @@ std::string DefaultCaption(const FormatProfile& profile, OptionList list)
         return "-";
     return choice.items->at(static_cast<size_t>(choice.defaultIndex));
 }
+
+// Filling the option window shows no message.
+class NoDialogs final : public IFormatsDialogs {
+public:
+    void ShowInformation(const std::string&, const std::string&) override {}
+    void OpenWithDefaultApplication(const std::string&) override {}
+};
 
 // The information text's "\r\n" line ends as this system's "\n".
 std::string PlainLines(const std::string& text)
@@ -36,7 +47,7 @@ std::string PlainLines(const std::string& text)
 int RunFormats(std::ostream& out)
 {
     for (const CataloguePage& page : CataloguePages()) {
-        for (const CatalogueEntry& entry : page.entries) {
+        for (const CatalogueEntry& entry : OfferedEntries(page, EncoderPresent)) {
             const FormatProfile* profile = FindProfile(entry.number);
             out << entry.number << '\t' << page.tabCaption << '\t' << entry.caption << '\t'
                 << (profile ? profile->extension : "?") << '\t'
@@ -51,19 +62,23 @@ int RunFormats(std::ostream& out)
 int RunOptions(int formatNumber, std::ostream& out, std::ostream& err)
 {
     const CatalogueEntry* entry = FindCatalogueEntry(formatNumber);
-    const FormatProfile* profile = FindProfile(formatNumber);
-    if (!entry || !profile) {
+    if (!entry || !FormatOffered(formatNumber, EncoderPresent)) {
         err << "quorvex-cli: unknown format number " << formatNumber << " (see quorvex-cli formats)\n";
         return kExitUsage;
     }
-    out << formatNumber << '\t' << entry->caption << '\t' << profile->extension << '\n';
+    // the lists as the option window fills them
+    FormatSession session;
+    session.FormatNumber = formatNumber;
+    session.EncoderPresent = EncoderPresent;
+    NoDialogs dialogs;
+    OptionWindowModel window(session, dialogs);
+    window.Fill();
+    out << formatNumber << '\t' << entry->caption << '\t' << FindProfile(formatNumber)->extension << '\n';
     for (size_t i = 0; i < kOptionListCount; ++i) {
-        const OptionChoice& choice = profile->lists[i];
+        const ComboState& list = window.List(static_cast<OptionList>(i));
         out << kCliListNames[i] << ':' << '\n';
-        if (!choice.items)
-            continue;
-        for (size_t k = 0; k < choice.items->size(); ++k)
-            out << (static_cast<int>(k) == choice.defaultIndex ? "  * " : "    ") << choice.items->at(k) << '\n';
+        for (size_t k = 0; k < list.items.size(); ++k)
+            out << (static_cast<int>(k) == list.selected ? "  * " : "    ") << list.items[k] << '\n';
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/ConverterDurationProbe.h"
 #include "app/NewNameRule.h"
 #include "app/OutputOptionsCopy.h"
+#include "engine/CodecSelection.h"
 #include "engine/TMediaConverter.h"
 #include "formats/ClipTimes.h"
 #include "formats/FormatCatalogue.h"
@@ -140,7 +141,7 @@ int ReportOutcomes(const std::vector<std::string>& labels, const std::vector<Tas
 
 int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std::ostream& err)
 {
-    if (!FindCatalogueEntry(command.formatNumber) || !FindProfile(command.formatNumber)) {
+    if (!FindCatalogueEntry(command.formatNumber) || !FormatOffered(command.formatNumber, EncoderPresent)) {
         err << "quorvex-cli: unknown format number " << command.formatNumber << " (see quorvex-cli formats)\n";
         return kExitUsage;
     }
@@ -157,6 +158,7 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
     ConverterDurationProbe durationProbe;
     FormatSession session;
     session.FormatNumber = command.formatNumber;
+    session.EncoderPresent = EncoderPresent;
     session.OutputFolder = command.outputFolder;
 
     std::vector<std::string> labels;  // per task

@@ -22,25 +22,29 @@ const AVCodec* FindByName(const std::string& name, bool encoder)
 }
 
 // Encoder names of the catalogue that the packaged library lacks, served by
-// another encoder of the same format.
+// another encoder of the same format; nothing chosen for other names.
+TCodecChoice MissingEncoderSubstitute(const std::string& name)
+{
+    if (name == "libfaac")
+        return LibraryCodecChoice(avcodec_find_encoder_by_name("aac"));
+    if (name == "libopencore_amrnb")
+        return AmrNbEncoder::MakeChoice(name.c_str());
+    return TCodecChoice{};
+}
+
 bool ServeMissingEncoder(const std::string& name, TCodecChoice& choice, const void* logSender)
 {
-    if (name == "libfaac") {
-        const AVCodec* aac = avcodec_find_encoder_by_name("aac");
-        if (!aac)
-            return false;
-        choice = LibraryCodecChoice(aac);
-        GetFFLogger().LogFmt(logSender, llInfo, "Encoder '%s' is not available, using the native encoder '%s'",
-                             name.c_str(), aac->name);
-        return true;
-    }
-    if (name == "libopencore_amrnb") {
-        choice = AmrNbEncoder::MakeChoice(name.c_str());
+    const TCodecChoice substitute = MissingEncoderSubstitute(name);
+    if (!substitute.Chosen())
+        return false;
+    choice = substitute;
+    if (substitute.IsEncoderOnly())
         GetFFLogger().LogFmt(logSender, llVerbose, "Encoder '%s' is served by the engine's AMR-NB encoder",
                              name.c_str());
-        return true;
-    }
-    return false;
+    else
+        GetFFLogger().LogFmt(logSender, llInfo, "Encoder '%s' is not available, using the native encoder '%s'",
+                             name.c_str(), substitute.name.c_str());
+    return true;
 }
 
 }  // namespace
@@ -87,6 +91,11 @@ std::unique_ptr<IStreamEncoder> TCodecChoice::CreateEncoder() const
         break;
     }
     throw std::logic_error("CreateEncoder: no encoder was chosen");
+}
+
+bool EncoderPresent(const std::string& name)
+{
+    return FindByName(name, true) || MissingEncoderSubstitute(name).Chosen();
 }
 
 bool SelectCodec(const std::string& name, AVMediaType type, bool encoder, int strictness,

@@ -58,6 +58,11 @@ TCodecChoice LibraryCodecChoice(const AVCodec* codec);
 // choice (csNone) when nothing encodes that identifier.
 TCodecChoice EncoderForId(AVCodecID id);
 
+// Whether an encoder of this name can be chosen: the library has it, or
+// codec selection serves the name itself ("libfaac", "libopencore_amrnb").
+// What the format chooser asks before it offers an encoder.
+bool EncoderPresent(const std::string& name);
+
 // Codec selection by name (`encoder` picks encoders, else decoders):
 //  - empty name: success, nothing chosen;
 //  - unknown name: "Unknown %s '%s'";

@@ -11,6 +11,8 @@ constexpr int kComputerPage = 1;
 ChooserModel::ChooserModel(FormatSession& session, IFormatsDialogs& dialogs)
     : session_(session), dialogs_(&dialogs)
 {
+    for (int page = 0; page < kCataloguePageCount; ++page)
+        entries_[page] = OfferedEntries(CataloguePages()[page], session_.EncoderPresent);
     // Filled in the order PC, mobile, audio; the first two select their first
     // entry, so the mobile list's selection decides the number.
     SelectionChanged(kComputerPage, 0);
@@ -24,9 +26,12 @@ void ChooserModel::Shown()
 
 void ChooserModel::SelectionChanged(int page, int index)
 {
-    const int count = static_cast<int>(CataloguePages()[page].entries.size());
+    const std::vector<CatalogueEntry>& entries = entries_.at(page);
+    const int count = static_cast<int>(entries.size());
     selected_.at(page) = index >= 0 && index < count ? index : -1;
-    session_.FormatNumber = CataloguePages()[page].base + selected_[page];
+    // no selection: one below the page's first number, which names no format
+    session_.FormatNumber =
+        selected_[page] >= 0 ? entries[selected_[page]].number : CataloguePages()[page].base - 1;
 }
 
 void ChooserModel::PageChanged(int page)

@@ -2,6 +2,7 @@
 // The format chooser without its widgets: which page is active, which entry
 // each page's list has selected, and what each user action leads to.
 #include <array>
+#include <vector>
 
 #include "formats/FormatCatalogue.h"
 #include "formats/FormatSession.h"
@@ -10,8 +11,9 @@ class IFormatsDialogs;
 
 class ChooserModel {
 public:
-    // Fills the three lists (PC, mobile, audio) as the window's creation does;
-    // afterwards FormatNumber is 100 and the mobile page is active.
+    // Fills the lists (PC, mobile, audio, today's) as the window's creation
+    // does; afterwards FormatNumber is 100 and the mobile page is active.
+    // Each page holds the entries the session's EncoderPresent offers.
     ChooserModel(FormatSession& session, IFormatsDialogs& dialogs);
 
     void SetDialogs(IFormatsDialogs& dialogs) { dialogs_ = &dialogs; }
@@ -33,6 +35,8 @@ public:
     // 取消, the title bar's close and Escape: ChooserResult := "2".
     void Cancelled();
 
+    // The entries a page's list shows, in order; a list index is a position here.
+    const std::vector<CatalogueEntry>& Entries(int page) const { return entries_.at(page); }
     int ActivePage() const { return activePage_; }
     int SelectedIndex(int page) const { return selected_.at(page); }
 
@@ -42,5 +46,6 @@ private:
     FormatSession& session_;
     IFormatsDialogs* dialogs_;
     int activePage_ = 0;
+    std::array<std::vector<CatalogueEntry>, kCataloguePageCount> entries_;
     std::array<int, kCataloguePageCount> selected_{-1, -1, -1, -1};
 };

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "formats/EncoderOffer.h"
 #include "formats/OutputSettings.h"
 
 // The chooser's outcome as the main window reads it after the modal call.
@@ -14,6 +15,9 @@ struct FormatSession {
     std::string ChooserResult = kChooserGoOn;  // "2" = cancelled
     std::string OutputFolder;                // the text of the main window's output folder box
     OutputSettings Settings;
+    // Asked when the chooser and the option window are filled: today's
+    // formats offer only encoders present here (empty: all are present).
+    EncoderPresence EncoderPresent;
 
     bool Cancelled() const { return ChooserResult == kChooserCancelled; }
 };

@@ -1,10 +1,13 @@
 #include "formats/OptionTranslation.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <initializer_list>
 #include <utility>
 
 #include "formats/EncoderLimits.h"
+#include "formats/FormatsTexts.h"
 #include "formats/OptionCaptions.h"
 #include "formats/OutputNaming.h"
 
@@ -346,6 +349,17 @@ void ApplyDiscReset(const VideoEncoderRule& rule, const std::string& outputFolde
     settings.AudioCodec.clear();
     const std::string suffix = "_" + rule.discNorm + ".mpg";
     settings.OutputFile = JoinFolder(outputFolder, ReplaceExtension(FileNamePart(settings.OutputFile), suffix));
+}
+
+std::string RefusedCombination(const ConfirmInput& input)
+{
+    constexpr const char* kOpusRates[] = {"48000", "24000", "16000", "12000", "8000"};
+    const auto audio = AudioCodecOf(input.Caption(OptionList::AudioEncoder));
+    const std::string& rate = input.Caption(OptionList::SampleRate);
+    if (audio && *audio == "libopus" &&
+        std::none_of(std::begin(kOpusRates), std::end(kOpusRates), [&rate](const char* r) { return rate == r; }))
+        return kOpusSampleRateMessage;
+    return {};
 }
 
 void TranslateModernChoices(const ConfirmInput& input, OutputSettings& settings)

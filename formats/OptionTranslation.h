@@ -78,6 +78,10 @@ struct ConfirmInput {
     const std::string& Caption(OptionList list) const { return captions[Index(list)]; }
 };
 
+// Why the chosen captions cannot be converted together, as the option window
+// says it; "" when they can.
+std::string RefusedCombination(const ConfirmInput& input);
+
 // Today's encoders: their own options, constant quality, the hvc1 tag, sizes
 // that keep the aspect and the GIF palette, into EncoderOptions and VideoFilters.
 void TranslateModernChoices(const ConfirmInput& input, OutputSettings& settings);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <initializer_list>
 
+#include "formats/EncoderOffer.h"
 #include "formats/FormatProfiles.h"
 #include "formats/FormatsTexts.h"
 #include "formats/IDurationProbe.h"
@@ -106,8 +107,19 @@ void OptionWindowModel::Fill()
     case ProfileExtra::DiscVcd: discTarget_ = "vcd"; break;
     case ProfileExtra::None: break;
     }
-    for (std::size_t i = 0; i < kOptionListCount; ++i)
-        SetList(static_cast<OptionList>(i), *profile->lists[i].items, profile->lists[i].defaultIndex);
+    for (std::size_t i = 0; i < kOptionListCount; ++i) {
+        const auto list = static_cast<OptionList>(i);
+        const OptionChoice& choice = profile->lists[i];
+        const OptionItems offered = OfferedItems(*profile, list, session_.EncoderPresent);
+        int selected = choice.defaultIndex;
+        if (offered.size() != choice.items->size()) {
+            // an encoder missing here may have been the default: the first offered one stands in
+            selected = std::max(0, ChoiceOf(offered, choice.items->at(choice.defaultIndex)).defaultIndex);
+            if (offered.empty())
+                selected = -1;
+        }
+        SetList(list, offered, selected);
+    }
 }
 
 void OptionWindowModel::SplitTime()
@@ -246,6 +258,10 @@ ConfirmOutcome OptionWindowModel::Confirm()
     input.mediaKind = mediaKind_;
     input.discTarget = discTarget_;
     input.outputFolder = session_.OutputFolder;
+    if (const std::string refused = RefusedCombination(input); !refused.empty()) {
+        dialogs_->ShowInformation(kPromptCaption, refused);
+        return ConfirmOutcome::StayOpen;
+    }
     TranslateSelection(input, session_.Settings);
     return ApplyClip();
 }

@@ -17,6 +17,8 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvex"));
@@ -42,6 +44,9 @@ int main(int argc, char* argv[]) {
         QApplication::setWindowIcon(windows.Main().windowIcon());
         WindowsWiring wiring(windows, settings, shell);
         windows.ShowMain();
+        // scripts/screenshot.sh --chooser N: the format chooser open on its page N
+        if (const char* page = std::getenv("QUORVEX_SHOW_CHOOSER_PAGE"))
+            windows.FormatChooser().ShowPage(std::atoi(page) - 1);
         // with the lock on, nothing can be used before the password is given
         if (wiring.PassLock())
             exitCode = QApplication::exec();

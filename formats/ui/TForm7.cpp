@@ -90,7 +90,7 @@ void TForm7::fillLists()
         const QSignalBlocker blockList(lists_[page]);
         const QVector<QIcon> images = FormatImageList(page);
         lists_[page]->clear();
-        for (const CatalogueEntry& entry : CataloguePages()[page].entries)
+        for (const CatalogueEntry& entry : model_->Entries(page))
             new QListWidgetItem(images[entry.imageIndex], QString::fromUtf8(entry.caption), lists_[page]);
     }
     pages_->setCurrentIndex(0);
@@ -132,6 +132,16 @@ void TForm7::RunModal()
             break;
     }
     emit Closed();
+}
+
+void TForm7::ShowPage(int page)
+{
+    if (page < 0 || page >= kCataloguePageCount)
+        return;
+    model_->Shown();
+    model_->PageChanged(page);
+    showModelSelection();
+    show();
 }
 
 void TForm7::onNextClicked()

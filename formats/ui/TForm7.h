@@ -33,6 +33,10 @@ public:
 
     ChooserModel& Model() { return *model_; }
 
+    // Shows the chooser without waiting, on `page` (0-based) with its first
+    // entry chosen: for screenshots of a page.
+    void ShowPage(int page);
+
 signals:
     // The chooser was closed by any route; the main window repaints.
     void Closed();

@@ -8,6 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "formats/ChooserModel.h"
+#include "formats/EncoderOffer.h"
+#include "formats/FormatsTexts.h"
 #include "formats/OptionCaptions.h"
 #include "formats/OptionTranslation.h"
 #include "formats/OptionWindowModel.h"
@@ -106,6 +109,84 @@ TEST(ModernChoices, CaptionReaders)
     EXPECT_EQ(AspectWidthOf(kKeepFrameSize), std::nullopt);
     EXPECT_EQ(AspectWidthOf("*自动"), std::nullopt);
     EXPECT_EQ(AspectWidthOf("12a*自动"), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+constexpr int kTodaysPage = 3;
+
+std::vector<int> Numbers(const std::vector<CatalogueEntry>& entries)
+{
+    std::vector<int> numbers;
+    for (const CatalogueEntry& entry : entries)
+        numbers.push_back(entry.number);
+    return numbers;
+}
+
+// Libraries without SVT-AV1 and Opus: what the chooser and the option window offer.
+TEST(ModernChoices, EncodersTheLibrariesLackAreNotOffered)
+{
+    FormatSession session;
+    session.EncoderPresent = [](const std::string& name) { return name != "libsvtav1" && name != "libopus"; };
+    FakeFormatsDialogs dialogs;
+    ChooserModel chooser(session, dialogs);
+    // WebM VP9 (Opus only), WebM AV1 and the Opus format go; MP4 AV1 has no encoder left either
+    EXPECT_EQ(Numbers(chooser.Entries(kTodaysPage)),
+              (std::vector<int>{300, 301, 302, 306, 307, 308, 309, 311, 312, 313, 314}));
+    chooser.PageChanged(kTodaysPage);
+    chooser.SelectionChanged(kTodaysPage, 3);
+    EXPECT_EQ(session.FormatNumber, 306);  // positions count the offered entries
+    // the older pages stay as they are, whatever is missing
+    for (int page = 0; page < kTodaysPage; ++page)
+        EXPECT_EQ(chooser.Entries(page).size(), CataloguePages()[page].entries.size()) << page;
+
+    session.FormatNumber = 302;
+    OptionWindowModel window(session, dialogs);
+    window.Shown();
+    EXPECT_EQ(window.List(OptionList::AudioEncoder).items,
+              (std::vector<std::string>{kAudioAac, kAudioFlac16}));
+    EXPECT_EQ(window.List(OptionList::AudioEncoder).Selected(), kAudioAac);
+
+    // without AAC the MKV's default encoder is missing: the first offered one stands in
+    session.EncoderPresent = [](const std::string& name) { return name != "libfaac"; };
+    window.Shown();
+    EXPECT_EQ(window.List(OptionList::AudioEncoder).Selected(), kAudioOpus);
+    EXPECT_FALSE(FormatOffered(300, session.EncoderPresent));
+    EXPECT_TRUE(FormatOffered(1, session.EncoderPresent));  // the older profiles are not checked
+}
+
+TEST(ModernChoices, OpusAtAnotherRateIsRefusedWithAMessage)
+{
+    FormatSession session;
+    session.OutputFolder = "/out";
+    session.Settings.SourceFile = "/in/source.mkv";
+    session.FormatNumber = 305;
+    FakeFormatsDialogs dialogs;
+    OptionWindowModel window(session, dialogs);
+    window.Shown();
+    const auto pick = [&window](OptionList list, const std::string& caption) {
+        const auto& items = window.List(list).items;
+        const auto found = std::find(items.begin(), items.end(), caption);
+        ASSERT_NE(found, items.end()) << caption;
+        window.UserSelected(list, static_cast<int>(found - items.begin()));
+    };
+    pick(OptionList::AudioEncoder, kAudioOpus);
+    pick(OptionList::SampleRate, "44100");
+    EXPECT_EQ(window.Confirm(), ConfirmOutcome::StayOpen);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].first, kPromptCaption);
+    EXPECT_EQ(dialogs.messages[0].second, kOpusSampleRateMessage);
+
+    pick(OptionList::SampleRate, "48000");
+    EXPECT_EQ(window.Confirm(), ConfirmOutcome::Closed);
+    EXPECT_EQ(session.Settings.AudioCodec, "libopus");
+    // AAC takes 44.1 kHz
+    pick(OptionList::AudioEncoder, kAudioAac);
+    pick(OptionList::SampleRate, "44100");
+    EXPECT_EQ(window.Confirm(), ConfirmOutcome::Closed);
+    EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 }  // namespace
