@@ -24,6 +24,20 @@ OutputSettings SettingsWith(int number, const Picks& picks)
     return ConfirmWith(number, picks, "/in/source.mkv").settings;
 }
 
+// The option window of one format, shown for a Matroska source.
+struct ShownWindow {
+    explicit ShownWindow(int number)
+    {
+        session.OutputFolder = "/out";
+        session.Settings.SourceFile = "/in/source.mkv";
+        session.FormatNumber = number;
+        window.Shown();
+    }
+    FormatSession session;
+    FakeFormatsDialogs dialogs;
+    OptionWindowModel window{session, dialogs};
+};
+
 bool HasLine(const std::string& lines, const std::string& line)
 {
     return ("\n" + lines).find("\n" + line + "\n") != std::string::npos;
@@ -84,16 +98,10 @@ TEST(ModernChoices, DefaultsAndChoicesBecomeEncoderOptions)
 
 TEST(ModernChoices, FlipsComeAfterTheScaleAndBeforeThePalette)
 {
-    FormatSession session;
-    session.OutputFolder = "/out";
-    session.Settings.SourceFile = "/in/source.mkv";
-    session.FormatNumber = 308;
-    FakeFormatsDialogs dialogs;
-    OptionWindowModel window(session, dialogs);
-    window.Shown();
-    window.SetFilter(FilterBox::HorizontalFlip, true);
-    ASSERT_EQ(window.Confirm(), ConfirmOutcome::Closed);
-    EXPECT_EQ(session.Settings.VideoFilters, "scale=480:-1,hflip," + GifPaletteFilters());
+    ShownWindow shown(308);
+    shown.window.SetFilter(FilterBox::HorizontalFlip, true);
+    ASSERT_EQ(shown.window.Confirm(), ConfirmOutcome::Closed);
+    EXPECT_EQ(shown.session.Settings.VideoFilters, "scale=480:-1,hflip," + GifPaletteFilters());
 }
 
 TEST(ModernChoices, CaptionReaders)
@@ -159,13 +167,10 @@ TEST(ModernChoices, EncodersTheLibrariesLackAreNotOffered)
 
 TEST(ModernChoices, OpusAtAnotherRateIsRefusedWithAMessage)
 {
-    FormatSession session;
-    session.OutputFolder = "/out";
-    session.Settings.SourceFile = "/in/source.mkv";
-    session.FormatNumber = 305;
-    FakeFormatsDialogs dialogs;
-    OptionWindowModel window(session, dialogs);
-    window.Shown();
+    ShownWindow shown(305);
+    FormatSession& session = shown.session;
+    FakeFormatsDialogs& dialogs = shown.dialogs;
+    OptionWindowModel& window = shown.window;
     const auto pick = [&window](OptionList list, const std::string& caption) {
         const auto& items = window.List(list).items;
         const auto found = std::find(items.begin(), items.end(), caption);
