@@ -85,11 +85,11 @@ const std::array<std::pair<const char*, VideoEncoderRule>, 20> kVideoEncoders = 
 // Today's encoders ask for their pixel format themselves: 10-bit stays 10-bit,
 // ProRes and DNxHR get the 4:2:2 they need, and GIF its palette.
 const std::array<std::pair<const char*, VideoEncoderRule>, 10> kModernVideoEncoders = {{
-    {kVideoH264High, {"libx264", "", "", "", "", "pix_fmt=yuv420p\n"}},
-    {kVideoH265, {"libx265", "", "", "", "", "pix_fmt=yuv420p\n"}},
-    {kVideoH265Main10, {"libx265", "", "", "", "", "pix_fmt=yuv420p10le\n"}},
+    {kVideoH264High, {"libx264", "", "", "", "", "pix_fmt=yuv420p\n", 2, true}},
+    {kVideoH265, {"libx265", "", "", "", "", "pix_fmt=yuv420p\n", 2, true}},
+    {kVideoH265Main10, {"libx265", "", "", "", "", "pix_fmt=yuv420p10le\n", 2, true}},
     {kVideoVp9, {"libvpx-vp9", "", "", "", "", "pix_fmt=yuv420p\ndeadline=good\ncpu-used=4\nrow-mt=1\n"}},
-    {kVideoAv1, {"libsvtav1", "", "", "", "", "pix_fmt=yuv420p\n"}},
+    {kVideoAv1, {"libsvtav1", "", "", "", "", "pix_fmt=yuv420p\n", 2, true}},
     // prores_ks profiles: 2 standard, 3 HQ; dnxhd profile 3 is DNxHR HQ
     {kVideoProRes, {"prores_ks", "", "", "", "", "pix_fmt=yuv422p10le\nprofile=2\n"}},
     {kVideoProResHq, {"prores_ks", "", "", "", "", "pix_fmt=yuv422p10le\nprofile=3\n"}},
@@ -388,6 +388,9 @@ void TranslateModernChoices(const ConfirmInput& input, OutputSettings& settings)
         if (const auto width = AspectWidthOf(input.Caption(OptionList::FrameSize))) {
             settings.FrameSize.clear();
             scale = "scale=" + std::to_string(*width) + ":-" + std::to_string(rule->sizeMultiple);
+        } else if (rule->evenSizesOnly && input.Caption(OptionList::FrameSize) == kKeepFrameSize) {
+            // an odd-sized source loses its last column or row rather than fail at the encoder
+            scale = "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0";
         }
         std::string palette;
         if (rule->codec == "gif")

@@ -36,6 +36,7 @@ struct VideoEncoderRule {
     std::string discNorm;      // "PAL", "NTSC" for the disc encoders
     std::string options;       // name=value lines for the encoder: pixel format, profile, speed
     int sizeMultiple = 2;      // a height computed from the aspect is rounded to this
+    bool evenSizesOnly = false;  // the encoder refuses odd widths and heights (4:2:0 in x264, x265, SVT-AV1)
 };
 // The rule of a caption; nullopt for a caption that changes nothing.
 std::optional<VideoEncoderRule> VideoEncoderRuleOf(const std::string& caption);

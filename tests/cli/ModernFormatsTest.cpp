@@ -369,6 +369,43 @@ TEST_F(ModernFormats, WebpIsAnAnimationOfTheChosenSize)
     EXPECT_NEAR(animation->frames, 45, 2);  // 3 s at 15 frames a second
 }
 
+// A 10-bit 4:4:4 source of odd size: the 4:2:0 encoders get an even picture
+// in the format they were asked for.
+TEST_F(ModernFormats, OddSizedDeepColourSourcesGiveEvenPictures)
+{
+    ScratchDir odd;
+    const std::string source = odd.file("odd.mkv");
+    ASSERT_TRUE(MakeMedia(source, "-f lavfi -i testsrc=s=321x181:r=25:d=1 -f lavfi -i sine=d=1 -c:v ffv1 "
+                                  "-pix_fmt yuv444p10le -c:a flac"));
+    struct Case {
+        int number;
+        std::vector<std::string> sets;
+        const char* pixelFormat;
+    };
+    const Case cases[] = {
+        {300, {"frame-size=保持原分辨率"}, "yuv420p"},
+        {301, {}, "yuv420p"},
+        {301, {"video-encoder=H.265/HEVC 视频编码器(10位)"}, "yuv420p10le"},
+        {304, {}, "yuv420p"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("format " + std::to_string(c.number) + (c.sets.empty() ? "" : " " + c.sets[0]));
+        const std::string out = odd.file("out" + std::to_string(&c - cases));
+        std::string args = "convert -f " + std::to_string(c.number) + " -o " + ShellQuote(out);
+        for (const std::string& set : c.sets)
+            args += " --set " + ShellQuote(set);
+        std::string log;
+        ASSERT_EQ(RunCommand(ShellQuote(Program()) + " " + args + " " + ShellQuote(source) + " 2>&1 </dev/null", &log), 0)
+            << log;
+        std::string listing;
+        RunCommand("ls " + ShellQuote(out), &listing);
+        const auto video = ProbeStream(out + "/" + listing.substr(0, listing.find('\n')), "v:0");
+        EXPECT_EQ(Field(video, "width"), "320");
+        EXPECT_EQ(Field(video, "height"), "180");
+        EXPECT_EQ(Field(video, "pix_fmt"), c.pixelFormat);
+    }
+}
+
 TEST_F(ModernFormats, ChaptersOfTheSourceArriveInMp4AndMkv)
 {
     ASSERT_TRUE(sourceMade_);

@@ -56,19 +56,20 @@ TEST(ModernChoices, DefaultsAndChoicesBecomeEncoderOptions)
         std::vector<std::string> without;  // each must be absent
     };
     using L = OptionList;
+    const char* even = "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0";  // the source's size, made even
     const Case cases[] = {
         {300, {}, "libx264", "libfaac", "", "scale=1920:-2", {"pix_fmt=yuv420p", "crf=20", "scodec=mov_text"}, {"b=0"}},
         {300, {{L::VideoBitrate, "8000 kbps"}, {L::FrameSize, "1280*720 (720p)"}}, "libx264", "libfaac", "", "",
          {"pix_fmt=yuv420p"}, {"crf=20"}},
-        {301, {}, "libx265", "libfaac", "hvc1", "", {"pix_fmt=yuv420p", "crf=24", "scodec=mov_text"}, {}},
+        {301, {}, "libx265", "libfaac", "hvc1", even, {"pix_fmt=yuv420p", "crf=24", "scodec=mov_text"}, {}},
         {301, {{L::VideoEncoder, kVideoH265Main10}, {L::VideoBitrate, "恒定质量 CRF 18 (高质量)"}}, "libx265",
-         "libfaac", "hvc1", "", {"pix_fmt=yuv420p10le", "crf=18"}, {"pix_fmt=yuv420p"}},
+         "libfaac", "hvc1", even, {"pix_fmt=yuv420p10le", "crf=18"}, {"pix_fmt=yuv420p"}},
         // Matroska: no QuickTime tag, its own subtitle format
-        {302, {{L::AudioEncoder, kAudioOpus}}, "libx265", "libopus", "", "", {"crf=24"}, {"scodec=mov_text"}},
+        {302, {{L::AudioEncoder, kAudioOpus}}, "libx265", "libopus", "", even, {"crf=24"}, {"scodec=mov_text"}},
         {303, {}, "libvpx-vp9", "libopus", "", "", {"crf=31", "b=0", "deadline=good"}, {}},
         {303, {{L::VideoBitrate, "2000 kbps"}}, "libvpx-vp9", "libopus", "", "", {}, {"b=0", "crf=31"}},
         {304, {{L::FrameSize, "1280*自动 (720p)"}}, "libsvtav1", "libopus", "", "scale=1280:-2", {"crf=35"}, {}},
-        {305, {{L::AudioEncoder, kAudioOpus}}, "libsvtav1", "libopus", "", "", {"crf=35", "scodec=mov_text"}, {}},
+        {305, {{L::AudioEncoder, kAudioOpus}}, "libsvtav1", "libopus", "", even, {"crf=35", "scodec=mov_text"}, {}},
         {306, {}, "prores_ks", "pcm_s16le", "", "", {"pix_fmt=yuv422p10le", "profile=2"}, {}},
         {306, {{L::VideoEncoder, kVideoProResHq}, {L::AudioEncoder, kAudioPcm24}}, "prores_ks", "pcm_s24le", "", "",
          {"profile=3"}, {"profile=2"}},
