@@ -18,6 +18,9 @@ namespace {
 constexpr OptionList kVideoLists[] = {OptionList::VideoEncoder, OptionList::VideoBitrate, OptionList::FrameSize,
                                       OptionList::FrameRate, OptionList::ScalingMode};
 
+constexpr OptionList kAudioLists[] = {OptionList::AudioEncoder, OptionList::AudioBitrate, OptionList::SampleRate,
+                                      OptionList::Channels};
+
 bool IsOneOf(const std::string& caption, std::initializer_list<const char*> captions)
 {
     return std::any_of(captions.begin(), captions.end(), [&caption](const char* c) { return caption == c; });
@@ -89,6 +92,8 @@ void OptionWindowModel::Fill()
     OutputSettings& settings = session_.Settings;
     sourceText_ = settings.SourceFile;
     SetVideoMode();
+    for (OptionList list : kAudioLists)
+        lists_[Index(list)].enabled = true;
     settings.OutputFormat.clear();
     discTarget_.clear();
     settings.VideoNorm.clear();
@@ -119,6 +124,11 @@ void OptionWindowModel::Fill()
                 selected = -1;
         }
         SetList(list, offered, selected);
+    }
+    // an animation has no sound: its audio lists only say so
+    if (List(OptionList::AudioEncoder).Selected() == kAudioNone) {
+        for (OptionList list : kAudioLists)
+            lists_[Index(list)].enabled = false;
     }
 }
 

@@ -105,6 +105,20 @@ TEST(ModernChoices, FlipsComeAfterTheScaleAndBeforeThePalette)
     EXPECT_EQ(shown.session.Settings.VideoFilters, "scale=480:-1,hflip," + GifPaletteFilters());
 }
 
+TEST(ModernChoices, AnimationsHaveNoAudioListsToChange)
+{
+    ShownWindow gif(308);
+    for (OptionList list : {OptionList::AudioEncoder, OptionList::AudioBitrate, OptionList::SampleRate,
+                            OptionList::Channels})
+        EXPECT_FALSE(gif.window.List(list).enabled) << Index(list);
+    EXPECT_TRUE(gif.window.List(OptionList::FrameRate).enabled);
+    // the next format shown has its audio lists back
+    gif.session.FormatNumber = 300;
+    gif.window.Shown();
+    EXPECT_TRUE(gif.window.List(OptionList::AudioEncoder).enabled);
+    EXPECT_TRUE(gif.window.List(OptionList::SampleRate).enabled);
+}
+
 TEST(ModernChoices, CaptionReaders)
 {
     EXPECT_EQ(ConstantQualityOf("恒定质量 CRF 23 (标准质量)"), 23);
