@@ -393,8 +393,11 @@ void TranslateModernChoices(const ConfirmInput& input, OutputSettings& settings)
             scale = "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0";
         }
         std::string palette;
-        if (rule->codec == "gif")
-            palette = GifPaletteFilters();
+        if (rule->codec == "gif") {
+            // the frames wait in the graph until the palette is made: only those shown wait
+            const std::string rate = FrameRateFromCaption(input.Caption(OptionList::FrameRate));
+            palette = (rate.empty() ? std::string() : "fps=" + rate + ",") + GifPaletteFilters();
+        }
         settings.VideoFilters = JoinFilters({scale, settings.VideoFilters, palette});
     }
     if (const auto audio = ModernAudioRuleOf(input.Caption(OptionList::AudioEncoder)))

@@ -74,7 +74,7 @@ TEST(ModernChoices, DefaultsAndChoicesBecomeEncoderOptions)
         {306, {{L::VideoEncoder, kVideoProResHq}, {L::AudioEncoder, kAudioPcm24}}, "prores_ks", "pcm_s24le", "", "",
          {"profile=3"}, {"profile=2"}},
         {307, {}, "dnxhd", "pcm_s16le", "", "", {"pix_fmt=yuv422p", "profile=3"}, {}},
-        {308, {}, "gif", "", "", "scale=480:-1,split[a][b];[a]palettegen[p];[b][p]paletteuse", {"pix_fmt=pal8"}, {}},
+        {308, {}, "gif", "", "", "scale=480:-1,fps=10,split[a][b];[a]palettegen[p];[b][p]paletteuse", {"pix_fmt=pal8"}, {}},
         {309, {{L::FrameSize, kKeepFrameSize}}, "libwebp_anim", "", "", "", {"pix_fmt=yuv420p", "loop_output=0"}, {}},
         {312, {{L::AudioEncoder, kAudioFlac24}}, "", "flac", "", "", {"sample_fmt=s32"}, {}},
         {313, {}, "", "libmp3lame", "", "", {"aq=2"}, {}},
@@ -102,7 +102,7 @@ TEST(ModernChoices, FlipsComeAfterTheScaleAndBeforeThePalette)
     ShownWindow shown(308);
     shown.window.SetFilter(FilterBox::HorizontalFlip, true);
     ASSERT_EQ(shown.window.Confirm(), ConfirmOutcome::Closed);
-    EXPECT_EQ(shown.session.Settings.VideoFilters, "scale=480:-1,hflip," + GifPaletteFilters());
+    EXPECT_EQ(shown.session.Settings.VideoFilters, "scale=480:-1,hflip,fps=10," + GifPaletteFilters());
 }
 
 TEST(ModernChoices, AnimationsHaveNoAudioListsToChange)
