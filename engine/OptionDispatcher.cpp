@@ -203,7 +203,8 @@ void TCustomFFmpeg::SetBitRate(const std::string& name, const std::string& value
         return;
     const AVMediaType type = !name.empty() && name[0] == 'a' ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO;
     const AVCodecContext* ctx = generic_.CodecContext(type);
-    if (ctx && ctx->bit_rate < 1000)
+    // 0 is no mistake: it takes the bit-rate target away (VP9's constant quality)
+    if (ctx && ctx->bit_rate > 0 && ctx->bit_rate < 1000)
         Log(llWarning, "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
 }
 

@@ -279,6 +279,7 @@ TEST(OptionLogLines, BitRateBelow1000Warns)
     for (const Case& c : {Case{"b", "500", true, AVMEDIA_TYPE_VIDEO, 500},
                           Case{"b", "500000", false, AVMEDIA_TYPE_VIDEO, 500000},
                           Case{"vb", "999", true, AVMEDIA_TYPE_VIDEO, 999},
+                          Case{"b", "0", false, AVMEDIA_TYPE_VIDEO, 0},
                           Case{"ab", "64", true, AVMEDIA_TYPE_AUDIO, 64},
                           Case{"ab", "64000", false, AVMEDIA_TYPE_AUDIO, 64000}}) {
         OptionTestLog log;
