@@ -1,5 +1,6 @@
 #include "app/MediaInfo.h"
 
+#include "media/PictureOrientation.h"
 #include "media/TAVProbe.h"
 
 #include <cstdio>
@@ -109,6 +110,7 @@ MediaInfoStrings GatherMediaInfo(TCustomAVProbe& probe, const std::string& path)
     info.InfoHeight = std::to_string(video.Height);
     info.InfoWidth = std::to_string(video.Width);
     info.InfoFrameRate = FrameRateText(video.FrameRateNum, video.FrameRateDen);
+    info.InfoOrientation = OrientationText(PictureOrientation{video.Mirrored, video.RotationClockwise});
     return info;
 }
 
@@ -127,6 +129,8 @@ MediaInfoLabels MediaInfoLabels::From(const MediaInfoStrings& info)
     const bool hasAudio = !StartsWithFileName(info.InfoAudio);
     if (hasVideo) {
         labels.resolution = info.InfoWidth + "*" + info.InfoHeight;
+        if (!info.InfoOrientation.empty())
+            labels.resolution += "（" + info.InfoOrientation + "）";
         labels.frameRate = info.InfoFrameRate;
         labels.videoKbps = info.InfoVideoKbps + "  kbps";
     }

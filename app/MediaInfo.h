@@ -24,6 +24,7 @@ struct MediaInfoStrings {
     std::string InfoWidth;
     std::string InfoHeight;
     std::string InfoFrameRate;
+    std::string InfoOrientation;  // how the pictures are turned for display, empty when upright
 };
 
 // Loads `path` into `probe` and fills every string. A file the probe cannot

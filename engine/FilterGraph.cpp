@@ -46,6 +46,43 @@ AVFilterContext* AddFilter(AVFilterGraph* graph, const char* filter, const char*
     return context;
 }
 
+// The filters that turn pictures of `orientation` upright, linked after
+// `last`; returns the last of them (or `last` when the pictures are upright).
+AVFilterContext* LinkUprightStep(AVFilterGraph* graph, AVFilterContext* last, const PictureOrientation& orientation)
+{
+    struct Step {
+        const char* filter;
+        const char* args;
+    };
+    Step steps[2] = {};
+    switch (orientation.clockwiseDegrees) {
+    case 90: steps[0] = {"transpose", orientation.mirrored ? "dir=clock_flip" : "dir=clock"}; break;
+    case 180:
+        if (orientation.mirrored) {
+            steps[0] = {"vflip", ""};
+        } else {
+            steps[0] = {"hflip", ""};
+            steps[1] = {"vflip", ""};
+        }
+        break;
+    case 270: steps[0] = {"transpose", orientation.mirrored ? "dir=cclock_flip" : "dir=cclock"}; break;
+    default:
+        if (orientation.mirrored)
+            steps[0] = {"hflip", ""};
+        break;
+    }
+    int index = 0;
+    for (const Step& step : steps) {
+        if (!step.filter)
+            continue;
+        const std::string name = "upright" + std::to_string(index++);
+        AVFilterContext* filter = AddFilter(graph, step.filter, name.c_str(), step.args);
+        Check(avfilter_link(last, 0, filter, 0));
+        last = filter;
+    }
+    return last;
+}
+
 }  // namespace
 
 void FilterGraph::Build(const FilterGraphInput& input, const FilterGraphOutput& output)
@@ -71,9 +108,12 @@ void FilterGraph::Build(const FilterGraphInput& input, const FilterGraphOutput& 
     }
     Check(avfilter_init_str(sink, nullptr));
 
-    AVFilterContext* last = source;
-    const int croppedWidth = input.width - output.cropLeft - output.cropRight;
-    const int croppedHeight = input.height - output.cropTop - output.cropBottom;
+    AVFilterContext* last = LinkUprightStep(graph.get(), source, input.orientation);
+    const bool swapped = input.orientation.SwapsSides();
+    const int uprightWidth = swapped ? input.height : input.width;
+    const int uprightHeight = swapped ? input.width : input.height;
+    const int croppedWidth = uprightWidth - output.cropLeft - output.cropRight;
+    const int croppedHeight = uprightHeight - output.cropTop - output.cropBottom;
     if (output.cropTop || output.cropBottom || output.cropLeft || output.cropRight) {
         // the crop keeps the input less the crops; scaling to the encoder's
         // size is the next filter's work

@@ -1,9 +1,11 @@
 #pragma once
 // The video filter graph of one output stream: the decoder's pictures enter a
-// buffer source, pass an optional crop and scale and the user's filter text
-// (option `vf`/`vfilters`), and leave through a sink that delivers only the
-// encoder's pixel format.
+// buffer source, are turned upright as the source's display matrix asks, pass
+// an optional crop and scale and the user's filter text (option
+// `vf`/`vfilters`), and leave through a sink that delivers only the encoder's
+// pixel format.
 #include "media/FFHandles.h"
+#include "media/PictureOrientation.h"
 
 #include <string>
 
@@ -14,6 +16,7 @@ struct FilterGraphInput {
     AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
     AVRational timeBase{1, 25};
     AVRational sampleAspect{0, 1};
+    PictureOrientation orientation;  // how the pictures are turned upright
 };
 
 // What the output stream asks for.
@@ -21,7 +24,7 @@ struct FilterGraphOutput {
     int cropTop = 0;
     int cropBottom = 0;
     int cropLeft = 0;
-    int cropRight = 0;
+    int cropRight = 0;  // crops count on the upright picture
     int width = 0;   // the encoder's size; 0 keeps the (cropped) input size
     int height = 0;
     AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;  // the encoder's format

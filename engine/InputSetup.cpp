@@ -6,6 +6,7 @@
 #include "media/CodecLock.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/PictureOrientation.h"
 #include "media/PipeReader.h"
 #include "media/ProbedFormats.h"
 
@@ -15,6 +16,7 @@ extern "C" {
 
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -251,6 +253,12 @@ void TCustomFFmpeg::SetUpInputStream(AVFormatContext* ic, int index, const TCode
         if (par->width * par->height == 0 && aspect == 0)
             aspect = 4.0 / 3.0;
         p.frameAspectRatio = static_cast<float>(aspect);
+        // outputs take the upright picture's size and shape
+        if (StreamOrientation(st).SwapsSides()) {
+            std::swap(p.frameWidth, p.frameHeight);
+            if (aspect > 0)
+                p.frameAspectRatio = static_cast<float>(1.0 / aspect);
+        }
         if (par->format == AV_PIX_FMT_NONE) {
             par->format = AV_PIX_FMT_YUV420P;
             setup.decoder->pix_fmt = AV_PIX_FMT_YUV420P;

@@ -276,6 +276,14 @@ void TranscodeRun::PrepareStreamCopy(TRunOutputStream& ost)
         ost.stream->sample_aspect_ratio = ist.stream->sample_aspect_ratio;
         ost.stream->avg_frame_rate = ist.stream->avg_frame_rate;
         ost.stream->r_frame_rate = ist.stream->r_frame_rate;
+        // copied pictures are not turned here: they keep the source's display matrix
+        size_t matrixSize = 0;
+        if (const uint8_t* matrix = av_stream_get_side_data(ist.stream, AV_PKT_DATA_DISPLAYMATRIX, &matrixSize)) {
+            uint8_t* copy = av_stream_new_side_data(ost.stream, AV_PKT_DATA_DISPLAYMATRIX, matrixSize);
+            if (!copy)
+                throw std::bad_alloc();
+            std::memcpy(copy, matrix, matrixSize);
+        }
     } else if (type == AVMEDIA_TYPE_AUDIO) {
         if ((in->codec_id == AV_CODEC_ID_MP3 && in->block_align == 1) || in->codec_id == AV_CODEC_ID_AC3)
             out->block_align = 0;
@@ -298,8 +306,12 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
         ost.cropLeft = options_.cropLeft;
         ost.cropRight = options_.cropRight;
         ost.cropping = ost.cropTop || ost.cropBottom || ost.cropLeft || ost.cropRight;
-        const int croppedWidth = in->width - ost.cropLeft - ost.cropRight;
-        const int croppedHeight = in->height - ost.cropTop - ost.cropBottom;
+        // pictures are written upright: sizes and crops count on the turned picture
+        const PictureOrientation orientation = StreamOrientation(ist.stream);
+        const int uprightWidth = orientation.SwapsSides() ? in->height : in->width;
+        const int uprightHeight = orientation.SwapsSides() ? in->width : in->height;
+        const int croppedWidth = uprightWidth - ost.cropLeft - ost.cropRight;
+        const int croppedHeight = uprightHeight - ost.cropTop - ost.cropBottom;
         if (enc->width <= 0 || enc->height <= 0) {
             enc->width = croppedWidth;
             enc->height = croppedHeight;
@@ -308,11 +320,13 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
         ost.lastWidth = in->width;
         ost.lastHeight = in->height;
         ost.lastFormat = in->format;
-        if (task_.media_.filtersInUse) {
+        // only the filter graph turns pictures
+        if (task_.media_.filtersInUse || !orientation.Upright()) {
             FilterGraphInput graphIn;
             graphIn.width = in->width;
             graphIn.height = in->height;
             graphIn.pixelFormat = inFormat;
+            graphIn.orientation = orientation;
             graphIn.timeBase = ist.stream->time_base;
             graphIn.sampleAspect = ist.stream->sample_aspect_ratio.num ? ist.stream->sample_aspect_ratio
                                                                         : in->sample_aspect_ratio;

@@ -3,6 +3,7 @@
 #include "media/CodecLock.h"
 #include "media/FFHandles.h"
 #include "media/MediaText.h"
+#include "media/PictureOrientation.h"
 #include "media/ProbedFormats.h"
 #include "media/TFFmpegLoader.h"
 
@@ -393,6 +394,9 @@ bool TCustomAVProbe::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
     info.PixelFormat = par->format;
     info.FrameRateNum = stream->r_frame_rate.num;
     info.FrameRateDen = stream->r_frame_rate.den;
+    const PictureOrientation orientation = StreamOrientation(stream);
+    info.RotationClockwise = orientation.clockwiseDegrees;
+    info.Mirrored = orientation.mirrored;
     return true;
 }
 
@@ -431,6 +435,9 @@ std::string TCustomAVProbe::StreamLine(int index)
         line += RateItem(av_inv_q(stream->time_base), "tbn");
         if (codec)
             line += RateItem(av_inv_q(codec->time_base), "tbc");
+        const std::string turned = OrientationText(StreamOrientation(stream));
+        if (!turned.empty())
+            line += ", " + turned;
     }
 
     const AVRational timeBase = stream->time_base.den != 0 ? stream->time_base : AVRational{1, 1};

@@ -54,6 +54,9 @@ struct TVideoStreamInfo {
     int32_t PixelFormat = -1;
     int32_t FrameRateNum = -1;  // the stream's base ("real") frame rate
     int32_t FrameRateDen = -1;
+    // how the display matrix turns the pictures (Width and Height are the coded ones)
+    int32_t RotationClockwise = 0;  // 0, 90, 180, 270
+    bool Mirrored = false;
 };
 
 class TCustomAVProbe : public TFFBaseComponent {

@@ -97,6 +97,17 @@ TEST_F(MediaInfoFiles, VideoWithoutSoundAndTheNtscFrameRate) {
     EXPECT_EQ(labels.videoStream.rfind("Video: mpeg4", 0), 0u) << labels.videoStream;
 }
 
+TEST_F(MediaInfoFiles, RotatedPhoneClipShowsItsRotation) {
+    const std::string plain = dir_.path() + "/plain.mp4";
+    ASSERT_TRUE(qtest::MakeMedia(plain, "-f lavfi -i testsrc=size=176x144:rate=25:duration=1 -an -c:v mpeg4"));
+    const std::string phone = dir_.path() + "/phone.mp4";
+    ASSERT_TRUE(qtest::MakeMedia(phone, "-i " + qtest::ShellQuote(plain) + " -c copy -metadata:s:v:0 rotate=270"));
+    const MediaInfoLabels labels = Labels(phone);
+    EXPECT_EQ(labels.resolution, "176*144（顺时针旋转90°）");
+    EXPECT_NE(labels.videoStream.find("顺时针旋转90°"), std::string::npos) << labels.videoStream;
+    EXPECT_EQ(Labels(plain).resolution, "176*144");
+}
+
 TEST_F(MediaInfoFiles, SixChannelsAndMonoChannelWords) {
     const std::string surround = dir_.path() + "/surround.mka";
     ASSERT_TRUE(qtest::MakeMedia(surround, "-f lavfi -i sine=duration=1 -ac 6 -c:a ac3"));

@@ -6,6 +6,12 @@
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libavutil/display.h>
+}
+
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -209,6 +215,77 @@ TEST(FilterGraph, TheSinkDeliversOnlyTheEncoderPixelFormat)
         ASSERT_EQ(pictures.size(), clip.frames.size());
         EXPECT_EQ(pictures.front()->format, format);
     }
+}
+
+// Every display matrix of a quarter turn, with and without a mirror: the
+// graph's pictures must be the decoded picture carried through the matrix
+// itself, point by point (a point (x, y) is shown at (a*x + c*y, b*x + d*y)).
+TEST(FilterGraph, DisplayMatricesTurnThePicturesUpright)
+{
+    constexpr int kWidth = 6, kHeight = 4;
+    AVFramePtr picture{av_frame_alloc()};
+    picture->width = kWidth;
+    picture->height = kHeight;
+    picture->format = AV_PIX_FMT_GRAY8;
+    ASSERT_GE(av_frame_get_buffer(picture.get(), 0), 0);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            picture->data[0][y * picture->linesize[0] + x] = static_cast<uint8_t>(16 + 9 * (y * kWidth + x));
+    picture->pts = 0;
+
+    for (const double angle : {0.0, 90.0, 180.0, 270.0, -90.0}) {
+        for (const bool mirror : {false, true}) {
+            SCOPED_TRACE("rotation " + std::to_string(angle) + (mirror ? ", mirrored" : ""));
+            int32_t matrix[9];
+            av_display_rotation_set(matrix, angle);
+            av_display_matrix_flip(matrix, mirror, 0);
+            const double a = matrix[0] / 65536.0, b = matrix[1] / 65536.0, c = matrix[3] / 65536.0,
+                         d = matrix[4] / 65536.0;
+
+            FilterGraphInput input;
+            input.width = kWidth;
+            input.height = kHeight;
+            input.pixelFormat = AV_PIX_FMT_GRAY8;
+            input.timeBase = AVRational{1, 25};
+            input.orientation = OrientationOfMatrix(matrix);
+            FilterGraphOutput output;
+            output.pixelFormat = AV_PIX_FMT_GRAY8;
+            FilterGraph graph;
+            graph.Build(input, output);
+            ASSERT_TRUE(graph.Push(picture.get()));
+            ASSERT_TRUE(graph.Push(nullptr));
+            AVFramePtr shown{av_frame_alloc()};
+            ASSERT_TRUE(graph.Pull(shown.get()));
+
+            // where the matrix puts each pixel centre, moved so the picture starts at 0, 0
+            const bool turned = std::abs(b) > std::abs(a);
+            ASSERT_EQ(shown->width, turned ? kHeight : kWidth);
+            ASSERT_EQ(shown->height, turned ? kWidth : kHeight);
+            double minX = 1e9, minY = 1e9;
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    minX = std::min(minX, a * (x + 0.5) + c * (y + 0.5));
+                    minY = std::min(minY, b * (x + 0.5) + d * (y + 0.5));
+                }
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x) {
+                    const int sx = static_cast<int>(std::lround(a * (x + 0.5) + c * (y + 0.5) - minX));
+                    const int sy = static_cast<int>(std::lround(b * (x + 0.5) + d * (y + 0.5) - minY));
+                    EXPECT_EQ(shown->data[0][sy * shown->linesize[0] + sx], picture->data[0][y * picture->linesize[0] + x])
+                        << "decoded " << x << "," << y << " shown at " << sx << "," << sy;
+                }
+        }
+    }
+}
+
+TEST(FilterGraph, MatricesThatAreNoQuarterTurnLeaveThePicture)
+{
+    int32_t matrix[9];
+    av_display_rotation_set(matrix, 30.0);
+    EXPECT_TRUE(OrientationOfMatrix(matrix).Upright());
+    av_display_rotation_set(matrix, 89.5);  // a rounding error of a quarter turn is one
+    EXPECT_EQ(OrientationOfMatrix(matrix).clockwiseDegrees % 180, 90);
+    EXPECT_TRUE(OrientationOfMatrix(nullptr).Upright());
 }
 
 }  // namespace

@@ -340,6 +340,40 @@ TEST_F(ProbeTest, InfoTextPixelAspectOfTheContainer)
     EXPECT_TRUE(HasLineContaining(lines, ", PAR 4:3 DAR 16:9, 25 fps")) << lines.back();
 }
 
+TEST_F(ProbeTest, RotationOfThePicturesInTheRecordAndTheStreamLine)
+{
+    // the muxer's "rotate" tag turns the other way round from the matrix it writes
+    const struct {
+        int rotateTag;
+        int clockwise;
+        const char* words;
+    } cases[] = {{90, 270, ", 顺时针旋转270°, "}, {180, 180, ", 顺时针旋转180°, "}, {270, 90, ", 顺时针旋转90°, "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rotateTag);
+        const std::string path = dir_->file("turned" + std::to_string(c.rotateTag) + ".mp4");
+        ASSERT_TRUE(qtest::MakeMedia(path, "-i " + qtest::ShellQuote(mp4_) + " -c copy -metadata:s:v:0 rotate=" +
+                                               std::to_string(c.rotateTag)));
+        TAVProbe probe;
+        ASSERT_TRUE(probe.LoadFile(path)) << probe.LastErrMsg();
+        TVideoStreamInfo video;
+        ASSERT_TRUE(probe.GetVideoStreamInfo(probe.FirstVideoStream(), video));
+        EXPECT_EQ(video.RotationClockwise, c.clockwise);
+        EXPECT_FALSE(video.Mirrored);
+        EXPECT_EQ(video.Width, 320);  // the coded size
+        const auto lines = Lines(probe.GetInfoText());
+        const int line = IndexOf(lines, "Stream #0");
+        ASSERT_NE(line, -1);
+        EXPECT_NE(lines[line].find(c.words), std::string::npos) << lines[line];
+        EXPECT_LT(lines[line].find(c.words), lines[line].find("StartTime:")) << "the window cuts the line there";
+    }
+    TVideoStreamInfo upright;
+    TAVProbe probe;
+    ASSERT_TRUE(probe.LoadFile(mp4_));
+    ASSERT_TRUE(probe.GetVideoStreamInfo(probe.FirstVideoStream(), upright));
+    EXPECT_EQ(upright.RotationClockwise, 0);
+    EXPECT_FALSE(HasLineContaining(Lines(probe.GetInfoText()), "旋转"));
+}
+
 TEST_F(ProbeTest, InfoTextTimeStampInStandardLocalTime)
 {
     const char* previous = getenv("TZ");
