@@ -58,6 +58,21 @@ std::string EffectiveAudioCodec(const OutputSettings& settings, const std::strin
 
 // ---- video ---------------------------------------------------------------
 
+// Whether the "name=value" lines of `lines` set `name`.
+bool HasOptionLine(const std::string& lines, const std::string& name)
+{
+    const std::string wanted = name + "=";
+    for (size_t start = 0; start < lines.size();) {
+        const size_t end = lines.find('\n', start);
+        if (lines.compare(start, wanted.size(), wanted) == 0)
+            return true;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return false;
+}
+
 // H.263 (not H.263+) codes only these picture sizes.
 constexpr std::array<std::pair<int, int>, 5> kH263Sizes = {{{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}}};
 
@@ -105,13 +120,26 @@ constexpr std::array<StandardRate, 8> kMpeg1Rates = {{{24000.0 / 1001, "24000/10
                                                       {60000.0 / 1001, "60000/1001"},
                                                       {60.0, "60"}}};
 
+// A rate written as a decimal ("25.00") or a ratio ("30000/1001"); 0 when unreadable.
+double RateOf(const std::string& text)
+{
+    char* end = nullptr;
+    const double rate = std::strtod(text.c_str(), &end);
+    if (end == text.c_str())
+        return 0;
+    if (*end != '/')
+        return rate;
+    const char* denominatorText = end + 1;
+    const double denominator = std::strtod(denominatorText, &end);
+    return end == denominatorText || denominator <= 0 ? 0 : rate / denominator;
+}
+
 void FitMpeg1Rate(OutputSettings& settings)
 {
     if (settings.FrameRate.empty())
         return;
-    char* end = nullptr;
-    const double rate = std::strtod(settings.FrameRate.c_str(), &end);
-    if (end == settings.FrameRate.c_str() || rate <= 0)
+    const double rate = RateOf(settings.FrameRate);
+    if (rate <= 0)
         return;
     const auto best = std::min_element(kMpeg1Rates.begin(), kMpeg1Rates.end(), [rate](auto a, auto b) {
         return std::abs(a.value - rate) < std::abs(b.value - rate);
@@ -193,6 +221,12 @@ void FitVorbis(OutputSettings& settings)
 void ApplyEncoderLimits(OutputSettings& settings)
 {
     const std::string container = settings.TargetType.empty() ? ContainerOf(settings) : "mpeg";
+
+    // Players and devices decode 8-bit 4:2:0; a 10-bit or 4:4:4 source would
+    // otherwise keep its format (H.264 High 10 or High 4:4:4). A profile that
+    // asks for a format of its own has named it already.
+    if (!settings.AudioOnly && !HasOptionLine(settings.EncoderOptions, "pix_fmt"))
+        settings.EncoderOptions += "pix_fmt=yuv420p\n";
 
     if (!settings.AudioOnly && settings.TargetType.empty()) {
         if (settings.VideoCodec == "h263")

@@ -52,6 +52,12 @@ TEST(EncoderLimits, AdjustedChoices)
         {18, {{L::FrameRate, "23.97"}}, "FrameRate", "24000/1001"},
         {18, {{L::FrameRate, "30.00"}}, "FrameRate", "30"},
         {18, {{L::FrameRate, "保持原帧速率"}}, "FrameRate", ""},
+        // players and devices decode 8-bit 4:2:0 pictures, whatever the source has
+        {126, {}, "EncoderOptions", "pix_fmt=yuv420p\n"},
+        {1, {{L::VideoEncoder, kVideoMjpeg}}, "EncoderOptions", "pix_fmt=yuv420p\n"},
+        {19, {}, "EncoderOptions", "pix_fmt=yuv420p\n"},
+        {15, {}, "EncoderOptions", "pix_fmt=yuv420p\n"},
+        {200, {}, "EncoderOptions", ""},
         // MP2 (the program stream's own audio): 16-48 kHz and its bit-rate table
         {18, {{L::SampleRate, "11025"}}, "AudioSampleRate", "16000"},
         {18, {{L::AudioBitrate, "24"}}, "AudioBitrate", "32000"},
@@ -104,6 +110,7 @@ TEST(EncoderLimits, AdjustedChoices)
         else if (field == "AudioSampleRate") actual = s.AudioSampleRate;
         else if (field == "AudioChannels") actual = s.AudioChannels;
         else if (field == "AudioBitrate") actual = std::to_string(s.AudioBitrate);
+        else if (field == "EncoderOptions") actual = s.EncoderOptions;
         else FAIL() << "unknown field " << field;
         EXPECT_EQ(actual, c.expected) << "format " << c.number << " field " << field;
         // the list still shows what the user picked
