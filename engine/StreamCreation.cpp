@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,28 @@ AVPixelFormat FullRangeJpegFormat(AVPixelFormat format)
     case AV_PIX_FMT_YUV444P: return AV_PIX_FMT_YUVJ444P;
     default: return format;
     }
+}
+
+// Encoders that refuse at open a picture whose sides are not multiples of
+// this number; 1 for those that take any size.
+int SideMultipleOf(AVCodecID id)
+{
+    switch (id) {
+    case AV_CODEC_ID_RV10: return 16;
+    case AV_CODEC_ID_RV20: return 4;
+    // 4:2:0 in whole chroma samples
+    case AV_CODEC_ID_H264:
+    case AV_CODEC_ID_WMV1:
+    case AV_CODEC_ID_WMV2: return 2;
+    default: return 1;
+    }
+}
+
+// The multiple of `multiple` nearest to `side` (the larger of two equally
+// near), never below `multiple`.
+int NearestMultiple(int side, int multiple)
+{
+    return std::max(multiple, (side + multiple / 2) / multiple * multiple);
 }
 
 // The listed rate nearest to `rate` (the first of two equally near).
@@ -161,8 +184,18 @@ void TCustomFFmpeg::CreateVideoStream(int outputIndex)
         (p.videoGlobalHeader & 1) || (p.videoGlobalHeader == 0 && (oc->oformat->flags & AVFMT_GLOBALHEADER));
     const bool localHeader = p.videoGlobalHeader & 2;
 
-    // sample aspect from the frame aspect, in terms of at most 255
-    const int width = p.frameWidth, height = p.frameHeight;
+    int width = p.frameWidth, height = p.frameHeight;
+    if (!p.videoStreamCopy && width > 0 && height > 0) {
+        const int multiple = SideMultipleOf(choice.id);
+        const int fittedWidth = NearestMultiple(width, multiple), fittedHeight = NearestMultiple(height, multiple);
+        if (fittedWidth != width || fittedHeight != height) {
+            LogFmt(llInfo, "%s codes sizes in multiples of %d: %dx%d is written as %dx%d", avcodec_get_name(choice.id),
+                   multiple, width, height, fittedWidth, fittedHeight);
+            width = fittedWidth;
+            height = fittedHeight;
+        }
+    }
+    // sample aspect from the frame aspect (kept through the fitting above), in terms of at most 255
     const double sar = width * height != 0 ? p.frameAspectRatio * height / width : p.frameAspectRatio * 3.0 / 4.0;
     const AVRational sampleAspect = av_d2q(sar, 255);
 
