@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <iterator>
 #include <initializer_list>
 #include <utility>
@@ -218,7 +219,19 @@ std::string FrameSizeFromCaption(const std::string& caption)
 
 std::string FrameRateFromCaption(const std::string& caption)
 {
-    return caption == kKeepFrameRate || caption == kNothing ? std::string() : caption;
+    if (caption == kKeepFrameRate || caption == kNothing)
+        return {};
+    // "23.97", "29.97", "59.94" are the NTSC rates, 1000/1001 of a whole
+    // number; read as decimals they would give 2997/100 and the like
+    const auto thousandths = ThousandsOf(Trim(caption));
+    if (thousandths) {
+        for (const int whole : {24, 30, 60}) {
+            const int64_t ntsc = whole * 1'000'000LL / 1001;  // in thousandths
+            if (std::abs(*thousandths - ntsc) <= 10)
+                return std::to_string(whole * 1000) + "/1001";
+        }
+    }
+    return caption;
 }
 
 std::string AspectFromCaption(const std::string& caption)

@@ -16,7 +16,9 @@ std::string SampleRateFromCaption(const std::string& caption);
 int32_t AudioBitrateFromCaption(const std::string& caption);
 // "保持原分辨率" and "无" -> empty; anything else is the whole caption.
 std::string FrameSizeFromCaption(const std::string& caption);
-// "保持原帧速率" and "无" -> empty; anything else is the caption.
+// "保持原帧速率" and "无" -> empty; the NTSC rates "23.97"/"23.976"/"23.98",
+// "29.97" and "59.94" -> "24000/1001", "30000/1001", "60000/1001"; anything
+// else is the caption.
 std::string FrameRateFromCaption(const std::string& caption);
 // "普通视频4:3模式" -> "4:3", "宽屏视频16:9模式" -> "16:9", otherwise empty.
 std::string AspectFromCaption(const std::string& caption);

@@ -38,7 +38,14 @@ TEST(OptionTranslation, PlainCaptions)
     EXPECT_EQ(FrameSizeFromCaption("320*240 (PSP所有固件版本适用)"), "320*240 (PSP所有固件版本适用)");
     EXPECT_EQ(FrameRateFromCaption("保持原帧速率"), "");
     EXPECT_EQ(FrameRateFromCaption("无"), "");
-    EXPECT_EQ(FrameRateFromCaption("29.97"), "29.97");
+    // the NTSC rates are 1000/1001 of a whole number, not the decimals they are shown as
+    const std::pair<const char*, const char*> rates[] = {
+        {"29.97", "30000/1001"}, {"23.97", "24000/1001"}, {"23.976", "24000/1001"}, {"23.98", "24000/1001"},
+        {"59.94", "60000/1001"}, {"25.00", "25.00"},      {"30.00", "30.00"},       {"24", "24"},
+        {"12", "12"},
+    };
+    for (const auto& [caption, rate] : rates)
+        EXPECT_EQ(FrameRateFromCaption(caption), rate) << caption;
     EXPECT_EQ(AspectFromCaption("普通视频4:3模式"), "4:3");
     EXPECT_EQ(AspectFromCaption("宽屏视频16:9模式"), "16:9");
     EXPECT_EQ(AspectFromCaption("无"), "");
