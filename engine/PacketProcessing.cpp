@@ -124,7 +124,11 @@ bool TranscodeRun::DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacke
     int ret = avcodec_send_packet(ist.decoder, packet);
     if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
         return false;
-    const double rate = StreamFrameRate(ist.stream, ist.decoder);
+    // the container's rate first: some decoders report their clock's resolution
+    // (MPEG-4 Part 2 in AVI says 30000/1 for 30000/1001)
+    double rate = StreamFrameRate(ist.stream, nullptr);
+    if (rate <= 0)
+        rate = StreamFrameRate(ist.stream, ist.decoder);
     for (;;) {
         ret = avcodec_receive_frame(ist.decoder, decoded_.get());
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
@@ -134,9 +138,13 @@ bool TranscodeRun::DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacke
         ist.ptsUs = decoded_->pkt_dts != AV_NOPTS_VALUE
                         ? av_rescale_q(decoded_->pkt_dts, ist.stream->time_base, AV_TIME_BASE_Q)
                         : ist.nextPtsUs;
-        ist.nextPtsUs = ist.ptsUs;
-        if (rate > 0)
-            ist.nextPtsUs += std::llround(AV_TIME_BASE / rate * (1 + decoded_->repeat_pict * 0.5));
+        // the picture lasts as long as its packet says, else (or when that is
+        // not even half a frame) one frame of the stream's rate
+        const int64_t frameUs = rate > 0 ? std::llround(AV_TIME_BASE / rate * (1 + decoded_->repeat_pict * 0.5)) : 0;
+        const int64_t packetUs = decoded_->pkt_duration > 0
+                                     ? av_rescale_q(decoded_->pkt_duration, ist.stream->time_base, AV_TIME_BASE_Q)
+                                     : 0;
+        ist.nextPtsUs = ist.ptsUs + (packetUs * 2 > frameUs ? packetUs : frameUs);
         OutputVideoPicture(ist, istIndex, decoded_.get());
         av_frame_unref(decoded_.get());
     }

@@ -69,6 +69,7 @@ struct TRunOutputStream {
     int lastFormat = -1;
     SwsContextPtr scaler;
     AVFramePtr scaled;                    // the temporary picture
+    AVFramePtr lastPicture;               // the last picture written, for gaps in the source
     std::unique_ptr<FilterGraph> graph;   // when a filter graph is in use
     FilterGraphInput graphInput;          // what the graph was built for
     FilterGraphOutput graphOutput;

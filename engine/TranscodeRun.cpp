@@ -830,6 +830,7 @@ void TranscodeRun::ReleaseCodecs()
         ost.fifo.reset();
         ost.scaler.reset();
         ost.scaled.reset();
+        ost.lastPicture.reset();
         ost.graph.reset();
         ost.bitstreamFilters.clear();
         if (ost.passLog) {

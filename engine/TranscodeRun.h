@@ -90,6 +90,8 @@ private:
     // video output (VideoOutput.cpp)
     void VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame* picture, int64_t ptsUs);
     AVFrame* CropAndResize(TRunOutputStream& ost, const TRunInputStream& ist, AVFrame* picture);
+    // Encodes `count` copies of `prepared` at the next slots of the stream.
+    void WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs);
     int EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame);
 
     // audio output (AudioOutput.cpp)

@@ -11,55 +11,93 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 void TranscodeRun::VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame* picture, int64_t ptsUs)
 {
     AVCodecContext* enc = ost.enc;
     const AVFormatContext* oc = task_.media_.outputs[ost.fileIndex].get();
-    const double target = static_cast<double>(ptsUs - options_.startTimeUs) / AV_TIME_BASE / av_q2d(enc->time_base);
+    const double frameSeconds = av_q2d(enc->time_base);
+    const double target = static_cast<double>(ptsUs - options_.startTimeUs) / AV_TIME_BASE / frameSeconds;
     const int method = options_.videoSyncMethod;
+    const bool variableRate = method == 2 || (method < 0 && (oc->oformat->flags & AVFMT_VARIABLE_FPS));
 
-    int frames = 1;
+    int held = 0;    // slots before this picture's start, filled with the last picture written
+    int frames = 1;  // slots of this picture
     if (method == 0) {
         ost.syncOpts = std::llround(target);
-    } else {
+    } else if (variableRate) {
         const double vdelta = target - static_cast<double>(ost.syncOpts);
-        const bool variableRate = method == 2 || (method < 0 && (oc->oformat->flags & AVFMT_VARIABLE_FPS));
-        if (vdelta < -1.1) {
+        if (vdelta <= -0.6)
             frames = 0;
-        } else if (variableRate) {
-            if (vdelta <= -0.6)
-                frames = 0;
-            else if (vdelta > 0.6)
-                ost.syncOpts = std::llround(target);
-        } else if (vdelta > 1.1) {
-            frames = static_cast<int>(std::lround(vdelta));
+        else if (vdelta > 0.6)
+            ost.syncOpts = std::llround(target);
+    } else {
+        // Constant rate: every slot shows the picture that is current at its
+        // time, so a picture fills the slots from its start to its end (the
+        // next picture's time, or one input frame on), gaps in the source
+        // keep showing the picture before, and the last picture lasts its
+        // own length, as long as the source runs.
+        const double lengthUs = static_cast<double>(std::max<int64_t>(ist.nextPtsUs - ist.ptsUs, 0));
+        const int64_t first = std::llround(target);
+        const int64_t end = lengthUs > 0 ? std::llround(target + lengthUs / AV_TIME_BASE / frameSeconds) : first + 1;
+        // a first picture that comes late starts the output at its own time
+        // rather than standing for the time before it
+        if (!ost.lastPicture && ost.frameCount == 0)
+            ost.syncOpts = std::max(ost.syncOpts, first);
+        held = static_cast<int>(std::clamp<int64_t>(first - ost.syncOpts, 0, INT_MAX / 2));
+        frames = static_cast<int>(std::clamp<int64_t>(end - std::max(first, ost.syncOpts), 0, INT_MAX / 2));
+        if (held > 0 && !ost.lastPicture) {
+            // nothing written yet (the earlier pictures were dropped): this one stands for the gap
+            frames += held;
+            held = 0;
         }
+    }
+    if (method != 0) {
         if (frames == 0) {
             ++counters_.droppedFrames;
             counters_.dupDropChanged = true;
             if (options_.verbosity > 2)
                 Log(llVerbose, "*** drop!");
-        } else if (frames > 1) {
-            counters_.duplicatedFrames += frames - 1;
+        }
+        if (held + frames > 1) {
+            const int copies = held + frames - 1;
+            counters_.duplicatedFrames += copies;
             counters_.dupDropChanged = true;
             if (options_.verbosity > 2)
-                LogFmt(llVerbose, "*** %d dup!", frames - 1);
+                LogFmt(llVerbose, "*** %d dup!", copies);
         }
     }
-    frames = std::min(frames, options_.maxFramesVideo - ost.frameCount);
+    const int room = std::max(options_.maxFramesVideo - ost.frameCount, 0);
+    held = std::min(held, room);
+    frames = std::min(frames, room - held);
+    if (held > 0)
+        WriteVideoFrames(ost, ost.lastPicture.get(), held, ptsUs);
     if (frames <= 0)
         return;
 
     AVFrame* prepared = CropAndResize(ost, ist, picture);
     if (!prepared)
         return;
+    WriteVideoFrames(ost, prepared, frames, ptsUs);
+    if (!ost.lastPicture) {
+        ost.lastPicture.reset(av_frame_alloc());
+        if (!ost.lastPicture)
+            throw std::bad_alloc();
+    }
+    av_frame_unref(ost.lastPicture.get());
+    if (av_frame_ref(ost.lastPicture.get(), prepared) < 0)
+        throw std::bad_alloc();
+}
 
+void TranscodeRun::WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs)
+{
+    AVCodecContext* enc = ost.enc;
     AVFramePtr frame{av_frame_alloc()};
     if (!frame)
         throw std::bad_alloc();
-    for (int i = 0; i < frames && !task_.stopRequested_; ++i) {
+    for (int i = 0; i < count && !task_.stopRequested_; ++i) {
         PassPauseGate();
         if (av_frame_ref(frame.get(), prepared) < 0)
             throw std::bad_alloc();
@@ -126,7 +164,9 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
         if (!ost.resizing)
             return current;
     }
-    if (!ost.scaled) {
+    // the encoder or the held last picture may still use the previous one:
+    // then the scaler writes into a new buffer, leaving that one alone
+    if (!ost.scaled || !av_frame_is_writable(ost.scaled.get())) {
         ost.scaled.reset(av_frame_alloc());
         if (!ost.scaled)
             throw std::bad_alloc();
@@ -143,9 +183,6 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
         if (!ost.scaler)
             throw FFmpegException("Cannot get resampling context");
     }
-    // the encoder may still hold the previous picture
-    if (av_frame_make_writable(ost.scaled.get()) < 0)
-        throw std::bad_alloc();
     sws_scale(ost.scaler.get(), current->data, current->linesize, 0, current->height, ost.scaled->data,
               ost.scaled->linesize);
     av_frame_copy_props(ost.scaled.get(), picture);
