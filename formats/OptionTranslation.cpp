@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <iterator>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "formats/EncoderLimits.h"
