@@ -126,38 +126,48 @@ bool IsUtf8(const std::string& text) {
     }
 }
 
-json ToJson(const TInputOptions& o);
-json ToJson(const TStreamInfo& o);
-json ToJson(const TOutputOptions& o);
+// Records to JSON. A text that is not UTF-8 goes in as hex; looking at every
+// text costs more than the rest of the write, so it is done only when
+// `checkTexts` is set, after writing without it has failed.
+struct JsonWriter {
+    bool checkTexts = false;
 
-json ToJson(const std::string& text) {
-    if (IsUtf8(text)) return text;
-    return json{{kHexKey, IniRegistry::HexEncode(text)}};
-}
-template <class Number, std::enable_if_t<std::is_arithmetic_v<Number>, int> = 0>
-json ToJson(Number value) {
-    if constexpr (std::is_floating_point_v<Number>) {
-        if (!std::isfinite(value)) return nullptr;  // JSON has no such numbers; read back as not set
+    json Value(const std::string& text) const {
+        if (!checkTexts || IsUtf8(text)) return text;
+        return json{{kHexKey, IniRegistry::HexEncode(text)}};
     }
-    return value;
-}
-
-template <class Record, class Fields>
-json ObjectOf(const Record& record, Fields fields) {
-    json object = json::object();
-    fields(record, [&](const char* key, const auto& value) { object[key] = ToJson(value); });
-    return object;
-}
-
-json ToJson(const TInputOptions& o) {
-    return ObjectOf(o, [](const auto& r, auto&& v) { InputFields(r, v); });
-}
-json ToJson(const TStreamInfo& o) {
-    return ObjectOf(o, [](const auto& r, auto&& v) { InfoFields(r, v); });
-}
-json ToJson(const TOutputOptions& o) {
-    return ObjectOf(o, [](const auto& r, auto&& v) { OutputFields(r, v); });
-}
+    template <class Number, std::enable_if_t<std::is_arithmetic_v<Number>, int> = 0>
+    json Value(Number value) const {
+        if constexpr (std::is_floating_point_v<Number>) {
+            if (!std::isfinite(value)) return nullptr;  // JSON has no such numbers; read back as not set
+        }
+        return value;
+    }
+    json Value(const TInputOptions& o) const {
+        return Object(o, [](const auto& r, auto&& v) { InputFields(r, v); });
+    }
+    json Value(const TStreamInfo& o) const {
+        return Object(o, [](const auto& r, auto&& v) { InfoFields(r, v); });
+    }
+    json Value(const TOutputOptions& o) const {
+        return Object(o, [](const auto& r, auto&& v) { OutputFields(r, v); });
+    }
+    json Value(const KeptRow& row) const {
+        return Object(row, [](const auto& r, auto&& v) { RowFields(r, v); });
+    }
+    template <class Record, class Fields>
+    json Object(const Record& record, Fields fields) const {
+        json object = json::object();
+        fields(record, [&](const char* key, const auto& value) { object[key] = Value(value); });
+        return object;
+    }
+    std::string Document(const std::vector<KeptRow>& rows) const {
+        json list = json::array();
+        for (const KeptRow& row : rows) list.push_back(Value(row));
+        const json document{{"version", kListFileVersion}, {"rows", std::move(list)}};
+        return document.dump(2) + "\n";
+    }
+};
 
 [[noreturn]] void WrongType(const char* key) {
     throw ListFormatError(std::string("字段 ") + key + " 的类型不对");
@@ -268,21 +278,18 @@ std::string SetAside(const std::string& path, const char* kind, std::string& pro
 }  // namespace
 
 std::string ListToJson(const std::vector<KeptRow>& rows) {
-    json list = json::array();
-    for (const KeptRow& row : rows) {
-        json object = json::object();
-        RowFields(row, [&](const char* key, const auto& value) { object[key] = ToJson(value); });
-        list.push_back(std::move(object));
+    try {
+        return JsonWriter{}.Document(rows);
+    } catch (const json::type_error&) {
+        return JsonWriter{true}.Document(rows);  // a text that is not UTF-8
     }
-    const json document{{"version", kListFileVersion}, {"rows", std::move(list)}};
-    return document.dump(2) + "\n";
 }
 
 std::vector<KeptRow> ListFromJson(const std::string& text) {
     json document;
     try {
         document = json::parse(text);
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {  // a syntax error, or a number beyond any double
         throw ListFormatError(std::string("不是完整的 JSON 文本 (") + error.what() + ")");
     }
     if (!document.is_object()) throw ListFormatError("不是 JSON 对象");

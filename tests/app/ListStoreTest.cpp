@@ -186,6 +186,8 @@ TEST_F(ListStoreTest, AFileThatCannotBeReadIsSetAsideWhole) {
         {"a field of the wrong type", R"({"version": 1, "rows": [{"SourceFile": "/a", "Input": {"StartTime": "soon"}}]})",
          false},
         {"a number too big for its field", R"({"version": 1, "rows": [{"Progress": 99999999999}]})", false},
+        {"a number too big for any field", R"({"version": 1, "rows": [{"Output": {"MuxDelay": 12.1E1111}}]})", false},
+        {"a number too big for a float", R"({"version": 1, "rows": [{"Output": {"MuxDelay": 1e300}}]})", false},
         {"a newer version", R"({"version": 2, "rows": [{"SourceFile": "/a", "Parts": []}]})", true},
     };
     for (const UnreadableCase& c : cases) {
