@@ -370,7 +370,7 @@ TEST_F(ModernFormats, WebpIsAnAnimationOfTheChosenSize)
 }
 
 // A 10-bit 4:4:4 source of odd size: the 4:2:0 encoders get an even picture
-// in the format they were asked for.
+// in the format they were asked for (10-bit stays 10-bit when chosen).
 TEST_F(ModernFormats, OddSizedDeepColourSourcesGiveEvenPictures)
 {
     ScratchDir odd;
@@ -400,8 +400,12 @@ TEST_F(ModernFormats, OddSizedDeepColourSourcesGiveEvenPictures)
         std::string listing;
         RunCommand("ls " + ShellQuote(out), &listing);
         const auto video = ProbeStream(out + "/" + listing.substr(0, listing.find('\n')), "v:0");
-        EXPECT_EQ(Field(video, "width"), "320");
-        EXPECT_EQ(Field(video, "height"), "180");
+        // the nearest even size: one column and row less, or (where the
+        // encoder's multiple is applied to the source's size) one more
+        const int width = std::atoi(Field(video, "width").c_str());
+        const int height = std::atoi(Field(video, "height").c_str());
+        EXPECT_TRUE(width == 320 || width == 322) << width;
+        EXPECT_TRUE(height == 180 || height == 182) << height;
         EXPECT_EQ(Field(video, "pix_fmt"), c.pixelFormat);
     }
 }
