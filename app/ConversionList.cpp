@@ -4,14 +4,40 @@
 #include "app/NewNameRule.h"
 #include "app/OutputFolderCheck.h"
 #include "app/OutputOptionsCopy.h"
+#include "app/RunEstimates.h"
 
 #include <algorithm>
+#include <cctype>
+#include <functional>
 #include <exception>
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
 namespace {
+// Whether `path` ends in one of the extensions of the open dialog's first entry.
+bool IsMediaFile(const fs::path& path) {
+    static const std::vector<std::string> extensions = [] {
+        std::vector<std::string> found;
+        const std::string patterns = OpenDialogFilter().front().patterns;
+        size_t start = 0;
+        while (start < patterns.size()) {
+            size_t end = patterns.find(';', start);
+            if (end == std::string::npos) end = patterns.size();
+            std::string pattern = patterns.substr(start, end - start);
+            if (pattern.rfind("*.", 0) == 0) {
+                for (char& c : pattern) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                found.push_back(pattern.substr(1));
+            }
+            start = end + 1;
+        }
+        return found;
+    }();
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return !ext.empty() && std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
+}
+
 constexpr const char* kInfoCaption = "提示";
 
 bool FileExists(const std::string& path) {
@@ -165,13 +191,7 @@ void ConversionList::AddOneFile() {
 
     std::string outputName = settings.OutputFile;
     if (FileExists(outputName) && parts_.controls.existingFileIndex == 0) outputName = NewNameRule(outputName);
-    TOutputOptions output;
-    output.FileName = outputName;
-    CopyOutputSettings(settings, output);
-    if (settings.CutMode == "Select")
-        output.Duration = settings.CutLength * 1000;
-    else
-        output.StartTime = 0;
+    TOutputOptions output = OutputFromSettings(outputName);
 
     if (!converter.SetOutputFile(task, outputName, &output)) {
         const std::string error = converter.LastErrMsg();
@@ -198,6 +218,72 @@ void ConversionList::AddManyFiles() {
     if (files.empty()) return;
     if (!ChooseFormat(false)) return;
     AddFilesOneFormat(files);
+}
+
+TOutputOptions ConversionList::OutputFromSettings(std::string outputName) const {
+    const OutputSettings& settings = parts_.session.Settings;
+    TOutputOptions output;
+    output.FileName = std::move(outputName);
+    CopyOutputSettings(settings, output);
+    if (settings.CutMode == "Select")
+        output.Duration = settings.CutLength * 1000;
+    else
+        output.StartTime = 0;
+    return output;
+}
+
+void ConversionList::AddFolder() {
+    ResetOutputSettings();
+    if (parts_.converter.Working() || !LibraryReady()) return;
+    if (!HasFreeSlot()) {
+        RefuseFullList();
+        return;
+    }
+    const std::optional<std::string> folder = parts_.dialogs.ChooseFolder("选择要添加的文件夹", lastFolder_);
+    if (!folder) return;
+    lastFolder_ = *folder;
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(*folder, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError) && IsMediaFile(it->path())) files.push_back(it->path().string());
+    }
+    if (files.empty()) {
+        parts_.dialogs.MessageBox("这个文件夹（包括其子文件夹）中没有可以转换的音频或视频文件！" + *folder, kInfoCaption,
+                                  MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    // AddFilesOneFormat appends from the last file, so the list ends up in path order
+    std::sort(files.begin(), files.end(), std::greater<>());
+    if (!ChooseFormat(false)) return;
+    AddFilesOneFormat(files);
+}
+
+void ConversionList::ChangeRowFormat(int row) {
+    if (row < 0 || row >= RowCount() || parts_.converter.Working()) return;
+    ResetOutputSettings();
+    if (!LibraryReady()) return;
+    ListRow& shown = rows_[static_cast<size_t>(row)];
+    OutputSettings& settings = parts_.session.Settings;
+    settings.SourceFile = shown.SourceFile;
+    if (!ChooseFormat(true)) return;
+    if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string())) return;
+    if (!Probe(shown.SourceFile)) return;
+    RowRecord& slot = slots_[static_cast<size_t>(row)];
+    slot.Input = InputOptionsFor(shown.SourceFile);
+    slot.Input.StartTime = settings.CutStart * 1000;
+    std::string outputName = settings.OutputFile;
+    if (FileExists(outputName) && parts_.controls.existingFileIndex == 0) outputName = NewNameRule(outputName);
+    slot.Output = OutputFromSettings(outputName);
+    shown.TargetExt = ExtensionLabel(outputName);
+    shown.Status = kStatusReady;
+    shown.Progress = -1;
+    shown.TimeText = "0";
+    shown.OutputBytes = -1;
+    FillRowFacts(shown, slot.Output);
+    parts_.log.AppendBlock("已更改输出格式: " + PathFileName(shown.SourceFile));
+    RowsChanged(row);
 }
 
 void ConversionList::AddDroppedFiles(const std::vector<std::string>& files) {
@@ -254,6 +340,7 @@ void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files) {
 
 void ConversionList::AppendRow(const std::string& source, const TInputOptions& input, const TOutputOptions& output) {
     ListRow row;
+    FillRowFacts(row, output);
     row.SourceFile = source;
     row.SourceExt = ExtensionLabel(source);
     row.TargetExt = ExtensionLabel(output.FileName);
@@ -268,6 +355,16 @@ void ConversionList::AppendRow(const std::string& source, const TInputOptions& i
             break;
         }
     }
+}
+
+void ConversionList::FillRowFacts(ListRow& row, const TOutputOptions& output) {
+    // the probe still holds the source the add just opened
+    TAVProbe& probe = parts_.converter.Probe();
+    TFileStreamInfo facts;
+    if (probe.GetFileStreamInfo(facts)) row.SourceDurationUs = facts.Duration;
+    row.SourceHasVideo = probe.FirstVideoStream() >= 0;
+    row.SourceHasAudio = probe.FirstAudioStream() >= 0;
+    row.ExpectedBytes = ExpectedOutputBytes(output, row.SourceDurationUs, row.SourceHasVideo, row.SourceHasAudio);
 }
 
 void ConversionList::Renumber() {
@@ -325,7 +422,19 @@ void ConversionList::btnRemoveClick() {
     ControlsChanged();
 }
 
+void ConversionList::DeleteKey() {
+    if (!parts_.converter.Working()) btnRemoveClick();
+}
+
 void ConversionList::btnClearClick() {
+    if (parts_.converter.Working() &&
+        parts_.dialogs.MessageBox("文件正在转换中。清空列表将停止转换，已转换完成的文件会保留。\n确实要清空吗？", kInfoCaption,
+                                  MessageIcon::Question, MessageButtons::OkCancel) != MessageResult::Ok)
+        return;
+    if (parts_.converter.Working()) {
+        parts_.stopRequested = true;
+        parts_.converter.StopTasks(true);
+    }
     ResetOutputSettings();
     parts_.converter.ClearTasks();
     rows_.clear();
@@ -396,6 +505,7 @@ std::vector<RowTask> ConversionList::RebuildTasks() {
         TOutputOptions output = slot.Output;
         output.FileName = name;
         slot.RunOutputFile = name;
+        if (result.size() < rows_.size()) rows_[result.size()].OutputFile = name;
         // a failure here ends the task at once with its error when the run starts
         converter.SetOutputFile(row.TaskIndex, name, &output);
         result.push_back(row);
@@ -414,6 +524,21 @@ void ConversionList::SetStatus(int row, const std::string& status) {
 void ConversionList::SetProgress(int row, int percent) {
     if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Progress == percent) return;
     rows_[static_cast<size_t>(row)].Progress = percent;
+    RowsChanged(row);
+}
+
+void ConversionList::SetRunTexts(int row, const std::string& speed, const std::string& remaining) {
+    if (row < 0 || row >= RowCount()) return;
+    ListRow& r = rows_[static_cast<size_t>(row)];
+    if (r.SpeedText == speed && r.RemainingText == remaining) return;
+    r.SpeedText = speed;
+    r.RemainingText = remaining;
+    RowsChanged(row);
+}
+
+void ConversionList::SetOutputBytes(int row, int64_t bytes) {
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].OutputBytes == bytes) return;
+    rows_[static_cast<size_t>(row)].OutputBytes = bytes;
     RowsChanged(row);
 }
 

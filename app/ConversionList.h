@@ -58,9 +58,17 @@ public:
     void N2Click();          // 添加多个视频文件
     void AddOneFile();       // Button6Click
     void AddManyFiles();     // Button22Click
+    // 添加一个文件夹: the media files of a chosen folder and its subfolders,
+    // one format choice for all, then as AddManyFiles.
+    void AddFolder();
+    // The chooser and option window again for `row`; the next run converts
+    // the row with what was chosen. Refused while a run is on.
+    void ChangeRowFormat(int row);
     // Files dropped onto the list: one format choice for all, then as AddManyFiles.
     void AddDroppedFiles(const std::vector<std::string>& files);
     void btnRemoveClick();
+    // The Delete key in the list: 移除, unless a run is on.
+    void DeleteKey();
     void btnClearClick();
     void Button10Click();  // 上移
     void Button11Click();  // 下移
@@ -77,6 +85,8 @@ public:
     void SetStatus(int row, const std::string& status);
     void SetProgress(int row, int percent);
     void SetTimeText(int row, const std::string& text);
+    void SetRunTexts(int row, const std::string& speed, const std::string& remaining);
+    void SetOutputBytes(int row, int64_t bytes);  // -1: none yet
 
 private:
     bool LibraryReady();
@@ -90,6 +100,9 @@ private:
     // Probes `file`; on failure the log lines and the message box.
     bool Probe(const std::string& file);
     void AppendRow(const std::string& source, const TInputOptions& input, const TOutputOptions& output);
+    // The records of a single file as the chooser left them in the settings.
+    TOutputOptions OutputFromSettings(std::string outputName) const;
+    void FillRowFacts(ListRow& row, const TOutputOptions& output);
     void AddFilesOneFormat(const std::vector<std::string>& files);
     void Renumber();
     void Select(int row);
@@ -107,4 +120,5 @@ private:
     std::vector<ListRow> rows_;
     std::array<RowRecord, kRowSlotCount> slots_;
     int selected_ = -1;
+    std::string lastFolder_;  // the folder the last folder add took
 };

@@ -1,5 +1,6 @@
 #pragma once
 // What one row of the conversion list AdvListView1 shows.
+#include <cstdint>
 #include <string>
 
 // The status words of the list.
@@ -18,4 +19,16 @@ struct ListRow {
     std::string TimeText = "0";  // 当前时间
     int Progress = -1;      // 转换进度 in percent; -1 shows an empty cell
     std::string Status = kStatusReady;
+
+    // What the row knows about sizes and times.
+    int64_t SourceDurationUs = -1;
+    bool SourceHasVideo = false;
+    bool SourceHasAudio = false;
+    int64_t ExpectedBytes = -1;  // from the bit rates, before the run; -1 unknown
+    int64_t OutputBytes = -1;    // the finished output's size; -1 before
+    std::string OutputFile;      // the output the last run wrote
+    std::string SpeedText;       // 速度 while converting
+    std::string RemainingText;   // 剩余时间 while converting
+    // 大小: the real size once finished, else "约" and the expected size.
+    std::string SizeText() const;
 };

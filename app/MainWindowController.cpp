@@ -49,6 +49,12 @@ void MainWindowController::Guarded(Step step) {
     }
 }
 
+bool MainWindowController::CloseAllowed() {
+    if (!mediaConverter1_.Working()) return true;
+    return dialogs_.MessageBox("文件正在转换中。关闭窗口将停止转换，已转换完成的文件会保留。\n确实要关闭吗？", "提示",
+                               MessageIcon::Question, MessageButtons::OkCancel) == MessageResult::Ok;
+}
+
 void MainWindowController::FormCreate() {
     Guarded([&] { Button1Click(); });
     session_.Settings.OutputFile.clear();

@@ -56,6 +56,8 @@ public:
     // after-run action (neither owned).
     void SetFormatChooser(IFormatChooser* chooser) { list_.SetChooser(chooser); }
     void SetShutdown(IShutdown* shutdown) { run_.SetShutdown(shutdown); }
+    // Whether the window may close: during a run only when the user agrees.
+    bool CloseAllowed();
     // Closing: the converter's and the logger's closing steps.
     void FormCloseQuery() { run_.FormCloseQuery(); }
 

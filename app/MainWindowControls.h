@@ -21,6 +21,7 @@ struct MainWindowControls {
 
     std::string outputFolderText;  // suiEdit1
     std::string statusText;        // suiStatusBar1
+    std::string listProgressText;  // the whole list's progress, at the status bar's right
     std::string snapshotType = "BMP";  // the ticked entry of 快照保存类型
 
     bool ToolEnabled(ToolButton id) const { return toolEnabled[static_cast<size_t>(id)]; }

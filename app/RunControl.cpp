@@ -5,8 +5,24 @@
 #include "media/MainThreadCalls.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <exception>
 #include <optional>
+
+namespace {
+// The engine reports in English; a box says first, in Chinese, what happened.
+std::string WithChineseLead(const std::string& lead, const std::string& engineText) {
+    if (!engineText.empty() && static_cast<unsigned char>(engineText.front()) >= 0x80) return engineText;
+    return lead + "\n转换引擎的报告（英文）：\n" + engineText;
+}
+
+std::string SourceName(const ConversionList& list, int row) {
+    if (row < 0 || row >= list.RowCount()) return {};
+    const std::string& path = list.Rows()[static_cast<size_t>(row)].SourceFile;
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+}  // namespace
 
 RunControl::RunControl(ListWindowParts parts, ConversionList& list) : parts_(std::move(parts)), list_(list) {}
 
@@ -62,10 +78,18 @@ void RunControl::Start() {
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         if (rows[static_cast<size_t>(row)].TaskIndex >= 0) taskRows_.push_back(row);
     }
+    std::vector<int64_t> durations;
     for (int row = 0; row < list_.RowCount(); ++row) {
         list_.SetProgress(row, 0);
         list_.SetStatus(row, kStatusReady);
+        list_.SetRunTexts(row, "", "");
+        list_.SetOutputBytes(row, -1);
+        durations.push_back(list_.Rows()[static_cast<size_t>(row)].SourceDurationUs);
     }
+    estimates_.Start(durations, RunEstimates::Clock::now());
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row)
+        if (rows[static_cast<size_t>(row)].TaskIndex < 0) estimates_.Ended(row);
+    ShowListProgress();
     TMediaConverter& converter = parts_.converter;
     converter.SetThreadPriority(static_cast<TThreadPriority>(parts_.controls.priorityIndex));
     ControlStates::Running(parts_.controls);
@@ -76,7 +100,7 @@ void RunControl::Start() {
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         if (rows[static_cast<size_t>(row)].TaskIndex >= 0) continue;
         list_.SetStatus(row, kStatusFailed);
-        errors.push_back(rows[static_cast<size_t>(row)].ErrorText);
+        errors.push_back(WithChineseLead("无法打开源文件：" + SourceName(list_, row), rows[static_cast<size_t>(row)].ErrorText));
     }
     kept.reset();
     if (converter.TaskCount() == 0) {
@@ -138,6 +162,9 @@ void RunControl::MediaConverter1Progress(PProgressInfo info) {
     if (info->TotalDuration > 0)
         list_.SetProgress(row, static_cast<int>(info->CurrentDuration * 100 / info->TotalDuration));
     list_.SetTimeText(row, std::to_string(info->CurrentDuration / 1000000) + "   (秒)");
+    estimates_.Report(row, info->CurrentDuration, info->TotalDuration, RunEstimates::Clock::now());
+    list_.SetRunTexts(row, SpeedText(estimates_.Speed(row)), RemainingText(estimates_.RemainingSeconds(row)));
+    ShowListProgress();
     // a report that was on its way when the run paused does not undo 暂停
     list_.SetStatus(row, parts_.pausedFlag ? kStatusPaused : kStatusConverting);
 }
@@ -183,14 +210,22 @@ void RunControl::ApplyTermination(const TTerminateInfo& info) {
         return;
     }
     const int row = RowOfTask(info.TaskIndex);
+    estimates_.Ended(row);
+    if (row >= 0 && row < list_.RowCount()) {
+        list_.SetRunTexts(row, "", "");
+        std::error_code ec;
+        const std::string& output = list_.Rows()[static_cast<size_t>(row)].OutputFile;
+        const auto bytes = output.empty() ? 0 : std::filesystem::file_size(output, ec);
+        if (info.Finished && !ec && !output.empty()) list_.SetOutputBytes(row, static_cast<int64_t>(bytes));
+    }
     if (info.Finished) {
         list_.SetProgress(row, 100);
         list_.SetStatus(row, kStatusFinished);
     }
     if (info.Exception) {
         list_.SetStatus(row, kStatusFailed);
-        parts_.dialogs.MessageBox(info.ExceptionMsg, std::string(kApplicationTitle), MessageIcon::Warning,
-                                  MessageButtons::Ok);
+        parts_.dialogs.MessageBox(WithChineseLead("文件转换失败：" + SourceName(list_, row), info.ExceptionMsg),
+                                  std::string(kApplicationTitle), MessageIcon::Warning, MessageButtons::Ok);
     }
 }
 
@@ -209,6 +244,10 @@ void RunControl::EndOfRun() {
     // failed row keeps 失败 even when it is the selected one
     parts_.converter.ClearTasks();
     taskRows_.clear();
+    const std::string title = parts_.stopRequested ? "转换已停止" : "转换列表已完成";
+    parts_.controls.listProgressText = title + "：" + EndCounts();
+    ControlsChanged();
+    if (runEnded_) runEnded_(title, EndCounts() + "。");
     switch (parts_.controls.afterCompletionIndex) {
         case 1:
             Button18Click();
@@ -219,6 +258,30 @@ void RunControl::EndOfRun() {
         default:
             break;
     }
+}
+
+void RunControl::ShowListProgress() {
+    std::string text = "总进度 " + std::to_string(estimates_.ListPercent()) + "%";
+    const std::string left = RemainingText(estimates_.ListRemainingSeconds(RunEstimates::Clock::now()));
+    if (!left.empty()) text += "  剩余时间 " + left;
+    if (parts_.controls.listProgressText == text) return;
+    parts_.controls.listProgressText = text;
+    ControlsChanged();
+}
+
+std::string RunControl::EndCounts() const {
+    int finished = 0, failed = 0, other = 0;
+    for (const ListRow& row : list_.Rows()) {
+        if (row.Status == kStatusFinished)
+            ++finished;
+        else if (row.Status == kStatusFailed)
+            ++failed;
+        else
+            ++other;  // stopped, or a word for an incomplete output
+    }
+    std::string text = "成功 " + std::to_string(finished) + " 个，失败 " + std::to_string(failed) + " 个";
+    if (other > 0) text += "，未完成 " + std::to_string(other) + " 个";
+    return text;
 }
 
 void RunControl::FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message) {

@@ -5,6 +5,7 @@
 #include "app/ConversionList.h"
 #include "app/IShutdown.h"
 #include "app/ListWindowParts.h"
+#include "app/RunEstimates.h"
 #include "media/TFFLogger.h"
 
 #include <deque>
@@ -20,6 +21,10 @@ public:
 
     // Shutting the computer down (not owned); without one Button18Click does nothing.
     void SetShutdown(IShutdown* shutdown) { shutdown_ = shutdown; }
+    // Told when a run ends, with a title and the counts of finished and failed files.
+    void SetRunEnded(std::function<void(const std::string& title, const std::string& text)> ended) {
+        runEnded_ = std::move(ended);
+    }
     // Opening the output folder (Button20Click of the window).
     void SetOpenOutputFolder(std::function<void()> open) { openOutputFolder_ = std::move(open); }
     // How a termination handed over from another thread reaches the UI
@@ -55,11 +60,16 @@ private:
     void EndOfRun();
     void HandOver(const TTerminateInfo& info);
     void ControlsChanged();
+    void ShowListProgress();
+    // "成功 3 个，失败 1 个" of the rows of the run that ended.
+    std::string EndCounts() const;
 
     ListWindowParts parts_;
     ConversionList& list_;
     IShutdown* shutdown_ = nullptr;
     std::function<void()> openOutputFolder_;
+    std::function<void(const std::string&, const std::string&)> runEnded_;
+    RunEstimates estimates_;
 
     std::vector<int> taskRows_;  // task index -> row of this run
     bool stopping_ = false;      // inside StopTasks: terminations wait until it returns

@@ -5,6 +5,9 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTreeWidget>
 #include <QUrl>
@@ -29,6 +32,12 @@ ConversionListView::ConversionListView(QTreeWidget* view, ConversionList& list)
     view_->setAcceptDrops(true);
     view_->viewport()->setAcceptDrops(true);
     view_->viewport()->installEventFilter(this);
+    view_->installEventFilter(this);
+    QHeaderView* header = view_->header();
+    header->setMinimumSectionSize(28);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);  // the file name takes what is left
+    FitColumns();
     list_.SetRowsChanged([this](int row) { ShowRows(row); });
     connect(view_, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (syncing_) return;
@@ -42,13 +51,21 @@ ConversionListView::~ConversionListView() { list_.SetRowsChanged(nullptr); }
 
 void ConversionListView::ShowRow(QTreeWidgetItem* item, const ListRow& row) {
     item->setText(0, Text(row.Caption));
-    item->setText(1, Text(row.SourceFile));
+    item->setText(1, QFileInfo(Text(row.SourceFile)).fileName());
     item->setToolTip(1, Text(row.SourceFile));
     item->setText(2, Text(row.SourceExt));
     item->setText(3, Text(row.TargetExt));
     item->setText(4, Text(row.TimeText));
     item->setData(ProgressColumn, ProgressCellDelegate::PercentRole, row.Progress);
     item->setText(6, Text(row.Status));
+    item->setText(SizeColumn, Text(row.SizeText()));
+    item->setToolTip(SizeColumn, row.OutputBytes >= 0 ? QStringLiteral("实际大小") : QStringLiteral("按码率估计的大小"));
+    item->setText(SpeedColumn, Text(row.SpeedText));
+    item->setText(RemainingColumn, Text(row.RemainingText));
+    // where the extra columns are hidden, the progress cell tells the same
+    QString times = Text(row.SpeedText);
+    if (!row.RemainingText.empty()) times += QStringLiteral("  剩余 ") + Text(row.RemainingText);
+    item->setToolTip(ProgressColumn, times);
 }
 
 void ConversionListView::ShowRows(int row) {
@@ -81,7 +98,23 @@ void ConversionListView::ShowSelection() {
     }
 }
 
+void ConversionListView::FitColumns() {
+    // narrow lists keep the first seven columns; wide ones also show size, speed and time left
+    const int width = view_->viewport()->width();
+    const bool wide = width >= 700;
+    for (int column : {SizeColumn, SpeedColumn, RemainingColumn}) view_->setColumnHidden(column, !wide);
+    const int widths[] = {34, 0, 50, 58, 64, 110, 72, 80, 56, 70};
+    for (int column = 0; column < view_->columnCount(); ++column)
+        if (column != 1 && widths[column] > 0) view_->setColumnWidth(column, widths[column]);
+}
+
 bool ConversionListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->viewport() && event->type() == QEvent::Resize) FitColumns();
+    if (watched == view_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        list_.DeleteKey();
+        return true;
+    }
     if (watched == view_->viewport()) {
         switch (event->type()) {
             case QEvent::DragEnter:

@@ -13,6 +13,9 @@ class ConversionListView final : public QObject {
     Q_OBJECT
 public:
     static constexpr int ProgressColumn = 5;
+    static constexpr int SizeColumn = 7;
+    static constexpr int SpeedColumn = 8;
+    static constexpr int RemainingColumn = 9;
 
     ConversionListView(QTreeWidget* view, ConversionList& list);
     ~ConversionListView() override;
@@ -24,6 +27,7 @@ private:
     void ShowRows(int row);
     void ShowRow(QTreeWidgetItem* item, const ListRow& row);
     void ShowSelection();
+    void FitColumns();
 
     QTreeWidget* view_;
     ConversionList& list_;

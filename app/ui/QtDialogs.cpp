@@ -3,10 +3,17 @@
 #include "app/MainWindowTables.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 
 namespace {
+
+// The desktop's own dialogs where there is a desktop; Qt's (translated) elsewhere.
+QFileDialog::Options DialogOptions() {
+    return UseNativeDialogs() ? QFileDialog::Options() : QFileDialog::DontUseNativeDialog;
+}
 
 QFileDialog* MakeOpenDialog(QWidget* owner, const char* name, QFileDialog::FileMode mode) {
     auto* dialog = new QFileDialog(owner);
@@ -14,12 +21,15 @@ QFileDialog* MakeOpenDialog(QWidget* owner, const char* name, QFileDialog::FileM
     dialog->setFileMode(mode);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setSizeGripEnabled(true);
-    // Qt's own dialog, so the pattern part of each filter entry stays hidden
-    dialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog->setOptions(DialogOptions() | QFileDialog::HideNameFilterDetails);
     return dialog;
 }
 
 }  // namespace
+
+bool UseNativeDialogs() {
+    return !qEnvironmentVariableIsEmpty("XDG_CURRENT_DESKTOP") && QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
 QString QtNameFilter(const FileFilter& entry) {
     QStringList patterns = QString::fromStdString(entry.patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
@@ -44,16 +54,21 @@ void QtDialogs::SetOpenFilter(const std::vector<FileFilter>& filter) {
 
 std::vector<std::string> QtDialogs::Run(QFileDialog* dialog, const std::vector<FileFilter>& filter) {
     SetOpenFilter(filter);  // the first entry is selected whenever a dialog opens
+    if (!lastFolder_.isEmpty()) dialog->setDirectory(lastFolder_);
     std::vector<std::string> chosen;
     if (dialog->exec() != QDialog::Accepted) return chosen;
     for (const QString& file : dialog->selectedFiles()) chosen.push_back(file.toStdString());
+    if (!chosen.empty()) lastFolder_ = QFileInfo(QString::fromStdString(chosen.front())).absolutePath();
     return chosen;
 }
 
 std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title, const std::string& startFolder) {
-    const QString folder = QFileDialog::getExistingDirectory(owner_, QString::fromStdString(title),
-                                                             QString::fromStdString(startFolder));
+    // a caller without a folder of its own starts where the last dialog ended
+    const QString start = startFolder.empty() ? lastFolder_ : QString::fromStdString(startFolder);
+    const QString folder = QFileDialog::getExistingDirectory(owner_, QString::fromStdString(title), start,
+                                                             DialogOptions() | QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) return std::nullopt;
+    lastFolder_ = folder;
     return folder.toStdString();
 }
 
@@ -82,6 +97,7 @@ MessageResult QtDialogs::MessageBox(const std::string& text, const std::string& 
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     else
         box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);  // Enter answers 确定
     return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
 }
 

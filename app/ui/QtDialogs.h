@@ -28,7 +28,11 @@ private:
     QWidget* owner_;
     QFileDialog* oneFile_;
     QFileDialog* manyFiles_;
+    QString lastFolder_;  // the folder of the last file or folder chosen, where the next dialog starts
 };
+
+// Whether the desktop's own file dialogs are used (a desktop session on X).
+bool UseNativeDialogs();
 
 // A filter entry as Qt reads it: the description, then the patterns in
 // parentheses (shown without them).

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
@@ -41,13 +43,14 @@ QString Text(std::string_view text) { return QString::fromUtf8(text.data(), stat
 
 TForm1::TForm1(const SettingsFile& settings, IShell& shell, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       pictures_(QString::fromStdString(settings.Paths().ProgramFile("pictures"))),
       skin_(this),
       dialogs_(this),
       controller_(std::make_unique<MainWindowController>(settings, dialogs_, shell, skin_)) {
     setObjectName(QStringLiteral("Form1"));
-    setFixedSize(kClientWidth, kClientHeight);
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     setWindowTitle(Text(kApplicationTitle));
     setWindowIcon(QIcon(pictures_.Pixmap(QStringLiteral("quorvex"), QSize(128, 128))));
 
@@ -61,6 +64,9 @@ TForm1::TForm1(const SettingsFile& settings, IShell& shell, QWidget* parent)
     statusBar_->setObjectName(QStringLiteral("suiStatusBar1"));
     statusBar_->setSizeGripEnabled(false);
     statusBar_->setGeometry(0, kClientHeight - 22, kClientWidth, 22);
+    listProgress_ = new QLabel(statusBar_);
+    listProgress_->setObjectName(QStringLiteral("ListProgress"));
+    statusBar_->addPermanentWidget(listProgress_);
 
     controller_->SetControlsChanged([this] { ShowControls(); });
     WireConversionList();
@@ -92,6 +98,19 @@ void TForm1::WireConversionList() {
     const QList<QAction*> addItems = addMenu_->actions();
     connect(addItems.at(0), &QAction::triggered, this, [&list] { list.MenuItem15Click(); });
     connect(addItems.at(1), &QAction::triggered, this, [&list] { list.N2Click(); });
+    connect(addItems.at(2), &QAction::triggered, this, [&list] { list.AddFolder(); });
+    // right-click on a row: its format and settings again
+    conversionList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(conversionList_, &QWidget::customContextMenuRequested, this, [this, &list](const QPoint& at) {
+        QTreeWidgetItem* item = conversionList_->itemAt(at);
+        if (!item || controller_->Converter().Working()) return;
+        conversionList_->setCurrentItem(item);
+        rowMenu_->popup(conversionList_->viewport()->mapToGlobal(at));
+    });
+    connect(rowMenu_->actions().front(), &QAction::triggered, this, [this, &list] {
+        const QList<QTreeWidgetItem*> selected = conversionList_->selectedItems();
+        if (!selected.isEmpty()) list.ChangeRowFormat(conversionList_->indexOfTopLevelItem(selected.first()));
+    });
     auto tool = [this](ToolButton id) { return toolButtons_[static_cast<size_t>(id)]; };
     connect(tool(ToolButton::Remove), &QToolButton::clicked, this, [&list] { list.btnRemoveClick(); });
     connect(tool(ToolButton::Clear), &QToolButton::clicked, this, [&list] { list.btnClearClick(); });
@@ -217,6 +236,7 @@ void TForm1::BuildPlayerGroup() {
 
 void TForm1::BuildListGroup() {
     auto* group = new QGroupBox(this);
+    listGroup_ = group;
     group->setObjectName(QStringLiteral("suiRadioGroup1"));
     group->setGeometry(352, 144, 481, 289);
 
@@ -228,13 +248,16 @@ void TForm1::BuildListGroup() {
     conversionList_->setSelectionMode(QAbstractItemView::SingleSelection);
     conversionList_->setUniformRowHeights(true);
     conversionList_->setAllColumnsShowFocus(true);
-    const std::array<std::pair<const char*, int>, 7> columns{{{"序号", 40},
+    const std::array<std::pair<const char*, int>, 10> columns{{{"序号", 40},
                                                               {"视频源文件", 120},
                                                               {"源格式", 60},
                                                               {"目标格式", 60},
                                                               {"当前时间", 80},
                                                               {"转换进度", 150},
-                                                              {"状态", 64}}};
+                                                              {"状态", 64},
+                                                              {"大小", 80},
+                                                              {"速度", 56},
+                                                              {"剩余时间", 70}}};
     QStringList captions;
     for (const auto& column : columns) captions << QString::fromUtf8(column.first);
     conversionList_->setHeaderLabels(captions);
@@ -291,6 +314,7 @@ QComboBox* TForm1::AddComboBox(QWidget* group, const char* name, const std::vect
 
 void TForm1::BuildOptionsGroup() {
     auto* group = new QGroupBox(this);
+    optionsGroup_ = group;
     group->setObjectName(QStringLiteral("suiRadioGroup2"));
     group->setGeometry(16, 440, 817, 105);
 
@@ -328,6 +352,11 @@ void TForm1::BuildMenus() {
     addMenu_->setObjectName(QStringLiteral("suiPopupMenu3"));
     addMenu_->addAction(QStringLiteral("添加一个视频文件"))->setObjectName(QStringLiteral("MenuItem15"));
     addMenu_->addAction(QStringLiteral("添加多个视频文件"))->setObjectName(QStringLiteral("N2"));
+    addMenu_->addAction(QStringLiteral("添加一个文件夹（包括子文件夹）"))->setObjectName(QStringLiteral("AddFolder1"));
+
+    rowMenu_ = new QMenu(this);
+    rowMenu_->setObjectName(QStringLiteral("RowMenu"));
+    rowMenu_->addAction(QStringLiteral("更改输出格式和设置..."))->setObjectName(QStringLiteral("ChangeFormat1"));
 
     skinMenu_ = new QMenu(this);
     skinMenu_->setObjectName(QStringLiteral("suiPopupMenu1"));
@@ -415,11 +444,39 @@ void TForm1::ShowControls() {
     priorityBox_->setCurrentIndex(c.priorityIndex);
     simultaneousBox_->setCurrentIndex(c.simultaneousIndex);
     outputFolderEdit_->setText(QString::fromStdString(c.outputFolderText));
+    if (listProgress_) listProgress_->setText(QString::fromStdString(c.listProgressText));
     if (statusBar_ && statusBar_->currentMessage() != QString::fromStdString(c.statusText))
         statusBar_->showMessage(QString::fromStdString(c.statusText));
     const QString ticked = c.snapshotType == "JPG" ? QStringLiteral("JPEG1")
                                                    : QString::fromStdString(c.snapshotType) + QLatin1Char('1');
     for (QAction* item : snapshotTypes_->actions()) item->setChecked(item->objectName() == ticked);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!toolbar_ || !listGroup_ || !optionsGroup_ || !statusBar_) return;
+    // the player group keeps its size; the list grows with the window, the options widen
+    const int w = width();
+    const int h = height();
+    toolbar_->setGeometry(0, 0, w, 100);
+    listGroup_->setGeometry(352, 144, w - 370, h - 299);
+    conversionList_->setGeometry(8, 18, listGroup_->width() - 16, listGroup_->height() - 72);
+    for (QPushButton* button : listGroup_->findChildren<QPushButton*>())
+        button->move(button->x(), listGroup_->height() - 41);
+    optionsGroup_->setGeometry(16, h - 148, w - 34, 105);
+    const int ow = optionsGroup_->width();
+    outputFolderEdit_->setGeometry(156, 22, ow - 365, 26);
+    browseButton_->move(ow - 199, 21);
+    openFolderButton_->move(ow - 101, 21);
+    statusBar_->setGeometry(0, h - 22, w, 22);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!controller_->CloseAllowed()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -18,6 +18,8 @@ class QActionGroup;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QResizeEvent;
+class QCloseEvent;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
@@ -45,6 +47,9 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // During a run it asks first; closing stops the run, finished files stay.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildToolbar();
@@ -86,9 +91,13 @@ private:
     QComboBox* priorityBox_ = nullptr;
     QComboBox* simultaneousBox_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    QLabel* listProgress_ = nullptr;  // the whole list's progress
+    QGroupBox* listGroup_ = nullptr;
+    QGroupBox* optionsGroup_ = nullptr;
     QMenu* skinMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QMenu* addMenu_ = nullptr;
+    QMenu* rowMenu_ = nullptr;
     QMenu* snapshotMenu_ = nullptr;
     QActionGroup* snapshotTypes_ = nullptr;
     QPlainTextEdit* logMemo_ = nullptr;

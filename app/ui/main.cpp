@@ -7,7 +7,9 @@
 #include "app/ui/QtFormatChooser.h"
 #include "app/ui/QtMainThread.h"
 #include "app/ui/QtShell.h"
+#include "app/ui/QtNotifier.h"
 #include "app/ui/QtShutdown.h"
+#include "app/ui/QtTranslations.h"
 #include "app/ui/TForm1.h"
 #include "app/ui/WindowsWiring.h"
 #include "engine/IPreviewSink.h"
@@ -22,6 +24,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvex"));
+    InstallQtChineseTranslations(application);  // without the package Qt's own texts stay English
 
     QtMainThread mainThread;
     SetMainThread(&mainThread);
@@ -34,6 +37,7 @@ int main(int argc, char* argv[]) {
     ConverterDurationProbe durationProbe;
 
     int exitCode = 0;
+    QtNotifier notifier;  // outlives the windows, whose run reports to it
     {
         ProgramWindows windows(settings, shell);
         QtShutdown shutdown(&windows.Main());
@@ -41,6 +45,8 @@ int main(int argc, char* argv[]) {
         windows.OptionWindow().SetDurationProbe(&durationProbe);
         windows.Main().Controller().SetFormatChooser(&chooser);
         windows.Main().Controller().SetShutdown(&shutdown);
+        windows.Main().Controller().Run().SetRunEnded(
+            [&notifier](const std::string& title, const std::string& text) { notifier.Notify(title, text); });
         QApplication::setWindowIcon(windows.Main().windowIcon());
         WindowsWiring wiring(windows, settings, shell);
         windows.ShowMain();

@@ -295,3 +295,63 @@ TEST(OutputOptionsCopy, SetFieldsAreCopiedAndTheMpeg4TagOnlyStaysInAvi) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ConversionListTest, AFolderAddTakesTheMediaFilesOfEverySubfolderAndSkipsTheRest) {
+    const std::string clip = qtest::MakeMp4Clip(dir.path(), 0.5);
+    const std::string tone = qtest::MakeWavClip(dir.path(), 0.5);
+    const std::string root = dir.file("holiday");
+    fs::create_directories(root + "/day 2/evening");
+    fs::create_directories(root + "/empty");
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {clip, root + "/beach.mp4"},          {tone, root + "/day 2/voice.WAV"},
+        {clip, root + "/day 2/evening/fire.mkv"}, {clip, root + "/notes.txt"},
+        {tone, root + "/day 2/cover.png"}};
+    for (const auto& [from, to] : files) fs::copy_file(from, to);
+    dialogs.folderAnswers.push_back(root);
+    List().AddFolder();
+    EXPECT_EQ(Sources(), (std::vector<std::string>{root + "/beach.mp4", root + "/day 2/evening/fire.mkv",
+                                                   root + "/day 2/voice.WAV"}));
+    EXPECT_EQ(chooser.shown, 1);
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // a folder with nothing to convert says so and shows no chooser
+    dialogs.folderAnswers.push_back(root + "/empty");
+    List().AddFolder();
+    EXPECT_EQ(List().RowCount(), 3);
+    EXPECT_EQ(chooser.shown, 1);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_NE(dialogs.boxes[0].text.find("没有可以转换的音频或视频文件"), std::string::npos);
+}
+
+TEST_F(ConversionListTest, ARowsChangedFormatIsWhatTheNextRunWrites) {
+    const std::string source = qtest::MakeMp4Clip(dir.path(), 1.0);
+    const std::string stem = fs::path(source).stem().string();
+    chooser.formatNumber = 1;  // AVI
+    AddOne(source);
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(List().Rows()[0].TargetExt, "AVI");
+    const int64_t aviEstimate = List().Rows()[0].ExpectedBytes;
+
+    chooser.formatNumber = 12;  // MP4 for computers
+    List().ChangeRowFormat(0);
+    EXPECT_EQ(chooser.shown, 2);
+    EXPECT_EQ(List().Rows()[0].TargetExt, "MP4");
+    EXPECT_EQ(List().Slot(0).Output.FileName, Output(stem + ".mp4"));
+    EXPECT_NE(List().Rows()[0].ExpectedBytes, aviEstimate);
+
+    Run().btnStartClick();
+    ASSERT_TRUE(PumpUntilRunEnded());
+    EXPECT_EQ(Status(0), "完成");
+    EXPECT_FALSE(fs::exists(Output(stem + ".avi")));
+    EXPECT_NE(qtest::ProbeFormat(Output(stem + ".mp4"))["format_name"].find("mp4"), std::string::npos);
+    EXPECT_EQ(List().Rows()[0].OutputBytes, qtest::FileBytes(Output(stem + ".mp4")));
+
+    // cancelling the chooser leaves the row as it was
+    chooser.cancel = true;
+    List().ChangeRowFormat(0);
+    EXPECT_EQ(List().Slot(0).Output.FileName, Output(stem + ".mp4"));
+}
+
+}  // namespace

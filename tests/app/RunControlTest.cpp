@@ -305,9 +305,14 @@ TEST_F(RunControlTest, ASourceGoneBeforeTheStartFailsOnItsOwnRowAndTheOthersKeep
     for (const std::string& clip : clips) AddOne(clip);
     fs::remove(clips[1]);
     List().AdvListView1SelectItem(1);
+    std::vector<std::string> ended;
+    Run().SetRunEnded([&](const std::string& title, const std::string& text) { ended.push_back(title + "|" + text); });
 
     Run().btnStartClick();
     ASSERT_TRUE(PumpUntilRunEnded());
+    // the desktop is told how the list ended
+    EXPECT_EQ(ended, std::vector<std::string>{"转换列表已完成|成功 2 个，失败 1 个。"});
+    EXPECT_EQ(window.Controls().listProgressText, "转换列表已完成：成功 2 个，失败 1 个");
 
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"完成", "失败", "完成"}));
     EXPECT_EQ(Progress(2), 100);
@@ -315,7 +320,10 @@ TEST_F(RunControlTest, ASourceGoneBeforeTheStartFailsOnItsOwnRowAndTheOthersKeep
     EXPECT_EQ(List().Rows()[1].TimeText, "0");
     const std::vector<ShownBox> errors = dialogs.BoxesCaptioned("Quorvex");
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_FALSE(errors[0].text.empty());
+    // the engine's English reason follows a Chinese sentence naming the file
+    EXPECT_EQ(errors[0].text.rfind("无法打开源文件：" + fs::path(clips[1]).filename().string() + "\n", 0), 0u)
+        << errors[0].text;
+    EXPECT_GT(errors[0].text.size(), errors[0].text.find("转换引擎的报告（英文）：\n") + 40);
     EXPECT_EQ(errors[0].icon, MessageIcon::Warning);
     ExpectConvertedAvi(OutputOf(0), 1.0);
     ExpectConvertedAvi(OutputOf(2), 1.0);
@@ -335,7 +343,33 @@ TEST_F(RunControlTest, AFileThatFailsWhileConvertingShowsItsErrorAndFails) {
     const std::vector<ShownBox> errors = dialogs.BoxesCaptioned("Quorvex");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_FALSE(errors[0].text.empty());
+    EXPECT_GE(static_cast<unsigned char>(errors[0].text.front()), 0x80u) << "a Chinese sentence first: " << errors[0].text;
     EXPECT_EQ(errors[0].icon, MessageIcon::Warning);
+}
+
+TEST_F(RunControlTest, ClosingOrClearingDuringARunAsksFirst) {
+    const std::string clip = dir.file("long.mp4");
+    ASSERT_TRUE(qtest::MakeMedia(clip, "-f lavfi -i testsrc2=s=1280x720:r=30:d=30 -c:v libx264 -preset ultrafast"));
+    AddOne(clip);
+    Run().btnStartClick();
+    ASSERT_TRUE(window.Converter().Working());
+    dialogs.confirmAnswer = MessageResult::Cancel;
+    EXPECT_FALSE(window.CloseAllowed());
+    List().btnClearClick();
+    EXPECT_EQ(List().RowCount(), 1);
+    EXPECT_TRUE(window.Converter().Working());
+    ASSERT_EQ(dialogs.BoxesCaptioned("提示").size(), 2u);
+    EXPECT_NE(dialogs.boxes[0].text.find("已转换完成的文件会保留"), std::string::npos);
+
+    dialogs.confirmAnswer = MessageResult::Ok;
+    EXPECT_TRUE(window.CloseAllowed());
+    List().btnClearClick();
+    EXPECT_EQ(List().RowCount(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return !window.Converter().Working(); }));
+    // with no run, closing and clearing ask nothing
+    dialogs.boxes.clear();
+    EXPECT_TRUE(window.CloseAllowed());
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(RunControlTest, LogMessagesOfAnyThreadBecomeNumberedLines) {

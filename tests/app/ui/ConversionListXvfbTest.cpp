@@ -57,7 +57,9 @@ TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars) {
     ASSERT_EQ(list->objectName(), QStringLiteral("AdvListView1"));
     DropFiles(list, {clip, second});
     ASSERT_EQ(list->topLevelItemCount(), 2);
-    EXPECT_EQ(list->topLevelItem(0)->text(1).toStdString(), second);  // added from the last dropped
+    // added from the last dropped; the name shows, the tooltip holds the path
+    EXPECT_EQ(list->topLevelItem(0)->text(1).toStdString(), "second.mp4");
+    EXPECT_EQ(list->topLevelItem(0)->toolTip(1).toStdString(), second);
     EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("1"));
     EXPECT_EQ(list->topLevelItem(1)->text(3), QStringLiteral("AVI"));
     EXPECT_EQ(list->topLevelItem(1)->text(6), QStringLiteral("准备"));
@@ -93,7 +95,7 @@ TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars) {
         EXPECT_EQ(item->data(ConversionListView::ProgressColumn, ProgressCellDelegate::PercentRole).toInt(), 100);
         EXPECT_TRUE(item->text(4).endsWith(QStringLiteral("   (秒)")));
         const std::string output =
-            form.Controller().OutputFolder() + "/" + fs::path(item->text(1).toStdString()).stem().string() + ".avi";
+            form.Controller().OutputFolder() + "/" + fs::path(item->toolTip(1).toStdString()).stem().string() + ".avi";
         EXPECT_EQ(qtest::ProbeStream(output, "v:0")["codec_name"], "mpeg4") << output;
     }
     EXPECT_FALSE(stop->isEnabled());

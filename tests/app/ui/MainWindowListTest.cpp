@@ -3,9 +3,13 @@
 #include "../ListWindowFixture.h"
 #include "MainWindowFixture.h"
 #include "MessageBoxCatcher.h"
+#include "app/ui/ConversionListView.h"
+#include "app/ui/QtDialogs.h"
 #include "app/ui/QtMainThread.h"
+#include "app/ui/QtTranslations.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -113,6 +117,58 @@ TEST_F(MainWindowList, AddsIntoAFolderThatCannotBeWrittenSayWhichAndWhy) {
         EXPECT_EQ(List()->topLevelItemCount(), 0);
         EXPECT_TRUE(fs::is_regular_file(blocker));
     }
+}
+
+TEST_F(MainWindowList, WindowGrowsAndColumnsFit) {
+    TForm1& form = Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const std::vector<std::string> files = Clips(1);
+    catcher.fileAnswers.push_back({QString::fromStdString(files[0])});
+    AddItem("MenuItem15")->trigger();
+    ASSERT_EQ(List()->topLevelItemCount(), 1);
+    QTreeWidgetItem* row = List()->topLevelItem(0);
+    EXPECT_EQ(row->text(1), QStringLiteral("clip0.mp4"));
+    EXPECT_EQ(row->toolTip(1).toStdString(), files[0]);
+    EXPECT_TRUE(row->text(ConversionListView::SizeColumn).startsWith(QStringLiteral("约 ")));
+
+    // every shown column ends inside the list, at the first size and maximised
+    auto lastShownRight = [this] {
+        int right = 0;
+        for (int column = 0; column < List()->columnCount(); ++column)
+            if (!List()->isColumnHidden(column))
+                right = std::max(right, List()->header()->sectionViewportPosition(column) +
+                                            List()->header()->sectionSize(column));
+        return right;
+    };
+    const struct {
+        QSize size;
+        bool extraColumns;
+    } cases[] = {{{851, 588}, false}, {{1280, 800}, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size.width());
+        form.resize(c.size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.size() == c.size; }, 2000));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(List()->isColumnHidden(6));
+        EXPECT_EQ(List()->isColumnHidden(ConversionListView::SpeedColumn), !c.extraColumns);
+        EXPECT_LE(lastShownRight(), List()->viewport()->width());
+        EXPECT_GE(List()->header()->sectionSize(1), 60);  // the file name keeps some room
+        EXPECT_EQ(List()->parentWidget()->geometry().right(), form.width() - 19);
+    }
+    EXPECT_GT(List()->height(), 217 + 150);  // the list grew with the window
+}
+
+TEST_F(MainWindowList, MessageBoxButtonsReadChinese) {
+    ASSERT_TRUE(InstallQtChineseTranslations(*qApp));
+    TForm1& form = Start();
+    QtDialogs dialogs(&form);
+    EXPECT_EQ(dialogs.MessageBox("您确实要终止目前的转换工作吗？", "提示信息", MessageIcon::Information,
+                                 MessageButtons::OkCancel),
+              MessageResult::Ok);
+    ASSERT_EQ(catcher.boxes.size(), 1u);
+    EXPECT_EQ(catcher.boxes[0].buttons, (std::vector<std::string>{"确定", "取消"}));
+    catcher.press = QStringLiteral("取消");
+    EXPECT_EQ(dialogs.MessageBox("?", "提示", MessageIcon::Question, MessageButtons::OkCancel), MessageResult::Cancel);
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+#include "app/RunEstimates.h"
+
+#include "app/ListRow.h"
+
+#include "media/MediaText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+// what a container adds to the streams' own bytes (headers, index, packet framing)
+constexpr double kContainerShare = 1.02;
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+}  // namespace
+
+int64_t ExpectedOutputBytes(const TOutputOptions& output, int64_t sourceDurationUs, bool sourceHasVideo,
+                            bool sourceHasAudio) {
+    int64_t durationUs = sourceDurationUs;
+    if (output.StartTime != NoTimeUs && output.StartTime > 0 && durationUs > 0)
+        durationUs = std::max<int64_t>(durationUs - output.StartTime, 0);
+    if (output.Duration != NoTimeUs && output.Duration > 0)
+        durationUs = durationUs > 0 ? std::min(durationUs, output.Duration) : output.Duration;
+    if (durationUs <= 0) return -1;
+    int64_t bitsPerSecond = 0;
+    if (sourceHasVideo && !output.DisableVideo) {
+        if (output.VideoBitrate <= 0) return -1;
+        bitsPerSecond += output.VideoBitrate;
+    }
+    if (sourceHasAudio && !output.DisableAudio) {
+        if (output.AudioBitrate <= 0) return -1;
+        bitsPerSecond += output.AudioBitrate;
+    }
+    if (bitsPerSecond == 0) return -1;
+    return static_cast<int64_t>(static_cast<double>(bitsPerSecond) * (durationUs / 1e6) / 8.0 * kContainerShare);
+}
+
+std::string ByteCountText(int64_t bytes) { return bytes < 0 ? std::string() : SizeText(bytes); }
+
+std::string ListRow::SizeText() const {
+    if (OutputBytes >= 0) return ByteCountText(OutputBytes);
+    return ExpectedBytes >= 0 ? "约 " + ByteCountText(ExpectedBytes) : std::string();
+}
+
+std::string RemainingText(double seconds) {
+    if (seconds < 0) return {};
+    const long total = std::lround(seconds);
+    char text[32];
+    if (total >= 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    else
+        std::snprintf(text, sizeof text, "%02ld:%02ld", total / 60, total % 60);
+    return text;
+}
+
+std::string SpeedText(double speed) {
+    if (speed <= 0) return {};
+    char text[32];
+    std::snprintf(text, sizeof text, speed < 10 ? "%.1fx" : "%.0fx", speed);
+    return text;
+}
+
+void RunEstimates::Start(const std::vector<int64_t>& totalUs, Clock::time_point now) {
+    rows_.assign(totalUs.size(), Row{});
+    for (size_t i = 0; i < totalUs.size(); ++i) rows_[i].totalUs = totalUs[i];
+    start_ = now;
+}
+
+void RunEstimates::Report(int row, int64_t doneUs, int64_t totalUs, Clock::time_point now) {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    Row& r = rows_[static_cast<size_t>(row)];
+    if (totalUs > 0) r.totalUs = totalUs;
+    if (!r.started) {
+        // the first report marks the start of this row's work; earlier time went to others
+        r.started = true;
+        r.firstReport = now;
+        r.firstDoneUs = doneUs;
+    }
+    r.doneUs = std::max<int64_t>(doneUs, 0);
+    r.lastReport = now;
+}
+
+void RunEstimates::Ended(int row) {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    Row& r = rows_[static_cast<size_t>(row)];
+    r.ended = true;
+    if (r.totalUs > 0) r.doneUs = r.totalUs;
+}
+
+double RunEstimates::Speed(int row) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return 0;
+    const Row& r = rows_[static_cast<size_t>(row)];
+    const double wall = Seconds(r.lastReport - r.firstReport);
+    if (!r.started || wall <= 0.2) return 0;
+    return (r.doneUs - r.firstDoneUs) / 1e6 / wall;
+}
+
+double RunEstimates::RemainingSeconds(int row) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return -1;
+    const Row& r = rows_[static_cast<size_t>(row)];
+    if (r.ended) return 0;
+    const double speed = Speed(row);
+    if (r.totalUs <= 0 || speed <= 0) return -1;
+    return std::max<int64_t>(r.totalUs - r.doneUs, 0) / 1e6 / speed;
+}
+
+int RunEstimates::ListPercent() const {
+    int64_t total = 0, done = 0;
+    for (const Row& r : rows_) {
+        if (r.totalUs <= 0) continue;
+        total += r.totalUs;
+        done += std::min(r.doneUs, r.totalUs);
+    }
+    return total > 0 ? static_cast<int>(done * 100 / total) : 0;
+}
+
+double RunEstimates::ListRemainingSeconds(Clock::time_point now) const {
+    // the list's own pace: media converted so far over the time the run took
+    int64_t total = 0, done = 0, doneSinceFirst = 0;
+    bool any = false;
+    Clock::time_point first = now;
+    for (const Row& r : rows_) {
+        if (r.totalUs <= 0) return -1;
+        total += r.totalUs;
+        done += std::min(r.doneUs, r.totalUs);
+        if (r.started) {
+            any = true;
+            first = std::min(first, r.firstReport);
+            doneSinceFirst += std::min(r.doneUs, r.totalUs) - r.firstDoneUs;
+        }
+    }
+    const double wall = Seconds(now - first);
+    if (!any || wall <= 0.5 || doneSinceFirst <= 0) return -1;
+    return (total - done) / (doneSinceFirst / wall);
+}
