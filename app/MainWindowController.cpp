@@ -4,6 +4,7 @@
 #include "engine/CodecSelection.h"
 
 #include <array>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 
@@ -62,6 +63,7 @@ void MainWindowController::FormCreate() {
     list_.Button15Click();
     Guarded([&] { Button17Click(); });
     Button19Click();
+    Guarded([&] { ReadFilesAtOnce(); });
     Button21Click();
     Guarded([&] { Button55Click(); });
     thumbDragging_ = false;
@@ -126,6 +128,28 @@ void MainWindowController::Button19Click() {
     controls_.priorityIndex = 3;
     controls_.simultaneousIndex = 0;
     Changed();
+}
+
+void MainWindowController::ReadFilesAtOnce() {
+    const std::string stored = settings_.Exists() ? settings_.Read(kConvertSection, kFilesAtOnceKey) : kNotSet;
+    const int last = static_cast<int>(SimultaneousChoices().size()) - 1;
+    int files = 0;
+    if (stored != kFilesAtOnceAuto && stored != kNotSet) {
+        char* end = nullptr;
+        const long value = std::strtol(stored.c_str(), &end, 10);
+        if (end != stored.c_str() && *end == '\0' && value >= 1 && value <= last) files = static_cast<int>(value);
+    }
+    controls_.simultaneousIndex = files;  // anything else stored reads as automatic
+    Changed();
+}
+
+void MainWindowController::suiComboBox3Change(int index) {
+    if (index < 0 || index >= static_cast<int>(SimultaneousChoices().size()) || index == controls_.simultaneousIndex)
+        return;
+    controls_.simultaneousIndex = index;
+    Guarded([&] {
+        settings_.Write(kConvertSection, kFilesAtOnceKey, index == 0 ? kFilesAtOnceAuto : std::to_string(index));
+    });
 }
 
 void MainWindowController::Button20Click() { shell_.OpenDefault(controls_.outputFolderText); }

@@ -74,6 +74,7 @@ public:
     void Button20Click();  // open the output folder
     void Button21Click();  // the file-open dialogs' filter
     void Button55Click();  // read the snapshot picture type and tick its entry
+    void ReadFilesAtOnce();  // the stored files-at-once choice; automatic when none is stored
 
     // User actions; a refused settings write is shown through IDialogs::ShowError.
     void suiButton3Click();   // 浏览...
@@ -83,7 +84,8 @@ public:
     void suiComboBox4Change(int index) { controls_.existingFileIndex = index; }    // 如果输出文件存在
     void suiComboBox1Change(int index) { controls_.afterCompletionIndex = index; } // 全部文件转换完毕后
     void suiComboBox2Change(int index) { controls_.priorityIndex = index; }        // thread priority
-    void suiComboBox3Change(int index) { controls_.simultaneousIndex = index; }    // files at once
+    // files at once; the choice is kept in the settings file (a refused write is shown)
+    void suiComboBox3Change(int index);
     void SkinMenuItemClick(const SkinEntry& entry);
     void N3Click();  // 帮助系统?
     void N9Click();  // 软件网站

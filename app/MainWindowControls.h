@@ -14,7 +14,7 @@ struct MainWindowControls {
     int existingFileIndex = 0;     // suiComboBox4
     int afterCompletionIndex = 0;  // suiComboBox1
     int priorityIndex = 0;         // suiComboBox2 (hidden)
-    int simultaneousIndex = 0;     // suiComboBox3 (hidden)
+    int simultaneousIndex = 0;     // suiComboBox3: 0 automatic, n: n files at once
     bool existingFileEnabled = true;
     bool priorityEnabled = true;
     bool simultaneousEnabled = true;

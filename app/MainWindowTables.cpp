@@ -35,7 +35,7 @@ std::vector<std::string_view> AfterCompletionChoices() {
 std::vector<std::string_view> PriorityChoices() { return {"闲置时进行", "CPU占用最低", "CPU占用一般", "正常转换"}; }
 
 std::vector<std::string_view> SimultaneousChoices() {
-    return {"1个文件", "2个文件", "3个文件", "4个文件", "5个文件",
+    return {"自动",    "1个文件", "2个文件", "3个文件", "4个文件", "5个文件",
             "6个文件", "7个文件", "8个文件", "9个文件", "10个文件"};
 }
 

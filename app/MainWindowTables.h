@@ -40,7 +40,7 @@ const std::array<ListButtonInfo, kListButtonCount>& ListButtons();
 std::vector<std::string_view> ExistingFileChoices();     // suiComboBox4, "如果输出文件存在："
 std::vector<std::string_view> AfterCompletionChoices();  // suiComboBox1, "全部文件转换完毕后："
 std::vector<std::string_view> PriorityChoices();         // suiComboBox2 (hidden)
-std::vector<std::string_view> SimultaneousChoices();     // suiComboBox3 (hidden), 1 to 10 files
+std::vector<std::string_view> SimultaneousChoices();     // suiComboBox3: automatic, then 1 to 10 files
 
 // The filter of both file-open dialogs, the first entry selected.
 std::vector<FileFilter> OpenDialogFilter();

@@ -2,6 +2,7 @@
 
 #include "app/ControlStates.h"
 #include "app/MainWindowTables.h"
+#include "engine/CodecThreads.h"
 #include "media/MainThreadCalls.h"
 
 #include <algorithm>
@@ -110,7 +111,8 @@ void RunControl::Start() {
         allEnded.Finished = true;
         HandOver(allEnded);
     } else {
-        int simultaneous = parts_.controls.simultaneousIndex + 1;
+        int simultaneous = parts_.controls.simultaneousIndex;  // 0: automatic
+        if (simultaneous <= 0) simultaneous = AutomaticFilesAtOnce(MachineCores());
         simultaneous = std::clamp(simultaneous, 1, std::max(1, list_.RowCount()));
         converter.StartTask(simultaneous);
     }

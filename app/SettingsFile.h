@@ -1,5 +1,6 @@
 #pragma once
-// system.ini: the skin, the output folder and the snapshot settings. Every
+// system.ini: the skin, the output folder, the snapshot settings and how
+// many files are converted at once. Every
 // access opens the file anew; nothing is kept in memory between accesses.
 #include "app/ProgramPaths.h"
 
@@ -14,6 +15,9 @@ inline constexpr const char* kOutPathKey = "OutPath";
 inline constexpr const char* kSnapShotSection = "SnapShot";
 inline constexpr const char* kSnapShotDirKey = "Dir";
 inline constexpr const char* kSnapShotPictureKey = "Picture";
+inline constexpr const char* kConvertSection = "Convert";
+inline constexpr const char* kFilesAtOnceKey = "FilesAtOnce";  // 1 to 10, or Auto
+inline constexpr const char* kFilesAtOnceAuto = "Auto";
 }  // namespace SettingsKeys
 
 class SettingsFile {

@@ -206,5 +206,6 @@ const char* CliUsage()
            "       quorvex-cli transcode [--input OPTIONTEXT] --output OPTIONTEXT IN OUT\n"
            "LIST: video-encoder, video-bitrate, frame-size, frame-rate, audio-encoder,\n"
            "      audio-bitrate, sample-rate, channels, scaling, volume (or 1..10)\n"
-           "OPTIONTEXT: name=value lines, separated by newlines or ';'\n";
+           "OPTIONTEXT: name=value lines, separated by newlines or ';'\n"
+           "-j K: K files at once (default: as many as suit the machine's cores)\n";
 }

@@ -13,7 +13,7 @@ struct CliCommand {
     int formatNumber = 0;              // options, convert
     std::vector<std::string> files;    // info, convert; transcode: input, output
     std::string outputFolder = ".";    // convert -o
-    int simultaneous = 1;              // convert -j, 1..10
+    int simultaneous = 0;              // convert -j, 1..10; 0: automatic for the machine's cores
     bool overwrite = false;            // convert --overwrite
     std::vector<std::pair<std::string, std::string>> selections;  // --set LIST=CAPTION, in order
     bool clip = false;                 // --clip START STOP

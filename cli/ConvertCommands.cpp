@@ -8,6 +8,7 @@
 #include "app/NewNameRule.h"
 #include "app/OutputOptionsCopy.h"
 #include "engine/CodecSelection.h"
+#include "engine/CodecThreads.h"
 #include "engine/TMediaConverter.h"
 #include "formats/ClipTimes.h"
 #include "formats/FormatCatalogue.h"
@@ -207,7 +208,10 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
     }
     if (labels.empty())
         return kExitFailed;
-    const std::vector<TaskOutcome> outcomes = RunBatch(converter, labels, command.simultaneous, out, terminal);
+    const int simultaneous =
+        command.simultaneous > 0 ? command.simultaneous : AutomaticFilesAtOnce(MachineCores());
+    out << "files at once: " << simultaneous << (command.simultaneous > 0 ? "" : " (automatic)") << '\n';
+    const std::vector<TaskOutcome> outcomes = RunBatch(converter, labels, simultaneous, out, terminal);
     return ReportOutcomes(labels, outcomes, failures, err);
 }
 

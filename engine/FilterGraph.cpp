@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -91,6 +92,7 @@ void FilterGraph::Build(const FilterGraphInput& input, const FilterGraphOutput& 
     AVFilterGraphPtr graph{avfilter_graph_alloc()};
     if (!graph)
         FailOpening(AVERROR(ENOMEM));
+    graph->nb_threads = std::max(1, output.threads);
 
     char args[512];
     const AVRational aspect = input.sampleAspect.num > 0 ? input.sampleAspect : AVRational{0, 1};

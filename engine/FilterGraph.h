@@ -30,6 +30,7 @@ struct FilterGraphOutput {
     AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;  // the encoder's format
     int scalerFlags = SWS_BICUBIC;               // the task's "sws_flags"
     std::string filters;                         // the user's filter text, may be empty
+    int threads = 1;                             // the task's threads for filters and scalers
 };
 
 class FilterGraph {

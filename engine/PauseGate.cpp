@@ -24,5 +24,13 @@ bool PauseGate::IsClosed() const
 void PauseGate::Pass()
 {
     std::unique_lock guard(lock_);
+    ++waiting_;
     opened_.wait(guard, [this] { return !closed_; });
+    --waiting_;
+}
+
+bool PauseGate::Holding() const
+{
+    std::lock_guard guard(lock_);
+    return closed_ && waiting_ > 0;
 }

@@ -13,9 +13,12 @@ public:
     bool IsClosed() const;
     // Returns at once when open; otherwise blocks until Open().
     void Pass();
+    // True while a run waits at the closed gate (it then neither reads nor writes).
+    bool Holding() const;
 
 private:
-    mutable std::mutex lock_;  // guards closed_
+    mutable std::mutex lock_;  // guards closed_, waiting_
     std::condition_variable opened_;
     bool closed_ = false;
+    int waiting_ = 0;
 };

@@ -106,7 +106,7 @@ struct TPendingOptions {
     int audioVolume = 256;  // 256 = unchanged
     bool exitOnError = false;
     int verbosity = 1;
-    int threadCount = 1;
+    int threadCount = 0;  // 0: the task's share of the cores, given when the codec opens
     int64_t fileSizeLimitBytes = 0;  // 0 = none
     bool forceFps = false;
     float dtsDeltaThresholdSeconds = 10.0f;

@@ -108,6 +108,11 @@ public:
     std::string ErrorMessage() const;
     int64_t ProgressIntervalUs() const { return progressIntervalUs_; }
     void SetProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
+    // Threads for each codec, the scaler and the filter graphs of the next
+    // run; 0: every core this process may run on. A run keeps the count it
+    // started with, and CodecThreads() then tells it.
+    void SetCodecThreads(int threads) { codecThreads_ = threads; }
+    int CodecThreads() const { return codecThreads_; }
     TManualResetEvent& RunFinishedEvent() { return runFinished_; }
     TManualResetEvent& TerminationDeliveredEvent() { return terminationDelivered_; }
 
@@ -163,6 +168,7 @@ protected:
     mutable std::mutex errorLock_;  // guards errorMessage_
     std::string errorMessage_;
     int64_t progressIntervalUs_ = 500000;
+    std::atomic<int> codecThreads_{0};
     TaskPreview preview_{this};
     VideoHookModules videoHooks_;
     TManualResetEvent runFinished_{true};

@@ -1,5 +1,6 @@
 #include "engine/TCustomMediaConverter.h"
 
+#include "engine/CodecThreads.h"
 #include "engine/ConverterThreads.h"
 #include "engine/OptionValues.h"
 #include "media/MainThreadCalls.h"
@@ -10,6 +11,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -425,11 +427,24 @@ TFFmpeg* TCustomMediaConverter::TakeNextTask()
     return task;
 }
 
-void TCustomMediaConverter::StartNextThreaded()
+void TCustomMediaConverter::StartNextThreaded(int together)
 {
     std::lock_guard guard(terminateLock_);
-    if (TFFmpeg* task = TakeNextTask())
-        task->StartConvert(true, threadPriority_, paused_);
+    TFFmpeg* task = TakeNextTask();
+    if (!task)
+        return;
+    int running = 1;  // this one
+    for (const auto& other : tasks_)
+        if (other->Running())
+            ++running;
+    task->SetCodecThreads(ThreadShare(runCores_, std::max(together, running)));
+    task->StartConvert(true, threadPriority_, paused_);
+}
+
+int TCustomMediaConverter::TaskCodecThreads(int taskIndex) const
+{
+    const TFFmpeg* task = Task(taskIndex);
+    return task ? task->CodecThreads() : 0;
 }
 
 void TCustomMediaConverter::StartTask(int simultaneousCount)
@@ -445,6 +460,9 @@ void TCustomMediaConverter::StartTask(int simultaneousCount)
         threaded_ = simultaneousCount > 0;
         working_ = true;
         paused_ = false;
+        runCores_ = coreCount_ > 0 ? coreCount_.load() : MachineCores();
+        for (auto& task : tasks_)
+            task->SetCodecThreads(0);
     }
     if (tasks_.empty()) {
         // nothing to run: the batch has ended at once
@@ -453,8 +471,9 @@ void TCustomMediaConverter::StartTask(int simultaneousCount)
     }
     if (threaded_) {
         std::lock_guard guard(terminateLock_);
+        const int together = std::min(simultaneousCount, tasksToStart_);
         for (int started = 0; started < simultaneousCount && tasksToStart_ > 0; ++started)
-            StartNextThreaded();
+            StartNextThreaded(together);
         return;
     }
     for (;;) {
@@ -465,6 +484,7 @@ void TCustomMediaConverter::StartTask(int simultaneousCount)
         }
         if (!task)
             break;
+        task->SetCodecThreads(runCores_);  // one at a time: each has every core
         task->StartConvert(false, threadPriority_);
     }
 }
@@ -588,7 +608,7 @@ void TCustomMediaConverter::DoTerminate(TFFmpeg* sender)
         if (finishedCount_ >= TaskCount())
             DeliverAllEnded();
     } else if (threaded_) {
-        StartNextThreaded();
+        StartNextThreaded(1);
     }
 }
 

@@ -67,6 +67,14 @@ public:
     void ResumeTasks();
     void StopTasks(bool wait);
 
+    // The cores the running tasks share: each task started gets the cores
+    // divided by the tasks running with it, for its codecs, scaler and
+    // filters, and keeps that count to its end. 0: the cores this process
+    // may run on.
+    void SetCoreCount(int cores) { coreCount_ = cores; }
+    // The threads a task was given when it started; 0 before.
+    int TaskCodecThreads(int taskIndex) const;
+
     const std::string& LastErrMsg() const { return lastErrMsg_; }
     bool Working() const { return working_; }
 
@@ -110,7 +118,10 @@ private:
     // Takes the next task to start (with its interval and verbosity set);
     // null when none remains. Caller holds terminateLock_.
     TFFmpeg* TakeNextTask();
-    void StartNextThreaded();
+    // Starts the next task on a worker; `together` tasks start at once
+    // (the first ones of a batch), so it shares the cores with at least as
+    // many. Caller holds terminateLock_.
+    void StartNextThreaded(int together);
     void DeliverAllEnded();
     void DeliverTerminate(const TTerminateInfo& info);
     void WaitForDeliveries();
@@ -123,6 +134,7 @@ private:
     int finishedCount_ = 0;
     int nextIndex_ = 0;
     int tasksToStart_ = 0;
+    int runCores_ = 1;  // the cores this run's tasks share
     bool allEndedDelivered_ = false;
     std::atomic<bool> allTerminated_{false};
     std::atomic<bool> threaded_{false};
@@ -135,6 +147,7 @@ private:
     std::atomic<int> progressIntervalMs_{500};
     std::atomic<TThreadPriority> threadPriority_{tpNormal};
     std::atomic<bool> triggerEventInMainThread_{true};
+    std::atomic<int> coreCount_{0};
 
     mutable std::mutex handlersLock_;  // guards the four handlers below
     TCustomHookEvent onCustomHook_;

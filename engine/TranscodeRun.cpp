@@ -2,6 +2,7 @@
 // the inputs; the steps after the loop.
 #include "engine/TranscodeRun.h"
 
+#include "engine/CodecThreads.h"
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/CodecLock.h"
@@ -82,6 +83,8 @@ double TranscodeRun::SyncInputTime(const TRunInputStream& ist) const
 void TranscodeRun::Execute()
 {
     task_.finished_ = false;
+    if (task_.codecThreads_ <= 0)
+        task_.codecThreads_ = MachineCores();
     CreateInputStreams();
     CreateOutputStreams();
     for (TRunOutputStream& ost : outputStreams_) {
@@ -340,6 +343,7 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
             graphOut.pixelFormat = enc->pix_fmt;
             graphOut.scalerFlags = task_.scalerFlags_;
             graphOut.filters = options_.videoFilters;
+            graphOut.threads = task_.codecThreads_;
             ost.graph = std::make_unique<FilterGraph>();
             ost.graph->Build(graphIn, graphOut);
             ost.graphInput = graphIn;
@@ -358,8 +362,8 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
             }
             if (!ost.scaled || av_frame_get_buffer(ost.scaled.get(), 0) < 0)
                 throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-            ost.scaler.reset(sws_getContext(croppedWidth, croppedHeight, inFormat, enc->width, enc->height,
-                                            enc->pix_fmt, task_.scalerFlags_, nullptr, nullptr, nullptr));
+            ost.scaler.reset(MakeScaler(croppedWidth, croppedHeight, inFormat, enc->width, enc->height, enc->pix_fmt,
+                                        task_.scalerFlags_, task_.codecThreads_));
             if (!ost.scaler)
                 throw FFmpegException("Cannot get resampling context");
         }
@@ -434,6 +438,8 @@ void TranscodeRun::OpenEncoders()
         }
         if (ost.enc->codec_type == AVMEDIA_TYPE_SUBTITLE)
             PrepareSubtitleEncoder(ost);
+        ApplyCodecThreads(ost.enc, ost.encoder->Choice().codec,
+                          ost.enc->thread_count > 0 ? ost.enc->thread_count : task_.codecThreads_.load());
         AVDictionary* unused = nullptr;
         const int ret = ost.encoder->Open(&unused);  // takes CodecLock
         av_dict_free(&unused);
@@ -493,6 +499,8 @@ void TranscodeRun::OpenDecoder(TRunInputStream& ist)
     if (!codec)
         throw FFmpegException::Format("Decoder (codec id %d) not found for input stream %s",
                                       static_cast<int>(ist.stream->codecpar->codec_id), name.c_str());
+    ApplyCodecThreads(ist.decoder, codec,
+                      ist.decoder->thread_count > 0 ? ist.decoder->thread_count : task_.codecThreads_.load());
     int ret = 0;
     {
         std::lock_guard guard(CodecLock());

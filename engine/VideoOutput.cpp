@@ -3,6 +3,7 @@
 // encoding and the preview of each written frame.
 #include "engine/TranscodeRun.h"
 
+#include "engine/CodecThreads.h"
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 
@@ -177,14 +178,15 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
             throw FFmpegException("Cannot allocate temp picture, check pix fmt");
     }
     if (!ost.scaler) {
-        ost.scaler.reset(sws_getContext(current->width, current->height, static_cast<AVPixelFormat>(current->format),
-                                        ost.enc->width, ost.enc->height, ost.enc->pix_fmt, task_.scalerFlags_,
-                                        nullptr, nullptr, nullptr));
+        ost.scaler.reset(MakeScaler(current->width, current->height, static_cast<AVPixelFormat>(current->format),
+                                    ost.enc->width, ost.enc->height, ost.enc->pix_fmt, task_.scalerFlags_,
+                                    task_.codecThreads_));
         if (!ost.scaler)
             throw FFmpegException("Cannot get resampling context");
     }
-    sws_scale(ost.scaler.get(), current->data, current->linesize, 0, current->height, ost.scaled->data,
-              ost.scaled->linesize);
+    // the frame call spreads the picture over the scaler's threads
+    if (sws_scale_frame(ost.scaler.get(), ost.scaled.get(), current) < 0)
+        throw FFmpegException("Cannot scale picture");
     av_frame_copy_props(ost.scaled.get(), picture);
     return ost.scaled.get();
 }

@@ -32,7 +32,7 @@
 namespace {
 
 constexpr int kClientWidth = 851;
-constexpr int kClientHeight = 588;
+constexpr int kClientHeight = 628;
 constexpr QSize kToolPictureSize(56, 56);
 constexpr QSize kPlayerPictureSize(28, 28);
 constexpr QSize kListPictureSize(16, 16);
@@ -316,7 +316,7 @@ void TForm1::BuildOptionsGroup() {
     auto* group = new QGroupBox(this);
     optionsGroup_ = group;
     group->setObjectName(QStringLiteral("suiRadioGroup2"));
-    group->setGeometry(16, 440, 817, 105);
+    group->setGeometry(16, 440, 817, 145);
 
     AddLabel(group, "输出文件存放目录：", QRect(10, 22, 140, 26));
     outputFolderEdit_ = new QLineEdit(group);
@@ -335,13 +335,13 @@ void TForm1::BuildOptionsGroup() {
     AddLabel(group, "全部文件转换完毕后：", QRect(400, 62, 150, 26));
     afterCompletionBox_ = AddComboBox(group, "suiComboBox1", AfterCompletionChoices(), QRect(556, 62, 248, 26));
 
-    // kept at their start values and read by the run; never shown
+    AddLabel(group, "同时进行转换的文件个数：", QRect(10, 102, 176, 26));
+    simultaneousBox_ = AddComboBox(group, "suiComboBox3", SimultaneousChoices(), QRect(192, 102, 184, 26));
+
+    // kept at its start value and read by the run; never shown
     AddLabel(group, "CPU占用率修改项目：", QRect(10, 62, 140, 26))->hide();
     priorityBox_ = AddComboBox(group, "suiComboBox2", PriorityChoices(), QRect(156, 62, 150, 26));
     priorityBox_->hide();
-    AddLabel(group, "同时进行转换的文件个数：", QRect(400, 62, 150, 26))->hide();
-    simultaneousBox_ = AddComboBox(group, "suiComboBox3", SimultaneousChoices(), QRect(556, 62, 150, 26));
-    simultaneousBox_->hide();
 
     connect(browseButton_, &QPushButton::clicked, this, [this] { controller_->suiButton3Click(); });
     connect(openFolderButton_, &QPushButton::clicked, this, [this] { controller_->suiButton11Click(); });
@@ -459,11 +459,11 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     const int w = width();
     const int h = height();
     toolbar_->setGeometry(0, 0, w, 100);
-    listGroup_->setGeometry(352, 144, w - 370, h - 299);
+    listGroup_->setGeometry(352, 144, w - 370, h - 339);
     conversionList_->setGeometry(8, 18, listGroup_->width() - 16, listGroup_->height() - 72);
     for (QPushButton* button : listGroup_->findChildren<QPushButton*>())
         button->move(button->x(), listGroup_->height() - 41);
-    optionsGroup_->setGeometry(16, h - 148, w - 34, 105);
+    optionsGroup_->setGeometry(16, h - 188, w - 34, 145);
     const int ow = optionsGroup_->width();
     outputFolderEdit_->setGeometry(156, 22, ow - 365, 26);
     browseButton_->move(ow - 199, 21);

@@ -54,7 +54,7 @@ public:
                                       "-ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest"))
             return;
         window.suiComboBox1Change(0);  // nothing after the run
-        window.suiComboBox3Change(1);  // two files at once
+        window.suiComboBox3Change(2);  // two files at once
         for (const CataloguePage& page : CataloguePages()) {
             if (page.base >= kTodaysFormatsBase) continue;  // converted by cli_ModernFormatsTest
             for (const CatalogueEntry& entry : page.entries) {

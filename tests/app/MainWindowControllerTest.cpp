@@ -82,6 +82,35 @@ TEST_F(MainWindowLogic, AfterCompletionChoiceIsNotStoredAndShowsOpenFolderAtEver
               "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n\n[SnapShot]\nPicture=BMP\n");
 }
 
+TEST_F(MainWindowLogic, FilesAtOnceIsAutomaticByDefaultAndTheChoiceIsKeptAcrossARestart) {
+    window.FormCreate();
+    EXPECT_EQ(window.Controls().simultaneousIndex, 0);  // 自动
+    EXPECT_EQ(IniFile::ReadString(IniPath(), "Convert", "FilesAtOnce", "none"), "none");  // nothing stored at start
+
+    window.suiComboBox3Change(3);
+    EXPECT_EQ(IniFile::ReadString(IniPath(), "Convert", "FilesAtOnce", "none"), "3");
+    {
+        MainWindowController restarted(settings, dialogs, shell, skin);
+        restarted.FormCreate();
+        EXPECT_EQ(restarted.Controls().simultaneousIndex, 3);
+        restarted.suiComboBox3Change(0);  // back to automatic
+    }
+    EXPECT_EQ(IniFile::ReadString(IniPath(), "Convert", "FilesAtOnce", "none"), "Auto");
+    MainWindowController again(settings, dialogs, shell, skin);
+    again.FormCreate();
+    EXPECT_EQ(again.Controls().simultaneousIndex, 0);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(MainWindowLogic, StoredFilesAtOnceOutsideTheListReadsAsAutomatic) {
+    for (const char* stored : {"10", "11", "0", "-2", "3x", "", "auto"}) {
+        WriteText(IniPath(), std::string("[Convert]\nFilesAtOnce=") + stored + "\n");
+        MainWindowController started(settings, dialogs, shell, skin);
+        started.FormCreate();
+        EXPECT_EQ(started.Controls().simultaneousIndex, std::string(stored) == "10" ? 10 : 0) << stored;
+    }
+}
+
 struct StoredSkinCase {
     const char* stored;
     std::vector<std::string> expected;  // "" in a path stands for the program folder

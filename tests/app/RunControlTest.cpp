@@ -96,7 +96,7 @@ TEST_F(RunControlTest, OneFileAtATimeConvertsTheRowsOneAfterAnother) {
 
 TEST_F(RunControlTest, ThreeAtATimeWithTwoRowsConvertsBothAtOnce) {
     AddMany(Clips(2));
-    window.suiComboBox3Change(2);                   // 3 files at a time
+    window.suiComboBox3Change(3);                   // 3 files at a time
     window.Converter().SetProgressInterval(60000);  // only the last report of each task
 
     // The first task to finish waits in its last report and cannot end
@@ -170,7 +170,7 @@ TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStill
         List().Button10Click();
     }
     ASSERT_EQ(List().Rows()[0].SourceFile, quick);
-    window.suiComboBox3Change(2);  // 3 at a time
+    window.suiComboBox3Change(3);  // 3 at a time
     window.suiComboBox1Change(1);  // shut down afterwards
 
     Run().btnStartClick();
@@ -389,7 +389,7 @@ namespace {
 
 TEST_F(RunControlTest, ClosingDuringARunStopsItWithoutTouchingTheRowsAgain) {
     AddMany(SlowClips(3));
-    window.suiComboBox3Change(1);  // 2 at a time
+    window.suiComboBox3Change(2);  // 2 at a time
     Run().btnStartClick();
     ASSERT_TRUE(PumpUntil([&] { return Status(0) == "转换中..." || Status(1) == "转换中..."; }, 30000));
 

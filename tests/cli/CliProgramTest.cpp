@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <regex>
+#include <vector>
 
 namespace {
 
@@ -85,6 +88,40 @@ TEST_F(CliProgram, ExistingOutputsGetNewNamesUnlessOverwritten)
     EXPECT_EQ(ProbeStream(first, "a:0").at("codec_name"), "mp3");
     EXPECT_EQ(CountStreams(first, 'v'), 0);
     EXPECT_LE(FileBytes(out + "/clip_h264_aac(New_3).mp3"), 0);
+}
+
+TEST_F(CliProgram, WithoutJobsTheFilesAtOnceSuitTheCoresItMayRunOn)
+{
+    const std::string mp4 = MakeMp4Clip(dir.path(), 1.0);
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    std::vector<int> cpus;
+    for (int cpu = 0; cpu < CPU_SETSIZE && cpus.size() < 2; ++cpu)
+        if (CPU_ISSET(cpu, &allowed))
+            cpus.push_back(cpu);
+    struct Case {
+        std::string pin;   // taskset CPU list, empty: not pinned
+        std::string jobs;  // -j option
+        std::string want;
+    };
+    std::vector<Case> cases = {
+        {std::to_string(cpus[0]), "", "files at once: 1 (automatic)"},  // one core: one file at a time
+        {std::to_string(cpus[0]), "-j 2 ", "files at once: 2\n"},      // asked for: as asked
+    };
+    if (cpus.size() == 2)
+        cases.push_back({std::to_string(cpus[0]) + "," + std::to_string(cpus[1]), "", "files at once: 2 (automatic)"});
+    int round = 0;
+    for (const Case& c : cases) {
+        const std::string out = dir.file("out" + std::to_string(round++));
+        std::string output;
+        const std::string command = "taskset -c " + c.pin + " " + ShellQuote(Program()) + " convert -f 200 " + c.jobs +
+                                    "-o " + ShellQuote(out) + " " + ShellQuote(mp4) + " " + ShellQuote(mp4) +
+                                    " 2>&1 </dev/null";
+        ASSERT_EQ(RunCommand(command, &output), 0) << output;
+        EXPECT_NE(output.find(c.want), std::string::npos) << c.pin << " " << c.jobs << "\n" << output;
+        EXPECT_EQ(ProbeStream(out + "/clip_h264_aac.mp3", "a:0").at("codec_name"), "mp3") << output;
+        EXPECT_EQ(ProbeStream(out + "/clip_h264_aac(New_1).mp3", "a:0").at("codec_name"), "mp3") << output;
+    }
 }
 
 TEST_F(CliProgram, ClipAndSelectionsReachTheOutput)

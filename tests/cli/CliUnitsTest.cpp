@@ -91,7 +91,7 @@ TEST(CliArguments, DefaultsAndOptionTexts)
     CliParseResult result = ParseCliArguments(Split("convert -f 1 a.mp4"));
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.command.outputFolder, ".");
-    EXPECT_EQ(result.command.simultaneous, 1);
+    EXPECT_EQ(result.command.simultaneous, 0);  // automatic
     EXPECT_FALSE(result.command.overwrite);
     EXPECT_FALSE(result.command.clip);
 

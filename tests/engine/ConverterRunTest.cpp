@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <ctime>
 #include <random>
 #include <strings.h>
@@ -279,6 +281,79 @@ TEST_F(PacedRun, StoppedConversionEndsUnfinishedWithAClosedFile)
     EXPECT_GT(seconds, 0.0);
     EXPECT_LT(seconds, 1.5);
     EXPECT_EQ(qtest::ProbeStream(output, "v:0")["codec_name"], "mpeg4");
+}
+
+// A converter that keeps its tasks at hand, to see when a run is held at its
+// pause gate.
+class GateTask : public TFFmpeg {
+public:
+    using TFFmpeg::TFFmpeg;
+    bool Held() { return Gate().Holding(); }
+};
+
+class GateConverter : public TMediaConverter {
+public:
+    GateTask* TaskAt(size_t index) { return index < made_.size() ? made_[index] : nullptr; }
+
+protected:
+    std::unique_ptr<TFFmpeg> CreateTask(int capacity) override
+    {
+        auto task = std::make_unique<GateTask>(capacity);
+        made_.push_back(task.get());
+        return task;
+    }
+
+private:
+    std::vector<GateTask*> made_;
+};
+
+TEST(ThreadedPause, PausedLibx264TaskWithFrameThreadsStopsWritingAndEndsWholeAfterResume)
+{
+    qtest::ScratchDir dir;
+    GateConverter converter;
+    EventLog events;
+    ASSERT_TRUE(converter.LoadAVLib("LibAV")) << converter.LastErrMsg();
+    events.Attach(converter);
+    converter.SetCoreCount(4);  // four x264 threads, whatever this machine has
+    converter.SetProgressInterval(100);
+    TInputOptions input;
+    input.ExtOptions = "re=1";  // at the clip's pace, so there is time to pause
+    TOutputOptions options;
+    options.VideoCodec = "libx264";
+    options.VideoPreset = "default";
+    options.VideoBitrate = 3000000;  // written out in many buffers a second
+    options.AudioCodec = "aac";
+    const std::string output = dir.file("paused.mp4");
+    const int index = converter.AddTask(Clips::Get().Mp4(), &input);  // 2 s
+    ASSERT_GE(index, 0) << converter.LastErrMsg();
+    ASSERT_TRUE(converter.SetOutputFile(index, output, &options)) << converter.LastErrMsg();
+
+    converter.StartTask(1);
+    ASSERT_TRUE(PumpUntil([&] { return qtest::FileBytes(output) > 0 && events.ProgressCount() >= 2; }));
+    EXPECT_EQ(converter.TaskCodecThreads(0), 4);
+    converter.PauseTasks();
+    ASSERT_TRUE(PumpUntil([&] { return converter.TaskAt(0)->Held(); })) << "the run never reached its gate";
+    const long long sizeAtPause = qtest::FileBytes(output);
+    const size_t reportsAtPause = events.ProgressCount();
+    // held: nothing is read, encoded or written, however long it lasts
+    EXPECT_FALSE(PumpUntil([&] { return qtest::FileBytes(output) != sizeAtPause || events.AllEnded(); }, 800));
+    EXPECT_EQ(events.ProgressCount(), reportsAtPause);
+    EXPECT_TRUE(converter.TaskAt(0)->Held());
+
+    converter.ResumeTasks();
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }, 30000));
+    const std::vector<TTerminateInfo> terminations = events.Terminations();
+    ASSERT_EQ(terminations.size(), 2u);
+    EXPECT_TRUE(terminations[0].Finished && !terminations[0].Exception) << terminations[0].ExceptionMsg;
+    EXPECT_GT(qtest::FileBytes(output), sizeAtPause);
+    auto video = qtest::ProbeStream(output, "v:0");
+    EXPECT_EQ(video["codec_name"], "h264");
+    EXPECT_NEAR(Seconds(qtest::ProbeFormat(output)), 2.0, 0.2);
+    // the encoder's settings, as it wrote them into the stream: frame threads, four of them
+    std::ifstream file(output, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find(" threads=4 "), std::string::npos);
+    EXPECT_NE(bytes.find(" sliced_threads=0 "), std::string::npos);
 }
 
 }  // namespace

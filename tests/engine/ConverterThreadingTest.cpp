@@ -275,4 +275,73 @@ TEST(ConverterThreading, RepeatedStopsAndRestartsTerminateEveryTaskOncePerRun)
     EXPECT_LE(converter.Board().mostRunning, 4);
 }
 
+TEST(ConverterThreading, TasksStartedTogetherShareTheCoresAndALoneTaskGetsThemAll)
+{
+    struct Case {
+        const char* label;
+        int cores;
+        int tasks;
+        int simultaneous;
+        std::vector<int> want;  // threads each task was given
+    };
+    const Case cases[] = {
+        {"two together on 4 cores", 4, 2, 2, {2, 2}},
+        {"three together on 8 cores", 8, 3, 3, {2, 2, 2}},
+        {"more tasks than cores", 2, 3, 3, {1, 1, 1}},
+        {"one task, two allowed", 4, 1, 2, {4}},
+        {"one after another on workers", 4, 2, 1, {4, 4}},
+        {"one after another on the caller's thread", 4, 2, 0, {4, 4}},
+    };
+    for (const Case& c : cases) {
+        qtest::ScratchDir dir;
+        ScriptedConverter converter;
+        EventLog events;
+        events.Attach(converter);
+        converter.SetCoreCount(c.cores);
+        for (int i = 0; i < c.tasks; ++i) {
+            converter.QueueScript({3, 5});
+            AddWavTask(converter, dir, i);
+        }
+        for (int i = 0; i < c.tasks; ++i)
+            EXPECT_EQ(converter.TaskCodecThreads(i), 0) << c.label << ": nothing given before the start";
+        converter.StartTask(c.simultaneous);
+        ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); })) << c.label;
+        std::vector<int> given;
+        for (int i = 0; i < c.tasks; ++i)
+            given.push_back(converter.TaskCodecThreads(i));
+        EXPECT_EQ(given, c.want) << c.label;
+    }
+}
+
+TEST(ConverterThreading, ATaskStartedLaterSharesWithTheTasksStillRunning)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    EventLog events;
+    events.Attach(converter);
+    converter.SetCoreCount(8);
+    converter.QueueScript({-1, 5});  // runs until stopped
+    converter.QueueScript({2, 5});
+    converter.QueueScript({-1, 5});
+    for (int i = 0; i < 3; ++i)
+        AddWavTask(converter, dir, i);
+    converter.StartTask(2);
+    // the third starts when the second ends, beside the first
+    ASSERT_TRUE(PumpUntil([&] { return converter.TaskCodecThreads(2) != 0; }));
+    EXPECT_EQ(converter.TaskCodecThreads(0), 4);
+    EXPECT_EQ(converter.TaskCodecThreads(1), 4);
+    EXPECT_EQ(converter.TaskCodecThreads(2), 4);
+    converter.StopTasks(true);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+
+    // a second run shares afresh: alone, a task has every core
+    converter.ClearTasks();
+    events.Clear();
+    converter.QueueScript({2, 5});
+    AddWavTask(converter, dir, 3);
+    converter.StartTask(2);
+    ASSERT_TRUE(PumpUntil([&] { return events.AllEnded(); }));
+    EXPECT_EQ(converter.TaskCodecThreads(0), 8);
+}
+
 }  // namespace

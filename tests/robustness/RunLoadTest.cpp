@@ -29,7 +29,7 @@ namespace {
 
 constexpr int kAviFormat = 1;    // AVI: MPEG-4 video at the source's 320x240 with audio
 constexpr int kMp3Format = 200;  // MP3 audio
-constexpr int kTenAtATime = 9;   // index of "10" in the simultaneous-files list
+constexpr int kTenAtATime = 10;  // index of "10" in the simultaneous-files list
 constexpr int kRoundSeconds = 180;  // bound of one round; sanitizer builds run about 3x slower
 
 struct SourceFile {
@@ -390,7 +390,7 @@ TEST_F(RunLoadTest, ARestartStoppedBeforeARowsTurnKeepsThatRowsLastOutput) {
     chooser.formatNumber = kMp3Format;
     AddMany(SourcesWhere(true));
     ASSERT_EQ(List().RowCount(), 3);
-    window.suiComboBox3Change(0);  // one file at a time
+    window.suiComboBox3Change(1);  // one file at a time
     robust::Watchdog watchdog(kRoundSeconds, "a restart stopped at once");
     Run().btnStartClick();
     ASSERT_TRUE(PumpUntilRunEnded(kRoundSeconds * 1000)) << "the first run did not end";

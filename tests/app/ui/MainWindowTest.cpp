@@ -54,15 +54,15 @@ protected:
 TEST_F(MainWindowWidgets, WindowGroupsAndToolbarAsAtStart) {
     TForm1& form = Form();
     EXPECT_EQ(form.windowTitle(), "Quorvex");
-    EXPECT_EQ(form.size(), QSize(851, 588));
+    EXPECT_EQ(form.size(), QSize(851, 628));
     // it opens at its first size, which is also the least it can be made
-    EXPECT_EQ(form.minimumSize(), QSize(851, 588));
+    EXPECT_EQ(form.minimumSize(), QSize(851, 628));
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
 
     EXPECT_EQ(Find("suiToolBar1")->height(), 100);
     EXPECT_EQ(Find<QGroupBox>("suiRadioGroup3")->geometry(), QRect(16, 144, 329, 289));
     EXPECT_EQ(Find<QGroupBox>("suiRadioGroup1")->geometry(), QRect(352, 144, 481, 289));
-    EXPECT_EQ(Find<QGroupBox>("suiRadioGroup2")->geometry(), QRect(16, 440, 817, 105));
+    EXPECT_EQ(Find<QGroupBox>("suiRadioGroup2")->geometry(), QRect(16, 440, 817, 145));
 
     int previousX = -1;
     for (const ToolButtonInfo& info : ToolButtons()) {
@@ -181,7 +181,7 @@ TEST_F(MainWindowWidgets, OptionsGroupHiddenSettingsAndLog) {
     for (const Box& b : {Box{"suiComboBox4", ExistingFileChoices(), 0, true},
                          Box{"suiComboBox1", AfterCompletionChoices(), 2, true},
                          Box{"suiComboBox2", PriorityChoices(), 3, false},
-                         Box{"suiComboBox3", SimultaneousChoices(), 0, false}}) {
+                         Box{"suiComboBox3", SimultaneousChoices(), 0, true}}) {
         auto* box = Find<QComboBox>(b.name);
         ASSERT_NE(box, nullptr);
         ASSERT_EQ(box->count(), static_cast<int>(b.items.size())) << b.name;
@@ -190,7 +190,8 @@ TEST_F(MainWindowWidgets, OptionsGroupHiddenSettingsAndLog) {
         EXPECT_EQ(box->isVisibleTo(&form), b.shown) << b.name;
     }
     EXPECT_EQ(Find<QComboBox>("suiComboBox1")->currentText(), QStringLiteral("打开文件夹查看转换的文件"));
-    EXPECT_EQ(Find<QComboBox>("suiComboBox3")->itemText(9), QStringLiteral("10个文件"));
+    EXPECT_EQ(Find<QComboBox>("suiComboBox3")->itemText(0), QStringLiteral("自动"));
+    EXPECT_EQ(Find<QComboBox>("suiComboBox3")->itemText(10), QStringLiteral("10个文件"));
 
     EXPECT_TRUE(Find<QCheckBox>("chkThreadMode")->isChecked());
     EXPECT_FALSE(Find<QCheckBox>("chkThreadMode")->isVisibleTo(&form));

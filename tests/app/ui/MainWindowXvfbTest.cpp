@@ -21,7 +21,7 @@ TEST(MainWindowOnX, ShowsExposedWithANativeBlackVideoSurface) {
     TForm1& form = fixture.Form();
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    EXPECT_EQ(form.size(), QSize(851, 588));
+    EXPECT_EQ(form.size(), QSize(851, 628));
 
     auto* surface = form.findChild<VideoSurface*>(QStringLiteral("Panel2"));
     ASSERT_NE(surface, nullptr);
