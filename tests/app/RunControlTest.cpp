@@ -59,6 +59,7 @@ protected:
 TEST_F(RunControlTest, OneFileAtATimeConvertsTheRowsOneAfterAnother) {
     AddMany(Clips(10));
     ASSERT_EQ(List().RowCount(), 10);
+    window.suiComboBox3Change(1);  // one file at a time (the default is automatic)
     window.suiComboBox1Change(2);  // open the output folder afterwards
 
     // Every output is opened empty when the tasks are made. While a task waits

@@ -93,6 +93,22 @@ TEST_F(MainWindowWidgets, WindowGroupsAndToolbarAsAtStart) {
     EXPECT_EQ(status->currentMessage(), QStringLiteral("更换软件外观皮肤"));
 }
 
+
+TEST_F(MainWindowWidgets, FilesAtOnceListStartsAutomaticAndKeepsTheChoiceAcrossARestart) {
+    auto* box = Find<QComboBox>("suiComboBox3");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisibleTo(&Form()));
+    EXPECT_TRUE(box->isEnabled());
+    EXPECT_EQ(box->currentText(), QStringLiteral("自动"));
+    box->setCurrentIndex(4);  // what a user's pick does
+    EXPECT_EQ(Form().Controller().Controls().simultaneousIndex, 4);
+
+    form.reset();  // the program ends and starts again
+    box = Find<QComboBox>("suiComboBox3");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentText(), QStringLiteral("4个文件"));
+    EXPECT_EQ(Form().Controller().Controls().simultaneousIndex, 4);
+}
 TEST_F(MainWindowWidgets, ListAndPlayerGroups) {
     auto* list = Find<QTreeWidget>("AdvListView1");
     ASSERT_NE(list, nullptr);
