@@ -151,7 +151,7 @@ job f1 "format 1 (AVI mpeg4 DX50, 720p H.264 in)" "$mp4" "$work/q/hd720.avi" "$w
 job f126 "format 126 (MP4 libx264, 720p H.264 in)" "$mp4" "$work/q/hd720.mp4" "$work/f/f126.mp4" -- \
     "$cli" convert -f 126 --overwrite -o "$work/q" "$mp4" -- \
     "${ff[@]}" -i "$mp4" -c:v libx264 -vpre default -x264-params open-gop=1 -b:v 816k -s 320x240 \
-    -r 29.97 -aspect 4:3 -c:a aac -b:a 128k -ar 44100 -ac 2 "$work/f/f126.mp4"
+    -r 30000/1001 -aspect 4:3 -c:a aac -b:a 128k -ar 44100 -ac 2 "$work/f/f126.mp4"
 
 job f19 "format 19 (PAL DVD, VGA MPEG-4 in)" "$avi" "$work/q/vga_PAL.mpg" "$work/f/f19.mpg" -- \
     "$cli" convert -f 19 --overwrite -o "$work/q" "$avi" -- \
@@ -192,7 +192,7 @@ ffbatch() {
     for f in "${batch[@]}"; do
         i=$((i + 1))
         ffmpeg -nostdin -v error -y -i "$f" -c:v libx264 -vpre default -x264-params open-gop=1 -b:v 816k \
-            -s 320x240 -r 29.97 -aspect 4:3 -c:a aac -b:a 128k -ar 44100 -ac 2 "$work/f/batch$i.mp4"
+            -s 320x240 -r 30000/1001 -aspect 4:3 -c:a aac -b:a 128k -ar 44100 -ac 2 "$work/f/batch$i.mp4"
     done
 }
 export -f ffbatch
