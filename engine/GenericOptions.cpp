@@ -90,6 +90,12 @@ bool MuxerAccepts(const AVOutputFormat* muxer, const std::string& name, const st
     return av_opt_set(scratch.get(), name.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN) >= 0;
 }
 
+bool IsFlagsOption(const AVClass* cls, const std::string& name, int flags)
+{
+    const AVOption* option = FindInClass(cls, name, flags);
+    return option && option->type == AV_OPT_TYPE_FLAGS;
+}
+
 std::string OptionText(void* obj, const std::string& name)
 {
     uint8_t* text = nullptr;
@@ -122,6 +128,9 @@ void TGenericOptions::Clear()
     for (auto& texts : privateCodecText_)
         texts.clear();
     privateFormatText_.clear();
+    for (auto& changes : codecFlagChanges_)
+        changes.clear();
+    formatFlagChanges_.clear();
 }
 
 AVCodecContext* TGenericOptions::CodecContext(AVMediaType type) const
@@ -140,8 +149,13 @@ TGenericOptions::TFound TGenericOptions::TrySetCodec(int typeIndex, const std::s
     const int flags = kTypeFlag[typeIndex];
     if (typeIndex == kAudio && IsVideoOnly(name))
         return fNone;
-    if (FindInClass(avcodec_get_class(), name, flags))
-        return av_opt_set(ctx, name.c_str(), value.c_str(), 0) >= 0 ? fSet : fRejected;
+    if (const AVOption* option = FindInClass(avcodec_get_class(), name, flags)) {
+        if (av_opt_set(ctx, name.c_str(), value.c_str(), 0) < 0)
+            return fRejected;
+        if (option->type == AV_OPT_TYPE_FLAGS)
+            codecFlagChanges_[typeIndex][name].push_back(value);
+        return fSet;
+    }
 
     // a private option: prefer the encoder it is meant for
     const AVCodec* codec = nullptr;
@@ -159,6 +173,8 @@ TGenericOptions::TFound TGenericOptions::TrySetCodec(int typeIndex, const std::s
     if (!CodecAccepts(codec, name, value))
         return fRejected;
     privateCodecText_[typeIndex][name] = value;
+    if (IsFlagsOption(codec ? codec->priv_class : nullptr, name, flags))
+        codecFlagChanges_[typeIndex][name].push_back(value);
     return fSet;
 }
 
@@ -166,14 +182,21 @@ TGenericOptions::TFound TGenericOptions::TrySetFormat(const std::string& name, c
 {
     if (!format_)
         return fNone;
-    if (FindInClass(avformat_get_class(), name, 0))
-        return av_opt_set(format_.get(), name.c_str(), value.c_str(), 0) >= 0 ? fSet : fRejected;
+    if (const AVOption* option = FindInClass(avformat_get_class(), name, 0)) {
+        if (av_opt_set(format_.get(), name.c_str(), value.c_str(), 0) < 0)
+            return fRejected;
+        if (option->type == AV_OPT_TYPE_FLAGS)
+            formatFlagChanges_[name].push_back(value);
+        return fSet;
+    }
     const AVClass* child = FindChildClass(avformat_get_class(), name, 0);
     if (!child)
         return fNone;
     if (!MuxerAccepts(MuxerOfClass(child), name, value))
         return fRejected;
     privateFormatText_[name] = value;
+    if (IsFlagsOption(child, name, 0))
+        formatFlagChanges_[name].push_back(value);
     return fSet;
 }
 
@@ -265,6 +288,15 @@ void TGenericOptions::ReplayInto(void* target, int mask, int typeIndex, bool for
             continue;
         if (!av_opt_find(target, name.c_str(), nullptr, mask, AV_OPT_SEARCH_CHILDREN))
             continue;
+        const auto& flagChanges = format ? formatFlagChanges_ : codecFlagChanges_[typeIndex];
+        if (auto it = flagChanges.find(name); it != flagChanges.end()) {
+            // each change in turn, on top of what the target's codec or format set
+            for (const std::string& change : it->second)
+                if (av_opt_set(target, name.c_str(), change.c_str(), AV_OPT_SEARCH_CHILDREN) < 0)
+                    av_log(nullptr, AV_LOG_WARNING, "Could not apply option \"%s\" = \"%s\"\n", name.c_str(),
+                           change.c_str());
+            continue;
+        }
         std::string text;
         if (format) {
             if (auto it = privateFormatText_.find(name); it != privateFormatText_.end())

@@ -9,6 +9,11 @@
 // mpeg muxers' "muxrate", ...) cannot live on the generic contexts; their
 // text is kept per type and replayed with the library's child search, which
 // reaches the private options of a context allocated for its codec or format.
+//
+// Flag options ("flags=+loop", "movflags=+faststart") are changes to whatever
+// the target holds: their texts are kept as given and replayed one by one onto
+// the new context, so that an encoder's own defaults (libx264's closed GOPs)
+// stay unless a change names them.
 #include "media/FFHandles.h"
 
 #include <array>
@@ -84,4 +89,7 @@ private:
     // texts of private options, per codec context type and for the format
     std::array<std::map<std::string, std::string>, kCodecContextCount> privateCodecText_;
     std::map<std::string, std::string> privateFormatText_;
+    // texts given to flag options, in order, per codec context type and for the format
+    std::array<std::map<std::string, std::vector<std::string>>, kCodecContextCount> codecFlagChanges_;
+    std::map<std::string, std::vector<std::string>> formatFlagChanges_;
 };

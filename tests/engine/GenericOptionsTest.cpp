@@ -12,6 +12,8 @@ extern "C" {
 
 #include <algorithm>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -140,6 +142,55 @@ TEST(GenericOptionReplay, ReachesNewContextsWithOnlyTheMatchingFlags)
     task.ReplayGenericOptions(output.get(), rmOutputFormat);
     EXPECT_EQ(output->packet_size, 2324);
     EXPECT_EQ(IntOption(output.get(), "muxrate"), 1411200);
+}
+
+// Flag options are changes to what the target holds: the encoder's own
+// defaults stay (libx264 closes its GOPs unless told otherwise), and several
+// changes to one flag option all arrive, in order.
+TEST(GenericOptionReplay, FlagChangesApplyOnTopOfTheTargetsDefaults)
+{
+    struct Case {
+        const char* label;
+        std::vector<std::pair<const char*, const char*>> options;
+        int64_t set;    // flags that must be on afterwards
+        int64_t clear;  // flags that must be off afterwards
+    };
+    const Case cases[] = {
+        {"a preset's +loop", {{"flags", "+loop"}}, AV_CODEC_FLAG_LOOP_FILTER | AV_CODEC_FLAG_CLOSED_GOP, 0},
+        {"two changes", {{"flags", "+loop"}, {"flags", "+psnr"}},
+         AV_CODEC_FLAG_LOOP_FILTER | AV_CODEC_FLAG_PSNR | AV_CODEC_FLAG_CLOSED_GOP, 0},
+        {"an asked-for open GOP", {{"flags", "+loop-cgop"}}, AV_CODEC_FLAG_LOOP_FILTER, AV_CODEC_FLAG_CLOSED_GOP},
+        {"a whole value", {{"flags", "+cgop"}, {"flags", "psnr"}}, AV_CODEC_FLAG_PSNR, AV_CODEC_FLAG_CLOSED_GOP},
+    };
+    for (const Case& c : cases) {
+        TCustomFFmpeg task(20);
+        task.Reset();
+        task.SetOption("vcodec", "libx264");
+        for (const auto& [name, value] : c.options)
+            ASSERT_TRUE(task.SetGenericOption(name, value)) << c.label;
+        AVCodecContextPtr video{avcodec_alloc_context3(avcodec_find_encoder_by_name("libx264"))};
+        ASSERT_TRUE(video);
+        ASSERT_TRUE(video->flags & AV_CODEC_FLAG_CLOSED_GOP) << "libx264's own default";
+        task.ReplayGenericOptions(video.get(), rmVideoEncoder);
+        EXPECT_EQ(video->flags & c.set, c.set) << c.label;
+        EXPECT_EQ(video->flags & c.clear, 0) << c.label;
+    }
+
+    // a muxer's private flag option: the first change survives the second
+    TCustomFFmpeg task(20);
+    task.Reset();
+    ASSERT_TRUE(task.SetGenericOption("movflags", "+faststart"));
+    ASSERT_TRUE(task.SetGenericOption("movflags", "+disable_chpl"));
+    AVFormatContext* raw = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, "mp4", nullptr), 0);
+    AVFormatContextPtr output{raw};
+    task.ReplayGenericOptions(output.get(), rmOutputFormat);
+    const int64_t movflags = IntOption(output.get(), "movflags");
+    for (const char* flag : {"faststart", "disable_chpl"}) {
+        const AVOption* constant = av_opt_find(output->priv_data, flag, "movflags", 0, 0);
+        ASSERT_NE(constant, nullptr) << flag;
+        EXPECT_NE(movflags & constant->default_val.i64, 0) << flag;
+    }
 }
 
 }  // namespace
