@@ -3,6 +3,7 @@
 #include "engine/OptionValues.h"
 #include "engine/TCustomFFmpeg.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -84,6 +85,8 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm, 
         generic("bufsize", "327680");  // 40 KiB, the VCD decoder buffer
         generic("ab", "224000");
         pending_.audioSampleRate = 44100;
+        if (pending_.audioChannels > 2)
+            LogFmt(llInfo, "Mixing %d audio channels down to 2 for %s", pending_.audioChannels, type.c_str());
         pending_.audioChannels = 2;
         generic("packetsize", "2324");
         generic("muxrate", "1411200");
@@ -106,8 +109,10 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm, 
         generic("ab", "224000");
         pending_.audioSampleRate = 44100;
         generic("packetsize", "2324");
-        if (pending_.audioChannels == 1)
-            pending_.audioChannels = 2;
+        // layer II carries one or two channels: mono becomes stereo, surround is mixed down
+        if (pending_.audioChannels > 2)
+            LogFmt(llInfo, "Mixing %d audio channels down to 2 for %s", pending_.audioChannels, type.c_str());
+        pending_.audioChannels = 2;
         assumeAspect("4:3");
     } else if (type == "dvd") {
         SetOption("vcodec", "mpeg2video");
@@ -124,8 +129,10 @@ void TCustomFFmpeg::SetTarget(const std::string& type, const std::string& norm, 
         generic("muxrate", "10080000");
         generic("ab", "448000");
         pending_.audioSampleRate = 48000;
-        if (pending_.audioChannels == 1)
-            pending_.audioChannels = 2;
+        // AC-3 carries up to 5.1: mono becomes stereo, more than six channels are mixed down
+        if (pending_.audioChannels > 6)
+            LogFmt(llInfo, "Mixing %d audio channels down to 6 for %s", pending_.audioChannels, type.c_str());
+        pending_.audioChannels = std::clamp(pending_.audioChannels, 2, 6);
         assumeAspect("16:9");
     } else {
         SetOption("f", "dv");

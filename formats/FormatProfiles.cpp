@@ -102,17 +102,28 @@ const OptionItems H5{"11025", "22050", "44100"};
 const OptionItems H6{kAutoSampleRate};
 const OptionItems H7{"11025", "22050", "44100", "48000"};
 const OptionItems H8{"11025", "22050", "32000", "44100", "48000"};
-// The DVD list offers "44100" twice; its second one is the default. The DVD
-// encoders discard the sample rate on confirmation, so it never reaches a file.
-const OptionItems H9{"11025", "22050", "44100", "44100", "48000"};
 const OptionItems H10{"8000"};
 const OptionItems H11{"8000", "11025", "16000", "22050", "32000", "44100", "48000"};
+
+// ---- the disc profiles' lists: what the disc takes (see DiscTargets) -----
+// The picture lists show what the norm of the video encoder writes and are
+// not offered for change; the audio lists offer what the disc's players decode.
+const OptionItems BDvd{"6000 kbps(DVD标准)"};
+const OptionItems BSvcd{"2040 kbps(SVCD标准)"};
+const OptionItems BVcd{"1150 kbps(VCD标准)"};
+const OptionItems KDvd{"192", "224", "256", "320", "384", "448"};
+const OptionItems KSvcd{"64", "96", "128", "160", "192", "224", "256", "320", "384"};
+const OptionItems KVcd{"224"};
+const OptionItems HDvd{"48000"};
+const OptionItems HCd{"44100"};
 
 // ---- channels, scaling, volume -------------------------------------------
 const OptionItems C1{kStereo, kMono};
 const OptionItems C2{kMono};
+const OptionItems CStereoOnly{kStereo};
 const OptionItems P1{kAspect4x3, kAspect16x9};
 const OptionItems P2{kNothing};
+const OptionItems P4x3Only{kAspect4x3};
 const OptionItems Vol{"无声音", "音量降低90%", "音量降低80%", "音量降低70%", "音量降低60%", "音量降低50%",
                       "音量降低40%", "音量降低30%", "音量降低20%", "音量降低10%", kVolumeUnchanged,
                       "音量增加10%", "音量增加20%", "音量增加30%", "音量增加40%", "音量增加50%",
@@ -234,11 +245,12 @@ std::vector<ProfileRow> BuildRows()
          Pick(H7, "22050"), stereo, aspect},
         {18, 18, ".mpg", ".mpg", None, {{V14}, V14}, b1, s1, Pick(R5, "25.00"), {{A6, A1, A2, A3, A4}, A6}, k1,
          Pick(H8, "44100"), stereo, aspect},
-        {19, 19, ".mpg", ".mpg", DiscDvd, {{V15, V16}, V15}, b1, Pick(S1, "720*480"), r1, pcAudio, k1,
-         OptionChoice{&H9, 3}, stereo, aspect},
-        {20, 20, ".mpg", ".mpg", DiscSvcd, {{V17, V18}, V17}, b1, Pick(S1, "480*480"), r1, pcAudio, k1, h7_48k,
-         stereo, aspect},
-        {21, 21, ".mpg", ".mpg", DiscVcd, {{V19, V20}, V19}, b1, s1, r1, pcAudio, k1, h7_48k, stereo, aspect},
+        {19, 19, ".mpg", ".mpg", DiscDvd, {{V15, V16}, V15}, Only(BDvd), Pick(S1, "720*576"), r1, {{A4}, A4},
+         Pick(KDvd, "448"), Only(HDvd), stereo, aspect},
+        {20, 20, ".mpg", ".mpg", DiscSvcd, {{V17, V18}, V17}, Only(BSvcd), Pick(S1, "480*576"), r1, {{A6}, A6},
+         Pick(KSvcd, "224"), Only(HCd), stereo, aspect},
+        {21, 21, ".mpg", ".mpg", DiscVcd, {{V19, V20}, V19}, Only(BVcd), Pick(S1, "352*288"), r1, {{A6}, A6},
+         Only(KVcd), Only(HCd), Only(CStereoOnly), Only(P4x3Only)},
         {22, 22, ".wmv", ".wmv", None, {{V21}, V21}, b1, s1, r1, {{A7}, A7}, k1, h7_48k, stereo, aspect},
         {23, 23, ".asf", ".asf", None, {{V22}, V22}, b1, s1, r1, {{A8, A9}, A8}, k1, h7_48k, stereo, aspect},
         {24, 24, ".avi", ".avi", None, {{V6}, V6}, Pick(B6, "3000 kbps(高质量)"), s1, Pick(R1, kKeepFrameRate),

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <utility>
 
+#include "formats/DiscTargets.h"
 #include "formats/EncoderLimits.h"
 #include "formats/FormatsTexts.h"
 #include "formats/OptionCaptions.h"
@@ -187,6 +188,74 @@ const std::array<std::pair<const char*, const char*>, 28> kVolumes = {{
     {"音量增加1倍", "512"},   {"音量增加1.5倍", "640"}, {"音量增加2倍", "768"},   {"音量增加3倍", "1024"},
     {"音量增加4倍", "1280"},  {"音量增加5倍", "1536"},  {"音量增加6倍", "1792"},  {"音量增加7倍", "2048"},
 }};
+
+std::string UpperText(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+// The extension of a file name, without its dot ("" when it has none).
+std::string ExtensionOf(const std::string& path)
+{
+    const std::string name = FileNamePart(path);
+    const auto dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+// How an encoder name reads in a note: "libfaac" and "aac" both are AAC.
+std::string EncoderLabel(const std::string& codec)
+{
+    static const std::array<std::pair<const char*, const char*>, 7> labels = {{
+        {"libfaac", "AAC"}, {"libmp3lame", "MP3"}, {"libopencore_amrnb", "AMR"}, {"libvorbis", "Vorbis"},
+        {"libx264", "H.264"}, {"", "默认"}, {"AUTO", "默认"},
+    }};
+    for (const auto& [name, label] : labels)
+        if (codec == name)
+            return label;
+    return UpperText(codec);
+}
+
+std::string KbpsText(int32_t bitsPerSecond)
+{
+    if (bitsPerSecond <= 0)
+        return "默认";
+    const int32_t whole = bitsPerSecond / 1000, rest = bitsPerSecond % 1000;
+    std::string text = std::to_string(whole);
+    if (rest != 0) {
+        std::string fraction = std::to_string(1000 + rest).substr(1);
+        while (!fraction.empty() && fraction.back() == '0')
+            fraction.pop_back();
+        text += "." + fraction;
+    }
+    return text + " kbps";
+}
+
+// One note per setting the limits changed, "；" between them.
+std::string AdjustmentsText(const OutputSettings& selected, const OutputSettings& written)
+{
+    std::string text;
+    const auto note = [&text](const char* what, const std::string& before, const std::string& after) {
+        if (before == after)
+            return;
+        if (!text.empty())
+            text += "；";
+        text += std::string(what) + " " + before + " → " + after;
+    };
+    if (EncoderLabel(selected.AudioCodec) != EncoderLabel(written.AudioCodec))
+        note("音频编码", EncoderLabel(selected.AudioCodec), EncoderLabel(written.AudioCodec));
+    if (selected.OutputFormat != written.OutputFormat)
+        note("容器", UpperText(selected.OutputFormat.empty() ? ExtensionOf(selected.OutputFile) : selected.OutputFormat),
+             UpperText(written.OutputFormat));
+    note("分辨率", selected.FrameSize, written.FrameSize);
+    note("帧速率", selected.FrameRate, written.FrameRate);
+    note("采样率", selected.AudioSampleRate, written.AudioSampleRate);
+    note("音频比特率", KbpsText(selected.AudioBitrate), KbpsText(written.AudioBitrate));
+    note("声道", selected.AudioChannels, written.AudioChannels);
+    return text;
+}
 
 }  // namespace
 
@@ -432,6 +501,11 @@ void TranslateSelection(const ConfirmInput& input, OutputSettings& settings)
     if (const auto rule = VideoEncoderRuleOf(input.Caption(OptionList::VideoEncoder))) {
         if (!rule->discTarget.empty()) {
             ApplyDiscReset(*rule, input.outputFolder, settings);
+            // the norm decides the picture; the audio and aspect lists offer what the disc takes
+            settings.AudioChannels = ChannelsFromCaption(input.Caption(OptionList::Channels));
+            settings.AudioSampleRate = SampleRateFromCaption(input.Caption(OptionList::SampleRate));
+            settings.AudioBitrate = AudioBitrateFromCaption(input.Caption(OptionList::AudioBitrate));
+            settings.AspectRatio = AspectFromCaption(input.Caption(OptionList::ScalingMode));
         } else {
             settings.VideoCodec = rule->codec;
             if (!rule->tag.empty())
@@ -449,5 +523,8 @@ void TranslateSelection(const ConfirmInput& input, OutputSettings& settings)
     settings.AudioOnly = input.mediaKind == kMediaKindMusic;
     settings.Volume = VolumeFromCaption(input.Caption(OptionList::Volume));
 
+    const OutputSettings selected = settings;
+    FitDiscAudio(settings);
     ApplyEncoderLimits(settings);
+    settings.Adjustments = AdjustmentsText(selected, settings);
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <initializer_list>
 
+#include "formats/DiscTargets.h"
 #include "formats/EncoderOffer.h"
 #include "formats/FormatProfiles.h"
 #include "formats/FormatsTexts.h"
@@ -130,6 +131,28 @@ void OptionWindowModel::Fill()
         for (OptionList list : kAudioLists)
             lists_[Index(list)].enabled = false;
     }
+    ShowDiscPicture();
+}
+
+// A disc's norm decides its picture: the size and rate lists show what the
+// selected PAL or NTSC encoder writes, and the picture lists take no choice.
+void OptionWindowModel::ShowDiscPicture()
+{
+    const DiscSpec* disc = FindDiscTarget(discTarget_);
+    if (!disc)
+        return;
+    const auto rule = VideoEncoderRuleOf(List(OptionList::VideoEncoder).Selected());
+    const DiscPicture& picture = DiscPictureOf(*disc, rule ? rule->discNorm : std::string());
+    const auto select = [this](OptionList list, const char* caption) {
+        ComboState& combo = lists_[Index(list)];
+        const auto found = std::find(combo.items.begin(), combo.items.end(), caption);
+        if (found != combo.items.end())
+            combo.selected = static_cast<int>(found - combo.items.begin());
+        combo.enabled = false;
+    };
+    select(OptionList::FrameSize, picture.frameSize);
+    select(OptionList::FrameRate, picture.frameRate);
+    lists_[Index(OptionList::VideoBitrate)].enabled = false;
 }
 
 void OptionWindowModel::SplitTime()
@@ -166,6 +189,7 @@ void OptionWindowModel::VideoEncoderChanged()
     const int number = session_.FormatNumber;
     const std::string encoder = List(OptionList::VideoEncoder).Selected();
 
+    ShowDiscPicture();
     if (number >= 1 && number <= 3) {
         if (encoder == kVideoMjpeg) {
             SetList(OptionList::VideoBitrate, ProfileLists::VideoBitratesMjpeg(),

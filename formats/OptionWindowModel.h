@@ -71,6 +71,7 @@ private:
     void SetList(OptionList list, const std::vector<std::string>& items, int selected);
     void SetVideoControlsEnabled(bool enabled);
     void VideoEncoderChanged();
+    void ShowDiscPicture();
     void AudioEncoderChanged();
     ConfirmOutcome ApplyClip();
 

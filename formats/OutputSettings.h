@@ -33,6 +33,10 @@ struct OutputSettings {
     int64_t CutStart = -1;        // milliseconds
     int64_t CutLength = -1;       // milliseconds
     std::string CutMode = "NoSelect";  // "Select" when a clip is set
+    // What confirmation changed from the lists' selection so that the encoders
+    // and the container take it ("音频编码 FLAC → AAC；分辨率 320*240 → 352*288"),
+    // empty when the file is written as selected.
+    std::string Adjustments;
 
     // ResetOutputSettings: every field back to its value before an add.
     // SourceFile is kept; the main window writes it right after the reset.

@@ -69,7 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
         TargetCase{"pal-dvd needs no detection", {}, "pal-dvd", 720, 576, {25, 1}, 15, 2, nullptr},
         TargetCase{"dvd falls back to NTSC", {{"r", "15"}}, "dvd", 720, 480, {30000, 1001}, 18, 2, "NTSC"},
         TargetCase{"film- gives the film rate", {}, "film-svcd", 480, 480, {24000, 1001}, 18, 2, nullptr},
-        TargetCase{"svcd keeps 6 channels", {{"ac", "6"}}, "pal-svcd", 480, 576, {25, 1}, 15, 6, nullptr},
+        // MP2 takes at most two channels; AC-3 at most 5.1
+        TargetCase{"svcd mixes 5.1 down to stereo", {{"ac", "6"}}, "pal-svcd", 480, 576, {25, 1}, 15, 2, nullptr},
+        TargetCase{"dvd keeps 5.1", {{"ac", "6"}}, "pal-dvd", 720, 576, {25, 1}, 15, 6, nullptr},
+        TargetCase{"dvd mixes 7.1 down to 5.1", {{"ac", "8"}}, "pal-dvd", 720, 576, {25, 1}, 15, 6, nullptr},
+        TargetCase{"dvd turns mono into stereo", {{"ac", "1"}}, "ntsc-dvd", 720, 480, {30000, 1001}, 18, 2, nullptr},
         TargetCase{"svcd turns mono into stereo", {{"ac", "1"}}, "pal-svcd", 480, 576, {25, 1}, 15, 2, nullptr},
         TargetCase{"dv at NTSC", {{"ac", "1"}}, "ntsc-dv", 720, 480, {30000, 1001}, 0, 2, nullptr},
         TargetCase{"dv50 at PAL", {}, " pal-dv50 ", 720, 576, {25, 1}, 0, 2, nullptr}),

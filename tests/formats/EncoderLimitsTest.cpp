@@ -67,8 +67,11 @@ TEST(EncoderLimits, AdjustedChoices)
         {18, {{L::AudioEncoder, kAudioFlac}}, "AudioCodec", ""},
         {18, {{L::AudioEncoder, kAudioAac}}, "AudioCodec", ""},
         {18, {{L::AudioEncoder, kAudioAc3}}, "AudioCodec", "ac3"},
-        {21, {{L::AudioEncoder, kAudioFlac}}, "AudioCodec", ""},
-        {19, {{L::AudioEncoder, kAudioAac}}, "AudioCodec", ""},
+        // discs offer only their own audio: AC-3 on DVD, the disc's MP2 on SVCD and VCD
+        {19, {}, "AudioCodec", "ac3"},
+        {21, {}, "AudioCodec", ""},
+        // layer II codes mono up to 192 kbit/s
+        {20, {{L::Channels, "单声道"}}, "AudioBitrate", "192000"},
         {14, {{L::AudioEncoder, kAudioFlac}}, "AudioCodec", "libmp3lame"},
         {14, {{L::AudioEncoder, kAudioAc3}}, "AudioCodec", "libmp3lame"},
         {14, {{L::AudioEncoder, kAudioAac}}, "AudioCodec", "libfaac"},

@@ -98,7 +98,13 @@ TEST(FormatProfiles, ListsHoldTheirEntriesAndDefaults)
         {11, OptionList::VideoEncoder, 5, "H264/AVC高清视频压缩器"},
         {15, OptionList::AudioBitrate, 1, "自动音频比特率"},
         {18, OptionList::FrameRate, 11, "25.00"},
-        {19, OptionList::SampleRate, 5, "44100"},
+        // the discs offer what the disc takes: AC-3 at 48 kHz on a DVD, MP2 at 44.1 kHz on SVCD and VCD
+        {19, OptionList::SampleRate, 1, "48000"},
+        {19, OptionList::AudioEncoder, 1, "AC3音频编码器"},
+        {19, OptionList::AudioBitrate, 6, "448"},
+        {20, OptionList::AudioEncoder, 1, "MP2音频编码器"},
+        {20, OptionList::SampleRate, 1, "44100"},
+        {21, OptionList::AudioBitrate, 1, "224"},
         {24, OptionList::VideoBitrate, 15, "3000 kbps(高质量)"},
         {100, OptionList::FrameSize, 11, "176*144"},
         {100, OptionList::Channels, 1, "单声道"},
@@ -116,8 +122,6 @@ TEST(FormatProfiles, ListsHoldTheirEntriesAndDefaults)
         EXPECT_EQ(choice.items->size(), c.size) << c.number << " list " << Index(c.list);
         EXPECT_EQ(choice.items->at(choice.defaultIndex), c.defaultCaption) << c.number;
     }
-    // the DVD list's default is its second "44100"
-    EXPECT_EQ(FindProfile(19)->lists[Index(OptionList::SampleRate)].defaultIndex, 3);
 }
 
 TEST(FormatProfiles, ExtensionsLabelsAndExtras)

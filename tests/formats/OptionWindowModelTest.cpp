@@ -275,12 +275,13 @@ TEST_F(OptionWindowFixture, NtscDvdResetsTheDiscFields)
     EXPECT_EQ(s.VideoCodec, "");
     EXPECT_EQ(s.FrameSize, "");
     EXPECT_EQ(s.FrameRate, "");
-    EXPECT_EQ(s.AspectRatio, "");
-    EXPECT_EQ(s.AudioSampleRate, "");
-    EXPECT_EQ(s.AudioChannels, "");
     EXPECT_EQ(s.VideoBitrate, kBitrateNotSet);
-    EXPECT_EQ(s.AudioBitrate, kBitrateNotSet);
-    EXPECT_EQ(s.AudioCodec, "libmp3lame");
+    // the audio and aspect lists offer what a DVD takes, and their selection is kept
+    EXPECT_EQ(s.AspectRatio, "4:3");
+    EXPECT_EQ(s.AudioSampleRate, "48000");
+    EXPECT_EQ(s.AudioChannels, "2");
+    EXPECT_EQ(s.AudioBitrate, 448000);
+    EXPECT_EQ(s.AudioCodec, "ac3");
     // the steps after the reset still apply
     EXPECT_EQ(s.Volume, "384");
     EXPECT_EQ(s.VideoFilters, "negate");
@@ -490,4 +491,95 @@ TEST_F(OptionWindowFixture, PreviewOpensTheSource)
     window.Preview();
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0], "/v/clip.rmvb");
+}
+
+// The disc formats: the norm of the video encoder decides the picture, shown
+// in the size and rate lists, which take no choice; the audio lists offer what
+// the disc takes and a selection reaches the settings within the disc's limits.
+TEST_F(OptionWindowFixture, DiscListsShowTheNormsPictureAndApplyTheDiscsAudio)
+{
+    using L = OptionList;
+    const struct Case {
+        int number;
+        std::vector<std::pair<L, std::string>> picks;
+        const char* size;  // shown
+        const char* rate;  // shown
+        const char* norm;
+        const char* audioCodec;
+        const char* sampleRate;
+        int audioBitrate;
+        const char* channels;
+    } cases[] = {
+        {19, {}, "720*576", "25.00", "PAL", "ac3", "48000", 448000, "2"},
+        {19, {{L::VideoEncoder, kVideoNtscDvd}}, "720*480", "29.97", "NTSC", "ac3", "48000", 448000, "2"},
+        {19, {{L::Channels, kMono}, {L::AudioBitrate, "192"}}, "720*576", "25.00", "PAL", "ac3", "48000", 192000, "1"},
+        {20, {}, "480*576", "25.00", "PAL", "", "44100", 224000, "2"},
+        {20, {{L::VideoEncoder, kVideoNtscSvcd}, {L::AudioBitrate, "384"}}, "480*480", "29.97", "NTSC", "", "44100",
+         384000, "2"},
+        {20, {{L::Channels, kMono}, {L::AudioBitrate, "96"}}, "480*576", "25.00", "PAL", "", "44100", 96000, "1"},
+        {21, {}, "352*288", "25.00", "PAL", "", "44100", 224000, "2"},
+        {21, {{L::VideoEncoder, kVideoNtscVcd}}, "352*240", "29.97", "NTSC", "", "44100", 224000, "2"},
+    };
+    for (const Case& c : cases) {
+        Open(c.number);
+        for (const auto& [list, caption] : c.picks)
+            Pick(list, caption);
+        const std::string label = std::to_string(c.number) + " " + c.norm;
+        EXPECT_EQ(window.List(L::FrameSize).Selected(), c.size) << label;
+        EXPECT_EQ(window.List(L::FrameRate).Selected(), c.rate) << label;
+        for (L fixed : {L::VideoBitrate, L::FrameSize, L::FrameRate})
+            EXPECT_FALSE(window.List(fixed).enabled) << label << " list " << Index(fixed);
+        for (L offered : {L::VideoEncoder, L::AudioEncoder, L::AudioBitrate, L::SampleRate, L::Channels, L::Volume})
+            EXPECT_TRUE(window.List(offered).enabled) << label << " list " << Index(offered);
+
+        ASSERT_EQ(window.Confirm(), ConfirmOutcome::Closed) << label;
+        const OutputSettings& s = session.Settings;
+        EXPECT_EQ(s.VideoNorm, c.norm) << label;
+        EXPECT_EQ(s.FrameSize, "") << label << ": the norm's size is the target's own";
+        EXPECT_EQ(s.FrameRate, "") << label;
+        EXPECT_EQ(s.AudioCodec, c.audioCodec) << label;
+        EXPECT_EQ(s.AudioSampleRate, c.sampleRate) << label;
+        EXPECT_EQ(s.AudioBitrate, c.audioBitrate) << label;
+        EXPECT_EQ(s.AudioChannels, c.channels) << label;
+    }
+    // a VCD is 4:3 stereo; a DVD takes the wide picture asked for
+    Open(21);
+    EXPECT_EQ(window.List(L::Channels).items, Items{kStereo});
+    EXPECT_EQ(window.List(L::ScalingMode).items, Items{kAspect4x3});
+    Open(19);
+    Pick(L::ScalingMode, kAspect16x9);
+    ASSERT_EQ(window.Confirm(), ConfirmOutcome::Closed);
+    EXPECT_EQ(session.Settings.AspectRatio, "16:9");
+}
+
+// Where the encoders or the container need another value than the lists'
+// selection, confirmation says what is written instead; a file written as
+// selected has nothing to say.
+TEST_F(OptionWindowFixture, ConfirmationNamesWhatTheLimitsChanged)
+{
+    using L = OptionList;
+    const struct Case {
+        int number;
+        std::vector<std::pair<L, std::string>> picks;
+        const char* adjustments;
+    } cases[] = {
+        {1, {}, ""},
+        {126, {}, ""},
+        {19, {}, ""},
+        {12, {{L::AudioEncoder, kAudioFlac}}, "音频编码 FLAC → AAC"},
+        {17, {{L::AudioEncoder, kAudioFlac}}, "音频编码 FLAC → AAC"},
+        {107, {{L::VideoEncoder, kVideoH263}}, "容器 MP4 → 3GP"},
+        {102, {{L::AudioEncoder, kAudioAmr}}, "容器 MP4 → 3GP"},
+        {120, {}, "分辨率 320*240 → 352*288"},
+        {201, {{L::AudioBitrate, "16"}}, "音频比特率 16 kbps → 24 kbps"},
+        {20, {{L::Channels, kMono}}, "音频比特率 224 kbps → 192 kbps"},
+        {127, {{L::SampleRate, "11025"}}, "采样率 11025 → 16000"},
+    };
+    for (const Case& c : cases) {
+        Open(c.number);
+        for (const auto& [list, caption] : c.picks)
+            Pick(list, caption);
+        ASSERT_EQ(window.Confirm(), ConfirmOutcome::Closed) << c.number;
+        EXPECT_EQ(session.Settings.Adjustments, c.adjustments) << c.number;
+    }
 }
