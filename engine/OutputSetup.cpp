@@ -1,5 +1,6 @@
 // Preparing an output: its format, the streams it gets from the pending
 // state and the opened inputs, its meta-data and its file.
+#include "engine/OutputTags.h"
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/MediaFileName.h"
@@ -191,6 +192,10 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
             return fail(FormatText(creation.failure, e.what()));
         }
     }
+
+    // the sound keeps its cover picture where the container holds one
+    if (useAudio && !useVideo)
+        AddCoverPicture(outputIndex);
 
     // 6. recording timestamp and meta-data (the first definition of a key wins)
     if (p.recordingTimestampSeconds != 0)

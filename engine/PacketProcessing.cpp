@@ -34,6 +34,11 @@ double StreamFrameRate(const AVStream* st, const AVCodecContext* dec)
 
 }  // namespace
 
+bool TranscodeRun::IsCover(const TRunOutputStream& ost)
+{
+    return ost.setup && ost.setup->coverInput >= 0;
+}
+
 bool TranscodeRun::OutputStarts(const TRunInputStream& ist) const
 {
     return ist.ptsUs >= ist.startGateUs && (options_.startTimeUs == 0 || ist.ptsUs >= options_.startTimeUs);
@@ -71,7 +76,7 @@ bool TranscodeRun::ProcessPacket(int istIndex, const AVPacket* packet)
         AdvanceCopyTime(ist, packet);
         EmulateRate(ist);
         for (TRunOutputStream& ost : outputStreams_)
-            if (ost.sourceIndex == istIndex && !ost.encodingNeeded && OutputStarts(ist))
+            if (ost.sourceIndex == istIndex && !ost.encodingNeeded && (OutputStarts(ist) || IsCover(ost)))
                 CopyPacket(ost, ist, packet);
         return true;
     }
@@ -307,6 +312,21 @@ void TranscodeRun::CopyPacket(TRunOutputStream& ost, TRunInputStream& ist, const
     // a copy starts with a key packet unless initial non-key packets are wanted
     if (ost.frameCount == 0 && !(packet->flags & AV_PKT_FLAG_KEY) && !options_.copyInitialNonKeyFrames)
         return;
+    if (IsCover(ost)) {
+        // one picture, written before the sound and without a time of its own
+        if (ost.frameCount > 0)
+            return;
+        AVPacketPtr picture{av_packet_clone(packet)};
+        if (!picture)
+            throw std::bad_alloc();
+        picture->stream_index = ost.stream->index;
+        picture->pts = picture->dts = AV_NOPTS_VALUE;
+        picture->duration = 0;
+        picture->time_base = ost.stream->time_base;
+        WritePacket(ost, picture.get());
+        ++ost.frameCount;
+        return;
+    }
     AVPacketPtr copy{av_packet_clone(packet)};
     if (!copy)
         throw std::bad_alloc();

@@ -2,6 +2,7 @@
 // pending option state, for AddOutputFile and for newvideo, newaudio and
 // newsubtitle. Each stream gets its encoder (configured, not opened) or is
 // marked as a stream copy; the pending values it consumes are reset.
+#include "engine/OutputTags.h"
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 
@@ -219,8 +220,13 @@ void TCustomFFmpeg::CreateVideoStream(int outputIndex)
             ctx->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
 
         AVRational rate = p.frameRate.num > 0 && p.frameRate.den > 0 ? p.frameRate : AVRational{25, 1};
-        if (choice.frameRates && !p.forceFps)
-            rate = choice.frameRates[av_find_nearest_q_idx(rate, choice.frameRates)];
+        if (choice.frameRates && !p.forceFps) {
+            const AVRational nearest = choice.frameRates[av_find_nearest_q_idx(rate, choice.frameRates)];
+            if (av_cmp_q(nearest, rate) != 0)
+                LogFmt(llInfo, "Frame rate %d/%d is not one %s codes; writing %d/%d", rate.num, rate.den,
+                       choice.name.c_str(), nearest.num, nearest.den);
+            rate = nearest;
+        }
         setup.frameRate = rate;
         ctx->framerate = rate;
         ctx->time_base = av_inv_q(rate);
@@ -368,6 +374,24 @@ void TCustomFFmpeg::CreateSubtitleStream(int outputIndex)
     p.subtitleDisable = false;
     p.subtitleCodecName.clear();
     p.subtitleStreamCopy = false;
+}
+
+void TCustomFFmpeg::AddCoverPicture(int outputIndex)
+{
+    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
+    for (int i = 0; i < media_.InputCount(); ++i) {
+        const AVFormatContext* ic = media_.inputs[i].get();
+        const int cover = CoverPictureStream(ic);
+        if (cover < 0 || !MuxerKeepsCover(oc->oformat, ic->streams[cover]->codecpar->codec_id))
+            continue;
+        std::vector<TBitstreamFilterSpec> noFilters;
+        TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, noFilters);
+        setup.streamCopy = true;
+        setup.coverInput = i;
+        setup.coverStream = cover;
+        setup.stream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+        return;
+    }
 }
 
 void TCustomFFmpeg::NewVideoStream()

@@ -106,6 +106,8 @@ public:
     bool Terminated() const { return terminated_; }
     bool Error() const { return error_; }
     std::string ErrorMessage() const;
+    // The last library error and warning lines of a run that failed ("" when none).
+    std::string LibraryLines() const;
     int64_t ProgressIntervalUs() const { return progressIntervalUs_; }
     void SetProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
     // Threads for each codec, the scaler and the filter graphs of the next
@@ -122,6 +124,7 @@ protected:
     void LogFmt(TLogLevel level, const char* format, ...) const __attribute__((format(printf, 3, 4)));
     // Records the message of the error that ended a run.
     void SetErrorMessage(const std::string& message);
+    void SetLibraryLines(const std::string& lines);
 
     // option handlers shared by the dispatcher, targets and presets
     void SetFrameRate(const std::string& value);
@@ -142,6 +145,8 @@ protected:
     TOutputStreamSetup& AddOutputStream(int outputIndex, AVMediaType type,
                                         std::vector<TBitstreamFilterSpec>& pendingFilters);
     void CreateVideoStream(int outputIndex);
+    // A copy of an input's cover picture, where the output's container keeps one.
+    void AddCoverPicture(int outputIndex);
     void CreateAudioStream(int outputIndex);
     void CreateSubtitleStream(int outputIndex);
     // True when `fileName` names the same file as an opened input.
@@ -165,8 +170,9 @@ protected:
     std::atomic<bool> finished_{false};
     std::atomic<bool> terminated_{false};
     std::atomic<bool> error_{false};
-    mutable std::mutex errorLock_;  // guards errorMessage_
+    mutable std::mutex errorLock_;  // guards errorMessage_, libraryLines_
     std::string errorMessage_;
+    std::string libraryLines_;
     int64_t progressIntervalUs_ = 500000;
     std::atomic<int> codecThreads_{0};
     TaskPreview preview_{this};

@@ -55,6 +55,8 @@ struct TOutputStreamSetup {
     // Video: the frame rate given to the encoder (the pending rate, snapped
     // to the encoder's list unless force_fps); 0/0 for other streams.
     AVRational frameRate{0, 0};
+    // A cover picture: the input stream it copies as it is (-1: none)
+    int coverInput = -1, coverStream = -1;
 };
 
 // One prepared output beyond its format context.

@@ -3,6 +3,7 @@
 #include "engine/TranscodeRun.h"
 
 #include "engine/CodecThreads.h"
+#include "engine/OutputTags.h"
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/CodecLock.h"
@@ -200,6 +201,9 @@ void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
                                           map.fileIndex, map.streamIndex, MediaTypeName(sourceType).c_str(),
                                           ost.fileIndex, ost.index, MediaTypeName(type).c_str());
         }
+    } else if (ost.setup && ost.setup->coverInput >= 0) {
+        ost.sourceIndex = entryOf(ost.setup->coverInput, ost.setup->coverStream);
+        ost.syncIndex = ost.sourceIndex;
     } else {
         // the unused stream of that type seen with the most frames; the first on a tie
         auto usable = [&](const TRunInputStream& ist) {
@@ -242,12 +246,15 @@ void TranscodeRun::PrepareStreamCopy(TRunOutputStream& ost)
         throw FFmpegException("icodec.extradata_size is invalid (too large)");
 
     if (type == AVMEDIA_TYPE_VIDEO) {
-        if (hooks_.customHook)
-            throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
-        if (task_.VideoHookInUse())
-            throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
-        if (task_.PreviewFlags() != 0)
-            throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+        // a cover picture is copied as it is and never decoded: no frame hook misses it
+        if (!IsCover(ost)) {
+            if (hooks_.customHook)
+                throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+            if (task_.VideoHookInUse())
+                throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+            if (task_.PreviewFlags() != 0)
+                throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+        }
     } else if (type == AVMEDIA_TYPE_AUDIO) {
         if (options_.audioVolume != 256)
             throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
@@ -530,6 +537,15 @@ void TranscodeRun::OpenDecoders()
 void TranscodeRun::CopyMetaData()
 {
     TaskMedia& media = task_.media_;
+    // without a map of its own an output keeps the first input's tags, as the
+    // option record leaves them
+    const auto& maps = task_.tables_.metaDataMaps;
+    for (int j = 0; j < media.OutputCount() && media.InputCount() > 0; ++j) {
+        const bool mapped =
+            std::any_of(maps.begin(), maps.end(), [j](const TMetaDataMap& m) { return m.outFileIndex == j; });
+        if (!mapped)
+            CopyGlobalTags(media.inputs[0]->metadata, &media.outputs[j]->metadata);
+    }
     for (const TMetaDataMap& map : task_.tables_.metaDataMaps) {
         if (map.outFileIndex < 0 || map.outFileIndex >= media.OutputCount())
             throw FFmpegException::Format("Invalid output file index %d map_meta_data(%d,%d)", map.outFileIndex,
@@ -647,7 +663,8 @@ int TranscodeRun::ChooseInputFile(bool& anyNoPacketNow)
     for (const TRunOutputStream& ost : outputStreams_) {
         const TRunInputStream& ist = inputStreams_[ost.sourceIndex];
         const TRunInputFile& file = inputFiles_[ist.fileIndex];
-        if (ist.pastRecordingTime || file.noPacketNow)
+        // a written cover picture has no time that asks for more reading
+        if (ist.pastRecordingTime || file.noPacketNow || (IsCover(ost) && ost.frameCount > 0))
             continue;
         const double outputTime = ost.outputTimeSec;
         const double inputTime = static_cast<double>(ist.ptsUs) / AV_TIME_BASE;

@@ -64,6 +64,7 @@ private:
     void OpenDecoder(TRunInputStream& ist);
     void PrepareSubtitleEncoder(TRunOutputStream& ost);
     void CopyMetaData();
+    static bool IsCover(const TRunOutputStream& ost);
     void CopyChapters();
     void WriteHeaders();
     void LogStreamMapping(TLogLevel level);

@@ -110,6 +110,47 @@ TEST_F(ConverterRun, RecordFieldsReachTheOutput)
     EXPECT_EQ(Tag(format, "creation_time").substr(0, 19), "2009-02-13T23:31:30");
 }
 
+// The source's global tags reach the output, except where the record sets
+// its own; the source container's own fields (its brands) stay behind.
+TEST_F(ConverterRun, SourceTagsReachTheOutputUnderTheRecordsOwn)
+{
+    const std::string source = dir.file("tagged.mp4");
+    ASSERT_TRUE(qtest::MakeMedia(source, "-f lavfi -i sine=r=44100:d=1 -c:a aac -metadata title=\"Source title\" "
+                                         "-metadata artist=\"Source artist\" -metadata date=1999 -metadata album=Songs"));
+    TOutputOptions options;
+    options.Info.Title = "Record title";
+    const std::string output = dir.file("tagged.mkv");
+    Add(source, output, &options);
+    converter.StartTask(0);
+    ASSERT_TRUE(events.AllEnded());
+    ASSERT_FALSE(events.Terminations().front().Exception) << events.Terminations().front().ExceptionMsg;
+    auto format = qtest::ProbeFormat(output);
+    EXPECT_EQ(Tag(format, "title"), "Record title");
+    EXPECT_EQ(Tag(format, "artist"), "Source artist");
+    EXPECT_EQ(Tag(format, "date"), "1999");
+    EXPECT_EQ(Tag(format, "album"), "Songs");
+    EXPECT_EQ(Tag(format, "major_brand"), "");
+    EXPECT_EQ(Tag(format, "compatible_brands"), "");
+}
+
+// A task the library refuses ends with the library's own lines in its record,
+// for the error box.
+TEST_F(ConverterRun, AFailedTaskCarriesTheLibrarysLastLines)
+{
+    TOutputOptions options;
+    options.ExtOptions = "acodec=wmav2\r\nab=8000";
+    Add(Clips::Get().Wav(), dir.file("low.wma"), &options);
+    converter.StartTask(0);
+    ASSERT_TRUE(events.AllEnded());
+    const std::vector<TTerminateInfo> terminations = events.Terminations();
+    const TTerminateInfo& info = terminations.front();
+    ASSERT_TRUE(info.Exception);
+    EXPECT_NE(info.ExceptionMsg.find("Error while opening encoder"), std::string::npos) << info.ExceptionMsg;
+    EXPECT_NE(info.LibraryLines.find("[wmav2 @ "), std::string::npos) << info.LibraryLines;
+    EXPECT_NE(info.LibraryLines.find("bitrate too low"), std::string::npos) << info.LibraryLines;
+    EXPECT_EQ(info.LibraryLines.back(), '\n');
+}
+
 TEST_F(ConverterRun, ThreadedTasksConvertAndReportOnTheMainThread)
 {
     converter.SetProgressInterval(100);
