@@ -226,9 +226,18 @@ void RunControl::ApplyTermination(const TTerminateInfo& info) {
     }
     if (info.Exception) {
         list_.SetStatus(row, kStatusFailed);
-        parts_.dialogs.MessageBox(WithChineseLead("文件转换失败：" + SourceName(list_, row), info.ExceptionMsg),
+        parts_.dialogs.MessageBox(WithChineseLead("文件转换失败：" + SourceName(list_, row), FailureText(info)),
                                   std::string(kApplicationTitle), MessageIcon::Warning, MessageButtons::Ok);
     }
+}
+
+std::string RunControl::FailureText(const TTerminateInfo& info) {
+    std::string text = info.ExceptionMsg;
+    std::string lines = info.LibraryLines;
+    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    // what the media library said before the failure, where there is no log to read
+    if (!lines.empty()) text += "\n\n媒体库的最后信息：\n" + lines;
+    return text;
 }
 
 void RunControl::EndOfRun() {

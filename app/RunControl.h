@@ -57,6 +57,8 @@ private:
     void Start();
     void Resume();
     void ApplyTermination(const TTerminateInfo& info);
+    // The error box's text of a failed file: the error, then the library's last lines.
+    static std::string FailureText(const TTerminateInfo& info);
     void EndOfRun();
     void HandOver(const TTerminateInfo& info);
     void ControlsChanged();

@@ -105,6 +105,7 @@ struct TTerminateInfo {
     bool Finished = false;   // ran to its end
     bool Exception = false;  // ended with an error
     std::string ExceptionMsg;
+    std::string LibraryLines;  // the library's last error and warning lines before a failure, '\n'-ended
 };
 
 // One decoded picture offered to OnCustomHook. The handler may draw on

@@ -37,6 +37,7 @@ void TCustomFFmpeg::Reset()
     terminated_ = false;
     error_ = false;
     SetErrorMessage(std::string());
+    SetLibraryLines(std::string());
     lastError_.clear();
     totalDurationUs_ = -1;
     generic_.Create(scalerFlags_);
@@ -102,6 +103,18 @@ void TCustomFFmpeg::SetErrorMessage(const std::string& message)
 {
     std::lock_guard guard(errorLock_);
     errorMessage_ = message;
+}
+
+std::string TCustomFFmpeg::LibraryLines() const
+{
+    std::lock_guard guard(errorLock_);
+    return libraryLines_;
+}
+
+void TCustomFFmpeg::SetLibraryLines(const std::string& lines)
+{
+    std::lock_guard guard(errorLock_);
+    libraryLines_ = lines;
 }
 
 bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string& value)

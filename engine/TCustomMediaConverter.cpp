@@ -602,6 +602,7 @@ void TCustomMediaConverter::DoTerminate(TFFmpeg* sender)
     info.Finished = sender->Finished();
     info.Exception = sender->Error();
     info.ExceptionMsg = sender->ErrorMessage();
+    info.LibraryLines = sender->LibraryLines();
     DeliverTerminate(info);
     ++finishedCount_;
     if (tasksToStart_ <= 0) {

@@ -133,10 +133,13 @@ void TFFmpeg::StartConvert(bool threaded, TThreadPriority priority, bool paused)
 
 void TFFmpeg::Run()
 {
+    // what the libraries said on this thread, for the failure's record
+    TLibraryLineTail libraryLines;
     try {
         RunBody();
     } catch (const std::exception& e) {
         Log(llQuiet, e.what());
+        SetLibraryLines(libraryLines.Text());
         RecordError(e.what());
     }
     DeliverTermination();

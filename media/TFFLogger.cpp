@@ -296,6 +296,13 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
     }
     if (lines.empty())
         return;
+    if (TLibraryLineTail* tail = TLibraryLineTail::Current(); tail && level <= AV_LOG_WARNING) {
+        try {
+            for (const std::string& line : lines)
+                tail->Add(line);
+        } catch (...) {
+        }
+    }
     TFFLogger* logger = ExistingLogger();
     if (!logger)
         return;
@@ -305,4 +312,40 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
             logger->DeliverLibraryLine(threadId, level, line);
     } catch (...) {
     }
+}
+
+namespace {
+thread_local TLibraryLineTail* t_currentTail = nullptr;
+}  // namespace
+
+TLibraryLineTail::TLibraryLineTail(size_t keep) : outer_(t_currentTail), keep_(keep)
+{
+    t_currentTail = this;
+}
+
+TLibraryLineTail::~TLibraryLineTail()
+{
+    t_currentTail = outer_;
+}
+
+TLibraryLineTail* TLibraryLineTail::Current()
+{
+    return t_currentTail;
+}
+
+void TLibraryLineTail::Add(const std::string& line)
+{
+    if (line.find_first_not_of(" \t\r") == std::string::npos || keep_ == 0)
+        return;
+    lines_.push_back(line);
+    while (lines_.size() > keep_)
+        lines_.pop_front();
+}
+
+std::string TLibraryLineTail::Text() const
+{
+    std::string text;
+    for (const std::string& line : lines_)
+        text += line + "\n";
+    return text;
 }

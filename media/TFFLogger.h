@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -95,3 +96,26 @@ TFFLogger& GetFFLogger();
 
 // The calling thread's operating-system id.
 uint32_t CurrentThreadId();
+
+// While one exists on a thread, the library's error and warning lines logged
+// on that thread are kept, the last few of them, so that a failure can say
+// what the library said about it. Tails on one thread nest; the innermost one
+// collects.
+class TLibraryLineTail {
+public:
+    explicit TLibraryLineTail(size_t keep = 4);
+    ~TLibraryLineTail();
+    TLibraryLineTail(const TLibraryLineTail&) = delete;
+    TLibraryLineTail& operator=(const TLibraryLineTail&) = delete;
+
+    // The kept lines, oldest first, each ending in '\n'; empty when none.
+    std::string Text() const;
+    // The innermost tail of the calling thread, or nullptr.
+    static TLibraryLineTail* Current();
+    void Add(const std::string& line);
+
+private:
+    TLibraryLineTail* outer_;
+    size_t keep_;
+    std::deque<std::string> lines_;  // used by its own thread only
+};
