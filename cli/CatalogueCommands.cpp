@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -92,6 +93,12 @@ int RunInfo(const std::vector<std::string>& files, bool timing, std::ostream& ou
     }
     int status = 0;
     for (const std::string& file : files) {
+        std::error_code ignored;
+        if (std::filesystem::is_directory(file, ignored)) {
+            err << "quorvex-cli: " << file << ": " << kFolderText << '\n';
+            status = kExitFailed;
+            continue;
+        }
         TAVProbe& probe = converter.Probe();
         const auto start = std::chrono::steady_clock::now();
         const bool loaded = probe.LoadFile(file);

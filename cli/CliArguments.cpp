@@ -146,7 +146,7 @@ int64_t ParseClipTime(const std::string& text)
     return parts == 0 ? -1 : total;
 }
 
-CliParseResult ParseCliArguments(const std::vector<std::string>& args)
+static CliParseResult ParseCommand(const std::vector<std::string>& args)
 {
     if (args.empty())
         return Fail("no command given");
@@ -196,14 +196,41 @@ CliParseResult ParseCliArguments(const std::vector<std::string>& args)
     return Fail("unknown command " + name);
 }
 
+CliParseResult ParseCliArguments(const std::vector<std::string>& allArgs)
+{
+    // the log options come before the command
+    bool verbose = false;
+    std::string logFile;
+    size_t first = 0;
+    while (first < allArgs.size()) {
+        if (allArgs[first] == "-v" || allArgs[first] == "--verbose") {
+            verbose = true;
+            ++first;
+        } else if (allArgs[first] == "--log") {
+            if (first + 1 >= allArgs.size() || allArgs[first + 1].empty())
+                return Fail("--log needs a file");
+            logFile = allArgs[first + 1];
+            first += 2;
+        } else {
+            break;
+        }
+    }
+    CliParseResult result = ParseCommand({allArgs.begin() + static_cast<long>(first), allArgs.end()});
+    result.command.verbose = verbose;
+    result.command.logFile = logFile;
+    return result;
+}
+
 const char* CliUsage()
 {
-    return "usage: quorvex-cli formats\n"
+    return "usage: quorvex-cli [-v] [--log FILE] COMMAND ...\n"
+           "       quorvex-cli formats\n"
            "       quorvex-cli options N\n"
            "       quorvex-cli info [--timing] FILE...\n"
            "       quorvex-cli convert -f N [-o DIR] [-j K] [--overwrite] [--set LIST=CAPTION]...\n"
            "                           [--clip START STOP] FILE...\n"
            "       quorvex-cli transcode [--input OPTIONTEXT] --output OPTIONTEXT IN OUT\n"
+           "-v: the engine's and the media libraries' log on stderr; --log FILE: appended to FILE\n"
            "LIST: video-encoder, video-bitrate, frame-size, frame-rate, audio-encoder,\n"
            "      audio-bitrate, sample-rate, channels, scaling, volume (or 1..10)\n"
            "OPTIONTEXT: name=value lines, separated by newlines or ';'\n"

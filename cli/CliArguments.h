@@ -22,6 +22,8 @@ struct CliCommand {
     std::string inputOptions;          // transcode --input, lines joined by "\r\n"
     std::string outputOptions;         // transcode --output
     bool timing = false;               // info --timing: probe times to stderr
+    bool verbose = false;              // -v before the command: the engine's and libraries' log to stderr
+    std::string logFile;               // --log FILE before the command: that log appended to FILE
 };
 
 struct CliParseResult {

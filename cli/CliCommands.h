@@ -9,6 +9,9 @@
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// A file argument that names a folder.
+inline constexpr const char* kFolderText = "是文件夹 (Is a directory)";
+
 int RunFormats(std::ostream& out);
 int RunOptions(int formatNumber, std::ostream& out, std::ostream& err);
 // `timing`: each file's probe time in milliseconds goes to `err` as "probe-ms FILE MS".

@@ -171,7 +171,10 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
     };
     for (const std::string& file : command.files) {
         if (!IsRegularFile(file)) {
-            fail(file, Exists(file) ? "not a regular file" : "no such file");
+            std::error_code ignored;
+            fail(file, fs::is_directory(file, ignored) ? kFolderText
+                       : Exists(file)                  ? "not a regular file"
+                                                       : "no such file");
             continue;
         }
         const std::string refused = ConfirmSettings(command, file, session, &durationProbe);
@@ -204,7 +207,10 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         }
         taken.insert(outputName);
         labels.push_back(file);
-        out << file << " -> " << outputName << '\n';
+        out << file << " -> " << outputName;
+        if (!settings.Adjustments.empty())
+            out << " (" << settings.Adjustments << ")";
+        out << '\n';
     }
     if (labels.empty())
         return kExitFailed;
@@ -220,7 +226,12 @@ int RunTranscode(const CliCommand& command, bool terminal, std::ostream& out, st
     const std::string& source = command.files.at(0);
     const std::string& target = command.files.at(1);
     if (!IsRegularFile(source)) {
-        err << "quorvex-cli: " << source << ": " << (Exists(source) ? "not a regular file" : "no such file") << '\n';
+        std::error_code ignored;
+        err << "quorvex-cli: " << source << ": "
+            << (fs::is_directory(source, ignored) ? kFolderText
+                : Exists(source)                  ? "not a regular file"
+                                                  : "no such file")
+            << '\n';
         return kExitFailed;
     }
     TMediaConverter converter;

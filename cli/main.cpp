@@ -1,6 +1,7 @@
 // quorvex-cli: the desktop program's formats and converter for scripts.
 #include "cli/CliArguments.h"
 #include "cli/CliCommands.h"
+#include "cli/LogOutput.h"
 
 #include <iostream>
 #include <unistd.h>
@@ -14,6 +15,11 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
     const CliCommand& command = parsed.command;
+    CliLogOutput log(command.verbose, command.logFile, std::cerr);
+    if (!log.Opened()) {
+        std::cerr << "quorvex-cli: cannot write the log file " << command.logFile << '\n';
+        return kExitFailed;
+    }
     const bool terminal = isatty(STDOUT_FILENO) == 1;
     switch (command.kind) {
     case CliCommandKind::Help: std::cout << CliUsage(); return 0;

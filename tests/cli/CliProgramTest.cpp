@@ -1,4 +1,5 @@
 // quorvex-cli run as a program on generated media; outputs read back with ffprobe.
+#include "CliProgramRun.h"
 #include "support/TestMedia.h"
 
 #include <gtest/gtest.h>
@@ -13,18 +14,7 @@
 namespace {
 
 using namespace qtest;
-
-std::string Program()
-{
-    const char* dir = std::getenv("QUORVEX_PROGRAM_DIR");
-    return std::string(dir ? dir : ".") + "/quorvex-cli";
-}
-
-// Runs quorvex-cli with `args` (already quoted); stdout and stderr together in `output`.
-int RunCli(const std::string& args, std::string& output)
-{
-    return RunCommand(ShellQuote(Program()) + " " + args + " 2>&1 </dev/null", &output);
-}
+using clitest::RunCli;
 
 double Seconds(const std::string& text) { return text.empty() ? -1.0 : std::stod(text); }
 

@@ -58,6 +58,9 @@ TEST(CliArguments, RefusesMalformedCommandLines)
         {"transcode in.mp4 out.mp4", "--output"},
         {"transcode --output vcodec=mpeg4 in.mp4", "IN and OUT"},
         {"transcode --output", "needs an option text"},
+        {"--log", "--log needs a file"},
+        {"-v", "no command"},
+        {"-v --log run.log", "no command"},
     };
     for (const RefusedCase& c : cases) {
         const CliParseResult result = ParseCliArguments(Split(c.args));
@@ -107,6 +110,27 @@ TEST(CliArguments, DefaultsAndOptionTexts)
     ASSERT_TRUE(result.ok);
     EXPECT_TRUE(result.command.timing);
     EXPECT_EQ(result.command.files.size(), 2u);
+}
+
+TEST(CliArguments, LogOptionsComeBeforeAnyCommand)
+{
+    CliParseResult result = ParseCliArguments(Split("-v convert -f 1 a.mp4"));
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.command.verbose);
+    EXPECT_EQ(result.command.logFile, "");
+    EXPECT_EQ(result.command.files, (std::vector<std::string>{"a.mp4"}));
+
+    result = ParseCliArguments(Split("--log /tmp/q.log -v info a.mp4"));
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.command.verbose);
+    EXPECT_EQ(result.command.logFile, "/tmp/q.log");
+    EXPECT_EQ(result.command.kind, CliCommandKind::Info);
+
+    result = ParseCliArguments(Split("formats"));
+    ASSERT_TRUE(result.ok);
+    EXPECT_FALSE(result.command.verbose);
+    // after the command a -v is one of the command's own arguments
+    EXPECT_FALSE(ParseCliArguments(Split("convert -f 1 -v a.mp4")).ok);
 }
 
 TEST(CliArguments, ClipTimes)
