@@ -344,6 +344,12 @@ void ConversionList::AppendRow(const std::string& source, const TInputOptions& i
     row.SourceFile = source;
     row.SourceExt = ExtensionLabel(source);
     row.TargetExt = ExtensionLabel(output.FileName);
+    // what is written where it differs from the lists' selection
+    const std::string& adjustments = parts_.session.Settings.Adjustments;
+    if (!adjustments.empty()) {
+        row.TargetExt += " (" + adjustments + ")";
+        parts_.log.AppendBlock("按编码器和格式的要求写入: " + adjustments);
+    }
     rows_.push_back(row);
     for (RowRecord& slot : slots_) {
         if (slot.SlotState == kSlotFree) {

@@ -2,6 +2,7 @@
 #include "app/NewNameRule.h"
 #include "app/OutputOptionsCopy.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -87,6 +88,22 @@ TEST_F(ConversionListTest, ATransportStreamAddedWithTheAviFormatBecomesAnAviOfTh
     EXPECT_EQ(List().Slot(0).Output.FileName, Output("clip.avi"));
     EXPECT_EQ(List().Rows()[0].SourceExt, "TS");
     EXPECT_EQ(List().Rows()[0].TargetExt, "AVI");
+}
+
+// A format whose selection the encoder cannot write as chosen (H.263 codes
+// 352x288, not the list's 320x240) says in the log and in the row's target
+// cell what is written; the file then has that size.
+TEST_F(ConversionListTest, AnAdjustedSelectionIsNamedInTheLogAndTheTargetCell) {
+    chooser.formatNumber = 120;
+    AddOne(qtest::MakeMp4Clip(dir.path(), 1.0));
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(List().Rows()[0].TargetExt, "3GP (分辨率 320*240 → 352*288)");
+    const auto& lines = window.Log().Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "按编码器和格式的要求写入: 分辨率 320*240 → 352*288"), lines.end());
+
+    chooser.formatNumber = 12;  // written as selected
+    AddOne(qtest::MakeMp4Clip(dir.path(), 1.0));
+    EXPECT_EQ(List().Rows()[1].TargetExt, "MP4");
 }
 
 TEST_F(ConversionListTest, RemovingTheSecondOfThreeShiftsTheLaterRecordsAndParksItInTheLastSlot) {
