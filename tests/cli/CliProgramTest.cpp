@@ -14,6 +14,7 @@
 namespace {
 
 using namespace qtest;
+using clitest::Program;
 using clitest::RunCli;
 
 double Seconds(const std::string& text) { return text.empty() ? -1.0 : std::stod(text); }
