@@ -62,11 +62,12 @@ int SideMultipleOf(AVCodecID id)
     }
 }
 
-// The multiple of `multiple` nearest to `side` (the larger of two equally
-// near), never below `multiple`.
-int NearestMultiple(int side, int multiple)
+// The largest multiple of `multiple` not above `side` (a picture is never
+// enlarged for it, as odd sizes are cropped to even ones elsewhere), never
+// below `multiple`.
+int FittingMultiple(int side, int multiple)
 {
-    return std::max(multiple, (side + multiple / 2) / multiple * multiple);
+    return std::max(multiple, side / multiple * multiple);
 }
 
 // The listed rate nearest to `rate` (the first of two equally near).
@@ -188,7 +189,7 @@ void TCustomFFmpeg::CreateVideoStream(int outputIndex)
     int width = p.frameWidth, height = p.frameHeight;
     if (!p.videoStreamCopy && width > 0 && height > 0) {
         const int multiple = SideMultipleOf(choice.id);
-        const int fittedWidth = NearestMultiple(width, multiple), fittedHeight = NearestMultiple(height, multiple);
+        const int fittedWidth = FittingMultiple(width, multiple), fittedHeight = FittingMultiple(height, multiple);
         if (fittedWidth != width || fittedHeight != height) {
             LogFmt(llInfo, "%s codes sizes in multiples of %d: %dx%d is written as %dx%d", avcodec_get_name(choice.id),
                    multiple, width, height, fittedWidth, fittedHeight);

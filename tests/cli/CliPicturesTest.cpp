@@ -192,11 +192,11 @@ TEST_F(CliPictures, RealMediaTakesSizesThatAreNoMultipleOfSixteen)
     struct Case {
         const char* size;
         std::string sets;
-        int width, height;  // the nearest multiples of 16
+        int width, height;  // the multiples of 16 next below
     };
     const Case cases[] = {
-        {"640x360", "", 640, 368},
-        {"330x250", "", 336, 256},
+        {"640x360", "", 640, 352},
+        {"330x250", "", 320, 240},
         {"320x240", "", 320, 240},
     };
     for (const Case& c : cases) {
