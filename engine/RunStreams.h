@@ -24,6 +24,9 @@ struct TRunInputStream {
     bool discard = true;                  // until an output stream takes it
     int64_t ptsUs = 0;                    // time of the last decoded data
     int64_t nextPtsUs = AV_NOPTS_VALUE;   // expected time of the next data
+    // expected time of the next packet as read (decoders with frame threads
+    // deliver pictures some packets later, so nextPtsUs lags behind it)
+    int64_t nextDtsUs = AV_NOPTS_VALUE;
     bool isStart = true;                  // no audio sync correction yet
     // nothing before this time reaches the outputs: 0 for an input opened at a
     // start time (its seek lands on the key frame before it), else no limit

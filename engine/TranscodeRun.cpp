@@ -766,10 +766,11 @@ void TranscodeRun::MainLoop()
                 packet->pts = std::llround(static_cast<double>(packet->pts) * scale);
         }
 
-        if ((ic->iformat->flags & AVFMT_TS_DISCONT) && ist.nextPtsUs != AV_NOPTS_VALUE &&
+        const int64_t expectedUs = ist.nextDtsUs != AV_NOPTS_VALUE ? ist.nextDtsUs : ist.nextPtsUs;
+        if ((ic->iformat->flags & AVFMT_TS_DISCONT) && expectedUs != AV_NOPTS_VALUE &&
             packet->dts != AV_NOPTS_VALUE && !options_.copyTs) {
             const int64_t dtsUs = av_rescale_q(packet->dts, tb, AV_TIME_BASE_Q);
-            const int64_t delta = dtsUs - ist.nextPtsUs;
+            const int64_t delta = dtsUs - expectedUs;
             if (std::fabs(static_cast<double>(delta)) > discontinuityUs || dtsUs < ist.ptsUs) {
                 media.inputTsOffsetsUs[fileIndex] -= delta;
                 const int64_t shift = av_rescale_q(delta, AV_TIME_BASE_Q, tb);
@@ -781,6 +782,11 @@ void TranscodeRun::MainLoop()
                            media.inputTsOffsetsUs[fileIndex]);
             }
         }
+
+        if (packet->dts != AV_NOPTS_VALUE && packet->duration > 0)
+            ist.nextDtsUs = av_rescale_q(packet->dts + packet->duration, tb, AV_TIME_BASE_Q);
+        else
+            ist.nextDtsUs = AV_NOPTS_VALUE;
 
         if (options_.recordingTimeUs != INT64_MAX) {
             const int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
