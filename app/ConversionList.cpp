@@ -478,14 +478,6 @@ std::vector<RowTask> ConversionList::RebuildTasks() {
 
     TMediaConverter& converter = parts_.converter;
     converter.ClearTasks();
-    // The add opened each output already; the empty file it left must not
-    // count as an existing file, or the run would skip to the next number.
-    for (const RowRecord& slot : slots_) {
-        std::error_code ec;
-        if (slot.SlotState == kSlotFull && fs::is_regular_file(slot.Output.FileName, ec) &&
-            fs::file_size(slot.Output.FileName, ec) == 0)
-            fs::remove(slot.Output.FileName, ec);
-    }
     std::vector<RowTask> result;
     for (RowRecord& slot : slots_) {
         if (slot.SlotState != kSlotFull) continue;
@@ -498,19 +490,14 @@ std::vector<RowTask> ConversionList::RebuildTasks() {
             result.push_back(row);
             continue;
         }
-        std::string name = JoinPath(folder, PathFileName(slot.Output.FileName));
-        if (HasNewNumber(name)) {
-            const std::string candidate = WithoutNewNumber(name);
-            if (!FileExists(candidate))
-                name = candidate;
-            else if (parts_.controls.existingFileIndex == 0)
-                name = NewNameRule(candidate);
-            else
-                name = candidate;
-        }
+        // The name is claimed when the finished file is put in place: with
+        // 自动生成相应的新文件名 an existing file (one the last run made, say)
+        // keeps its name and this one takes the first free "(New_n)".
+        const std::string name = WithoutNewNumber(JoinPath(folder, PathFileName(slot.Output.FileName)));
         TOutputOptions output = slot.Output;
         output.FileName = name;
-        slot.RunOutputFile = name;
+        output.ReplaceExisting = parts_.controls.existingFileIndex != 0;
+        slot.RunOutputFile = name;  // until the finished file tells the name it took
         if (result.size() < rows_.size()) rows_[result.size()].OutputFile = name;
         // a failure here ends the task at once with its error when the run starts
         converter.SetOutputFile(row.TaskIndex, name, &output);
@@ -524,6 +511,13 @@ void ConversionList::SetStatus(int row, const std::string& status) {
     if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Status == status) return;
     rows_[static_cast<size_t>(row)].Status = status;
     RowsChanged(row);
+    KeptChanged();
+}
+
+void ConversionList::SetRunOutputFile(int row, const std::string& name) {
+    if (row < 0 || row >= RowCount() || name.empty()) return;
+    slots_[static_cast<size_t>(row)].RunOutputFile = name;
+    rows_[static_cast<size_t>(row)].OutputFile = name;
     KeptChanged();
 }
 

@@ -83,6 +83,8 @@ public:
 
     // Run control writes the cells of a row.
     void SetStatus(int row, const std::string& status);
+    // The name the finished output of `row` took when it was put in place.
+    void SetRunOutputFile(int row, const std::string& name);
     void SetProgress(int row, int percent);
     void SetTimeText(int row, const std::string& text);
     void SetRunTexts(int row, const std::string& speed, const std::string& remaining);

@@ -9,6 +9,7 @@ inline constexpr const char* kStatusConverting = "转换中...";
 inline constexpr const char* kStatusPaused = "暂停";
 inline constexpr const char* kStatusStopped = "停止";
 inline constexpr const char* kStatusFinished = "完成";
+inline constexpr const char* kStatusIncomplete = "不完整";
 inline constexpr const char* kStatusFailed = "失败";
 
 struct ListRow {

@@ -1,11 +1,12 @@
 #include "app/NewNameRule.h"
 
+#include "engine/OutputPlacement.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 
 namespace {
-constexpr const char* kNewMark = "(New_";
 
 size_t FileNameStart(const std::string& path) {
     const size_t separator = path.find_last_of("/\\:");
@@ -35,18 +36,12 @@ std::string ExtensionLabel(const std::string& path) {
 }
 
 std::string NewNameRule(const std::string& name) {
-    const std::string extension = PathExtension(name);
-    const std::string base = name.substr(0, name.size() - extension.size());
-    for (unsigned n = 1;; ++n) {
-        std::string candidate = base + kNewMark + std::to_string(n) + ")" + extension;
+    for (int n = 1;; ++n) {
+        std::string candidate = NumberedFileName(name, n);
         if (!Exists(candidate)) return candidate;
     }
 }
 
-bool HasNewNumber(const std::string& name) { return name.find(kNewMark, FileNameStart(name)) != std::string::npos; }
+bool HasNewNumber(const std::string& name) { return HasFileNumber(name); }
 
-std::string WithoutNewNumber(const std::string& name) {
-    const size_t mark = name.find(kNewMark, FileNameStart(name));
-    if (mark == std::string::npos) return name;
-    return name.substr(0, mark) + PathExtension(name);
-}
+std::string WithoutNewNumber(const std::string& name) { return WithoutFileNumber(name); }

@@ -212,6 +212,7 @@ void RunControl::ApplyTermination(const TTerminateInfo& info) {
         return;
     }
     const int row = RowOfTask(info.TaskIndex);
+    if (!info.OutputFiles.empty()) list_.SetRunOutputFile(row, info.OutputFiles.front());
     estimates_.Ended(row);
     if (row >= 0 && row < list_.RowCount()) {
         list_.SetRunTexts(row, "", "");
@@ -220,9 +221,14 @@ void RunControl::ApplyTermination(const TTerminateInfo& info) {
         const auto bytes = output.empty() ? 0 : std::filesystem::file_size(output, ec);
         if (info.Finished && !ec && !output.empty()) list_.SetOutputBytes(row, static_cast<int64_t>(bytes));
     }
-    if (info.Finished) {
+    if (info.Finished && !info.Exception) {
         list_.SetProgress(row, 100);
-        list_.SetStatus(row, kStatusFinished);
+        // 完成 only for a file that checked out whole
+        const bool whole = info.Outcome == TTaskOutcome::Whole;
+        list_.SetStatus(row, whole ? kStatusFinished : kStatusIncomplete);
+        if (!whole)
+            parts_.dialogs.MessageBox(info.OutcomeMsg, std::string(kApplicationTitle), MessageIcon::Warning,
+                                      MessageButtons::Ok);
     }
     if (info.Exception) {
         list_.SetStatus(row, kStatusFailed);

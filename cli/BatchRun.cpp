@@ -2,17 +2,16 @@
 
 #include "cli/ProgressBoard.h"
 #include "cli/ProgressLine.h"
+#include "cli/StopSignals.h"
 #include "engine/TCustomMediaConverter.h"
 #include "media/QueueMainThread.h"
 
 #include <chrono>
-#include <csignal>
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) { interrupted = 1; }
+// how often the main thread looks for a stop signal between hand-overs
+constexpr int StopPollMs = 50;
 
 using Clock = std::chrono::steady_clock;
 
@@ -47,29 +46,44 @@ std::vector<TaskOutcome> RunBatch(TCustomMediaConverter& converter, const std::v
         if (info.TaskIndex >= count)
             return;
         TaskOutcome& outcome = outcomes[info.TaskIndex];
-        outcome.finished = info.Finished && !info.Exception;
-        if (!outcome.finished)
-            outcome.error = info.Exception ? info.ExceptionMsg : std::string("stopped before its end");
+        outcome.outcome = info.Exception ? TTaskOutcome::Failed : info.Outcome;
+        outcome.outputFiles = info.OutputFiles;
+        std::string line;
+        switch (outcome.outcome) {
+        case TTaskOutcome::Whole: line = "done"; break;
+        case TTaskOutcome::Incomplete:
+            outcome.error = info.OutcomeMsg;
+            line = "incomplete: " + outcome.error;
+            break;
+        case TTaskOutcome::Failed:
+            outcome.error = info.ExceptionMsg;
+            line = "failed: " + outcome.error;
+            break;
+        case TTaskOutcome::Unfinished:
+            outcome.error = "stopped before its end";
+            line = "stopped";
+            break;
+        }
+        for (const std::string& file : outcome.outputFiles)
+            line += " -> " + file;
         if (nextToStart < count)
             started[nextToStart++] = Clock::now();
-        out << board.Finish(info.TaskIndex, names[info.TaskIndex] + ": " +
-                                                (outcome.finished ? "done" : "failed: " + outcome.error))
-            << std::flush;
+        out << board.Finish(info.TaskIndex, names[info.TaskIndex] + ": " + line) << std::flush;
     });
 
-    auto* previous = std::signal(SIGINT, OnInterrupt);
+    if (StopSignals::Received())
+        return outcomes;  // stopped during the set-up: nothing runs, nothing is written
     const Clock::time_point start = Clock::now();
     std::fill(started.begin(), started.end(), start);
     converter.StartTask(simultaneous);
     bool stopSent = false;
     while (!allEnded) {
-        mainThread.pumpUntil([&] { return allEnded || (interrupted && !stopSent); }, 200);
-        if (interrupted && !stopSent) {
+        mainThread.pumpUntil([&] { return allEnded || (StopSignals::Received() && !stopSent); }, StopPollMs);
+        if (StopSignals::Received() && !stopSent) {
             stopSent = true;
             converter.StopTasks(false);
         }
     }
-    std::signal(SIGINT, previous);
     converter.SetOnProgress(nullptr);
     converter.SetOnTerminate(nullptr);
     SetMainThread(nullptr);

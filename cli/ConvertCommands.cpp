@@ -3,12 +3,13 @@
 #include "cli/BatchRun.h"
 #include "cli/CliCommands.h"
 #include "cli/ListNames.h"
+#include "cli/StopSignals.h"
 
 #include "app/ConverterDurationProbe.h"
-#include "app/NewNameRule.h"
 #include "app/OutputOptionsCopy.h"
 #include "engine/CodecSelection.h"
 #include "engine/CodecThreads.h"
+#include "engine/OutputPlacement.h"
 #include "engine/TMediaConverter.h"
 #include "formats/ClipTimes.h"
 #include "formats/FormatCatalogue.h"
@@ -44,23 +45,27 @@ bool IsRegularFile(const std::string& path)
     return fs::is_regular_file(path, ignored);
 }
 
-// The output name: the file's own unless it exists (and may not be
-// overwritten) or an earlier file of this run already writes it; then the
-// first free "(New_n)" name.
+// The output name planned at set-up: the file's own unless it exists (and
+// may not be overwritten) or an earlier file of this run already writes it;
+// then the first free "(New_n)" name. The finished file claims its name when
+// it is put in place, so another program taking this name meanwhile only
+// moves it on to the next number.
 std::string ChooseOutputName(const std::string& wanted, bool overwrite, const std::set<std::string>& taken)
 {
     if (!taken.contains(wanted) && (overwrite || !Exists(wanted)))
         return wanted;
-    std::string name = NewNameRule(wanted);
-    if (!taken.contains(name))
-        return name;
-    const std::string extension = PathExtension(wanted);
-    const std::string base = wanted.substr(0, wanted.size() - extension.size());
     for (int n = 1;; ++n) {
-        name = base + "(New_" + std::to_string(n) + ")" + extension;
+        const std::string name = NumberedFileName(wanted, n);
         if (!taken.contains(name) && !Exists(name))
             return name;
     }
+}
+
+// "file: reason", without the file's name twice when the reason starts with it.
+std::string FailureLine(const std::string& file, const std::string& why)
+{
+    const std::string prefix = file + ": ";
+    return why.compare(0, prefix.size(), prefix) == 0 ? why : prefix + why;
 }
 
 // The option window's confirmation for `file`: the format's lists with the
@@ -130,11 +135,13 @@ int ReportOutcomes(const std::vector<std::string>& labels, const std::vector<Tas
 {
     int failures = earlierFailures;
     for (size_t i = 0; i < outcomes.size(); ++i) {
-        if (!outcomes[i].finished) {
-            err << "quorvex-cli: " << labels[i] << ": " << outcomes[i].error << '\n';
+        if (!outcomes[i].whole()) {
+            err << "quorvex-cli: " << FailureLine(labels[i], outcomes[i].error) << '\n';
             ++failures;
         }
     }
+    if (const int signal = StopSignals::Received())
+        return StopSignals::ExitStatus(signal);
     return failures == 0 ? 0 : kExitFailed;
 }
 
@@ -166,10 +173,12 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
     std::set<std::string> taken;
     int failures = 0;
     const auto fail = [&](const std::string& file, const std::string& why) {
-        err << "quorvex-cli: " << file << ": " << why << '\n';
+        err << "quorvex-cli: " << FailureLine(file, why) << '\n';
         ++failures;
     };
     for (const std::string& file : command.files) {
+        if (StopSignals::Received())
+            break;
         if (!IsRegularFile(file)) {
             std::error_code ignored;
             fail(file, fs::is_directory(file, ignored) ? kFolderText
@@ -195,6 +204,7 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         const std::string outputName = ChooseOutputName(settings.OutputFile, command.overwrite, taken);
         TOutputOptions output;
         output.FileName = outputName;
+        output.ReplaceExisting = command.overwrite;
         CopyOutputSettings(settings, output);
         if (settings.CutMode == "Select")
             output.Duration = settings.CutLength * 1000;
@@ -212,6 +222,8 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
             out << " (" << settings.Adjustments << ")";
         out << '\n';
     }
+    if (const int signal = StopSignals::Received())
+        return StopSignals::ExitStatus(signal);
     if (labels.empty())
         return kExitFailed;
     const int simultaneous =
@@ -244,14 +256,14 @@ int RunTranscode(const CliCommand& command, bool terminal, std::ostream& out, st
     input.ExtOptions = command.inputOptions;
     const int task = converter.AddTask(source, &input);
     if (task < 0) {
-        err << "quorvex-cli: " << source << ": " << converter.LastErrMsg() << '\n';
+        err << "quorvex-cli: " << FailureLine(source, converter.LastErrMsg()) << '\n';
         return kExitFailed;
     }
     TOutputOptions output;
     output.FileName = target;
     output.ExtOptions = command.outputOptions;
     if (!converter.SetOutputFile(task, target, &output)) {
-        err << "quorvex-cli: " << target << ": " << converter.LastErrMsg() << '\n';
+        err << "quorvex-cli: " << FailureLine(target, converter.LastErrMsg()) << '\n';
         return kExitFailed;
     }
     const std::vector<TaskOutcome> outcomes = RunBatch(converter, {source}, 1, out, terminal);

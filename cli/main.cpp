@@ -2,6 +2,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliCommands.h"
 #include "cli/LogOutput.h"
+#include "cli/StopSignals.h"
 
 #include <iostream>
 #include <unistd.h>
@@ -21,6 +22,9 @@ int main(int argc, char** argv)
         return kExitFailed;
     }
     const bool terminal = isatty(STDOUT_FILENO) == 1;
+    // before the first task is set up and before any thread exists
+    if (command.kind == CliCommandKind::Convert || command.kind == CliCommandKind::Transcode)
+        StopSignals::Install();
     switch (command.kind) {
     case CliCommandKind::Help: std::cout << CliUsage(); return 0;
     case CliCommandKind::Formats: return RunFormats(std::cout);

@@ -2,11 +2,13 @@
 // Records the converter component takes from the application (input and
 // output options) and hands to its events (progress, termination, frames).
 #include "engine/TProgressInfo.h"
+#include "engine/TaskOutcome.h"
 #include "media/Bitmap24.h"
 
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The media libraries' "no time given" marker.
 constexpr int64_t NoTimeUs = INT64_MIN;
@@ -94,6 +96,9 @@ struct TOutputOptions {
     bool CustomHook = false;    // decoded frames go to OnCustomHook
     bool Join = false;
     std::string ExtOptions;
+    // A finished file of the output's name is replaced (true), or kept and
+    // the output takes the first free "(New_n)" name when it is finished.
+    bool ReplaceExisting = true;
 
     bool operator==(const TOutputOptions&) const = default;
 };
@@ -106,6 +111,11 @@ struct TTerminateInfo {
     bool Exception = false;  // ended with an error
     std::string ExceptionMsg;
     std::string LibraryLines;  // the library's last error and warning lines before a failure, '\n'-ended
+    // Whole, Incomplete (OutcomeMsg says why), Failed (with Exception) or
+    // Unfinished (stopped or never started).
+    TTaskOutcome Outcome = TTaskOutcome::Unfinished;
+    std::string OutcomeMsg;
+    std::vector<std::string> OutputFiles;  // the names the kept outputs took
 };
 
 // One decoded picture offered to OnCustomHook. The handler may draw on

@@ -11,9 +11,11 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -54,6 +56,20 @@ std::string IsoTime(int64_t seconds)
     char text[64];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
     return text;
+}
+
+// Why `fileName` cannot become an output (a negative error code), or 0: the
+// folder must let us create files, and the name must not be a folder.
+int OutputFileRefusal(const std::string& fileName)
+{
+    std::error_code failed;
+    if (std::filesystem::is_directory(fileName, failed))
+        return AVERROR(EISDIR);
+    const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+    const std::string folderName = folder.empty() ? std::string(".") : folder.string();
+    if (access(folderName.c_str(), W_OK | X_OK) != 0)
+        return AVERROR(errno);
+    return 0;
 }
 
 }  // namespace
@@ -208,22 +224,24 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     if (NeedsFrameNumber(format) && !av_filename_number_test(mediaName.c_str()))
         return fail(ErrorText(fileName, AVERROR(EDOM)));
 
-    // 9. the file (an existing one is replaced, but never one being read).
-    // Its old content stays until the run writes the header: a task that
-    // never runs (removed, stopped before its turn) must not cost the file.
+    // 9. the file. Nothing is created here: the run writes into a hidden
+    // part file and gives it this name when it is finished, so a task that
+    // never runs (removed, stopped before its turn) leaves no trace, and an
+    // existing file keeps its content until then.
+    TOutputFileSetup& fileSetup = media_.outputSetups[outputIndex];
+    fileSetup.replaceExisting = replaceNextOutput_;
+    replaceNextOutput_ = true;
     if (!(format->flags & AVFMT_NOFILE)) {
         if (IsOpenedInput(fileName))
             return fail(FormatText("%s: the output file is an input file of this conversion", fileName.c_str()));
-        AVDictionary* keepContent = nullptr;
-        av_dict_set(&keepContent, "truncate", "0", 0);
-        const int ret = avio_open2(&oc->pb, mediaName.c_str(), AVIO_FLAG_WRITE, nullptr, &keepContent);
-        av_dict_free(&keepContent);
-        if (ret < 0)
-            return fail(ErrorText(fileName, ret));
+        const int refused = OutputFileRefusal(fileName);
+        if (refused < 0)
+            return fail(ErrorText(fileName, refused));
+        fileSetup.finalName = fileName;
     }
 
     // 11. muxing parameters and the encoding options of the format
-    TOutputFileSetup& setup = media_.outputSetups[outputIndex];
+    TOutputFileSetup& setup = fileSetup;
     const int64_t preloadUs = std::llround(p.muxPreloadSeconds * 1000000.0);
     oc->max_delay = static_cast<int>(std::lround(p.muxMaxDelaySeconds * 1000000.0));
     if (oc->priv_data && av_opt_find(oc->priv_data, "preload", nullptr, 0, 0)) {

@@ -124,6 +124,12 @@ void TranscodeRun::AdvanceCopyTime(TRunInputStream& ist, const AVPacket* packet)
     }
 }
 
+void TranscodeRun::CountDamagedFrame(const AVFrame* frame)
+{
+    if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT))
+        ++counters_.inputErrors;
+}
+
 bool TranscodeRun::DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacket* packet)
 {
     int ret = avcodec_send_packet(ist.decoder, packet);
@@ -140,6 +146,7 @@ bool TranscodeRun::DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacke
             break;
         if (ret < 0)
             return false;
+        CountDamagedFrame(decoded_.get());
         ist.ptsUs = decoded_->pkt_dts != AV_NOPTS_VALUE
                         ? av_rescale_q(decoded_->pkt_dts, ist.stream->time_base, AV_TIME_BASE_Q)
                         : ist.nextPtsUs;
@@ -206,6 +213,7 @@ bool TranscodeRun::DecodeAudio(TRunInputStream& ist, int istIndex, const AVPacke
             break;
         if (ret < 0)
             return false;
+        CountDamagedFrame(decoded_.get());
         ist.ptsUs = ist.nextPtsUs;
         if (decoded_->sample_rate > 0)
             ist.nextPtsUs += static_cast<int64_t>(AV_TIME_BASE) * decoded_->nb_samples / decoded_->sample_rate;

@@ -90,6 +90,7 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
         if (ret < 0)
             throw FFmpegException("av_interleaved_write_frame(): " + ErrorCodeText(ret));
         ++packetsWritten_[static_cast<size_t>(ost.fileIndex)];
+        ++ost.packetCount;
     }
 }
 

@@ -61,6 +61,7 @@ struct TRunOutputStream {
     int syncIndex = -1;                   // input stream entry it follows
     bool encodingNeeded = false;
     int frameCount = 0;
+    int64_t packetCount = 0;              // packets handed to the muxer
     double outputTimeSec = 0;             // end of the last packet written, seconds
     int64_t syncOpts = 0;                 // next output time, encoder time base units
     bool encoderOpen = false;
@@ -109,6 +110,7 @@ struct TRunCounters {
     uint64_t totalBytes = 0;
     int duplicatedFrames = 0;
     int droppedFrames = 0;
+    int inputErrors = 0;                  // failed reads and damaged packets or frames of the inputs
     bool dupDropChanged = false;
     std::array<int, 52> qpHistogram{};
 };

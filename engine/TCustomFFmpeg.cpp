@@ -18,9 +18,9 @@ TCustomFFmpeg::TCustomFFmpeg(int capacity) : capacity_(capacity), tables_(capaci
 TCustomFFmpeg::~TCustomFFmpeg()
 {
     // The run (when there is one) is stopped by the subclass that started it;
-    // here only the owned objects remain, and their handles free them. An
-    // output set up but never written goes with them.
-    media_.ClearRemovingEmptyOutputs();
+    // here only the owned objects remain, and their handles free them.
+    // Setting an output up creates no file, so none is left behind.
+    media_.Clear();
     generic_.Clear();
 }
 
@@ -38,8 +38,10 @@ void TCustomFFmpeg::Reset()
     error_ = false;
     SetErrorMessage(std::string());
     SetLibraryLines(std::string());
+    SetRunResult(TRunResult{});
     lastError_.clear();
     totalDurationUs_ = -1;
+    replaceNextOutput_ = true;
     generic_.Create(scalerFlags_);
 }
 
@@ -115,6 +117,23 @@ void TCustomFFmpeg::SetLibraryLines(const std::string& lines)
 {
     std::lock_guard guard(errorLock_);
     libraryLines_ = lines;
+}
+
+TRunResult TCustomFFmpeg::RunResult() const
+{
+    std::lock_guard guard(errorLock_);
+    TRunResult result = runResult_;
+    if (error_)
+        result.outcome = TTaskOutcome::Failed;
+    else if (!finished_)
+        result.outcome = TTaskOutcome::Unfinished;
+    return result;
+}
+
+void TCustomFFmpeg::SetRunResult(const TRunResult& result)
+{
+    std::lock_guard guard(errorLock_);
+    runResult_ = result;
 }
 
 bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string& value)

@@ -15,6 +15,7 @@
 #include "engine/PendingOptions.h"
 #include "engine/TManualResetEvent.h"
 #include "engine/TaskMedia.h"
+#include "engine/TaskOutcome.h"
 #include "engine/TaskPreview.h"
 #include "engine/VideoHookModules.h"
 #include "media/TFFBaseComponent.h"
@@ -86,6 +87,9 @@ public:
     void SetMuxPreload(double seconds);      // applied when > 0
     void SetSampleRate(int rate);            // applied when > 0
     void SetChannels(int channels);          // applied when > 0
+    // Whether the next output set up replaces a finished file of its name
+    // (the default) or takes the next free "(New_n)" name when it finishes.
+    void SetReplaceExisting(bool replace) { replaceNextOutput_ = replace; }
     // Bit 0 the preview window, bit 1 the preview bitmap event.
     void SetPreviewFlags(int flags) { preview_.SetFlags(flags); }
     int PreviewFlags() const { return preview_.Flags(); }
@@ -108,6 +112,10 @@ public:
     std::string ErrorMessage() const;
     // The last library error and warning lines of a run that failed ("" when none).
     std::string LibraryLines() const;
+    // The outcome of the last run: Failed when it ended with an error,
+    // Unfinished when it did not run to its end, else what the check of the
+    // outputs found; with the names the outputs took.
+    TRunResult RunResult() const;
     int64_t ProgressIntervalUs() const { return progressIntervalUs_; }
     void SetProgressIntervalUs(int64_t us) { progressIntervalUs_ = us; }
     // Threads for each codec, the scaler and the filter graphs of the next
@@ -125,6 +133,7 @@ protected:
     // Records the message of the error that ended a run.
     void SetErrorMessage(const std::string& message);
     void SetLibraryLines(const std::string& lines);
+    void SetRunResult(const TRunResult& result);
 
     // option handlers shared by the dispatcher, targets and presets
     void SetFrameRate(const std::string& value);
@@ -163,6 +172,7 @@ protected:
     int scalerFlags_ = 4;  // SWS_BICUBIC
     std::string lastError_;
     int64_t totalDurationUs_ = -1;
+    bool replaceNextOutput_ = true;
 
     // run state
     std::atomic<bool> running_{false};
@@ -170,9 +180,10 @@ protected:
     std::atomic<bool> finished_{false};
     std::atomic<bool> terminated_{false};
     std::atomic<bool> error_{false};
-    mutable std::mutex errorLock_;  // guards errorMessage_, libraryLines_
+    mutable std::mutex errorLock_;  // guards errorMessage_, libraryLines_, runResult_
     std::string errorMessage_;
     std::string libraryLines_;
+    TRunResult runResult_;
     int64_t progressIntervalUs_ = 500000;
     std::atomic<int> codecThreads_{0};
     TaskPreview preview_{this};

@@ -348,6 +348,7 @@ bool TCustomMediaConverter::ApplyOutputOptions(TFFmpeg& task, const std::string&
             });
     }
 
+    task.SetReplaceExisting(o.ReplaceExisting);
     if (task.AddOutputFile(fileName, o.Join) < 0) {
         lastErrMsg_ = task.LastError();
         return false;
@@ -603,6 +604,10 @@ void TCustomMediaConverter::DoTerminate(TFFmpeg* sender)
     info.Exception = sender->Error();
     info.ExceptionMsg = sender->ErrorMessage();
     info.LibraryLines = sender->LibraryLines();
+    const TRunResult result = sender->RunResult();
+    info.Outcome = result.outcome;
+    info.OutcomeMsg = result.message;
+    info.OutputFiles = result.outputNames;
     DeliverTerminate(info);
     ++finishedCount_;
     if (tasksToStart_ <= 0) {

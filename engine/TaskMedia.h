@@ -27,6 +27,7 @@
 //  - each output's muxer options for avformat_write_header (mpeg "preload").
 #include "engine/CodecSelection.h"
 #include "engine/IStreamEncoder.h"
+#include "engine/OutputPlacement.h"
 #include "engine/PendingOptions.h"
 #include "media/FFHandles.h"
 #include "media/PipeReader.h"
@@ -63,6 +64,11 @@ struct TOutputStreamSetup {
 struct TOutputFileSetup {
     std::vector<TOutputStreamSetup> streams;
     AVDictionaryPtr muxerOptions;    // handed to avformat_write_header
+    // The name the finished file takes; nothing is created under it (or at
+    // all) before the run writes the header into `part`.
+    std::string finalName;
+    bool replaceExisting = true;     // else an existing file keeps its name and the output takes "(New_n)"
+    std::unique_ptr<TPartFile> part; // claimed when the run opens the file
 };
 
 struct TaskMedia {
@@ -119,8 +125,5 @@ struct TaskMedia {
         inputStartTimesUs.clear();
         filtersInUse = false;
     }
-    // Clear(), then deletes every output file that is still empty: a file set
-    // up but never written (a task removed, stopped before its header, or
-    // freed without a run) must not be left behind as a 0-byte file.
-    void ClearRemovingEmptyOutputs();
+
 };

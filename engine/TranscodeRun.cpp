@@ -603,14 +603,19 @@ void TranscodeRun::WriteHeaders()
         InitBitstreamFilters(ost);
     for (int j = 0; j < media.OutputCount(); ++j) {
         AVFormatContext* oc = media.outputs[j].get();
-        // the file was opened keeping what it held; nothing written yet, so it starts empty here
-        if (oc->pb && oc->url && !(oc->oformat->flags & AVFMT_NOFILE)) {
-            const std::string name = WideFileName(oc->url);
-            std::error_code failed;
-            if (std::filesystem::is_regular_file(name, failed) && std::filesystem::file_size(name, failed) > 0)
-                std::filesystem::resize_file(name, 0, failed);
-            if (failed)
-                throw FFmpegException(name + ": " + failed.message());
+        // the file: a part file beside the output, which takes the output's
+        // name only when it is finished
+        TOutputFileSetup& setup = media.outputSetups[j];
+        if (!(oc->oformat->flags & AVFMT_NOFILE) && !oc->pb && !setup.finalName.empty()) {
+            auto part = std::make_unique<TPartFile>();
+            std::string error;
+            if (!part->Claim(setup.finalName, error))
+                throw FFmpegException(error);
+            const int ret = avio_open2(&oc->pb, MediaFileName(part->Name()).c_str(), AVIO_FLAG_WRITE, nullptr,
+                                       nullptr);
+            if (ret < 0)
+                throw FFmpegException(ErrorText(setup.finalName, ret));
+            setup.part = std::move(part);
         }
         AVDictionary* options = nullptr;
         av_dict_copy(&options, media.outputSetups[j].muxerOptions.get(), 0);
@@ -727,6 +732,9 @@ void TranscodeRun::MainLoop()
             continue;
         }
         if (ret < 0) {
+            // a read that fails before the end (not a stop) means a damaged or cut source
+            if (ret != AVERROR_EOF && ret != AVERROR_EXIT)
+                ++counters_.inputErrors;
             inputFiles_[fileIndex].eof = true;
             if (options_.shortest)
                 break;
@@ -799,6 +807,7 @@ void TranscodeRun::MainLoop()
         }
 
         if (!ProcessPacket(istIndex, packet.get())) {
+            ++counters_.inputErrors;
             const std::string text = FormatText(
                 "Error while decoding stream %s",
                 StreamName(ist.fileIndex, ist.streamIndex, ist.stream->codecpar->codec_type).c_str());
@@ -882,27 +891,118 @@ void TranscodeRun::ReleaseCodecs()
 
 // --- the run as a whole ----------------------------------------------------------
 
-std::vector<std::string> TranscodeRun::OutputsWithoutPackets() const
+int64_t TranscodeRun::SourceStreamLengthUs(const TRunOutputStream& ost, int64_t fileLengthUs) const
 {
-    std::vector<std::string> names;
-    // before the headers the files still hold what they held before the run
-    if (task_.finished_ || !headersWritten_)
-        return names;
-    const TaskMedia& media = task_.media_;
-    for (size_t j = 0; j < packetsWritten_.size() && j < media.outputs.size(); ++j) {
-        const AVFormatContext* oc = media.outputs[j].get();
-        if (packetsWritten_[j] == 0 && oc && oc->url && !(oc->oformat->flags & AVFMT_NOFILE))
-            names.push_back(WideFileName(oc->url));
-    }
-    return names;
+    if (fileLengthUs < 0 || ost.sourceIndex < 0)
+        return -1;
+    const AVStream* source = inputStreams_[static_cast<size_t>(ost.sourceIndex)].stream;
+    // a cover picture is one frame, whatever the length of the file
+    if (source->disposition & AV_DISPOSITION_ATTACHED_PIC)
+        return -1;
+    if (source->duration == AV_NOPTS_VALUE || source->duration <= 0)
+        return fileLengthUs;
+    const int64_t wholeUs = av_rescale_q(source->duration, source->time_base, AV_TIME_BASE_Q);
+    const int64_t fileUs = task_.media_.inputs[0]->duration;
+    // the part of the stream within the clip: the file's expected length less what the stream lacks
+    return std::min(fileLengthUs, fileLengthUs - std::max<int64_t>(0, fileUs - wholeUs));
 }
+
+std::vector<TFinishedOutput> TranscodeRun::TakeOutputs()
+{
+    TaskMedia& media = task_.media_;
+    // the length asked for: the clip's, or the source's from where it starts
+    int64_t expectedUs = -1;
+    if (media.InputCount() > 0 && media.inputs[0]->duration != AV_NOPTS_VALUE && media.inputs[0]->duration > 0) {
+        const int64_t inputStartUs = media.inputStartTimesUs.empty() ? 0 : media.inputStartTimesUs[0];
+        expectedUs = media.inputs[0]->duration - std::max<int64_t>(inputStartUs, 0) -
+                     std::max<int64_t>(options_.startTimeUs, 0);
+    }
+    if (options_.recordingTimeUs != INT64_MAX && (expectedUs < 0 || options_.recordingTimeUs < expectedUs))
+        expectedUs = options_.recordingTimeUs;
+    // options that end a run early on purpose leave no length to compare with
+    if (options_.shortest || options_.fileSizeLimitBytes > 0 || options_.maxFramesVideo != INT_MAX ||
+        options_.maxFramesAudio != INT_MAX || options_.maxFramesData != INT_MAX || media.InputCount() != 1)
+        expectedUs = -1;
+
+    std::vector<TFinishedOutput> finished;
+    for (int j = 0; j < media.OutputCount(); ++j) {
+        TOutputFileSetup& setup = media.outputSetups[j];
+        if (!setup.part)
+            continue;
+        TFinishedOutput out;
+        out.part = std::move(setup.part);
+        out.finalName = setup.finalName;
+        out.replaceExisting = setup.replaceExisting;
+        out.expectation.formatName = media.outputs[j]->oformat->name;
+        out.expectation.expectedDurationUs = expectedUs;
+        out.expectation.inputErrors = counters_.inputErrors;
+        for (const TRunOutputStream& ost : outputStreams_) {
+            if (ost.fileIndex != j)
+                continue;
+            out.expectation.streamTypes.push_back(ost.stream->codecpar->codec_type);
+            out.expectation.packetsWritten.push_back(ost.packetCount);
+            out.expectation.streamExpectedUs.push_back(SourceStreamLengthUs(ost, expectedUs));
+        }
+        finished.push_back(std::move(out));
+    }
+    return finished;
+}
+
+namespace {
+
+int64_t PacketsOf(const TFinishedOutput& output)
+{
+    int64_t total = 0;
+    for (int64_t count : output.expectation.packetsWritten)
+        total += count;
+    return total;
+}
+
+// Checks and names the finished outputs, deletes the others; the run's
+// result, or raises the reason a ran-through output is not kept.
+TRunResult PlaceOutputs(std::vector<TFinishedOutput>& outputs, bool failed, bool ranToEnd)
+{
+    TRunResult result;
+    result.outcome = ranToEnd ? TTaskOutcome::Whole : TTaskOutcome::Unfinished;
+    std::string failure;
+    for (TFinishedOutput& output : outputs) {
+        // a run that failed, or was stopped before its first packet, keeps nothing
+        if (failed || (!ranToEnd && PacketsOf(output) == 0) || !failure.empty()) {
+            output.part->Discard();
+            continue;
+        }
+        if (ranToEnd) {
+            output.expectation.fileName = output.part->Name();
+            const TOutputVerdict verdict = CheckOutput(output.expectation);
+            if (verdict.outcome == TTaskOutcome::Failed) {
+                output.part->Discard();
+                failure = output.finalName + ": " + verdict.message;
+                continue;
+            }
+            if (verdict.outcome == TTaskOutcome::Incomplete && result.outcome == TTaskOutcome::Whole) {
+                result.outcome = TTaskOutcome::Incomplete;
+                result.message = verdict.message;
+            }
+        }
+        std::string error;
+        const std::string placed = output.part->Place(output.finalName, output.replaceExisting, error);
+        if (placed.empty()) {
+            failure = error;
+            continue;
+        }
+        result.outputNames.push_back(placed);
+    }
+    if (!failure.empty())
+        throw FFmpegException(failure);
+    return result;
+}
+
+}  // namespace
 
 void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
 {
     std::exception_ptr failure;
-    // a stop before the first packet (a task started paused, say) would
-    // otherwise leave a header-only file that players cannot open
-    std::vector<std::string> headerOnlyOutputs;
+    std::vector<TFinishedOutput> outputs;
     {
         std::unique_ptr<TranscodeRun> run;
         try {
@@ -912,7 +1012,7 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
             failure = std::current_exception();
         }
         if (run)
-            headerOnlyOutputs = run->OutputsWithoutPackets();
+            outputs = run->TakeOutputs();
         try {
             if (run)
                 run->ReleaseCodecs();
@@ -922,21 +1022,31 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
         }
     }
     try {
-        TranscodeRun::CleanUp(task);
+        TranscodeRun::CleanUp(task);  // closes the files; the part files stay claimed in `outputs`
     } catch (...) {
         if (!failure)
             failure = std::current_exception();
     }
-    for (const std::string& name : headerOnlyOutputs)
-        std::remove(name.c_str());
+    try {
+        TranscodeRun::FinishOutputs(task, outputs, failure != nullptr);
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    outputs.clear();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void TranscodeRun::FinishOutputs(TCustomFFmpeg& task, std::vector<TFinishedOutput>& outputs, bool failed)
+{
+    task.SetRunResult(PlaceOutputs(outputs, failed, task.finished_));
 }
 
 void TranscodeRun::CleanUp(TCustomFFmpeg& task)
 {
     task.generic_.Clear();
-    task.media_.ClearRemovingEmptyOutputs();
+    task.media_.Clear();
     task.videoHooks_.Release();
     task.preview_.Reset();
 }

@@ -10,6 +10,8 @@
 //   VideoOutput.cpp, AudioOutput.cpp, SubtitleOutput.cpp  encoding per type
 //   PacketWriter.cpp      bitstream filters and interleaved writing
 //   StatusReport.cpp      the status line, the progress callback, vstats
+#include "engine/OutputCheck.h"
+#include "engine/OutputPlacement.h"
 #include "engine/PicturePreprocessor.h"
 #include "engine/RunStreams.h"
 #include "engine/TProgressInfo.h"
@@ -18,17 +20,30 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 class TCustomFFmpeg;
 struct TPendingOptions;
 
+// One output at the end of a run: its part file, the name it is to take and
+// what the run wrote into it.
+struct TFinishedOutput {
+    std::unique_ptr<TPartFile> part;
+    std::string finalName;
+    bool replaceExisting = true;
+    TOutputExpectation expectation;
+};
+
 // The whole run of `task` on the calling thread: set-up, the loop, the steps
-// after it, the release of the codecs and the cleanup of the task (outputs
-// that stayed empty are deleted). Sets the task's finished flag when the run
-// ended by itself; a run that did not also deletes the outputs it wrote no
-// packet into. Any error that ended the run is raised again after the
+// after it, the release of the codecs and the cleanup of the task, then the
+// outputs: each was written into a hidden part file, which now takes the
+// output's name when the run ran to its end and the file checks out as whole
+// or incomplete (recorded in the task's run result), or when the run was
+// stopped after writing something; otherwise (an error, nothing written, no
+// usable media) it is deleted. Sets the task's finished flag when the run
+// ended by itself. Any error that ended the run is raised again after the
 // cleanup, with its message exactly as the user sees it.
 void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks);
 
@@ -43,13 +58,21 @@ public:
     void Execute();
     // Releases the encoders and decoders (each closed under CodecLock).
     void ReleaseCodecs();
-    // The files of the outputs that no packet reached, when the run did not
-    // end by itself: they hold no more than the container's header.
-    std::vector<std::string> OutputsWithoutPackets() const;
+    // The part files of the outputs with what the run wrote into each, for
+    // the check and the placing of the finished files; taken before the
+    // clean-up, which closes the files (their claims stay with the caller).
+    std::vector<TFinishedOutput> TakeOutputs();
+    // The length the output stream should have, from its source stream and
+    // the length asked of the whole output; -1 when there is nothing to compare.
+    int64_t SourceStreamLengthUs(const TRunOutputStream& ost, int64_t fileLengthUs) const;
     // After a run (and for a task that is reset): frees the option contexts,
     // closes every output, deleting those that stayed at 0 bytes, closes the
     // inputs and releases hooks and preview state.
     static void CleanUp(TCustomFFmpeg& task);
+    // After the clean-up: checks, names or deletes the outputs (see
+    // RunTranscode) and records the run's result in the task; raises the
+    // reason when an output that ran to its end is not kept.
+    static void FinishOutputs(TCustomFFmpeg& task, std::vector<TFinishedOutput>& outputs, bool failed);
 
 private:
     // set-up (TranscodeRun.cpp)
@@ -75,6 +98,7 @@ private:
 
     // packet processing (PacketProcessing.cpp)
     bool ProcessPacket(int istIndex, const AVPacket* packet);
+    void CountDamagedFrame(const AVFrame* frame);
     bool DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacket* packet);
     bool DecodeAudio(TRunInputStream& ist, int istIndex, const AVPacket* packet);
     bool DecodeSubtitle(TRunInputStream& ist, int istIndex, const AVPacket* packet);

@@ -80,6 +80,25 @@ std::string ErrorCodeText(int code)
         return "I/O error";
     if (code == AVERROR(ENOENT))
         return "No such file or directory";
+    // The system's errors by their names, the same in every locale.
+    static const struct {
+        int error;
+        const char* text;
+    } systemErrors[] = {
+        {EACCES, "Permission denied"},         {EPERM, "Operation not permitted"},
+        {ENOSPC, "No space left on device"},   {EDQUOT, "Disk quota exceeded"},
+        {EFBIG, "File too large"},             {EROFS, "Read-only file system"},
+        {ENAMETOOLONG, "File name too long"},  {EISDIR, "Is a directory"},
+        {ENOTDIR, "Not a directory"},          {EEXIST, "File exists"},
+        {EBUSY, "Device or resource busy"},    {EMFILE, "Too many open files"},
+        {ELOOP, "Too many levels of symbolic links"}, {EXDEV, "Invalid cross-device link"},
+    };
+    for (const auto& known : systemErrors)
+        if (code == AVERROR(known.error))
+            return known.text;
+    char text[256];
+    if (code < 0 && code > -4096 && av_strerror(code, text, sizeof text) == 0)
+        return text;
     return Format("Error number %d occurred", code);
 }
 

@@ -1,8 +1,12 @@
 #include "ListWindowFixture.h"
 
+#include "engine/OutputPlacement.h"
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -109,7 +113,9 @@ TEST_F(RunControlTest, ThreeAtATimeWithTwoRowsConvertsBothAtOnce) {
         if (info.FileIndex != -1 || !first) return;
         first = false;
         const std::string other = OutputOf(Run().RowOfTask(1 - info.TaskIndex));
-        otherWroteWhileFirstWaited = queue.pumpUntil([&] { return qtest::FileBytes(other) > 0; }, 20000);
+        // it writes into its part file until it is finished
+        otherWroteWhileFirstWaited = queue.pumpUntil(
+            [&] { return qtest::FileBytes(PartFileName(other)) > 0 || qtest::FileBytes(other) > 0; }, 20000);
     });
     Run().btnStartClick();
     ASSERT_TRUE(PumpUntilRunEnded());
@@ -267,6 +273,73 @@ TEST_F(RunControlTest, ANewNumberIsDroppedOrTakenAgainWhenTheRunStarts) {
         fs::remove(Output("clip.avi"));
         fs::remove(Output("clip(New_1).avi"));
     }
+}
+
+// Adding, removing and clearing rows creates no file; with 自动生成相应的新文件名
+// a second run keeps the first run's file and takes the next "(New_n)" name,
+// with 直接覆盖该文件 it replaces it.
+TEST_F(RunControlTest, AddingCreatesNoFileAndASecondRunOverwritesOnlyWhenAsked) {
+    const std::string source = dir.file("clip.mp4");
+    fs::copy_file(qtest::MakeMp4Clip(dir.path(), 1.0), source);
+    AddOne(source);
+    AddMany(Clips(2));
+    const auto filesInOutput = [&] {
+        std::vector<std::string> names;
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(OutputFolder(), ignored))
+            names.push_back(entry.path().filename().string());
+        return names;
+    };
+    EXPECT_EQ(filesInOutput(), std::vector<std::string>{}) << "adding rows created files";
+    List().AdvListView1SelectItem(1);
+    List().btnRemoveClick();
+    List().btnClearClick();
+    EXPECT_EQ(filesInOutput(), std::vector<std::string>{}) << "removing or clearing rows left files";
+
+    struct Case {
+        int existingFileIndex;
+        const char* secondRunWrites;
+    };
+    const Case cases[] = {{0, "clip(New_1).avi"}, {1, "clip.avi"}};
+    for (const Case& c : cases) {
+        List().btnClearClick();
+        for (const std::string& name : filesInOutput()) fs::remove(Output(name));
+        window.suiComboBox4Change(c.existingFileIndex);
+        AddOne(source);
+        Run().btnStartClick();
+        ASSERT_TRUE(PumpUntilRunEnded());
+        ASSERT_EQ(Status(0), "完成");
+        ExpectConvertedAvi(Output("clip.avi"), 1.0);
+        WriteText(Output("clip.avi"), "the first run's file");  // to tell it from a new one
+        Run().btnStartClick();
+        ASSERT_TRUE(PumpUntilRunEnded());
+        EXPECT_EQ(Status(0), "完成");
+        ExpectConvertedAvi(Output(c.secondRunWrites), 1.0);
+        EXPECT_EQ(qtest::FileBytes(Output("clip.avi")) == 20, c.existingFileIndex == 0)
+            << "the first run's file was overwritten, or kept when it should not be";
+        EXPECT_EQ(filesInOutput().size(), c.existingFileIndex == 0 ? 2u : 1u);
+    }
+}
+
+// A source cut short converts what it holds: the row shows 不完整, never 完成,
+// and the reason is shown.
+TEST_F(RunControlTest, ACutSourceEndsIncompleteWithItsReason) {
+    const std::string whole = dir.file("whole.mp4");
+    ASSERT_TRUE(qtest::MakeMedia(whole, "-f lavfi -i testsrc=size=320x240:rate=25:duration=4 -f lavfi -i sine=duration=4 "
+                                        "-c:v libx264 -c:a aac -shortest -movflags +faststart"));
+    std::ifstream in(whole, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string cut = dir.file("cut.mp4");
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    AddOne(cut);
+    dialogs.boxes.clear();
+    Run().btnStartClick();
+    ASSERT_TRUE(PumpUntilRunEnded());
+    EXPECT_EQ(Status(0), "不完整");
+    bool told = false;
+    for (const ShownBox& box : dialogs.boxes) told = told || box.text.find("源文件不完整：只转换了") != std::string::npos;
+    EXPECT_TRUE(told) << "no message gave the reason";
+    EXPECT_GT(qtest::FileBytes(Output("cut.avi")), 0) << "what the source held is kept";
 }
 
 TEST_F(RunControlTest, WithoutAKnownDurationTheBarStaysAtZeroWhileTheTimeCounts) {

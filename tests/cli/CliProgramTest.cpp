@@ -6,10 +6,17 @@
 
 #include <sched.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <poll.h>
 #include <regex>
 #include <vector>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +25,96 @@ using clitest::Program;
 using clitest::RunCli;
 
 double Seconds(const std::string& text) { return text.empty() ? -1.0 : std::stod(text); }
+
+// quorvex-cli as a child process whose stdout and stderr this test reads.
+class RunningCli {
+public:
+    explicit RunningCli(const std::vector<std::string>& args)
+    {
+        int fds[2];
+        EXPECT_EQ(pipe(fds), 0);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(fds[1], STDOUT_FILENO);
+            dup2(fds[1], STDERR_FILENO);
+            close(fds[0]);
+            std::vector<std::string> all{Program()};
+            all.insert(all.end(), args.begin(), args.end());
+            std::vector<char*> argv;
+            for (std::string& a : all)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(fds[1]);
+        out_ = fds[0];
+    }
+    ~RunningCli()
+    {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(out_);
+    }
+    // Reads the output until `seen` holds for what was printed, or `timeoutMs` passes.
+    bool ReadUntil(const std::function<bool(const std::string&)>& seen, int timeoutMs)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!seen(printed_)) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            pollfd p{out_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t n = read(out_, buffer, sizeof buffer);
+            if (n <= 0)
+                return seen(printed_);
+            printed_.append(buffer, static_cast<size_t>(n));
+        }
+        return true;
+    }
+    void Signal(int signal) { kill(pid_, signal); }
+    // The exit status, or 128 + the signal that ended it.
+    int Wait()
+    {
+        ReadUntil([](const std::string&) { return false; }, 120000);  // to the end of its output
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    const std::string& Printed() const { return printed_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool exited_ = false;
+    std::string printed_;
+};
+
+bool HasProgressLine(const std::string& printed) { return std::regex_search(printed, std::regex(R"(\d+%  \d\d:)")); }
+
+// Every file in `folder` (hidden ones too): name and size.
+std::vector<std::pair<std::string, long long>> FilesIn(const std::string& folder)
+{
+    std::vector<std::pair<std::string, long long>> files;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+        files.emplace_back(entry.path().filename().string(), FileBytes(entry.path().string()));
+    return files;
+}
+
+// ffmpeg decodes the whole file without a word of error.
+std::string DecodeErrors(const std::string& path)
+{
+    std::string log;
+    const int status = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null - 2>&1", &log);
+    return status == 0 ? log : "exit " + std::to_string(status) + ": " + log;
+}
 
 class CliProgram : public ::testing::Test {
 protected:
@@ -210,6 +307,141 @@ TEST_F(CliProgram, FailuresGiveAMessageAndNonZeroStatus)
     EXPECT_EQ(RunCli("convert -f 200 -o " + ShellQuote(dir.file("o5")) + " " + ShellQuote(missing) + " " + ShellQuote(mp4), output), 1)
         << output;
     EXPECT_EQ(ProbeStream(dir.file("o5") + "/clip_h264_aac.mp3", "a:0").at("codec_name"), "mp3") << output;
+}
+
+// SIGINT, SIGTERM and SIGHUP stop the run as a user's stop does: the file
+// being converted is finished (trailer written) and kept under its name, and
+// the status tells which signal it was; a second signal ends at once.
+TEST_F(CliProgram, StopSignalsFinishTheRunningFileAndEndWithTheirStatus)
+{
+    const std::string source = dir.file("long.mp4");
+    ASSERT_TRUE(MakeMedia(source, "-f lavfi -i testsrc=size=320x240:rate=25:duration=20 -f lavfi -i "
+                                  "sine=duration=20 -c:v libx264 -preset ultrafast -c:a aac -shortest"));
+    const struct {
+        int signal;
+        int status;
+    } cases[] = {{SIGTERM, 143}, {SIGINT, 130}, {SIGHUP, 129}};
+    for (const auto& c : cases) {
+        const std::string out = dir.file("stopped" + std::to_string(c.signal));
+        RunningCli cli({"convert", "-f", "1", "-o", out, source});
+        ASSERT_TRUE(cli.ReadUntil(HasProgressLine, 60000)) << cli.Printed();
+        cli.Signal(c.signal);
+        EXPECT_EQ(cli.Wait(), c.status) << cli.Printed();
+        const std::string result = out + "/long.avi";
+        EXPECT_EQ(FilesIn(out).size(), 1u) << "only the finished file, no part file";
+        const double seconds = Seconds(ProbeFormat(result)["duration"]);
+        EXPECT_GT(seconds, 0.0) << cli.Printed();
+        EXPECT_LT(seconds, 19.0) << "the stop did not land in the middle";
+        EXPECT_EQ(DecodeErrors(result), "") << result;
+    }
+
+    // a second signal: the process ends at once; what it wrote is only a part file
+    const std::string out = dir.file("twice");
+    RunningCli cli({"convert", "-f", "1", "-o", out, source});
+    ASSERT_TRUE(cli.ReadUntil(HasProgressLine, 60000)) << cli.Printed();
+    cli.Signal(SIGTERM);
+    cli.Signal(SIGTERM);
+    cli.Wait();
+    EXPECT_EQ(FileBytes(out + "/long.avi") > 0 && FileBytes(out + "/.long.avi.part") > 0, false)
+        << "both a finished file and its part file";
+    for (const auto& [name, bytes] : FilesIn(out))
+        EXPECT_TRUE(name == ".long.avi.part" || (name == "long.avi" && DecodeErrors(out + "/" + name).empty())) << name;
+}
+
+// A killed conversion leaves nothing under the output's name, only its part
+// file, which the next run of that file takes over and removes.
+TEST_F(CliProgram, AKilledRunLeavesOnlyItsPartFileWhichTheNextRunTakesOver)
+{
+    const std::string source = dir.file("long.mp4");
+    ASSERT_TRUE(MakeMedia(source, "-f lavfi -i testsrc=size=320x240:rate=25:duration=20 -f lavfi -i "
+                                  "sine=duration=20 -c:v libx264 -preset ultrafast -c:a aac -shortest"));
+    const std::string out = dir.file("killed");
+    {
+        RunningCli cli({"convert", "-f", "1", "-o", out, source});
+        ASSERT_TRUE(cli.ReadUntil(HasProgressLine, 60000)) << cli.Printed();
+        cli.Signal(SIGKILL);
+        EXPECT_EQ(cli.Wait(), 128 + SIGKILL);
+    }
+    EXPECT_EQ(FileBytes(out + "/long.avi"), -1) << "a killed run left a file under the output's name";
+    EXPECT_GE(FileBytes(out + "/.long.avi.part"), 0) << "the part file is gone";
+
+    std::string output;
+    ASSERT_EQ(RunCli("convert -f 1 -o " + ShellQuote(out) + " " + ShellQuote(source), output), 0) << output;
+    EXPECT_EQ(FileBytes(out + "/.long.avi.part"), -1) << "the next run left the old part file";
+    EXPECT_NEAR(Seconds(ProbeFormat(out + "/long.avi")["duration"]), 20.0, 0.3);
+}
+
+// Ctrl-C while a batch of 200 files is being set up: no file is left at all
+// (setting up creates none), and the status is 130.
+TEST_F(CliProgram, AnInterruptDuringTheSetUpOfALongBatchLeavesNoEmptyFile)
+{
+    const std::string one = dir.file("tiny.mp4");
+    ASSERT_TRUE(MakeMedia(one, "-f lavfi -i testsrc=size=64x48:rate=10:duration=0.3 -c:v mpeg4"));
+    std::vector<std::string> args{"convert", "-f", "1", "-j", "2", "-o", dir.file("batch")};
+    for (int i = 0; i < 200; ++i) {
+        const std::string copy = dir.file("tiny" + std::to_string(i) + ".mp4");
+        std::filesystem::create_hard_link(one, copy);
+        args.push_back(copy);
+    }
+    RunningCli cli(args);
+    // the first file set up: the batch is under way
+    ASSERT_TRUE(cli.ReadUntil([](const std::string& p) { return p.find(" -> ") != std::string::npos; }, 60000))
+        << cli.Printed();
+    cli.Signal(SIGINT);
+    EXPECT_EQ(cli.Wait(), 130) << cli.Printed();
+    for (const auto& [name, bytes] : FilesIn(dir.file("batch"))) {
+        EXPECT_GT(bytes, 0) << name << " is empty";
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+        EXPECT_EQ(DecodeErrors(dir.file("batch") + "/" + name), "") << name;
+    }
+}
+
+// Two programs started together on different sources of the same name into
+// one folder: each claims its own name when its file is finished.
+TEST_F(CliProgram, TwoProgramsIntoOneFolderEndWithTwoWholeFiles)
+{
+    std::filesystem::create_directories(dir.file("a"));
+    std::filesystem::create_directories(dir.file("b"));
+    const std::string first = dir.file("a/clip.mp4");
+    const std::string second = dir.file("b/clip.mp4");
+    ASSERT_TRUE(MakeMedia(first, "-f lavfi -i testsrc=size=320x240:rate=25:duration=2 -c:v libx264"));
+    ASSERT_TRUE(MakeMedia(second, "-f lavfi -i testsrc=size=320x240:rate=25:duration=3 -c:v libx264"));
+    const std::string out = dir.file("out");
+    RunningCli one({"convert", "-f", "1", "-o", out, first});
+    RunningCli two({"convert", "-f", "1", "-o", out, second});
+    EXPECT_EQ(one.Wait(), 0) << one.Printed();
+    EXPECT_EQ(two.Wait(), 0) << two.Printed();
+    const std::vector<double> lengths{Seconds(ProbeFormat(out + "/clip.avi")["duration"]),
+                                      Seconds(ProbeFormat(out + "/clip(New_1).avi")["duration"])};
+    EXPECT_NEAR(std::min(lengths[0], lengths[1]), 2.0, 0.1);
+    EXPECT_NEAR(std::max(lengths[0], lengths[1]), 3.0, 0.1);
+    EXPECT_EQ(FilesIn(out).size(), 2u);
+    for (const char* name : {"/clip.avi", "/clip(New_1).avi"})
+        EXPECT_EQ(DecodeErrors(out + name), "") << name;
+}
+
+// A system error reaches the user by its name, after the path, once.
+TEST_F(CliProgram, SystemErrorsAreNamedAfterThePathOnce)
+{
+    const std::string mp4 = MakeMp4Clip(dir.path(), 1.0);
+    std::string output;
+    // a folder given as the output file of a transcode
+    std::filesystem::create_directories(dir.file("folder.mp4"));
+    EXPECT_EQ(RunCli("transcode --output vcodec=mpeg4 " + ShellQuote(mp4) + " " + ShellQuote(dir.file("folder.mp4")),
+                     output),
+              1);
+    EXPECT_NE(output.find(dir.file("folder.mp4") + ": Is a directory"), std::string::npos) << output;
+    // a name longer than the file system takes
+    const std::string longName = dir.file(std::string(300, 'n') + ".mp4");
+    EXPECT_EQ(RunCli("transcode --output vcodec=mpeg4 " + ShellQuote(mp4) + " " + ShellQuote(longName), output), 1);
+    EXPECT_NE(output.find("File name too long"), std::string::npos) << output;
+    // a source that is not media: the name once
+    const std::string text = dir.file("plain.mp4");
+    std::ofstream(text) << "not media";
+    EXPECT_EQ(RunCli("convert -f 1 -o " + ShellQuote(dir.file("o")) + " " + ShellQuote(text), output), 1);
+    EXPECT_NE(output.find(text + ": Invalid data"), std::string::npos) << output;
+    EXPECT_EQ(output.find(text + ": " + text), std::string::npos) << output;
+    EXPECT_EQ(output.find("Error number"), std::string::npos) << output;
 }
 
 TEST_F(CliProgram, ListingsAndProbeText)

@@ -136,6 +136,13 @@ inline bool WriteSilentOutput(const TCustomFFmpeg& task, int index)
             return false;
         avcodec_parameters_from_context(s.stream->codecpar, s.encoder->Context());
     }
+    // set-up leaves the file to the run, which writes a part file; here it is written in place
+    if (!(oc->oformat->flags & AVFMT_NOFILE) && !oc->pb) {
+        const int opened = avio_open(&oc->pb, oc->url, AVIO_FLAG_WRITE);
+        EXPECT_GE(opened, 0) << oc->url;
+        if (opened < 0)
+            return false;
+    }
     AVDictionary* options = nullptr;
     av_dict_copy(&options, task.Media().outputSetups.at(index).muxerOptions.get(), 0);
     const int header = avformat_write_header(oc, &options);

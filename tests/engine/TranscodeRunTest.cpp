@@ -64,6 +64,67 @@ TEST(TranscodeRun, AnExistingOutputIsReplacedWhenTheRunWritesIt)
     EXPECT_EQ(qtest::ProbeStream(path, "v:0").at("codec_name"), "mpeg4");
 }
 
+// Until it is finished the output is a hidden part file beside its name; a
+// part file a killed run left there is taken over; a name that is taken is
+// either replaced or kept, the output then taking the next "(New_n)" name.
+TEST(TranscodeRun, TheOutputIsAPartFileUntilItIsFinishedThenClaimsItsName)
+{
+    RunClips& clips = RunClips::Get();
+    const Options avi{{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}};
+    struct Case {
+        const char* name;
+        bool existing;  // a finished file holds the name already
+        bool replace;
+        const char* placedAs;
+    };
+    const Case cases[] = {
+        {"free name", false, false, "clip.avi"},
+        {"taken, kept", true, false, "clip(New_1).avi"},
+        {"taken, replaced", true, true, "clip.avi"},
+    };
+    for (const Case& c : cases) {
+        qtest::ScratchDir out;
+        const std::string wanted = out.file("clip.avi");
+        const std::string part = out.file(".clip.avi.part");
+        if (c.existing)
+            std::ofstream(wanted) << "finished before";
+        std::ofstream(part) << std::string(300000, 'k');  // what a killed run left
+        auto task = std::make_unique<runtest::TestTask>();
+        task->Reset();
+        task->SetVerbosity(-1);
+        ASSERT_TRUE(task->OpenInputFile(clips.Mp4())) << task->LastError();
+        for (const auto& [name, value] : avi)
+            task->SetOption(name, value);
+        task->SetReplaceExisting(c.replace);
+        ASSERT_EQ(task->AddOutputFile(wanted), 1) << task->LastError();
+        // set-up created nothing; the part file still holds the killed run's bytes
+        EXPECT_EQ(qtest::FileBytes(wanted), c.existing ? 15 : -1) << c.name;
+        EXPECT_EQ(qtest::FileBytes(part), 300000) << c.name;
+        task->SetProgressIntervalUs(0);
+        std::atomic<bool> sawPart{false}, sawNoNewFile{true};
+        TRunHooks hooks;
+        hooks.onProgress = [&](const TProgressInfo&) {
+            sawPart = sawPart || (qtest::FileBytes(part) >= 0 && qtest::FileBytes(part) < 300000);
+            if (qtest::FileBytes(out.file(c.placedAs)) >= 0 && !(c.existing && std::string(c.placedAs) == "clip.avi"))
+                sawNoNewFile = false;
+        };
+        const runtest::RunResult result = runtest::RunTask(*task, hooks);
+        ASSERT_FALSE(result.error) << c.name << ": " << result.message;
+        EXPECT_TRUE(sawPart) << c.name << ": the run did not write into the part file";
+        EXPECT_TRUE(sawNoNewFile) << c.name << ": the output appeared before it was finished";
+        EXPECT_EQ(qtest::FileBytes(part), -1) << c.name << ": the part file stayed";
+        const TRunResult run = task->RunResult();
+        EXPECT_EQ(run.outcome, TTaskOutcome::Whole) << c.name << ": " << run.message;
+        ASSERT_EQ(run.outputNames.size(), 1u) << c.name;
+        EXPECT_EQ(run.outputNames[0], out.file(c.placedAs)) << c.name;
+        EXPECT_EQ(qtest::ProbeStream(out.file(c.placedAs), "v:0").at("codec_name"), "mpeg4") << c.name;
+        if (c.existing && !c.replace) {
+            std::ifstream kept(wanted);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "finished before") << c.name;
+        }
+    }
+}
+
 TEST(TranscodeRun, APausedRunReadsAndWritesNothingAndContinuesWhereItWas)
 {
     RunClips& clips = RunClips::Get();

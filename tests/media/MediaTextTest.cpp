@@ -60,6 +60,12 @@ TEST(ErrorText, CodesMatchedByMeaning)
         {AVERROR(ENOMEM), "Not enough memory"},
         {AVERROR(EIO), "I/O error"},
         {AVERROR(ENOENT), "No such file or directory"},
+        // the system's errors by their names (they used to read "Error number -13 occurred")
+        {AVERROR(EACCES), "Permission denied"},
+        {AVERROR(ENOSPC), "No space left on device"},
+        {AVERROR(EROFS), "Read-only file system"},
+        {AVERROR(ENAMETOOLONG), "File name too long"},
+        {AVERROR(EISDIR), "Is a directory"},
         {-12345, "Error number -12345 occurred"},
     };
     for (const auto& [code, text] : cases)

@@ -25,6 +25,8 @@ struct BadInput {
     // When above 0: a conversion that finishes keeps about this many seconds,
     // so a damaged stretch costs only the damaged pictures and sound.
     double fullSeconds = 0;
+    // Damaged or cut: a conversion that runs to its end is incomplete, never whole.
+    bool damaged = false;
 };
 
 class BadMediaFiles {

@@ -97,6 +97,12 @@ TEST_P(ConverterBadInput, IsRefusedWithAMessageOrConvertsToAReadableFile)
         const TTerminateInfo info = RunToTheEnd();
         if (info.Finished) {
             EXPECT_FALSE(info.Exception) << info.ExceptionMsg;
+            if (input.damaged) {
+                EXPECT_EQ(info.Outcome, TTaskOutcome::Incomplete) << "a damaged source reported as whole";
+                EXPECT_FALSE(info.OutcomeMsg.empty());
+            } else {
+                EXPECT_EQ(info.Outcome, TTaskOutcome::Whole) << info.OutcomeMsg;
+            }
         } else {
             EXPECT_TRUE(info.Exception && !info.ExceptionMsg.empty()) << "ended unfinished without a reason";
         }
@@ -177,9 +183,11 @@ TEST_F(ConverterFault, ADiskThatFillsUpEndsTheConversionWithAnError)
 
     EXPECT_FALSE(info.Finished) << "a conversion that could not write its file was reported as done";
     EXPECT_TRUE(info.Exception);
+    EXPECT_EQ(info.Outcome, TTaskOutcome::Failed);
     EXPECT_FALSE(info.ExceptionMsg.empty());
-    EXPECT_NE(qtest::FileBytes(output), 0) << "a 0-byte output was left behind";
-    EXPECT_LE(qtest::FileBytes(output), static_cast<long long>(kRoomLeft));
+    // the file could not be finished: it never takes the output's name, and its part file goes
+    EXPECT_EQ(qtest::FileBytes(output), -1) << "an unfinished output was left under its name";
+    EXPECT_EQ(qtest::FileBytes(out.file(".full_disk.avi.part")), -1) << "the part file stayed";
     EXPECT_EQ(qtest::FileDigest(source), before);
 }
 
@@ -235,22 +243,23 @@ TEST_P(ConverterStop, EndsPromptlyUnfinishedWithAReadableOrNoOutput)
     EXPECT_EQ(qtest::FileDigest(source), before);
 }
 
-// A row added and then removed (or the program closed) before 转换: the output
-// file set up for it must not stay behind empty.
+// A row added and then removed (or the program closed) before 转换: setting
+// the output up creates no file at all.
 TEST_F(ConverterFault, AnOutputSetUpButNeverRunLeavesNoEmptyFile)
 {
     const std::string removed = out.file("removed.avi");
     const std::string closed = out.file("closed.avi");
     ASSERT_EQ(AddAviTask(BadMediaFiles::Get().GoodMp4(), removed), 0);
     converter.ClearTasks();
-    EXPECT_NE(qtest::FileBytes(removed), 0) << "ClearTasks left a 0-byte file";
+    EXPECT_EQ(qtest::FileBytes(removed), -1) << "setting up or clearing the task left a file";
     {
         TMediaConverter other;
         ASSERT_TRUE(other.LoadAVLib("LibAV"));
         ASSERT_EQ(other.AddTask(BadMediaFiles::Get().GoodMp4()), 0) << other.LastErrMsg();
         ASSERT_TRUE(other.SetOutputFile(0, closed)) << other.LastErrMsg();
     }
-    EXPECT_NE(qtest::FileBytes(closed), 0) << "closing the component left a 0-byte file";
+    EXPECT_EQ(qtest::FileBytes(closed), -1) << "setting up or closing the component left a file";
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
