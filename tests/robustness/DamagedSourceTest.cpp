@@ -105,13 +105,13 @@ const DamageCase kCases[] = {
                             [](const std::string& b) { return b.find("mdat"); });
      },
      false, Ends::Incomplete, "源文件有损坏"},
-    // a ProRes MOV whose video time scale was overwritten: the index holds two pictures' worth
-    {"ProResMovWithItsTimeScaleOverwritten",
+    // a ProRes MOV with 8 bytes written over the start of its media data (its first picture)
+    {"ProResMovWithItsFirstPictureOverwritten",
      [](const Sources& s) {
          return Overwritten(s.File("prores.mov"), s.File("prores_damaged.mov"),
-                            [](const std::string& b) { return b.find("mdhd") + 16; });
+                            [](const std::string& b) { return b.find("mdat") + 8; });
      },
-     false, Ends::Incomplete, "源文件不完整：只转换了"},
+     false, Ends::Incomplete, "源文件有损坏"},
     // an MKV with subtitles whose video set-up bytes (codec private data) were overwritten
     {"MkvWithSubtitlesAndItsVideoHeaderOverwritten",
      [](const Sources& s) { return MkvWithItsVideoHeaderOverwritten(s, "subtitles_damaged.mkv"); }, false, Ends::Incomplete, "源文件有损坏"},
