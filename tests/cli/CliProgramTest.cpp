@@ -315,7 +315,8 @@ TEST_F(CliProgram, FailuresGiveAMessageAndNonZeroStatus)
 TEST_F(CliProgram, StopSignalsFinishTheRunningFileAndEndWithTheirStatus)
 {
     const std::string source = dir.file("long.mp4");
-    ASSERT_TRUE(MakeMedia(source, "-f lavfi -i testsrc=size=320x240:rate=25:duration=20 -f lavfi -i "
+    // large enough pictures that the conversion outlasts the first progress line by seconds
+    ASSERT_TRUE(MakeMedia(source, "-f lavfi -i testsrc=size=1280x720:rate=25:duration=20 -f lavfi -i "
                                   "sine=duration=20 -c:v libx264 -preset ultrafast -c:a aac -shortest"));
     const struct {
         int signal;

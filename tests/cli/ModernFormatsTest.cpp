@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -410,7 +412,7 @@ TEST_F(ModernFormats, OddSizedDeepColourSourcesGiveEvenPictures)
     }
 }
 
-TEST_F(ModernFormats, ChaptersOfTheSourceArriveInMp4AndMkv)
+TEST_F(ModernFormats, TagsAndChaptersOfTheSourceArriveInMp4AndMkv)
 {
     ASSERT_TRUE(sourceMade_);
     for (int number : {301, 302}) {
@@ -422,6 +424,11 @@ TEST_F(ModernFormats, ChaptersOfTheSourceArriveInMp4AndMkv)
         EXPECT_NE(chapters.find("TAG:title=One"), std::string::npos) << chapters;
         EXPECT_NE(chapters.find("TAG:title=Two"), std::string::npos) << chapters;
         EXPECT_NE(chapters.find("start_time=1.500000"), std::string::npos) << chapters;
+        // Matroska writes its tag names in capitals
+        std::string tags = ProbeValues(path, "-show_entries format_tags");
+        std::transform(tags.begin(), tags.end(), tags.begin(), [](unsigned char ch) { return std::tolower(ch); });
+        for (const char* tag : {"tag:title=test clip", "tag:artist=someone", "tag:date=2024"})
+            EXPECT_NE(tags.find(tag), std::string::npos) << tags;
     }
 }
 

@@ -2,6 +2,7 @@
 // text, meta-data from the output record, progress on the main thread, and
 // pausing and stopping real runs. Outputs are checked with ffprobe.
 #include "ConverterTestKit.h"
+#include "engine/OutputPlacement.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -289,10 +290,12 @@ TEST_F(PacedRun, PausedConversionNeitherGrowsNorReportsAndCompletesAfterResume)
     ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 3; }));
     converter.PauseTasks();
     PumpUntil([] { return false; }, 150);  // a packet under way may still be written
-    const long long sizeAtPause = qtest::FileBytes(output);
+    // until it is finished the run writes into its part file
+    const std::string part = PartFileName(output);
+    const long long sizeAtPause = qtest::FileBytes(part);
     const size_t reportsAtPause = events.ProgressCount();
     PumpUntil([] { return false; }, 700);
-    EXPECT_EQ(qtest::FileBytes(output), sizeAtPause);
+    EXPECT_EQ(qtest::FileBytes(part), sizeAtPause);
     EXPECT_EQ(events.ProgressCount(), reportsAtPause);
     EXPECT_FALSE(events.AllEnded());
 
@@ -370,14 +373,16 @@ TEST(ThreadedPause, PausedLibx264TaskWithFrameThreadsStopsWritingAndEndsWholeAft
     ASSERT_TRUE(converter.SetOutputFile(index, output, &options)) << converter.LastErrMsg();
 
     converter.StartTask(1);
-    ASSERT_TRUE(PumpUntil([&] { return qtest::FileBytes(output) > 0 && events.ProgressCount() >= 2; }));
+    // until it is finished the run writes into its part file
+    const std::string part = PartFileName(output);
+    ASSERT_TRUE(PumpUntil([&] { return qtest::FileBytes(part) > 0 && events.ProgressCount() >= 2; }));
     EXPECT_EQ(converter.TaskCodecThreads(0), 4);
     converter.PauseTasks();
     ASSERT_TRUE(PumpUntil([&] { return converter.TaskAt(0)->Held(); })) << "the run never reached its gate";
-    const long long sizeAtPause = qtest::FileBytes(output);
+    const long long sizeAtPause = qtest::FileBytes(part);
     const size_t reportsAtPause = events.ProgressCount();
     // held: nothing is read, encoded or written, however long it lasts
-    EXPECT_FALSE(PumpUntil([&] { return qtest::FileBytes(output) != sizeAtPause || events.AllEnded(); }, 800));
+    EXPECT_FALSE(PumpUntil([&] { return qtest::FileBytes(part) != sizeAtPause || events.AllEnded(); }, 800));
     EXPECT_EQ(events.ProgressCount(), reportsAtPause);
     EXPECT_TRUE(converter.TaskAt(0)->Held());
 

@@ -155,7 +155,11 @@ protected:
         fs::create_directories(folder);
         return folder;
     }
-    std::string OutputOf(int row) { return List().Slot(row).Output.FileName; }
+    // the name the row's last run wrote (a new "(New_n)" name when a stopped run kept the first)
+    std::string OutputOf(int row) {
+        const auto& slot = List().Slot(row);
+        return slot.RunOutputFile.empty() ? slot.Output.FileName : slot.RunOutputFile;
+    }
     const SourceFile& SourceOf(int row) { return sources.at(List().Rows().at(static_cast<size_t>(row)).SourceFile); }
 
     // What is wrong with the output of a row that shows 完成; empty when all is well.
@@ -334,9 +338,11 @@ TEST_F(RunLoadTest, SourcesThatVanishAfterTheAddFailOnTheirOwnRowsAndTheOthersCo
     const std::vector<ShownBox> errors = dialogs.BoxesCaptioned("Quorvex");
     EXPECT_EQ(errors.size(), vanished.size());
     for (const auto& [row, change] : vanished) {
+        // the box leads with a Chinese sentence, then the engine's message naming the file
         const std::string prefix = List().Rows()[static_cast<size_t>(row)].SourceFile + ": ";
         const auto box = std::find_if(errors.begin(), errors.end(), [&](const ShownBox& shown) {
-            return shown.text.rfind(prefix, 0) == 0 && shown.text.size() > prefix.size();
+            const size_t at = shown.text.find(prefix);
+            return at != std::string::npos && shown.text.size() > at + prefix.size();
         });
         ASSERT_NE(box, errors.end()) << "no box names the source that is " << change << ": " << prefix;
         EXPECT_EQ(box->icon, MessageIcon::Warning);
