@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     DefaultsChooser chooser(window.Session());
     window.SetFormatChooser(&chooser);
     window.Converter().SetProgressInterval(100);
+    window.suiComboBox3Change(1);  // one file at a time: the first row ends before the second starts
     ConversionList& list = window.List();
 
     chooser.formatNumber = 1;  // AVI for computers
