@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what Quorvex needs, builds it with warnings as errors and runs every
+# Checks the layering of the includes (scripts/check-layers.sh), installs what
+# Quorvex needs, builds it with warnings as errors and runs every
 # test, real-window checks under a virtual X display; then the same suite under
 # AddressSanitizer + UndefinedBehaviorSanitizer, each fuzz target for 60 s and
 # the threaded tests under ThreadSanitizer (scripts/test-sanitizers.sh).
@@ -8,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVEX_BUILD_DIR:-$root/build}
 start=$SECONDS
+bash "$root/scripts/check-layers.sh"
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh" -DQUORVEX_WERROR=ON -DQUORVEX_BUILD_TESTS=ON
 cd "$build"
