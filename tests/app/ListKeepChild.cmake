@@ -4,6 +4,4 @@ quorvex_settings(app_list_keep_child)
 target_link_libraries(app_list_keep_child PRIVATE quorvex_testsupport quorvex_app GTest::gtest)
 set_target_properties(app_list_keep_child PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin
     AUTOMOC OFF AUTORCC OFF AUTOUIC OFF)
-if(TARGET app_ListKeepTest)
-    add_dependencies(app_ListKeepTest app_list_keep_child)
-endif()
+add_dependencies(app_ListKeepTest app_list_keep_child)

@@ -7,9 +7,7 @@ foreach(module TestVideoHook NoProcessHook)
         AUTOMOC OFF AUTORCC OFF AUTOUIC OFF)
     quorvex_settings(quorvex_vhook_${module})
 endforeach()
-if(TARGET engine_VideoHookModulesTest)
-    add_dependencies(engine_VideoHookModulesTest quorvex_vhook_TestVideoHook quorvex_vhook_NoProcessHook)
-    target_compile_definitions(engine_VideoHookModulesTest PRIVATE
-        QUORVEX_TEST_VHOOK="$<TARGET_FILE:quorvex_vhook_TestVideoHook>"
-        QUORVEX_NO_PROCESS_VHOOK="$<TARGET_FILE:quorvex_vhook_NoProcessHook>")
-endif()
+add_dependencies(engine_VideoHookModulesTest quorvex_vhook_TestVideoHook quorvex_vhook_NoProcessHook)
+target_compile_definitions(engine_VideoHookModulesTest PRIVATE
+    QUORVEX_TEST_VHOOK="$<TARGET_FILE:quorvex_vhook_TestVideoHook>"
+    QUORVEX_NO_PROCESS_VHOOK="$<TARGET_FILE:quorvex_vhook_NoProcessHook>")
