@@ -7,6 +7,7 @@ extern "C" {
 #include <sched.h>
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
 int MachineCores()
@@ -52,6 +53,12 @@ void ApplyCodecThreads(AVCodecContext* ctx, const AVCodec* codec, int threads)
         type = FF_THREAD_FRAME;
     else if (caps & AV_CODEC_CAP_SLICE_THREADS)
         type = FF_THREAD_SLICE;
+    // A share of n > 1 cores is used as each library uses n cores when left
+    // to itself: libavcodec runs one thread more than cores (one is ready
+    // while another waits for the caller), x264 one and a half per core.
+    threads = std::max(1, threads);
+    if (threads > 1)
+        threads = codec && std::strcmp(codec->name, "libx264") == 0 ? threads * 3 / 2 : threads + 1;
     if (type == FF_THREAD_SLICE && encoder && ctx->codec_type == AVMEDIA_TYPE_VIDEO && ctx->height > 0)
         threads = std::min(threads, (ctx->height + 15) / 16);
     ctx->thread_count = type ? std::max(1, threads) : 1;

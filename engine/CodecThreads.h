@@ -23,7 +23,9 @@ int AutomaticFilesAtOnce(int cores);
 // decoders that have them, slice threads for encoders that have them (no
 // pictures held back), the codec's own threads for wrapped libraries
 // (libx264: frame threads, as its defaults do); one thread for codecs without
-// threading. Slice threads are limited to the picture's rows of 16 lines.
+// threading. A share of n > 1 threads is used as the library would use n
+// cores on its own (libavcodec's codecs n + 1 threads, libx264 3n/2). Slice
+// threads are limited to the picture's rows of 16 lines.
 void ApplyCodecThreads(AVCodecContext* ctx, const AVCodec* codec, int threads);
 
 // A scaler from one picture size and format to another, with `threads` slice

@@ -36,5 +36,6 @@ struct TOutputVerdict {
 // The tolerance on a length: max(0.5 s, 2 %).
 int64_t DurationToleranceUs(int64_t expectedUs);
 
-// Reads the whole file once: every packet, and decodes the audio and video.
+// Reads the whole file once: every packet, decoding the audio and the video's
+// key pictures (all of the video when the decoder marks none as key).
 TOutputVerdict CheckOutput(const TOutputExpectation& expected);

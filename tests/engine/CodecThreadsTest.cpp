@@ -29,12 +29,15 @@ TEST(CodecThreads, EachCodecGetsTheThreadingItSupports)
         int wantType;  // 0: not looked at (one thread)
     };
     const Case cases[] = {
-        {"h264", false, 720, 4, 4, FF_THREAD_FRAME},    // frame threads, as the tool decodes
-        {"mpeg4", false, 480, 3, 3, FF_THREAD_FRAME},
-        {"mpeg4", true, 480, 4, 4, FF_THREAD_SLICE},    // slices: no pictures held back
+        // a share of n cores as the library uses n cores: n + 1 threads
+        {"h264", false, 720, 4, 5, FF_THREAD_FRAME},    // frame threads, as the tool decodes
+        {"mpeg4", false, 480, 3, 4, FF_THREAD_FRAME},
+        {"mpeg4", false, 480, 1, 1, FF_THREAD_FRAME},   // one core: one thread, none waiting
+        {"mpeg4", true, 480, 4, 5, FF_THREAD_SLICE},    // slices: no pictures held back
         {"mpeg4", true, 32, 4, 2, FF_THREAD_SLICE},     // two rows of 16 lines: two slices at most
-        {"mpeg2video", true, 576, 2, 2, FF_THREAD_SLICE},
-        {"libx264", true, 240, 2, 2, FF_THREAD_FRAME},  // x264's own frame threads
+        {"mpeg2video", true, 576, 2, 3, FF_THREAD_SLICE},
+        {"libx264", true, 240, 2, 3, FF_THREAD_FRAME},  // x264's own frame threads, 3 per 2 cores
+        {"libx264", true, 240, 4, 6, FF_THREAD_FRAME},
         {"h263", true, 144, 4, 1, 0},                   // no threading: would fail to open
         {"libmp3lame", true, 0, 4, 1, 0},
         {"aac", false, 0, 4, 1, 0},
