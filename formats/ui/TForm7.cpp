@@ -77,8 +77,10 @@ void TForm7::buildWidgets()
     cancelButton_ = new QPushButton(QStringLiteral("取消"), this);
     cancelButton_->setObjectName("suiButton2");
     cancelButton_->setGeometry(725, 552, 95, 30);
+    // Enter presses 下一步 wherever the focus is; a focused button does not take it over
     for (QPushButton* button : {nextButton_, cancelButton_})
         button->setAutoDefault(false);
+    nextButton_->setDefault(true);
     connect(nextButton_, &QPushButton::clicked, this, &TForm7::onNextClicked);
     connect(cancelButton_, &QPushButton::clicked, this, &TForm7::onCancelClicked);
 }

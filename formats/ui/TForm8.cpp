@@ -186,9 +186,10 @@ void TForm8::buildWidgets()
     cancelButton_ = new QPushButton(QStringLiteral("取消"), this);
     cancelButton_->setObjectName("suiButton2");
     cancelButton_->setGeometry(500, 605, 95, 30);
-    // Enter belongs to the time edits' key filter, not to a default button
+    // Enter presses 确定 wherever the focus is; a focused button does not take it over
     for (QPushButton* button : {previewButton_, okButton_, cancelButton_})
         button->setAutoDefault(false);
+    okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, &TForm8::onConfirm);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }

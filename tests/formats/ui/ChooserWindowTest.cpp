@@ -261,6 +261,48 @@ TEST_F(ChooserWindowTest, DoubleClickOnAnEntryActsAsNext)
     EXPECT_EQ(ChooseTypeMessages(), 0);
 }
 
+// Enter presses 下一步 in the chooser and 确定 in the option window, with the
+// focus on the list of formats; with no entry chosen it only asks for one.
+TEST_F(ChooserWindowTest, EnterPressesNextAndThenConfirm)
+{
+    int stage = 0;
+    int promptsWithoutEntry = 0;
+    bool chooserStayed = false;
+    StepRunner runner([&] {
+        if (runner.StepsRun() > 2000) {
+            options.reject();
+            chooser.reject();
+            return true;
+        }
+        if (stage == 0 && chooser.isVisible()) {
+            QListWidget* list = List("suiListView2");
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, EmptySpot(list));
+            const int before = ChooseTypeMessages();
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Return);
+            promptsWithoutEntry = ChooseTypeMessages() - before;
+            chooserStayed = chooser.isVisible() && !options.isVisible();
+            Pages()->setCurrentIndex(1);  // PC video, first entry: format 1
+            List("suiListView1")->setFocus();
+            QTest::keyClick(List("suiListView1"), Qt::Key_Return);
+            stage = 1;
+        } else if (stage == 1 && options.isVisible()) {
+            QWidget* focused = options.focusWidget();
+            QTest::keyClick(focused ? focused : &options, Qt::Key_Enter, Qt::KeypadModifier);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(chooser.exec(), QDialog::Accepted);
+    EXPECT_EQ(promptsWithoutEntry, 1);
+    EXPECT_TRUE(chooserStayed);
+    EXPECT_FALSE(chooser.isVisible());
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_EQ(session.FormatNumber, 1);
+    EXPECT_EQ(session.Settings.VideoCodec, "mpeg4");
+    EXPECT_EQ(session.Settings.OutputFile, "/out/clip.avi");
+}
+
 TEST_F(ChooserWindowTest, EscapeAndTheTitleBarCountAsCancel)
 {
     for (bool byEscape : {true, false}) {

@@ -178,8 +178,8 @@ TEST_F(OptionWindowTest, TimeEditsTakeDigitsOnly)
         bool message;
     } keys[] = {{Qt::Key_1, {}, "1", false},         {Qt::Key_A, {}, "1", true},
                 {Qt::Key_Minus, {}, "1", true},      {Qt::Key_2, {}, "12", false},
-                {Qt::Key_Backspace, {}, "1", false}, {Qt::Key_Return, {}, "1", false},
-                {Qt::Key_Space, {}, "1", true},      {Qt::Key_2, {}, "12", false},
+                {Qt::Key_Backspace, {}, "1", false}, {Qt::Key_Space, {}, "1", true},
+                {Qt::Key_2, {}, "12", false},
                 // shortcuts are no typing: select all, then a digit replaces the selection
                 {Qt::Key_A, Qt::ControlModifier, "12", false}, {Qt::Key_C, Qt::ControlModifier, "12", false},
                 {Qt::Key_7, {}, "7", false}};
@@ -193,7 +193,38 @@ TEST_F(OptionWindowTest, TimeEditsTakeDigitsOnly)
             EXPECT_EQ(dialogs.messages.back().second, "对不起，这里只能输入数字！");
         }
     }
-    EXPECT_TRUE(window.isVisible());  // Enter does not confirm the window
+}
+
+// Enter presses 确定 from any control: from a time edit, where it types
+// nothing, and from a list.
+TEST_F(OptionWindowTest, EnterPressesConfirmWhereverTheFocusIs)
+{
+    probe.durationUs = 3725'000'000;
+    Show(1);
+    ClickBox("suiCheckBox1");
+    Edit(7)->setText("06");
+    Edit(7)->setFocus();
+    QTest::keyClick(Edit(7), Qt::Key_Return);
+    EXPECT_EQ(Edit(7)->text(), "06");
+    EXPECT_TRUE(window.isVisible());  // the clip is refused as 确定 refuses it
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].second, "截取时间设置错误，不允许停止时间大于时间长度！");
+
+    Edit(7)->setText("05");
+    QTest::keyClick(Edit(7), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(session.Settings.CutMode, "Select");
+    EXPECT_EQ(session.Settings.CutLength, 3725000);
+
+    session.Settings.VideoCodec = "not confirmed";
+    Show(1);
+    Combo("suiComboBox2")->setFocus();
+    QTest::keyClick(Combo("suiComboBox2"), Qt::Key_Return);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(session.Settings.VideoCodec, "mpeg4");  // 确定 wrote the settings
 }
 
 TEST_F(OptionWindowTest, ConfirmWithARejectedClipStaysOpenThenCloses)
