@@ -92,13 +92,26 @@ int DecodeAudioFrame(PlaybackState* is, double& pts)
                 is->AudioDecoderHasFrames = false;
                 break;
             }
-            const int size = ConvertFrame(is, is->AudioFrame.get());
+            int size = ConvertFrame(is, is->AudioFrame.get());
             av_frame_unref(is->AudioFrame.get());
             if (size <= 0)
                 continue;
             pts = is->AudioClock;
             const int bytesPerSecond = 2 * is->AudioChannels * is->AudioSampleRate;
             is->AudioClock = is->AudioClock + double(size) / bytesPerSecond;
+            if (!std::isnan(is->AudioShowFrom)) {
+                // after a seek the sound starts at its target, with the picture
+                if (is->AudioClock <= is->AudioShowFrom)
+                    continue;
+                const int frameBytes = 2 * is->AudioChannels;
+                const int skip = static_cast<int>((is->AudioShowFrom - pts) * is->AudioSampleRate) * frameBytes;
+                if (skip > 0 && skip < size) {
+                    std::memmove(is->AudioDecoded.data(), is->AudioDecoded.data() + skip, size_t(size - skip));
+                    size -= skip;
+                    pts = is->AudioShowFrom;
+                }
+                is->AudioShowFrom = NAN;
+            }
             return size;
         }
         if (is->Paused || is->AudioQueue.Aborted())
@@ -108,6 +121,7 @@ int DecodeAudioFrame(PlaybackState* is, double& pts)
             return -1;
         if (IsFlushPacket(pkt)) {
             avcodec_flush_buffers(dec);
+            is->AudioShowFrom = is->SeekShowFrom;
             av_packet_unref(pkt);
             continue;
         }

@@ -176,6 +176,7 @@ void EngineSeek(TCustomPlayer& player, PlaybackState* is, int flags, bool wait, 
     is->SeekTarget = target;
     is->SeekRelative = relative;
     is->SeekFlags = flags & 0xF;
+    is->SeekExact = !(flags & AVSEEK_FLAG_BYTE) && relative == 0 && target > is->StartTimeUs;
     player.SeekDoneEvent().Reset();
     is->SeekRequest = true;
     if (!wait)

@@ -14,6 +14,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <cstdint>
 #include <string>
@@ -107,6 +108,13 @@ struct PlaybackState {
     int SeekFlags = 0;
     int64_t SeekTarget = 0;
     int64_t SeekRelative = 0;
+    bool SeekExact = false;  // a time seek past the start: nothing before the target is shown
+    // Where the last seek went (seconds on the stream clock), published by
+    // the read thread before it queues the flush packets; pictures and
+    // samples before it are decoded but neither shown nor played. NAN: show
+    // from the place the demuxer landed on (start, byte seeks).
+    std::atomic<double> SeekShowFrom{NAN};
+    double AudioShowFrom = NAN;  // the audio callback's copy, taken at its flush packet
     std::atomic<int> ReadPauseResult{0};
     std::atomic<bool> JustSeeked{false};
     std::atomic<bool> SeekPaused{false};

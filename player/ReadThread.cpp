@@ -93,6 +93,9 @@ void HandleSeek(PlaybackState* is)
         if (is->VideoStream)
             is->Player->PictureEvent().Set();
     } else {
+        // the demuxer lands on the key frame before the target: decoding
+        // starts there, showing starts at the target
+        is->SeekShowFrom = is->SeekExact ? target / double(AV_TIME_BASE) : NAN;
         if (is->AudioStreamIndex >= 0) {
             is->AudioQueue.Flush();
             is->AudioQueue.PutFlush();

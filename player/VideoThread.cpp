@@ -47,6 +47,14 @@ struct VideoThreadContext {
     // shared mark is cleared by the read thread after it queues the flush
     // and may land after this thread has already handled it
     bool flushed = false;
+    // Pictures before this time (seconds) are decoded, not shown: the seek's
+    // target, until the first picture at or after it. NAN: show everything.
+    double showFrom = NAN;
+    // The latest picture passed over before the target, shown should the
+    // stream end before it.
+    AVFramePtr passedOver{av_frame_alloc()};
+    double passedOverPts = 0;
+    int64_t passedOverPos = -1;
 };
 
 void RunFrameHook(VideoThreadContext& ctx, const AVFrame* picture, YuvOverlay& overlay, double pts)
@@ -165,6 +173,31 @@ int OutputPicture(VideoThreadContext& ctx, const AVFrame* picture, double pts, i
     return 0;
 }
 
+// Queues the first picture to show after a seek, or any later one; the seek
+// is then seen through (the pause holds the pictures again).
+int ShowFromHere(VideoThreadContext& ctx, const AVFrame* picture, double pts, int64_t pos)
+{
+    PlaybackState* is = ctx.is;
+    ctx.showFrom = NAN;
+    av_frame_unref(ctx.passedOver.get());
+    if (ctx.flushed && is->JustSeeked) {
+        ctx.flushed = false;
+        is->JustSeeked = false;
+        is->SeekPaused = false;
+    }
+    return OutputPicture(ctx, picture, pts, pos);
+}
+
+// The stream ended before the seek's target: its last picture is shown.
+int ShowPassedOver(VideoThreadContext& ctx)
+{
+    if (std::isnan(ctx.showFrom) || !ctx.passedOver->buf[0])
+        return 0;
+    AVFramePtr last{av_frame_alloc()};
+    av_frame_move_ref(last.get(), ctx.passedOver.get());
+    return ShowFromHere(ctx, last.get(), ctx.passedOverPts, ctx.passedOverPos);
+}
+
 // The picture's time in the stream's time base, chosen between the carried
 // presentation time and the decoding time by counting faults of each.
 int64_t ChoosePictureTime(PlaybackState* is, const AVFrame* frame)
@@ -214,14 +247,17 @@ int ProcessDecoded(VideoThreadContext& ctx, AVFrame* frame)
             return 0;
         if (ret < 0)
             return -1;
-        if (ctx.flushed && is->JustSeeked) {
-            ctx.flushed = false;
-            is->JustSeeked = false;
-            is->SeekPaused = false;
-        }
         const int64_t outTime = ctx.filtered->pts != AV_NOPTS_VALUE ? ctx.filtered->pts : 0;
         const double pts = outTime * av_q2d(is->VideoStream.load()->time_base);
-        const int result = OutputPicture(ctx, ctx.filtered.get(), pts, pos);
+        // half a frame early still counts as the target's picture
+        if (!std::isnan(ctx.showFrom) && pts < ctx.showFrom - ctx.frameDuration / 2) {
+            av_frame_unref(ctx.passedOver.get());
+            av_frame_move_ref(ctx.passedOver.get(), ctx.filtered.get());
+            ctx.passedOverPts = pts;
+            ctx.passedOverPos = pos;
+            continue;
+        }
+        const int result = ShowFromHere(ctx, ctx.filtered.get(), pts, pos);
         av_frame_unref(ctx.filtered.get());
         if (result < 0)
             return -1;
@@ -284,6 +320,8 @@ void VideoThreadMain(PlaybackState* is)
         if (IsFlushPacket(pkt.get())) {
             HandleFlush(is);
             ctx.flushed = true;
+            ctx.showFrom = is->SeekShowFrom;
+            av_frame_unref(ctx.passedOver.get());
             continue;
         }
         if (pkt->size == 0) {
@@ -291,7 +329,7 @@ void VideoThreadMain(PlaybackState* is)
             if (!is->VideoDecoderDrained) {
                 is->VideoDecoderDrained = true;
                 avcodec_send_packet(is->VideoDecoder.get(), nullptr);
-                if (ReceivePictures(ctx) < 0)
+                if (ReceivePictures(ctx) < 0 || ShowPassedOver(ctx) < 0)
                     break;
             }
             if (!is->EndReported)

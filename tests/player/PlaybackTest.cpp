@@ -289,6 +289,46 @@ TEST_F(PlaybackTest, SeekWhilePausedShowsThePictureAtTheTargetAndStaysPaused)
     player.Close(true);
 }
 
+// A seek decodes from the key frame before its target but shows the picture
+// at the target: on a clip with a single key frame, forwards, backwards and
+// past the last picture, while paused.
+TEST_F(PlaybackTest, SeekShowsThePictureAtItsTargetNotTheKeyFrameBefore)
+{
+    const std::string clip = qtest::MakeOneKeyFrameClip(scratch.path());
+    const struct {
+        int64_t targetUs;
+        int64_t lowUs, highUs;  // the time of the picture shown
+        Bgr colour;
+    } cases[] = {
+        {2500000, 2460000, 2540000, {255, 0, 0}},      // the third second: blue
+        {1200000, 1160000, 1240000, {0, 255, 0}},      // back into the second: green
+        {4000000, 3900000, 4040000, {255, 255, 255}},  // the end: the last picture, white
+    };
+    TFFPlayer player;
+    EventRecorder events;
+    events.Attach(player);
+    ASSERT_TRUE(player.Open(clip, 0, true)) << player.LastErrMsg();
+    ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPause); }));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.targetUs);
+        player.Seek(0, true, c.targetUs);
+        int64_t pts = 0;
+        PumpUntil([&] {
+            player.GetCurrentFrame(pts);
+            return pts >= c.lowUs && pts <= c.highUs;
+        }, 3000);
+        EXPECT_GE(pts, c.lowUs);
+        EXPECT_LE(pts, c.highUs);
+        const Bgr seen = MeanColour(*player.GetCurrentFrame(), 140, 100, 40);
+        EXPECT_NEAR(seen.b, c.colour.b, 40);
+        EXPECT_NEAR(seen.g, c.colour.g, 40);
+        EXPECT_NEAR(seen.r, c.colour.r, 40);
+        EXPECT_TRUE(PumpUntil([&] { return std::llabs(events.LastPosition() - pts) < 50000; }, 2000))
+            << "the position shown is the picture's: " << events.LastPosition();
+    }
+    player.Close(true);
+}
+
 TEST_F(PlaybackTest, SeekToStartWithAnyFrameAfterTheEndRestarts)
 {
     const std::string clip = MakeVideoClip(scratch.path(), 1.0);

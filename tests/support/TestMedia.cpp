@@ -93,6 +93,18 @@ std::string MakeAviClip(const std::string& dir, double seconds)
         " -ac 2 -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 128k -shortest");
 }
 
+std::string MakeOneKeyFrameClip(const std::string& dir)
+{
+    std::string colours;
+    for (const char* colour : {"red", "lime", "blue", "white"})
+        colours += std::string("color=c=") + colour + ":size=320x240:rate=25:duration=1[" + colour + "];";
+    return ClipOnce(dir + "/one_key_frame.mp4",
+        "-filter_complex \"" + colours + "[red][lime][blue][white]concat=n=4\""
+        " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=4"
+        " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -x264-params keyint=1000:min-keyint=1000:scenecut=0"
+        " -c:a aac -b:a 64k -shortest");
+}
+
 std::string MakeWavClip(const std::string& dir, double seconds)
 {
     const std::string d = std::to_string(seconds);

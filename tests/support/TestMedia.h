@@ -38,6 +38,11 @@ std::string MakeMp4Clip(const std::string& dir, double seconds = 2.0);
 std::string MakeAviClip(const std::string& dir, double seconds = 2.0);
 // 16-bit stereo PCM WAV at 44.1 kHz.
 std::string MakeWavClip(const std::string& dir, double seconds = 2.0);
+// Four seconds of solid colours, one a second (red, green, blue, white), in
+// H.264 at 320x240 and 25 fps with a single key frame, and a tone in AAC: a
+// picture tells which second it is from, and a seek has to decode from the
+// start to show it.
+std::string MakeOneKeyFrameClip(const std::string& dir);
 
 // ffprobe -show_entries for one stream ("v:0", "a:0") or the format
 // (streamSpec empty): key=value pairs such as codec_name, width, r_frame_rate,
