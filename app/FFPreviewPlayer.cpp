@@ -11,6 +11,10 @@ FFPreviewPlayer::FFPreviewPlayer()
 
 bool FFPreviewPlayer::OpenPaused(const std::string& file, uintptr_t host)
 {
+    player_.OnPosition = [this](TCustomPlayer*, int64_t position) {
+        if (position_)
+            position_(position);
+    };
     return player_.Open(file, static_cast<TWindowHandle>(host), true);
 }
 

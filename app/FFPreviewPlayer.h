@@ -23,8 +23,10 @@ public:
     std::string LastErrMsg() const override { return player_.LastErrMsg(); }
     void DetachEvents() override;
     void SetFileOpened(std::function<void(int64_t)> opened) override { opened_ = std::move(opened); }
+    void SetPositionChanged(std::function<void(int64_t)> changed) override { position_ = std::move(changed); }
 
 private:
     TFFPlayer player_;
     std::function<void(int64_t)> opened_;
+    std::function<void(int64_t)> position_;
 };

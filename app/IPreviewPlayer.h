@@ -23,8 +23,12 @@ public:
     virtual bool Mute() const = 0;
     virtual void SetMute(bool mute) = 0;
     virtual std::string LastErrMsg() const = 0;
-    // Detaches the position, state and hook events, so nothing follows playback.
+    // Detaches the position, state and hook events; the next open attaches
+    // the position again.
     virtual void DetachEvents() = 0;
     // The duration in microseconds of each file opened, on the main thread.
     virtual void SetFileOpened(std::function<void(int64_t durationUs)> opened) = 0;
+    // The playing position in microseconds from the start, on the main thread,
+    // while a file opened by OpenPaused plays (and where a seek went).
+    virtual void SetPositionChanged(std::function<void(int64_t positionUs)> changed) = 0;
 };

@@ -1,6 +1,14 @@
 #include "app/PlayerPanel.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+
+namespace {
+// Positions this close to a seek's target come from the new place; others
+// were reported before the player got there.
+constexpr int64_t kSeekArrivalUs = 1'000'000;
+}  // namespace
 
 PlayerPanel::PlayerPanel(IPreviewPlayer& player, const Snapshots& snapshots, std::string libraryFolder,
                          std::string soundFile, Hooks hooks)
@@ -8,6 +16,7 @@ PlayerPanel::PlayerPanel(IPreviewPlayer& player, const Snapshots& snapshots, std
       soundFile_(std::move(soundFile)), hooks_(std::move(hooks))
 {
     player_.SetFileOpened([this](int64_t duration) { FileOpened(duration); });
+    player_.SetPositionChanged([this](int64_t position) { PositionChanged(position); });
 }
 
 void PlayerPanel::SelectRow(const std::string& sourcePath, bool listBusy)
@@ -33,7 +42,12 @@ void PlayerPanel::Button31Click()
 void PlayerPanel::OpenPreview()
 {
     const uintptr_t host = hooks_.hostWindow ? hooks_.hostWindow() : 0;
-    if (!player_.OpenPaused(previewFile_, host) && hooks_.appendLog)
+    if (player_.OpenPaused(previewFile_, host))
+        return;
+    // the surface must not keep the picture of the file shown before
+    if (hooks_.showNoPicture)
+        hooks_.showNoPicture();
+    if (hooks_.appendLog)
         hooks_.appendLog(player_.LastErrMsg());
 }
 
@@ -57,6 +71,25 @@ void PlayerPanel::FileOpened(int64_t durationUs)
     seekTickFrequency_ = 5;
     seekMaximum_ = kSeekBarWidth;
     seekPosition_ = 0;
+    seekTargetUs_ = -1;
+}
+
+void PlayerPanel::PositionChanged(int64_t positionUs)
+{
+    if (thumbDragging_ || playerDurationUs_ <= 0)
+        return;
+    if (seekTargetUs_ >= 0) {
+        if (std::llabs(positionUs - seekTargetUs_) > kSeekArrivalUs)
+            return;
+        seekTargetUs_ = -1;
+    }
+    const int64_t clamped = std::clamp<int64_t>(positionUs, 0, playerDurationUs_);
+    const int position = static_cast<int>(clamped * seekMaximum_ / playerDurationUs_);
+    if (position == seekPosition_)
+        return;
+    seekPosition_ = position;
+    if (hooks_.showSeekPosition)
+        hooks_.showSeekPosition(position);
 }
 
 void PlayerPanel::SeekMouseDown()
@@ -71,6 +104,7 @@ void PlayerPanel::SeekMouseUp(int position)
     seekPosition_ = position;
     player_.Pause();
     const int64_t target = seekMaximum_ > 0 ? playerDurationUs_ * position / seekMaximum_ : 0;
+    seekTargetUs_ = target;
     player_.Seek(target);
     player_.Resume();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The player group of the main window without any toolkit: the preview of
-// the selected row's file in FFPlayer2, its buttons, the seek bar (which does
-// not follow playback) and the snapshots.
+// the selected row's file in FFPlayer2, its buttons, the seek bar (which
+// follows playback unless the user holds it) and the snapshots.
 #include "app/IPreviewPlayer.h"
 #include "app/Snapshots.h"
 
@@ -20,6 +20,8 @@ public:
         std::function<void(const std::string&)> playSound;      // a wave file, without waiting
         std::function<void(const std::string&)> showError;      // the system's error of a failed save
         std::function<void(int)> waitMs;                        // a short wait before opening
+        std::function<void(int)> showSeekPosition;              // the bar follows playback
+        std::function<void()> showNoPicture;                    // nothing opened: the surface goes black
     };
 
     // `libraryFolder` is ProgramFolder + "LibAV"; `soundFile` the camera sound.
@@ -47,6 +49,9 @@ public:
     void Image5Click(bool rowSelected);   // 停止: back to the first picture
     void Image14Click();                  // 声音/静音
     void FileOpened(int64_t durationUs);  // FFPlayer2FileOpen
+    // The player's position: the bar follows it, except while the user holds
+    // the bar and while a seek is still on its way to its target.
+    void PositionChanged(int64_t positionUs);
     void SeekMouseDown();
     // The bar's position when the button is released (0..SeekMaximum).
     void SeekMouseUp(int position);
@@ -68,4 +73,5 @@ private:
     int seekPosition_ = 0;
     int seekMaximum_ = 10;
     int seekTickFrequency_ = 1;
+    int64_t seekTargetUs_ = -1;  // where the last drag sent the player, until it reports from there
 };

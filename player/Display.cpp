@@ -50,6 +50,11 @@ bool SdlDisplay::Start(TWindowHandle handle, std::string& error)
         return false;
     }
     SDL_GetWindowSize(window_, &initialWidth_, &initialHeight_);
+    // a host window still shows what was drawn into it last, another file's
+    // picture: a file without pictures must not inherit it
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderPresent(renderer_);
     return true;
 }
 

@@ -55,6 +55,10 @@ WindowsWiring::WindowsWiring(ProgramWindows& windows, const SettingsFile& settin
     hooks.playSound = [this](const std::string& path) { camera_.Play(path); };
     hooks.showError = [this](const std::string& text) { dialogs_.ShowError(text); };
     hooks.waitMs = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    hooks.showSeekPosition = [this](int position) {
+        if (seekBar_ && !seekBar_->isSliderDown()) seekBar_->setValue(position);
+    };
+    hooks.showNoPicture = [this] { ShowBlackSurface(); };
     const ProgramPaths& paths = settings.Paths();
     panel_ = std::make_unique<PlayerPanel>(player_, snapshots_, paths.programFolder + "LibAV",
                                            paths.ProgramFile("sounds/cam.wav"), hooks);
@@ -163,6 +167,10 @@ void WindowsWiring::WirePlayerGroup() {
 
 void WindowsWiring::ClosePreview() {
     panel_->CloseWait();
+    ShowBlackSurface();
+}
+
+void WindowsWiring::ShowBlackSurface() {
     windows_.Main().PlayerSurface()->SetPresenter({});
     windows_.Main().PlayerSurface()->update();
 }

@@ -40,6 +40,7 @@ private:
     void SelectionChanged();
     // Closes the preview and gives Panel2 back to Qt (black).
     void ClosePreview();
+    void ShowBlackSurface();
     int SelectedRow() const;
     void ShowSnapshotMenuNormal();
     void TickType(SnapshotType type);

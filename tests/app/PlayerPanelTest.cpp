@@ -5,6 +5,7 @@
 #include "media/QueueMainThread.h"
 #include "support/TestMedia.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -25,6 +26,8 @@ protected:
         hooks.showStatus = [this](const std::string& text) { status_.push_back(text); };
         hooks.playSound = [this](const std::string& path) { sounds_.push_back(path); };
         hooks.showError = [this](const std::string& text) { errors_.push_back(text); };
+        hooks.showSeekPosition = [this](int position) { bar_.push_back(position); };
+        hooks.showNoPicture = [this] { ++blackened_; };
         panel_ = std::make_unique<PlayerPanel>(player_, snapshots_, paths_.programFolder + "LibAV",
                                                paths_.programFolder + "sounds/cam.wav", hooks);
         clip_ = scratch_.path() + "/clip.mp4";
@@ -61,6 +64,8 @@ protected:
     std::unique_ptr<PlayerPanel> panel_;
     std::string clip_;
     std::vector<std::string> log_, status_, sounds_, errors_;
+    std::vector<int> bar_;  // each position the seek bar was given
+    int blackened_ = 0;
 };
 
 TEST_F(PlayerPanelTest, BmpSnapshotsTakeTheSmallestFreeNumberAndSetUpTheSettingsFile) {
@@ -139,9 +144,7 @@ TEST_F(PlayerPanelTest, NoPictureSavesNothingAndAFailedSaveSaysOnlyTheError) {
 }
 
 TEST_F(PlayerPanelTest, SelectionOpensPausedAndStopReturnsToTheFirstPicture) {
-    player_.Player().OnPosition = [](TCustomPlayer*, int64_t) {};
     SelectClip();
-    EXPECT_FALSE(player_.Player().OnPosition);  // the bar does not follow playback
     EXPECT_EQ(panel_->SeekMaximum(), 313);
     EXPECT_EQ(panel_->SeekTickFrequency(), 5);
     EXPECT_NEAR(static_cast<double>(panel_->PlayerDuration()), 4e6, 1e5);
@@ -151,7 +154,6 @@ TEST_F(PlayerPanelTest, SelectionOpensPausedAndStopReturnsToTheFirstPicture) {
 
     panel_->Image3Click();
     ASSERT_TRUE(mainThread_.pumpUntil([this] { return FramePts() > 600000; }, 5000));
-    EXPECT_EQ(panel_->SeekPosition(), 0);  // left where it was while the preview plays
     panel_->Image5Click(true);
     ASSERT_TRUE(mainThread_.pumpUntil([this] { return !Frame().Empty(); }, 5000));
     Pump(300);
@@ -167,7 +169,65 @@ TEST_F(PlayerPanelTest, DragOnAPausedPreviewPlaysFromTheNewPlace) {
     EXPECT_FALSE(panel_->ThumbDragging());
     ASSERT_TRUE(mainThread_.pumpUntil([this] { return FramePts() >= 2800000; }, 5000)) << FramePts();
     EXPECT_FALSE(player_.Paused());
-    EXPECT_EQ(panel_->SeekPosition(), 235);
+    EXPECT_GE(panel_->SeekPosition(), 234);  // from the new place on
+}
+
+TEST_F(PlayerPanelTest, TheSeekBarFollowsPlaybackButNotWhileItIsHeld) {
+    SelectClip();
+    panel_->Image3Click();
+    ASSERT_TRUE(mainThread_.pumpUntil([this] { return panel_->SeekPosition() >= 150; }, 5000)) << panel_->SeekPosition();
+    EXPECT_NEAR(panel_->SeekPosition(), FramePts() * 313 / 4000000, 16) << "the bar is where the picture is";
+    EXPECT_TRUE(std::is_sorted(bar_.begin(), bar_.end()));
+    ASSERT_FALSE(bar_.empty());
+    EXPECT_EQ(bar_.back(), panel_->SeekPosition());
+
+    // pressing the bar of a paused preview lets it play: the bar stays under the mouse
+    panel_->Image4Click();
+    panel_->SeekMouseDown();
+    const size_t held = bar_.size();
+    const int64_t pressedAt = FramePts();
+    ASSERT_TRUE(mainThread_.pumpUntil([&] { return FramePts() > pressedAt + 300000; }, 5000));
+    EXPECT_EQ(bar_.size(), held);
+
+    // let go further back: from there on, never a position from before
+    panel_->SeekMouseUp(50);
+    ASSERT_TRUE(mainThread_.pumpUntil([this] { return panel_->SeekPosition() > 65; }, 5000)) << panel_->SeekPosition();
+    ASSERT_GT(bar_.size(), held);
+    EXPECT_GE(bar_[held], 50);
+    EXPECT_LE(bar_[held], 60);
+    EXPECT_TRUE(std::is_sorted(bar_.begin() + static_cast<long>(held), bar_.end()));
+}
+
+// On a clip with a single key frame the seek still shows the picture at its
+// target: the drag to the middle shows the third second (blue), not the start.
+TEST_F(PlayerPanelTest, ADragShowsThePictureAtItsTargetNotAtTheKeyFrameBefore) {
+    clip_ = qtest::MakeOneKeyFrameClip(scratch_.path());
+    SelectClip();
+    const int64_t before = FramePts();
+    panel_->SeekMouseDown();
+    panel_->SeekMouseUp(157);  // 2.006 s of 4
+    ASSERT_TRUE(mainThread_.pumpUntil([&] { return FramePts() != before; }, 5000));
+    const int64_t first = FramePts();
+    const Bitmap24 shown = Frame();
+    EXPECT_GE(first, 1960000);
+    EXPECT_LE(first, 2500000);
+    ASSERT_FALSE(shown.Empty());
+    const uint8_t* centre = shown.Row(shown.Height() / 2) + shown.Width() / 2 * 3;
+    EXPECT_GT(centre[0], 200) << "blue";
+    EXPECT_LT(centre[1], 60);
+    EXPECT_LT(centre[2], 60);
+    EXPECT_GE(panel_->SeekPosition(), 157);
+}
+
+TEST_F(PlayerPanelTest, AFileThatCannotBeOpenedLeavesTheSurfaceBlack) {
+    SelectClip();
+    EXPECT_EQ(blackened_, 0);
+    apptest::WriteText(scratch_.path() + "/broken.mp4", "not a video");
+    panel_->SelectRow(scratch_.path() + "/broken.mp4", false);
+    EXPECT_EQ(blackened_, 1);
+    EXPECT_EQ(log_.size(), 1u);
+    SelectClip();
+    EXPECT_EQ(blackened_, 1);
 }
 
 TEST_F(PlayerPanelTest, ChosenSnapshotFolderIsStoredOnlyWhenItExists) {

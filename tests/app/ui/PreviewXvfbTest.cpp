@@ -63,6 +63,57 @@ TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation) {
     SetMainThread(nullptr);
 }
 
+// Share of the surface's pixels that are not black.
+double LitShare(const QImage& shot) {
+    long lit = 0;
+    for (int y = 0; y < shot.height(); y += 2)
+        for (int x = 0; x < shot.width(); x += 2) {
+            const QRgb p = shot.pixel(x, y);
+            lit += qRed(p) > 40 || qGreen(p) > 40 || qBlue(p) > 40;
+        }
+    return double(lit) / (((shot.width() + 1) / 2) * ((shot.height() + 1) / 2));
+}
+
+// A file without pictures does not leave the picture of the file before it
+// on the surface: neither when it plays (its waveform) nor when it cannot be
+// opened for want of a sound device.
+TEST(PreviewOnX, AnAudioOnlyFileAfterAVideoLeavesTheSurfaceBlack) {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QtMainThread mainThread;
+    SetMainThread(&mainThread);
+    MainWindowFixture fixture;
+    const std::string clip = fixture.scratch.path() + "/blue.mp4";
+    const std::string tone = fixture.scratch.path() + "/tone.wav";
+    ASSERT_TRUE(qtest::MakeMedia(clip, "-f lavfi -i color=c=blue:size=320x240:rate=25:duration=3 -c:v libx264 "
+                                       "-preset ultrafast -pix_fmt yuv420p"));
+    ASSERT_TRUE(qtest::MakeMedia(tone, "-f lavfi -i sine=frequency=440:duration=2 -ac 1"));
+    {
+        ProgramWindows windows(fixture.settings, fixture.shell);
+        WindowsWiring wiring(windows, fixture.settings, fixture.shell);
+        windows.ShowMain();
+        TForm1& form = windows.Main();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        VideoSurface* surface = form.PlayerSurface();
+        auto shot = [&] { return form.screen()->grabWindow(surface->winId()).toImage(); };
+        const struct {
+            const char* audioDriver;
+            bool opens;
+        } cases[] = {{"dummy", true}, {"no-such-driver", false}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.audioDriver);
+            setenv("SDL_AUDIODRIVER", c.audioDriver, 1);
+            wiring.Panel().SelectRow(clip, false);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return LitShare(shot()) > 0.5; }, 5000)) << "the video's picture shows";
+
+            wiring.Panel().SelectRow(tone, false);
+            EXPECT_EQ(wiring.Player().Player().Engine() != nullptr, c.opens);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return LitShare(shot()) < 0.01; }, 3000)) << LitShare(shot());
+        }
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+    SetMainThread(nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
