@@ -19,20 +19,6 @@ using namespace apptest;
 
 namespace {
 
-// Drops `files` onto the list's viewport the way a file manager does.
-void DropFiles(QTreeWidget* list, const std::vector<std::string>& files) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const std::string& file : files) urls << QUrl::fromLocalFile(QString::fromStdString(file));
-    data.setUrls(urls);
-    const QPointF at = list->viewport()->rect().center();
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &drop);
-}
-
 TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars) {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QtMainThread mainThread;

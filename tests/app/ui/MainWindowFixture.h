@@ -7,6 +7,11 @@
 #include "support/TestMedia.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTreeWidget>
+#include <QUrl>
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -37,6 +42,20 @@ struct MainWindowFixture {
     FakeShell shell;
     std::unique_ptr<TForm1> form;
 };
+
+// Drops `files` onto the list's viewport the way a file manager does.
+inline void DropFiles(QTreeWidget* list, const std::vector<std::string>& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& file : files) urls << QUrl::fromLocalFile(QString::fromStdString(file));
+    data.setUrls(urls);
+    const QPointF at = list->viewport()->rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &drop);
+}
 
 }  // namespace apptest
 
