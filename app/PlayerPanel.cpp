@@ -19,30 +19,78 @@ PlayerPanel::PlayerPanel(IPreviewPlayer& player, const Snapshots& snapshots, std
     player_.SetPositionChanged([this](int64_t position) { PositionChanged(position); });
 }
 
+void PlayerPanel::InTurn(std::function<void()> request)
+{
+    waitingRequests_.push_back(std::move(request));
+    if (requestRunning_)
+        return;
+    requestRunning_ = true;
+    try {
+        while (!waitingRequests_.empty()) {
+            const std::function<void()> next = std::move(waitingRequests_.front());
+            waitingRequests_.pop_front();
+            next();
+        }
+    } catch (...) {
+        waitingRequests_.clear();
+        requestRunning_ = false;
+        throw;
+    }
+    requestRunning_ = false;
+}
+
 void PlayerPanel::SelectRow(const std::string& sourcePath, bool listBusy)
 {
-    seekPosition_ = 0;
-    previewFile_ = sourcePath;
-    if (!listBusy)
-        Button31Click();
+    InTurn([this, sourcePath, listBusy] {
+        if (previewOpen_ && sourcePath == previewFile_)
+            return;
+        seekPosition_ = 0;
+        previewFile_ = sourcePath;
+        previewOpen_ = false;
+        if (!listBusy)
+            Button31Click();
+    });
+}
+
+void PlayerPanel::ClosePreview()
+{
+    InTurn([this] {
+        player_.Close();
+        previewOpen_ = false;
+        if (hooks_.showNoPicture)
+            hooks_.showNoPicture();
+    });
 }
 
 void PlayerPanel::Button31Click()
 {
-    player_.DetachEvents();
-    if (!player_.LibrariesLoaded() && !player_.LoadLibraries(libraryFolder_))
-        return;
-    if (!player_.Paused())
-        player_.Pause();
-    if (hooks_.waitMs)
-        hooks_.waitMs(50);
-    OpenPreview();
+    InTurn([this] {
+        player_.DetachEvents();
+        if (!player_.LibrariesLoaded() && !player_.LoadLibraries(libraryFolder_))
+            return;
+        if (!player_.Paused())
+            player_.Pause();
+        if (hooks_.waitMs)
+            hooks_.waitMs(50);
+        OpenPreview();
+    });
+}
+
+void PlayerPanel::Image3Click()
+{
+    InTurn([this] { player_.Resume(); });
+}
+
+void PlayerPanel::Image4Click()
+{
+    InTurn([this] { player_.Pause(); });
 }
 
 void PlayerPanel::OpenPreview()
 {
     const uintptr_t host = hooks_.hostWindow ? hooks_.hostWindow() : 0;
-    if (player_.OpenPaused(previewFile_, host))
+    previewOpen_ = player_.OpenPaused(previewFile_, host);
+    if (previewOpen_)
         return;
     // the surface must not keep the picture of the file shown before
     if (hooks_.showNoPicture)
@@ -55,8 +103,10 @@ void PlayerPanel::Image5Click(bool rowSelected)
 {
     if (!rowSelected)
         return;
-    player_.Close();
-    OpenPreview();
+    InTurn([this] {
+        player_.Close();
+        OpenPreview();
+    });
 }
 
 void PlayerPanel::Image14Click()
@@ -95,18 +145,20 @@ void PlayerPanel::PositionChanged(int64_t positionUs)
 void PlayerPanel::SeekMouseDown()
 {
     thumbDragging_ = true;
-    player_.TogglePause();
+    InTurn([this] { player_.TogglePause(); });
 }
 
 void PlayerPanel::SeekMouseUp(int position)
 {
-    thumbDragging_ = false;
-    seekPosition_ = position;
-    player_.Pause();
-    const int64_t target = seekMaximum_ > 0 ? playerDurationUs_ * position / seekMaximum_ : 0;
-    seekTargetUs_ = target;
-    player_.Seek(target);
-    player_.Resume();
+    InTurn([this, position] {
+        thumbDragging_ = false;
+        seekPosition_ = position;
+        player_.Pause();
+        const int64_t target = seekMaximum_ > 0 ? playerDurationUs_ * position / seekMaximum_ : 0;
+        seekTargetUs_ = target;
+        player_.Seek(target);
+        player_.Resume();
+    });
 }
 
 Snapshots::Outcome PlayerPanel::Image24Click()

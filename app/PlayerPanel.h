@@ -6,6 +6,7 @@
 #include "app/Snapshots.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -37,15 +38,21 @@ public:
     // The mute button's normal picture: "Image18" (sound) or "Image20" (muted).
     const char* MutePicture() const { return muted_ ? "Image20" : "Image18"; }
 
-    // A row was selected: preview its source file unless a remove or move runs.
+    // What the player is asked to do runs one request at a time, in order: a
+    // request made while another waits for the player (its waits let queued
+    // events run, such as further clicks) runs when that one is done.
+
+    // A row was selected: preview its source file unless a remove or move
+    // runs or the file is already open (a move keeps the row's file).
     void SelectRow(const std::string& sourcePath, bool listBusy);
-    // The list lost its selection, a row was removed, the list was cleared.
-    void CloseWait() { player_.Close(); }
+    // The list lost its selection, a row was removed, the list was cleared:
+    // the preview closes and the surface goes black.
+    void ClosePreview();
     void DetachEvents() { player_.DetachEvents(); }  // add reset and window closing
 
     void Button31Click();                 // open the preview
-    void Image3Click() { player_.Resume(); }   // 播放
-    void Image4Click() { player_.Pause(); }    // 暂停
+    void Image3Click();                   // 播放
+    void Image4Click();                   // 暂停
     void Image5Click(bool rowSelected);   // 停止: back to the first picture
     void Image14Click();                  // 声音/静音
     void FileOpened(int64_t durationUs);  // FFPlayer2FileOpen
@@ -60,6 +67,8 @@ public:
 
 private:
     void OpenPreview();
+    // Runs `request` now, or after the request under way when there is one.
+    void InTurn(std::function<void()> request);
 
     IPreviewPlayer& player_;
     const Snapshots& snapshots_;
@@ -74,4 +83,7 @@ private:
     int seekMaximum_ = 10;
     int seekTickFrequency_ = 1;
     int64_t seekTargetUs_ = -1;  // where the last drag sent the player, until it reports from there
+    bool previewOpen_ = false;  // previewFile_ is open in the player
+    bool requestRunning_ = false;
+    std::deque<std::function<void()>> waitingRequests_;
 };

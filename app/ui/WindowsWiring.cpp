@@ -67,7 +67,7 @@ WindowsWiring::WindowsWiring(ProgramWindows& windows, const SettingsFile& settin
         connect(info, &QPushButton::clicked, this, &WindowsWiring::ShowMediaInformation);
     list_ = Find<QTreeWidget>(&main, "AdvListView1");
     if (list_) {
-        connect(list_, &QTreeWidget::itemSelectionChanged, this, &WindowsWiring::SelectionChanged);
+        connect(list_, &QTreeWidget::itemSelectionChanged, this, &WindowsWiring::FollowSelectionSoon);
         connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { ShowMediaInformation(); });
     }
     WirePlayerGroup();
@@ -102,19 +102,29 @@ void WindowsWiring::ShowMediaInformation() {
     windows_.MediaInformation().exec();
 }
 
-void WindowsWiring::SelectionChanged() {
+void WindowsWiring::FollowSelectionSoon() {
+    if (followPending_) return;
+    followPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        followPending_ = false;
+        FollowSelection();
+    });
+}
+
+void WindowsWiring::FollowSelection() {
     if (!list_) return;
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     ConversionList& list = windows_.Main().Controller().List();
     if (selected.isEmpty()) {
-        // a click that leaves no row selected closes the preview
-        ClosePreview();
+        // a click that leaves no row selected, a remove and a clear close the preview
+        panel_->ClosePreview();
         return;
     }
     const int row = list_->indexOfTopLevelItem(selected.first());
     if (row < 0 || row >= list.RowCount()) return;
-    if (seekBar_) seekBar_->setValue(0);
-    panel_->SelectRow(list.Rows()[static_cast<size_t>(row)].SourceFile, windows_.Main().Controller().ListBusy());
+    const std::string& file = list.Rows()[static_cast<size_t>(row)].SourceFile;
+    if (seekBar_ && file != panel_->PreviewFile()) seekBar_->setValue(0);
+    panel_->SelectRow(file, windows_.Main().Controller().ListBusy());
 }
 
 void WindowsWiring::WirePlayerGroup() {
@@ -158,16 +168,11 @@ void WindowsWiring::WirePlayerGroup() {
             seekBar_->setValue(0);
         }
     });
-    // Remove and clear close the preview and leave the surface black.
+    // Remove and clear close the preview and leave the surface black
     for (const char* name : {"ToolButton12", "ToolButton2", "suiButton6", "suiButton7", "suiButton2", "suiButton8"}) {
         if (auto* pressable = Find<QAbstractButton>(&main, name))
-            connect(pressable, &QAbstractButton::clicked, this, [this] { ClosePreview(); });
+            connect(pressable, &QAbstractButton::clicked, this, &WindowsWiring::FollowSelectionSoon);
     }
-}
-
-void WindowsWiring::ClosePreview() {
-    panel_->CloseWait();
-    ShowBlackSurface();
 }
 
 void WindowsWiring::ShowBlackSurface() {

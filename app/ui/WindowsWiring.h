@@ -37,10 +37,13 @@ protected:
 private:
     void WirePlayerGroup();
     void WireSnapshotMenu();
-    void SelectionChanged();
-    // Closes the preview and gives Panel2 back to Qt (black).
-    void ClosePreview();
-    void ShowBlackSurface();
+    // The preview follows the list's selection: the selected row's file, or
+    // closed and black without one. Decided from the event loop, after the
+    // list's change is complete, never from inside it: the player's waits
+    // let queued events (further clicks, drops) run.
+    void FollowSelectionSoon();
+    void FollowSelection();
+    void ShowBlackSurface();  // gives Panel2 back to Qt (black)
     int SelectedRow() const;
     void ShowSnapshotMenuNormal();
     void TickType(SnapshotType type);
@@ -55,4 +58,5 @@ private:
     std::unique_ptr<PlayerPanel> panel_;
     QTreeWidget* list_ = nullptr;
     QSlider* seekBar_ = nullptr;
+    bool followPending_ = false;
 };

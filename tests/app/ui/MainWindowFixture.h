@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -42,6 +43,16 @@ struct MainWindowFixture {
     FakeShell shell;
     std::unique_ptr<TForm1> form;
 };
+
+// Clicks the list's row `row`, or the empty part below its rows.
+inline void ClickRow(QTreeWidget* list, int row) {
+    const QRect rect = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+inline void ClickEmptyPart(QTreeWidget* list) {
+    QWidget* viewport = list->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() / 2, viewport->height() - 4));
+}
 
 // Drops `files` onto the list's viewport the way a file manager does.
 inline void DropFiles(QTreeWidget* list, const std::vector<std::string>& files) {

@@ -47,14 +47,8 @@ protected:
         }
         return files;
     }
-    void ClickRow(int row) {
-        const QRect rect = List()->visualItemRect(List()->topLevelItem(row));
-        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
-    }
-    void ClickEmptyPart() {
-        QWidget* viewport = List()->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() / 2, viewport->height() - 4));
-    }
+    void ClickRow(int row) { apptest::ClickRow(List(), row); }
+    void ClickEmptyPart() { apptest::ClickEmptyPart(List()); }
 
     QtMainThread mainThread;
     MainThreadInstall install;

@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
@@ -67,14 +68,8 @@ protected:
         picture[copy] = media.picture;
         DropFiles(List(), {copy});
     }
-    void ClickRow(int row) {
-        const QRect rect = List()->visualItemRect(List()->topLevelItem(row));
-        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
-    }
-    void ClickEmptyPart() {
-        QWidget* viewport = List()->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() / 2, viewport->height() - 4));
-    }
+    void ClickRow(int row) { apptest::ClickRow(List(), row); }
+    void ClickEmptyPart() { apptest::ClickEmptyPart(List()); }
     void ClickPicture(const char* name) {
         auto* button = Control<HoverPicture>(name);
         ASSERT_TRUE(button) << name;
@@ -166,42 +161,58 @@ TEST_F(PreviewSequence, RandomUseLeavesThePreviewShowingTheSelectedFile) {
     for (const Media& media : kinds) Drop(media);
     ASSERT_EQ(List()->topLevelItemCount(), 3);
 
-    for (int step = 0; step < steps; ++step) {
+    // The next action at random, described in `done`; none when it does not apply.
+    auto pick = [&]() -> std::function<void()> {
         const int rows = List()->topLevelItemCount();
-        const int action = below(10);
-        switch (action) {
+        switch (below(10)) {
             case 0:
             case 1: {
-                if (rows == 0) continue;
+                if (rows == 0) return {};
                 const int row = below(rows);
                 done << "select " << row << "; ";
-                ClickRow(row);
-                break;
+                return [this, row] {
+                    if (row < List()->topLevelItemCount()) ClickRow(row);
+                };
             }
-            case 2: done << "play; "; ClickPicture("Image3"); break;
-            case 3: done << "pause; "; ClickPicture("Image4"); break;
-            case 4: done << "stop; "; ClickPicture("Image5"); break;
+            case 2: done << "play; "; return [this] { ClickPicture("Image3"); };
+            case 3: done << "pause; "; return [this] { ClickPicture("Image4"); };
+            case 4: done << "stop; "; return [this] { ClickPicture("Image5"); };
             case 5: {
                 const int x = below(313);
                 done << "seek " << x << "; ";
-                DragSeekBar(x);
-                break;
+                return [this, x] { DragSeekBar(x); };
             }
             case 6: {
                 const bool up = below(2) == 0;
                 done << (up ? "up; " : "down; ");
-                Press(up ? "suiButton4" : "suiButton5");
-                break;
+                return [this, up] { Press(up ? "suiButton4" : "suiButton5"); };
             }
-            case 7: done << "remove; "; Press("ToolButton12"); break;
+            case 7: done << "remove; "; return [this] { Press("ToolButton12"); };
             case 8: {
-                if (rows >= 6) continue;
+                if (rows >= 6) return {};
                 const int kind = below(3);
                 done << "drop " << kind << "; ";
-                Drop(kinds[static_cast<size_t>(kind)]);
-                break;
+                return [this, kind] { Drop(kinds[static_cast<size_t>(kind)]); };
             }
-            default: done << "deselect; "; ClickEmptyPart(); break;
+            default: done << "deselect; "; return [this] { ClickEmptyPart(); };
+        }
+    };
+    for (int step = 0; step < steps; ++step) {
+        if (below(3) > 0) {
+            if (const std::function<void()> action = pick()) action();
+        } else {
+            // clicks faster than the preview answers: the later ones wait in
+            // the event queue while the first waits for the player
+            done << "[ ";
+            int posted = 0;
+            int ran = 0;
+            for (int i = 0, count = 2 + below(2); i < count; ++i)
+                if (const std::function<void()> action = pick()) {
+                    ++posted;
+                    QMetaObject::invokeMethod(&Form(), [action, &ran] { action(); ++ran; }, Qt::QueuedConnection);
+                }
+            done << "] ";
+            ASSERT_TRUE(QTest::qWaitFor([&] { return ran == posted; }, 20000)) << "seed " << seed << ", after: " << done.str();
         }
         std::string why;
         ASSERT_TRUE(Settles(why)) << why << "\nseed " << seed << ", after: " << done.str();
