@@ -9,6 +9,7 @@
 #include "app/ui/QtTranslations.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
@@ -47,6 +48,13 @@ protected:
         }
         return files;
     }
+    // 添加多个视频文件 with three copies of a clip
+    void AddThreeFiles() {
+        const std::vector<std::string> files = Clips(3);
+        catcher.fileAnswers.push_back({QString::fromStdString(files[0]), QString::fromStdString(files[1]),
+                                       QString::fromStdString(files[2])});
+        AddItem("N2")->trigger();
+    }
     void ClickRow(int row) { apptest::ClickRow(List(), row); }
     void ClickEmptyPart() { apptest::ClickEmptyPart(List()); }
 
@@ -59,10 +67,7 @@ protected:
 
 TEST_F(MainWindowList, RemovalFollowsTheViewsSelection) {
     TForm1& form = Start();
-    const std::vector<std::string> files = Clips(3);
-    catcher.fileAnswers.push_back({QString::fromStdString(files[0]), QString::fromStdString(files[1]),
-                                   QString::fromStdString(files[2])});
-    AddItem("N2")->trigger();
+    AddThreeFiles();
     ASSERT_EQ(List()->topLevelItemCount(), 3);
     QToolButton* remove = Tool("ToolButton12");
     ASSERT_TRUE(remove);
@@ -84,6 +89,64 @@ TEST_F(MainWindowList, RemovalFollowsTheViewsSelection) {
     ASSERT_EQ(List()->topLevelItemCount(), 2);
     EXPECT_EQ(catcher.boxes.size(), 1u);
     for (int row = 0; row < 2; ++row) EXPECT_NE(List()->topLevelItem(row)->toolTip(1), chosen);
+}
+
+TEST_F(MainWindowList, DeleteRemovesTheSelectedRowAndAsksWhenNoneIs) {
+    TForm1& form = Start();
+    AddThreeFiles();
+    ASSERT_EQ(List()->topLevelItemCount(), 3);
+
+    ClickRow(1);
+    const QString chosen = List()->topLevelItem(1)->toolTip(1);
+    QTest::keyClick(List(), Qt::Key_Delete);
+    ASSERT_EQ(List()->topLevelItemCount(), 2);
+    for (int row = 0; row < 2; ++row) EXPECT_NE(List()->topLevelItem(row)->toolTip(1), chosen);
+    EXPECT_EQ(form.Controller().List().Rows().size(), 2u);
+    EXPECT_TRUE(catcher.boxes.empty());
+
+    // the removal leaves nothing selected: a second Delete only asks for a row
+    ASSERT_TRUE(List()->selectedItems().isEmpty());
+    QTest::keyClick(List(), Qt::Key_Delete);
+    EXPECT_EQ(List()->topLevelItemCount(), 2);
+    ASSERT_EQ(catcher.boxes.size(), 1u);
+    EXPECT_EQ(catcher.boxes[0].text, "请先选择您需要删除的项目！");
+}
+
+// Each file dialog, and the folder dialog, starts in the folder the last one ended in.
+TEST_F(MainWindowList, FileDialogsStartInTheFolderUsedLast) {
+    Start();
+    const std::vector<std::string> files = Clips(2);
+    const std::string first = fixture.scratch.file("first");
+    const std::string second = fixture.scratch.file("second");
+    for (const std::string& folder : {first, second}) fs::create_directories(folder);
+    fs::copy_file(files[0], first + "/a.mp4");
+    fs::copy_file(files[1], second + "/b.mp4");
+
+    catcher.fileAnswers.push_back({QString::fromStdString(first + "/a.mp4")});
+    AddItem("MenuItem15")->trigger();
+    catcher.fileAnswers.push_back({QString::fromStdString(second + "/b.mp4")});
+    AddItem("N2")->trigger();
+    AddItem("MenuItem15")->trigger();  // cancelled
+    AddItem("AddFolder1")->trigger();  // cancelled
+    ASSERT_EQ(List()->topLevelItemCount(), 2);
+    ASSERT_EQ(catcher.dialogFolders.size(), 4u);
+    EXPECT_EQ(catcher.dialogFolders[1], first);
+    EXPECT_EQ(catcher.dialogFolders[2], second);
+    EXPECT_EQ(catcher.dialogFolders[3], second);
+}
+
+// Without a desktop session on X (here: the offscreen platform, even with a
+// desktop named) the dialogs are Qt's own, which the translations reach.
+TEST_F(MainWindowList, QtsDialogsWhereThereIsNoDesktop) {
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    TForm1& form = Start();
+    EXPECT_FALSE(UseNativeDialogs());
+    for (const char* name : {"OpenDialog1", "OpenDialog2"}) {
+        auto* dialog = form.findChild<QFileDialog*>(QString::fromLatin1(name));
+        ASSERT_TRUE(dialog) << name;
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog)) << name;
+    }
+    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 TEST_F(MainWindowList, AddsIntoAFolderThatCannotBeWrittenSayWhichAndWhy) {

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "app/ui/QtDialogs.h"
 #include "app/ui/VideoSurface.h"
 
 #include <QAction>
@@ -7,6 +8,7 @@
 #include <QSet>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QFileDialog>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -116,6 +118,28 @@ TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed) {
         EXPECT_FALSE(button->underMouse());
         EXPECT_FALSE(button->testAttribute(Qt::WA_UnderMouse));
     }
+}
+
+// On X the desktop's own file dialogs are used where a desktop session runs,
+// Qt's own (translated) ones elsewhere.
+TEST(MainWindowOnX, NativeFileDialogsOnlyInADesktopSession) {
+    const struct {
+        const char* desktop;
+        bool native;
+    } cases[] = {{"", false}, {"GNOME", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.desktop);
+        qputenv("XDG_CURRENT_DESKTOP", c.desktop);
+        EXPECT_EQ(UseNativeDialogs(), c.native);
+        MainWindowFixture fixture;
+        TForm1& form = fixture.Form();
+        for (const char* name : {"OpenDialog1", "OpenDialog2"}) {
+            auto* dialog = form.findChild<QFileDialog*>(QString::fromLatin1(name));
+            ASSERT_TRUE(dialog) << name;
+            EXPECT_EQ(dialog->testOption(QFileDialog::DontUseNativeDialog), !c.native) << name;
+        }
+    }
+    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 }  // namespace
