@@ -24,6 +24,7 @@ struct CliCommand {
     bool timing = false;               // info --timing: probe times to stderr
     bool verbose = false;              // -v before the command: the engine's and libraries' log to stderr
     std::string logFile;               // --log FILE before the command: that log appended to FILE
+    int progressIntervalMs = 0;        // convert, transcode: time between progress lines; 0 the converter's own
 };
 
 struct CliParseResult {

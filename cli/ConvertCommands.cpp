@@ -10,6 +10,7 @@
 #include "engine/CodecSelection.h"
 #include "engine/CodecThreads.h"
 #include "engine/OutputPlacement.h"
+#include "engine/SegmentedOutput.h"
 #include "engine/TMediaConverter.h"
 #include "formats/ClipTimes.h"
 #include "formats/FormatCatalogue.h"
@@ -163,6 +164,8 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         err << "quorvex-cli: " << converter.LastErrMsg() << '\n';
         return kExitFailed;
     }
+    if (command.progressIntervalMs > 0)
+        converter.SetProgressInterval(command.progressIntervalMs);
     ConverterDurationProbe durationProbe;
     FormatSession session;
     session.FormatNumber = command.formatNumber;
@@ -221,6 +224,10 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         if (!settings.Adjustments.empty())
             out << " (" << settings.Adjustments << ")";
         out << '\n';
+        // an interrupted conversion of this file into this output goes on where it stopped
+        const TResumePoint resume = FindResumePoint(outputName, file);
+        if (resume.keptUs > 0)
+            out << file << ": resuming at " << ResumeTimeText(resume.keptUs) << '\n';
     }
     if (const int signal = StopSignals::Received())
         return StopSignals::ExitStatus(signal);
@@ -251,6 +258,8 @@ int RunTranscode(const CliCommand& command, bool terminal, std::ostream& out, st
         err << "quorvex-cli: " << converter.LastErrMsg() << '\n';
         return kExitFailed;
     }
+    if (command.progressIntervalMs > 0)
+        converter.SetProgressInterval(command.progressIntervalMs);
     TInputOptions input;
     input.FileName = source;
     input.ExtOptions = command.inputOptions;

@@ -102,7 +102,8 @@ void TranscodeRun::Report(bool last)
             TProgressInfo info;
             info.FileIndex = last ? -1 : lastFileIndex_;
             info.TotalDuration = task_.totalDurationUs_;
-            info.CurrentDuration = std::llround(reportTime * 1e6);
+            // a resumed run reports the output's time, the kept part included
+            info.CurrentDuration = std::llround(reportTime * 1e6) + resumeUs_;
             info.TotalSize = totalSize;
             info.BitRate = static_cast<float>(bitRate);
             info.Quality = quality;

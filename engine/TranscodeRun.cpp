@@ -38,6 +38,7 @@ TranscodeRun::TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks)
     if (!decoded_ || !filtered_ || !audioFrame_ || !cropped_ || !encoded_)
         throw std::bad_alloc();
     packetsWritten_.assign(static_cast<size_t>(task_.media_.OutputCount()), 0);
+    recordingTimeUs_ = options_.recordingTimeUs;
     preprocessor_.SetDeinterlace(options_.deinterlace);
     if (hooks.customHook)
         preprocessor_.CustomHook().SetHandler(hooks.customHook);
@@ -95,10 +96,12 @@ void TranscodeRun::Execute()
             PrepareStreamCopy(ost);
         PrepareTwoPass(ost);
     }
+    ChooseSegmentedOutput();
     OpenEncoders();
     OpenDecoders();
     CopyMetaData();
     CopyChapters();
+    PrepareSegments();
     WriteHeaders();
     MainLoop();
     AfterLoop();
@@ -602,40 +605,47 @@ void TranscodeRun::WriteHeaders()
     for (TRunOutputStream& ost : outputStreams_)
         InitBitstreamFilters(ost);
     for (int j = 0; j < media.OutputCount(); ++j) {
-        AVFormatContext* oc = media.outputs[j].get();
-        // the file: a part file beside the output, which takes the output's
-        // name only when it is finished
-        TOutputFileSetup& setup = media.outputSetups[j];
-        if (!(oc->oformat->flags & AVFMT_NOFILE) && !oc->pb && !setup.finalName.empty()) {
-            auto part = std::make_unique<TPartFile>();
-            std::string error;
-            if (!part->Claim(setup.finalName, error))
-                throw FFmpegException(error);
-            const int ret = avio_open2(&oc->pb, MediaFileName(part->Name()).c_str(), AVIO_FLAG_WRITE, nullptr,
-                                       nullptr);
-            if (ret < 0)
-                throw FFmpegException(ErrorText(setup.finalName, ret));
-            setup.part = std::move(part);
-        }
-        AVDictionary* options = nullptr;
-        av_dict_copy(&options, media.outputSetups[j].muxerOptions.get(), 0);
-        const int ret = avformat_write_header(oc, &options);
-        av_dict_free(&options);
-        if (ret < 0)
-            throw FFmpegException::Format("Could not write header for output file #%d (incorrect codec parameters ?)",
-                                          j);
-        if (std::string(oc->oformat->name) == "rtp") {
-            char sdp[2048];
-            AVFormatContext* list[] = {oc};
-            av_sdp_create(list, 1, sdp, sizeof sdp);
-            Log(llInfo, std::string("SDP:\r\n") + sdp);
-        }
+        // a segmented output gets its file and header when it is joined
+        if (j != segmentedOutput_)
+            OpenOutputFile(j);
     }
+    StartSegments();
     headersWritten_ = true;
     for (int j = 0; j < media.OutputCount(); ++j)
         av_dump_format(media.outputs[j].get(), j, media.outputs[j]->url, 1);
     if (options_.verbosity >= 0)
         LogStreamMapping(llVerbose);
+}
+
+void TranscodeRun::OpenOutputFile(int j)
+{
+    TaskMedia& media = task_.media_;
+    AVFormatContext* oc = media.outputs[j].get();
+    // the file: a part file beside the output, which takes the output's
+    // name only when it is finished
+    TOutputFileSetup& setup = media.outputSetups[j];
+    if (!(oc->oformat->flags & AVFMT_NOFILE) && !oc->pb && !setup.finalName.empty()) {
+        auto part = std::make_unique<TPartFile>();
+        std::string error;
+        if (!part->Claim(setup.finalName, error))
+            throw FFmpegException(error);
+        const int ret = avio_open2(&oc->pb, MediaFileName(part->Name()).c_str(), AVIO_FLAG_WRITE, nullptr, nullptr);
+        if (ret < 0)
+            throw FFmpegException(ErrorText(setup.finalName, ret));
+        setup.part = std::move(part);
+    }
+    AVDictionary* options = nullptr;
+    av_dict_copy(&options, media.outputSetups[j].muxerOptions.get(), 0);
+    const int ret = avformat_write_header(oc, &options);
+    av_dict_free(&options);
+    if (ret < 0)
+        throw FFmpegException::Format("Could not write header for output file #%d (incorrect codec parameters ?)", j);
+    if (std::string(oc->oformat->name) == "rtp") {
+        char sdp[2048];
+        AVFormatContext* list[] = {oc};
+        av_sdp_create(list, 1, sdp, sizeof sdp);
+        Log(llInfo, std::string("SDP:\r\n") + sdp);
+    }
 }
 
 void TranscodeRun::LogStreamMapping(TLogLevel level)
@@ -796,10 +806,10 @@ void TranscodeRun::MainLoop()
         else
             ist.nextDtsUs = AV_NOPTS_VALUE;
 
-        if (options_.recordingTimeUs != INT64_MAX) {
+        if (recordingTimeUs_ != INT64_MAX) {
             const int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
             if (ts != AV_NOPTS_VALUE &&
-                av_compare_ts(ts, tb, options_.recordingTimeUs + options_.startTimeUs, AV_TIME_BASE_Q) >= 0) {
+                av_compare_ts(ts, tb, recordingTimeUs_ + options_.startTimeUs, AV_TIME_BASE_Q) >= 0) {
                 ist.pastRecordingTime = true;
                 av_packet_unref(packet.get());
                 continue;
@@ -841,6 +851,7 @@ void TranscodeRun::AfterLoop()
     for (TRunOutputStream& ost : outputStreams_)
         if (!ost.bitstreamFilters.empty())
             WritePacket(ost, nullptr);
+    JoinSegmentedOutput();
     TaskMedia& media = task_.media_;
     // The buffered writer swallows a failed write (a full disk, a size limit):
     // the trailer's result and the file's error state are what tell the truth.
@@ -910,19 +921,7 @@ int64_t TranscodeRun::SourceStreamLengthUs(const TRunOutputStream& ost, int64_t 
 std::vector<TFinishedOutput> TranscodeRun::TakeOutputs()
 {
     TaskMedia& media = task_.media_;
-    // the length asked for: the clip's, or the source's from where it starts
-    int64_t expectedUs = -1;
-    if (media.InputCount() > 0 && media.inputs[0]->duration != AV_NOPTS_VALUE && media.inputs[0]->duration > 0) {
-        const int64_t inputStartUs = media.inputStartTimesUs.empty() ? 0 : media.inputStartTimesUs[0];
-        expectedUs = media.inputs[0]->duration - std::max<int64_t>(inputStartUs, 0) -
-                     std::max<int64_t>(options_.startTimeUs, 0);
-    }
-    if (options_.recordingTimeUs != INT64_MAX && (expectedUs < 0 || options_.recordingTimeUs < expectedUs))
-        expectedUs = options_.recordingTimeUs;
-    // options that end a run early on purpose leave no length to compare with
-    if (options_.shortest || options_.fileSizeLimitBytes > 0 || options_.maxFramesVideo != INT_MAX ||
-        options_.maxFramesAudio != INT_MAX || options_.maxFramesData != INT_MAX || media.InputCount() != 1)
-        expectedUs = -1;
+    const int64_t expectedUs = ExpectedLengthUs();
 
     std::vector<TFinishedOutput> finished;
     for (int j = 0; j < media.OutputCount(); ++j) {
@@ -1003,6 +1002,7 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
 {
     std::exception_ptr failure;
     std::vector<TFinishedOutput> outputs;
+    std::string segmentFolder;
     {
         std::unique_ptr<TranscodeRun> run;
         try {
@@ -1011,8 +1011,10 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
         } catch (...) {
             failure = std::current_exception();
         }
-        if (run)
+        if (run) {
             outputs = run->TakeOutputs();
+            segmentFolder = run->SegmentFolder();
+        }
         try {
             if (run)
                 run->ReleaseCodecs();
@@ -1034,6 +1036,12 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
             failure = std::current_exception();
     }
     outputs.clear();
+    // The segments serve the next run only when this one was stopped; after
+    // a whole output, or a failure (which would come again), they go.
+    if (!segmentFolder.empty() && (failure || task.Finished())) {
+        std::error_code ignored;
+        std::filesystem::remove_all(segmentFolder, ignored);
+    }
     if (failure)
         std::rethrow_exception(failure);
 }

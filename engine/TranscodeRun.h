@@ -14,6 +14,7 @@
 #include "engine/OutputPlacement.h"
 #include "engine/PicturePreprocessor.h"
 #include "engine/RunStreams.h"
+#include "engine/SegmentedOutput.h"
 #include "engine/TProgressInfo.h"
 #include "engine/TaskRunControl.h"
 #include "media/TFFLogger.h"
@@ -62,6 +63,8 @@ public:
     // the check and the placing of the finished files; taken before the
     // clean-up, which closes the files (their claims stay with the caller).
     std::vector<TFinishedOutput> TakeOutputs();
+    // The folder of the output's segments; empty when it was written directly.
+    const std::string& SegmentFolder() const { return segmentFolder_; }
     // The length the output stream should have, from its source stream and
     // the length asked of the whole output; -1 when there is nothing to compare.
     int64_t SourceStreamLengthUs(const TRunOutputStream& ost, int64_t fileLengthUs) const;
@@ -90,11 +93,30 @@ private:
     static bool IsCover(const TRunOutputStream& ost);
     void CopyChapters();
     void WriteHeaders();
+    // Claims the part file of output `j`, opens it and writes the header.
+    void OpenOutputFile(int j);
     void LogStreamMapping(TLogLevel level);
     void MainLoop();
     void AfterLoop();
     int ChooseInputFile(bool& anyNoPacketNow);
     bool FileSizeLimitReached() const;
+
+    // the length the output should have; -1 when there is nothing to compare
+    int64_t ExpectedLengthUs() const;
+
+    // segmented output (SegmentedRun.cpp)
+    // Why the output cannot be written as segments; empty when it can.
+    std::string ResumeObstacle() const;
+    // The target and its encoders as one text, to compare runs with.
+    std::string SettingsText() const;
+    // Before the encoders open: whether the output is written as segments.
+    void ChooseSegmentedOutput();
+    // After they opened: takes up what an interrupted run left, or starts afresh.
+    void PrepareSegments();
+    bool SeekForResume(const TKeptPart& kept);
+    void StartSegments();
+    // After the flush: joins the segments into the output's part file.
+    void JoinSegmentedOutput();
 
     // packet processing (PacketProcessing.cpp)
     bool ProcessPacket(int istIndex, const AVPacket* packet);
@@ -166,4 +188,13 @@ private:
     int lastFileIndex_ = 0;
     bool headersWritten_ = false;
     FILE* vstats_ = nullptr;
+    // segmented output
+    int segmentedOutput_ = -1;          // the output written as segments; -1 none
+    TSegmentFolderLock segmentLock_;
+    std::string segmentFolder_;
+    TSegmentRecord pendingRecord_;      // until the writer starts
+    TKeptPart pendingKept_;
+    std::unique_ptr<TSegmentWriter> segments_;
+    int64_t resumeUs_ = 0;              // where this run's time 0 lies on the output's time line
+    int64_t recordingTimeUs_ = INT64_MAX;  // the length this run converts
 };

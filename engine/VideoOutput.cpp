@@ -105,6 +105,10 @@ void TranscodeRun::WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepar
         frame->pts = ost.syncOpts;
         frame->pict_type = AV_PICTURE_TYPE_NONE;
         frame->key_frame = 0;
+        // a segment of a resumable output starts with a key picture
+        if (segments_ && ost.fileIndex == segmentedOutput_ &&
+            segments_->KeyFrameDue(ost.index, av_rescale_q(ost.syncOpts, enc->time_base, ost.stream->time_base)))
+            frame->pict_type = AV_PICTURE_TYPE_I;
         if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME)) {
             frame->interlaced_frame = 1;
             if (options_.topFieldFirst != -1)

@@ -329,7 +329,10 @@ TEST_F(CliProgram, StopSignalsFinishTheRunningFileAndEndWithTheirStatus)
         cli.Signal(c.signal);
         EXPECT_EQ(cli.Wait(), c.status) << cli.Printed();
         const std::string result = out + "/long.avi";
-        EXPECT_EQ(FilesIn(out).size(), 1u) << "only the finished file, no part file";
+        // beside the finished file only the hidden parts the next run goes on from
+        for (const auto& [name, bytes] : FilesIn(out))
+            EXPECT_TRUE(name == "long.avi" || name == ".long.avi.segments") << name << ": no part file";
+        EXPECT_GT(FileBytes(result), 0);
         const double seconds = Seconds(ProbeFormat(result)["duration"]);
         EXPECT_GT(seconds, 0.0) << cli.Printed();
         EXPECT_LT(seconds, 19.0) << "the stop did not land in the middle";
@@ -346,11 +349,14 @@ TEST_F(CliProgram, StopSignalsFinishTheRunningFileAndEndWithTheirStatus)
     EXPECT_EQ(FileBytes(out + "/long.avi") > 0 && FileBytes(out + "/.long.avi.part") > 0, false)
         << "both a finished file and its part file";
     for (const auto& [name, bytes] : FilesIn(out))
-        EXPECT_TRUE(name == ".long.avi.part" || (name == "long.avi" && DecodeErrors(out + "/" + name).empty())) << name;
+        EXPECT_TRUE(name == ".long.avi.part" || name == ".long.avi.segments" ||
+                    (name == "long.avi" && DecodeErrors(out + "/" + name).empty()))
+            << name;
 }
 
-// A killed conversion leaves nothing under the output's name, only its part
-// file, which the next run of that file takes over and removes.
+// A killed conversion leaves nothing under the output's name, only its hidden
+// parts (the finished segments, or the part file when it was being joined),
+// which the next run of that file takes up and removes.
 TEST_F(CliProgram, AKilledRunLeavesOnlyItsPartFileWhichTheNextRunTakesOver)
 {
     const std::string source = dir.file("long.mp4");
@@ -364,11 +370,13 @@ TEST_F(CliProgram, AKilledRunLeavesOnlyItsPartFileWhichTheNextRunTakesOver)
         EXPECT_EQ(cli.Wait(), 128 + SIGKILL);
     }
     EXPECT_EQ(FileBytes(out + "/long.avi"), -1) << "a killed run left a file under the output's name";
-    EXPECT_GE(FileBytes(out + "/.long.avi.part"), 0) << "the part file is gone";
+    EXPECT_TRUE(std::filesystem::is_directory(out + "/.long.avi.segments") || FileBytes(out + "/.long.avi.part") >= 0)
+        << "what the killed run wrote is gone";
 
     std::string output;
     ASSERT_EQ(RunCli("convert -f 1 -o " + ShellQuote(out) + " " + ShellQuote(source), output), 0) << output;
     EXPECT_EQ(FileBytes(out + "/.long.avi.part"), -1) << "the next run left the old part file";
+    EXPECT_FALSE(std::filesystem::exists(out + "/.long.avi.segments")) << "the next run left the old segments";
     EXPECT_NEAR(Seconds(ProbeFormat(out + "/long.avi")["duration"]), 20.0, 0.3);
 }
 
