@@ -244,6 +244,8 @@ void TFFLogger::DeliverLibraryLine(uint32_t threadId, int avLevel, const std::st
 
 void TFFLogger::DoLog(const TLogInfo& info)
 {
+    if (TQuietLogThread::Active())
+        return;
     TLogEvent handler;
     bool trigger;
     {
@@ -316,7 +318,14 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
 
 namespace {
 thread_local TLibraryLineTail* t_currentTail = nullptr;
+thread_local int t_quietDepth = 0;
 }  // namespace
+
+TQuietLogThread::TQuietLogThread() { ++t_quietDepth; }
+
+TQuietLogThread::~TQuietLogThread() { --t_quietDepth; }
+
+bool TQuietLogThread::Active() { return t_quietDepth > 0; }
 
 TLibraryLineTail::TLibraryLineTail(size_t keep) : outer_(t_currentTail), keep_(keep)
 {

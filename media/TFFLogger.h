@@ -119,3 +119,16 @@ private:
     size_t keep_;
     std::deque<std::string> lines_;  // used by its own thread only
 };
+
+// While one exists on a thread, nothing logged on that thread reaches OnLog
+// (work the user did not start, such as a size estimate, stays out of the
+// log); the failure tails still collect. Guards on one thread nest.
+class TQuietLogThread {
+public:
+    TQuietLogThread();
+    ~TQuietLogThread();
+    TQuietLogThread(const TQuietLogThread&) = delete;
+    TQuietLogThread& operator=(const TQuietLogThread&) = delete;
+    // Whether the calling thread is quiet.
+    static bool Active();
+};

@@ -191,6 +191,31 @@ TEST_F(LoggerTest, AThreadLoggingWhileTheMainThreadWaitsForItFinishes)
     EXPECT_EQ(got[39], "library 19");
 }
 
+TEST_F(LoggerTest, AQuietThreadsLinesReachNoHandlerButItsFailureTailWhileOtherThreadsGoOn)
+{
+    std::string tail;
+    std::thread quiet([&] {
+        const TQuietLogThread guard;
+        const TLibraryLineTail lines;
+        // the main thread never pumps here: a quiet thread must not wait for it
+        GetFFLogger().Log(nullptr, llError, "component from the quiet thread");
+        av_log(nullptr, AV_LOG_ERROR, "library from the quiet thread\n");
+        tail = lines.Text();
+    });
+    quiet.join();
+    EXPECT_TRUE(deliveries().empty());
+    EXPECT_EQ(tail, "library from the quiet thread\n");
+    {
+        const TQuietLogThread outer;
+        {
+            const TQuietLogThread inner;
+        }
+        GetFFLogger().Log(nullptr, llError, "still quiet");  // guards nest
+    }
+    GetFFLogger().Log(nullptr, llError, "heard again");
+    EXPECT_EQ(messages(), std::vector<std::string>{"heard again"});
+}
+
 TEST_F(LoggerTest, ComponentMessagesCarryTheirSenderAndFormattedText)
 {
     int sender = 0;
