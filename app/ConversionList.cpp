@@ -80,6 +80,7 @@ std::vector<KeptRow> ConversionList::KeptRows() const {
 }
 
 void ConversionList::RestoreRows(const std::vector<KeptRow>& kept) {
+    for (ListRow& row : rows_) CancelSample(row);
     rows_.clear();
     Button15Click();
     for (const KeptRow& row : kept) {
@@ -87,6 +88,10 @@ void ConversionList::RestoreRows(const std::vector<KeptRow>& kept) {
         slots_[rows_.size()] = row.Record;
         slots_[rows_.size()].SlotState = kSlotFull;
         rows_.push_back(row.Row);
+        rows_.back().SampleKey = 0;
+        rows_.back().Sampling = false;
+        rows_.back().Sampled = false;
+        RequestSample(RowCount() - 1);
     }
     selected_ = -1;
     Renumber();
@@ -282,6 +287,7 @@ void ConversionList::ChangeRowFormat(int row) {
     shown.TimeText = "0";
     shown.OutputBytes = -1;
     FillRowFacts(shown, slot.Output);
+    RequestSample(row);
     parts_.log.AppendBlock("已更改输出格式: " + PathFileName(shown.SourceFile));
     RowsChanged(row);
 }
@@ -361,6 +367,49 @@ void ConversionList::AppendRow(const std::string& source, const TInputOptions& i
             break;
         }
     }
+    RequestSample(RowCount() - 1);
+}
+
+void ConversionList::SetSizeSampler(ISizeSampler* sampler) {
+    if (sampler_)
+        for (ListRow& row : rows_) CancelSample(row);
+    sampler_ = sampler;
+    for (int row = 0; row < RowCount(); ++row) RequestSample(row);
+    if (!rows_.empty()) RowsChanged();
+}
+
+void ConversionList::RequestSample(int row) {
+    // rows kept from an earlier run of the program came without an add that loaded the libraries
+    if (!sampler_ || row < 0 || row >= RowCount() || !LibraryReady()) return;
+    ListRow& shown = rows_[static_cast<size_t>(row)];
+    CancelSample(shown);
+    const RowRecord& slot = slots_[static_cast<size_t>(row)];
+    shown.SampleKey = ++lastSampleKey_;
+    shown.Sampled = false;
+    shown.Sampling = true;
+    sampler_->Request(shown.SampleKey, slot.Input, slot.Output);
+}
+
+void ConversionList::CancelSample(ListRow& row) {
+    if (sampler_ && row.Sampling) sampler_->Cancel(row.SampleKey);
+    row.Sampling = false;
+}
+
+void ConversionList::ApplySampledSizes() {
+    if (!sampler_) return;
+    for (const SampledSize& result : sampler_->TakeResults()) {
+        for (int row = 0; row < RowCount(); ++row) {
+            ListRow& shown = rows_[static_cast<size_t>(row)];
+            if (!shown.Sampling || shown.SampleKey != result.Key) continue;
+            shown.Sampling = false;
+            // a sample that could not tell leaves the bit-rate estimate
+            if (result.Bytes >= 0) {
+                shown.ExpectedBytes = result.Bytes;
+                shown.Sampled = true;
+            }
+            RowsChanged(row);
+        }
+    }
 }
 
 void ConversionList::FillRowFacts(ListRow& row, const TOutputOptions& output) {
@@ -416,6 +465,7 @@ void ConversionList::btnRemoveClick() {
         !converter.Working())
         converter.RemoveTask(k);
 
+    CancelSample(rows_[static_cast<size_t>(k)]);
     rows_.erase(rows_.begin() + k);
     selected_ = -1;
     slots_[static_cast<size_t>(k)].SlotState = kSlotDeleted;
@@ -443,6 +493,7 @@ void ConversionList::btnClearClick() {
     }
     ResetOutputSettings();
     parts_.converter.ClearTasks();
+    for (ListRow& row : rows_) CancelSample(row);
     rows_.clear();
     selected_ = -1;
     RowsChanged();

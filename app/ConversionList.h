@@ -3,6 +3,7 @@
 // adding one or many files, removing, clearing and moving rows, and the
 // re-creation of the converter's tasks from the records at every start.
 #include "app/IFormatChooser.h"
+#include "app/ISizeSampler.h"
 #include "app/ListRow.h"
 #include "app/ListStore.h"
 #include "app/ListWindowParts.h"
@@ -45,6 +46,14 @@ public:
     private:
         ConversionList& list_;
     };
+    // The sampler that estimates each row's output size from short pieces
+    // converted with the row's settings (not owned; null: the bit-rate
+    // estimate only). Every row is sampled once it is set, each added or
+    // changed row afterwards; a removed or changed row's sample is cancelled.
+    void SetSizeSampler(ISizeSampler* sampler);
+    // Takes the sampler's finished estimates into their rows (UI thread).
+    void ApplySampledSizes();
+
     // The rows as they are kept, and an empty list filled with kept rows at start.
     std::vector<KeptRow> KeptRows() const;
     void RestoreRows(const std::vector<KeptRow>& rows);
@@ -105,6 +114,9 @@ private:
     // The records of a single file as the chooser left them in the settings.
     TOutputOptions OutputFromSettings(std::string outputName) const;
     void FillRowFacts(ListRow& row, const TOutputOptions& output);
+    // A sample of `row` with its slot's records, replacing any earlier one.
+    void RequestSample(int row);
+    void CancelSample(ListRow& row);
     void AddFilesOneFormat(const std::vector<std::string>& files);
     void Renumber();
     void Select(int row);
@@ -123,4 +135,6 @@ private:
     std::array<RowRecord, kRowSlotCount> slots_;
     int selected_ = -1;
     std::string lastFolder_;  // the folder the last folder add took
+    ISizeSampler* sampler_ = nullptr;
+    uint64_t lastSampleKey_ = 0;
 };

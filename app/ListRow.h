@@ -25,11 +25,17 @@ struct ListRow {
     int64_t SourceDurationUs = -1;
     bool SourceHasVideo = false;
     bool SourceHasAudio = false;
-    int64_t ExpectedBytes = -1;  // from the bit rates, before the run; -1 unknown
+    int64_t ExpectedBytes = -1;  // before the run: from the bit rates, then from a sample; -1 unknown
+    uint64_t SampleKey = 0;      // the size sample asked for this row; 0 none
+    bool Sampling = false;       // a size sample is under way
+    bool Sampled = false;        // ExpectedBytes comes from a sample
     int64_t OutputBytes = -1;    // the finished output's size; -1 before
     std::string OutputFile;      // the output the last run wrote
     std::string SpeedText;       // 速度 while converting
     std::string RemainingText;   // 剩余时间 while converting
-    // 大小: the real size once finished, else "约" and the expected size.
+    // 大小: the real size once finished, else "约" and the expected size,
+    // else "估算中..." while a sample is under way.
     std::string SizeText() const;
+    // What the size shown is: real, sampled, from the bit rates, being sampled.
+    std::string SizeNote() const;
 };

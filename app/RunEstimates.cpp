@@ -40,7 +40,15 @@ std::string ByteCountText(int64_t bytes) { return bytes < 0 ? std::string() : Si
 
 std::string ListRow::SizeText() const {
     if (OutputBytes >= 0) return ByteCountText(OutputBytes);
-    return ExpectedBytes >= 0 ? "约 " + ByteCountText(ExpectedBytes) : std::string();
+    if (ExpectedBytes >= 0) return "约 " + ByteCountText(ExpectedBytes);
+    return Sampling ? "估算中..." : std::string();
+}
+
+std::string ListRow::SizeNote() const {
+    if (OutputBytes >= 0) return "实际大小";
+    if (Sampled) return "按试转换的几个片段估计的大小";
+    if (Sampling) return ExpectedBytes >= 0 ? "按码率估计的大小，正在试转换片段以估计得更准" : "正在试转换几个片段以估计大小";
+    return ExpectedBytes >= 0 ? "按码率估计的大小" : std::string();
 }
 
 std::string RemainingText(double seconds) {

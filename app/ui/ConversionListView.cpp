@@ -1,6 +1,7 @@
 #include "app/ui/ConversionListView.h"
 
 #include "app/ConversionList.h"
+#include "app/SizeSampler.h"
 #include "app/ui/ProgressCellDelegate.h"
 
 #include <QDragEnterEvent>
@@ -45,9 +46,17 @@ ConversionListView::ConversionListView(QTreeWidget* view, ConversionList& list)
         list_.AdvListView1SelectItem(selected.isEmpty() ? -1 : view_->indexOfTopLevelItem(selected.first()));
     });
     ShowRows(-1);
+    sampler_ = std::make_unique<SizeSampler>([this] {
+        QMetaObject::invokeMethod(this, [this] { list_.ApplySampledSizes(); }, Qt::QueuedConnection);
+    });
+    list_.SetSizeSampler(sampler_.get());
 }
 
-ConversionListView::~ConversionListView() { list_.SetRowsChanged(nullptr); }
+ConversionListView::~ConversionListView() {
+    list_.SetSizeSampler(nullptr);
+    sampler_.reset();
+    list_.SetRowsChanged(nullptr);
+}
 
 void ConversionListView::ShowRow(QTreeWidgetItem* item, const ListRow& row) {
     item->setText(0, Text(row.Caption));
@@ -59,7 +68,7 @@ void ConversionListView::ShowRow(QTreeWidgetItem* item, const ListRow& row) {
     item->setData(ProgressColumn, ProgressCellDelegate::PercentRole, row.Progress);
     item->setText(6, Text(row.Status));
     item->setText(SizeColumn, Text(row.SizeText()));
-    item->setToolTip(SizeColumn, row.OutputBytes >= 0 ? QStringLiteral("实际大小") : QStringLiteral("按码率估计的大小"));
+    item->setToolTip(SizeColumn, Text(row.SizeNote()));
     item->setText(SpeedColumn, Text(row.SpeedText));
     item->setText(RemainingColumn, Text(row.RemainingText));
     // where the extra columns are hidden, the progress cell tells the same

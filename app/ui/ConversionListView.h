@@ -1,10 +1,14 @@
 #pragma once
 // Mirrors the conversion list's rows into AdvListView1, passes the user's
 // selection back, paints the progress cells and takes files dropped onto
-// the list.
+// the list. It keeps the list's size sampler, whose estimates it hands to
+// the list on the event loop.
 #include <QObject>
 
+#include <memory>
+
 class ConversionList;
+class SizeSampler;
 class QTreeWidget;
 class QTreeWidgetItem;
 struct ListRow;
@@ -31,5 +35,6 @@ private:
 
     QTreeWidget* view_;
     ConversionList& list_;
+    std::unique_ptr<SizeSampler> sampler_;
     bool syncing_ = false;  // the view is being set from the model
 };

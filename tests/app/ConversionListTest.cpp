@@ -1,10 +1,12 @@
 #include "ListWindowFixture.h"
 #include "app/NewNameRule.h"
 #include "app/OutputOptionsCopy.h"
+#include "app/RunEstimates.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace fs = std::filesystem;
 using namespace apptest;
@@ -12,6 +14,29 @@ using namespace apptest;
 namespace {
 
 class ConversionListTest : public ListWindowTest {};
+
+// Records what the list asks of its sampler; the test hands in the results.
+class RecordingSampler : public ISizeSampler {
+public:
+    struct Asked {
+        uint64_t key;
+        TInputOptions input;
+        TOutputOptions output;
+    };
+    std::vector<Asked> requests;
+    std::vector<uint64_t> cancels;
+    std::vector<SampledSize> results;
+
+    void Request(uint64_t key, const TInputOptions& input, const TOutputOptions& output) override {
+        requests.push_back({key, input, output});
+    }
+    void Cancel(uint64_t key) override { cancels.push_back(key); }
+    std::vector<SampledSize> TakeResults() override {
+        std::vector<SampledSize> taken;
+        taken.swap(results);
+        return taken;
+    }
+};
 
 TEST_F(ConversionListTest, DatSourcesAreReadAsMpegWhateverTheCaseOfTheirExtension) {
     const std::string mpeg = dir.file("program.mpg");
@@ -369,6 +394,61 @@ TEST_F(ConversionListTest, ARowsChangedFormatIsWhatTheNextRunWrites) {
     chooser.cancel = true;
     List().ChangeRowFormat(0);
     EXPECT_EQ(List().Slot(0).Output.FileName, Output(stem + ".mp4"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConversionListTest, EveryRowIsSampledAndARemovedOrChangedRowsSampleIsCancelled) {
+    RecordingSampler sampler;
+    const std::vector<std::string> files = Clips(3);
+    chooser.formatNumber = 300;  // constant quality: no bit rate to estimate from
+    AddOne(files[0]);
+    List().SetSizeSampler(&sampler);  // a row already there is sampled at once
+    ASSERT_EQ(sampler.requests.size(), 1u);
+    EXPECT_EQ(sampler.requests[0].input, List().Slot(0).Input);
+    EXPECT_EQ(sampler.requests[0].output, List().Slot(0).Output);
+    EXPECT_EQ(List().Rows()[0].SizeText(), "估算中...");
+    chooser.formatNumber = 1;
+    AddOne(files[1]);
+    AddOne(files[2]);
+    ASSERT_EQ(sampler.requests.size(), 3u);
+    const uint64_t first = sampler.requests[0].key, second = sampler.requests[1].key, third = sampler.requests[2].key;
+    EXPECT_EQ((std::set<uint64_t>{first, second, third}).size(), 3u);
+    EXPECT_EQ(sampler.requests[2].input.FileName, files[2]);
+    const int64_t firstGuess = List().Rows()[2].ExpectedBytes;  // from the bit rates
+    ASSERT_GT(firstGuess, 0);
+    EXPECT_EQ(List().Rows()[2].SizeText(), "约 " + ByteCountText(firstGuess));
+
+    // the second row goes: its sample is cancelled and its late result changes nothing
+    List().AdvListView1SelectItem(1);
+    List().btnRemoveClick();
+    ASSERT_EQ(List().RowCount(), 2);
+    EXPECT_EQ(sampler.cancels, std::vector<uint64_t>{second});
+    sampler.results = {{second, 1}, {first, 123456}, {third, -1}};
+    List().ApplySampledSizes();
+    EXPECT_EQ(List().Rows()[0].ExpectedBytes, 123456);
+    EXPECT_EQ(List().Rows()[0].SizeText(), "约 " + ByteCountText(123456));
+    EXPECT_EQ(List().Rows()[1].ExpectedBytes, firstGuess);  // a sample that could not tell keeps the first guess
+    EXPECT_FALSE(List().Rows()[1].Sampling);
+
+    // a changed row is sampled again with what was chosen
+    chooser.formatNumber = 12;
+    List().ChangeRowFormat(1);
+    ASSERT_EQ(sampler.requests.size(), 4u);
+    EXPECT_EQ(sampler.requests[3].output, List().Slot(1).Output);
+    EXPECT_EQ(List().Slot(1).Output.FileName.substr(List().Slot(1).Output.FileName.size() - 4), ".mp4");
+    chooser.formatNumber = 300;
+    List().ChangeRowFormat(1);  // changed again before its sample came: the first one is cancelled
+    ASSERT_EQ(sampler.requests.size(), 5u);
+    EXPECT_EQ(sampler.cancels, (std::vector<uint64_t>{second, sampler.requests[3].key}));
+
+    // clearing cancels what is under way, and nothing else is asked for
+    List().btnClearClick();
+    EXPECT_EQ(sampler.cancels, (std::vector<uint64_t>{second, sampler.requests[3].key, sampler.requests[4].key}));
+    EXPECT_EQ(sampler.requests.size(), 5u);
+    List().SetSizeSampler(nullptr);
 }
 
 }  // namespace

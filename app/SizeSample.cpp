@@ -1,0 +1,169 @@
+#include "app/SizeSample.h"
+
+#include "app/RunEstimates.h"
+#include "engine/TMediaConverter.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+// a source up to this long is converted whole: the sample is the output itself
+constexpr int64_t kWholeSourceUs = 8'000'000;
+// the two lengths converted from each spot
+constexpr int64_t kShortPieceUs = 1'000'000;
+constexpr int64_t kLongPieceUs = 2'000'000;
+// sources from this long get three spots, shorter ones two
+constexpr int64_t kThreeSpotsUs = 60'000'000;
+
+std::atomic<unsigned> g_sampleNumber{0};  // keeps the piece names of samples sharing a folder apart
+
+struct Spot {
+    int64_t shortBytes = -1;
+    int64_t longBytes = -1;
+};
+}  // namespace
+
+SizeSample::SizeSample(TInputOptions input, TOutputOptions output, std::string scratchFolder)
+    : input_(std::move(input)), output_(std::move(output)), scratchFolder_(std::move(scratchFolder)) {}
+
+void SizeSample::Stop() {
+    stopped_ = true;
+    std::lock_guard guard(lock_);
+    if (converter_) converter_->StopTasks(false);
+}
+
+int64_t SizeSample::PieceBytes(TMediaConverter& converter, int64_t startUs, int64_t lengthUs) {
+    const std::string name = scratchFolder_ + "/" + std::to_string(g_sampleNumber++) + "-" +
+                             fs::path(output_.FileName).filename().string();
+    TInputOptions input = input_;
+    if (startUs > 0) input.StartTime = startUs;
+    TOutputOptions output = output_;
+    output.FileName = name;
+    output.ReplaceExisting = true;
+    output.Join = false;
+    output.CustomHook = false;
+    if (lengthUs > 0) output.Duration = lengthUs;
+
+    std::mutex endedLock;  // the termination may come from a thread of the engine's own when stopped
+    TTerminateInfo ended;
+    bool endedSeen = false;
+    {
+        std::lock_guard guard(lock_);
+        if (stopped_) return -1;
+        converter.ClearTasks();
+        converter.SetOnTerminate([&](TCustomMediaConverter*, const TTerminateInfo& info) {
+            if (info.TaskIndex != 0) return;
+            std::lock_guard endedGuard(endedLock);
+            ended = info;
+            endedSeen = true;
+        });
+        const int task = converter.AddTask(input.FileName, &input);
+        if (task < 0 || !converter.SetOutputFile(task, name, &output)) return -1;
+    }
+    converter.StartTask(0);
+    int64_t bytes = -1;
+    {
+        std::lock_guard guard(lock_);
+        converter.ClearTasks();  // waits for any thread the engine still has for the task
+        converter.SetOnTerminate(nullptr);
+    }
+    std::lock_guard endedGuard(endedLock);
+    const std::string written = endedSeen && !ended.OutputFiles.empty() ? ended.OutputFiles.front() : name;
+    std::error_code ec;
+    if (endedSeen && ended.Finished && !ended.Exception && !stopped_) {
+        const auto size = fs::file_size(written, ec);
+        if (!ec) bytes = static_cast<int64_t>(size);
+    }
+    fs::remove(written, ec);
+    if (written != name) fs::remove(name, ec);
+    if (bytes >= 0) sampledUs_ += lengthUs > 0 ? lengthUs : 0;
+    return bytes;
+}
+
+int64_t SizeSample::Run() {
+    sampledUs_ = 0;
+    TMediaConverter converter;
+    {
+        std::lock_guard guard(lock_);
+        if (stopped_) return -1;
+        converter_ = &converter;
+    }
+    const auto detach = [&] {
+        std::lock_guard guard(lock_);
+        converter_ = nullptr;
+    };
+    int64_t durationUs = -1;
+    bool hasVideo = false, hasAudio = false;
+    {
+        std::lock_guard guard(lock_);
+        TInputOptions whole = input_;
+        whole.StartTime = NoTimeUs;
+        const int task = converter.AddTask(whole.FileName, &whole);
+        const AVFormatContext* context = task >= 0 ? converter.GetInputContext(task, 0) : nullptr;
+        if (context && context->duration != AV_NOPTS_VALUE) durationUs = context->duration;
+        for (unsigned i = 0; context && i < context->nb_streams; ++i) {
+            const AVStream* stream = context->streams[i];
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) hasAudio = true;
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                hasVideo = true;
+        }
+        converter.ClearTasks();
+    }
+    const int64_t beginUs = input_.StartTime != NoTimeUs && input_.StartTime > 0 ? input_.StartTime : 0;
+    int64_t spanUs = durationUs - beginUs;
+    if (output_.Duration != NoTimeUs && output_.Duration > 0) spanUs = std::min(spanUs, output_.Duration);
+    if (durationUs <= 0 || spanUs <= 0) {
+        detach();
+        return -1;
+    }
+    if (spanUs <= kWholeSourceUs) {
+        const int64_t bytes = PieceBytes(converter, beginUs, -1);
+        if (bytes >= 0) sampledUs_ = spanUs;
+        detach();
+        return bytes;
+    }
+    const int spots = spanUs >= kThreeSpotsUs ? 3 : 2;
+    std::vector<Spot> measured;
+    for (int i = 0; i < spots; ++i) {
+        const int64_t startUs = beginUs + (spanUs - kLongPieceUs) * (i + 1) / (spots + 1);
+        Spot spot;
+        spot.shortBytes = PieceBytes(converter, startUs, kShortPieceUs);
+        if (spot.shortBytes >= 0) spot.longBytes = PieceBytes(converter, startUs, kLongPieceUs);
+        if (spot.longBytes < 0) {
+            detach();
+            return -1;
+        }
+        measured.push_back(spot);
+    }
+    detach();
+    const double seconds = spanUs / 1e6;
+    // per spot: what the first second costs and what one more second costs
+    double first = 0, next = 0;
+    for (const Spot& spot : measured) {
+        first += static_cast<double>(spot.shortBytes) / (kShortPieceUs / 1e6);
+        next += static_cast<double>(spot.longBytes - spot.shortBytes) / ((kLongPieceUs - kShortPieceUs) / 1e6);
+    }
+    first /= spots;
+    next /= spots;
+    // the output's one-time part (headers, first key frame, the encoder's start) and the steady rate
+    double bytes = first + next * (seconds - 1.0);
+    const int64_t target = ExpectedOutputBytes(output_, durationUs, hasVideo, hasAudio);
+    const double targetRate = target > 0 ? target / seconds : 0;
+    if (targetRate > 0 && next >= targetRate && first > next) {
+        // A bit-rate target the picture can use: the rate control spends more
+        // at first and settles towards the target; each second's surplus
+        // shrinks by the factor the two first seconds show.
+        const double shrink = (next - targetRate) / (first - targetRate);
+        bytes = target + (first - targetRate) * (1 - std::pow(shrink, seconds)) / (1 - shrink);
+    }
+    if (bytes <= 0) bytes = static_cast<double>(measured.front().longBytes) / (kLongPieceUs / 1e6) * seconds;
+    return static_cast<int64_t>(bytes);
+}
