@@ -89,7 +89,7 @@ void RunControl::Start() {
     }
     estimates_.Start(durations, RunEstimates::Clock::now());
     for (int row = 0; row < static_cast<int>(rows.size()); ++row)
-        if (rows[static_cast<size_t>(row)].TaskIndex < 0) estimates_.Ended(row);
+        if (rows[static_cast<size_t>(row)].TaskIndex < 0) estimates_.Ended(row, RunEstimates::Clock::now());
     ShowListProgress();
     TMediaConverter& converter = parts_.converter;
     converter.SetThreadPriority(static_cast<TThreadPriority>(parts_.controls.priorityIndex));
@@ -213,7 +213,7 @@ void RunControl::ApplyTermination(const TTerminateInfo& info) {
     }
     const int row = RowOfTask(info.TaskIndex);
     if (!info.OutputFiles.empty()) list_.SetRunOutputFile(row, info.OutputFiles.front());
-    estimates_.Ended(row);
+    estimates_.Ended(row, RunEstimates::Clock::now());
     if (row >= 0 && row < list_.RowCount()) {
         list_.SetRunTexts(row, "", "");
         std::error_code ec;

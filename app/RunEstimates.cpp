@@ -11,6 +11,10 @@
 namespace {
 // what a container adds to the streams' own bytes (headers, index, packet framing)
 constexpr double kContainerShare = 1.02;
+// a row's reports reached its end from this share of its duration on
+constexpr int64_t kReachedEndPercent = 95;
+// a row that worked less than this tells nothing about the work after its last report
+constexpr double kShortestWorkSeconds = 1.0;
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 }  // namespace
@@ -79,7 +83,7 @@ void RunEstimates::Report(int row, int64_t doneUs, int64_t totalUs, Clock::time_
     if (row < 0 || row >= static_cast<int>(rows_.size())) return;
     Row& r = rows_[static_cast<size_t>(row)];
     if (totalUs > 0) r.totalUs = totalUs;
-    if (!r.started) {
+    if (!r.started || doneUs < r.firstDoneUs) {
         // the first report marks the start of this row's work; earlier time went to others
         r.started = true;
         r.firstReport = now;
@@ -89,10 +93,18 @@ void RunEstimates::Report(int row, int64_t doneUs, int64_t totalUs, Clock::time_
     r.lastReport = now;
 }
 
-void RunEstimates::Ended(int row) {
+void RunEstimates::Ended(int row, Clock::time_point now) {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return;
     Row& r = rows_[static_cast<size_t>(row)];
+    if (r.ended) return;
     r.ended = true;
+    // only a row whose reports reached its end tells what its last stretch costs
+    const double working = Seconds(r.lastReport - r.firstReport);
+    if (r.started && r.totalUs > 0 && r.doneUs * 100 >= r.totalUs * kReachedEndPercent && working >= kShortestWorkSeconds) {
+        const double share = Seconds(now - r.lastReport) / working;
+        tailShare_ = (tailShare_ * tailsSeen_ + share) / (tailsSeen_ + 1);
+        ++tailsSeen_;
+    }
     if (r.totalUs > 0) r.doneUs = r.totalUs;
 }
 
@@ -110,7 +122,8 @@ double RunEstimates::RemainingSeconds(int row) const {
     if (r.ended) return 0;
     const double speed = Speed(row);
     if (r.totalUs <= 0 || speed <= 0) return -1;
-    return std::max<int64_t>(r.totalUs - r.doneUs, 0) / 1e6 / speed;
+    const double working = (r.totalUs - r.firstDoneUs) / 1e6 / speed;
+    return std::max<int64_t>(r.totalUs - r.doneUs, 0) / 1e6 / speed + tailShare_ * working;
 }
 
 int RunEstimates::ListPercent() const {

@@ -31,10 +31,16 @@ public:
     // A run of `rowCount` rows starts; `totalUs[row]` is each row's media
     // duration to convert (-1 when unknown).
     void Start(const std::vector<int64_t>& totalUs, Clock::time_point now);
-    // A progress report of `row`: `doneUs` of `totalUs` converted.
+    // A progress report of `row`: `doneUs` of `totalUs` converted. A report
+    // below the first one (the first told a stream that ran ahead) becomes
+    // the row's starting point.
     void Report(int row, int64_t doneUs, int64_t totalUs, Clock::time_point now);
-    // `row` ended (finished, failed or stopped): its whole duration counts as done.
-    void Ended(int row);
+    // `row` ended (finished, failed or stopped): its whole duration counts as
+    // done. A row that ran to its end tells how long the work after its last
+    // report took (the encoders' flush, the check of the written file) as a
+    // share of its working time; later rows, in this run and the next ones,
+    // count that share into their remaining time.
+    void Ended(int row, Clock::time_point now);
 
     // Media seconds per second of work of `row`; 0 before two reports.
     double Speed(int row) const;
@@ -56,4 +62,6 @@ private:
     };
     std::vector<Row> rows_;
     Clock::time_point start_{};
+    double tailShare_ = 0;  // the work after the last report over the working time, of the rows that ended
+    int tailsSeen_ = 0;
 };

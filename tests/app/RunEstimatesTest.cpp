@@ -51,7 +51,7 @@ TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList) {
     EXPECT_LT(estimates.RemainingSeconds(1), 0);
     EXPECT_EQ(estimates.ListPercent(), 10);
     EXPECT_DOUBLE_EQ(estimates.ListRemainingSeconds(t0 + 2s), 36.0 / 2.0);
-    estimates.Ended(0);
+    estimates.Ended(0, t0 + 2s);
     EXPECT_EQ(estimates.ListPercent(), 25);
     EXPECT_EQ(estimates.RemainingSeconds(0), 0);
     EXPECT_EQ(RemainingText(18), "00:18");
@@ -59,6 +59,33 @@ TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList) {
     EXPECT_EQ(RemainingText(-1), "");
     EXPECT_EQ(SpeedText(2.04), "2.0x");
     EXPECT_EQ(SpeedText(0), "");
+}
+
+TEST(RunEstimates, AReportThatRanAheadIsNoStartAndTheLastStretchOfEndedRowsCountsIntoTheRemainingTime) {
+    RunEstimates estimates;
+    const auto t0 = RunEstimates::Clock::time_point{} + 100s;
+    estimates.Start({20'000'000, 20'000'000}, t0);
+    // the first report tells the sound, which runs ahead; the next ones the pictures
+    estimates.Report(0, 1'800'000, 20'000'000, t0 + 500ms);
+    estimates.Report(0, 0, 20'000'000, t0 + 1s);
+    estimates.Report(0, 10'000'000, 20'000'000, t0 + 11s);
+    EXPECT_DOUBLE_EQ(estimates.Speed(0), 1.0);
+    EXPECT_DOUBLE_EQ(estimates.RemainingSeconds(0), 10.0);  // nothing learned about the last stretch yet
+    estimates.Report(0, 20'000'000, 20'000'000, t0 + 21s);
+    estimates.Ended(0, t0 + 23s);  // 2 s after its last report, a tenth of its 20 s of work
+
+    estimates.Report(1, 0, 20'000'000, t0 + 24s);
+    estimates.Report(1, 5'000'000, 20'000'000, t0 + 34s);
+    EXPECT_DOUBLE_EQ(estimates.Speed(1), 0.5);
+    EXPECT_DOUBLE_EQ(estimates.RemainingSeconds(1), 15 / 0.5 + 0.1 * (20 / 0.5));
+
+    // a row stopped halfway teaches nothing; what was learned holds in the next run
+    estimates.Ended(1, t0 + 60s);
+    const auto t1 = t0 + 100s;
+    estimates.Start({10'000'000}, t1);
+    estimates.Report(0, 0, 10'000'000, t1);
+    estimates.Report(0, 4'000'000, 10'000'000, t1 + 4s);
+    EXPECT_DOUBLE_EQ(estimates.RemainingSeconds(0), 6 + 0.1 * 10);
 }
 
 }  // namespace
