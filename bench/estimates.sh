@@ -1,47 +1,119 @@
 #!/usr/bin/env bash
-# How far the conversion list's expected output size is from the size the run
-# really writes: for a few bit-rate targets, converts generated clips with
-# quorvex-cli using the option window's defaults and compares the file's size
-# with (video + audio bit rate) x duration / 8 x 1.02, the list's estimate.
+# How far the conversion list's estimates are from what the run then does.
+# For a few bit-rate and constant-quality targets (the option window's
+# defaults), tools' quorvex-estimates takes the list's two size estimates of
+# each generated clip (from the bit rates, and from a sample of short pieces
+# converted with the row's settings), then converts the clips one after
+# another as the list does, feeding the list's run estimates with the
+# progress reports; it notes what the row and the list said was left at 50 %
+# and how long it really took from there. The table goes to stdout and into
+# its own section of bench/results.md.
 #   bash bench/estimates.sh [SECONDS]
-# The build folder can be changed with QUORVEX_BUILD_DIR.
+# The build folder can be changed with QUORVEX_BUILD_DIR, the results file with RESULTS.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVEX_BUILD_DIR:-$root/build}
-cli="$build/bin/quorvex-cli"
+tool="$build/bin/quorvex-estimates"
+results=${RESULTS:-$root/bench/results.md}
 seconds=${1:-20}
-[ -x "$cli" ] || { echo "no quorvex-cli at $cli; build first" >&2; exit 1; }
+long=$((seconds * 6))  # bit-rate runs are fast: longer clips give them a remaining time worth judging
+[ -x "$tool" ] || { echo "no quorvex-estimates at $tool; build first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+began=$(date +%s)
 
 # a busy picture (noise-like detail) and a plain one, both with sound
-ffmpeg -nostdin -loglevel error -f lavfi -i "testsrc2=s=640x360:r=25:d=$seconds" \
-    -f lavfi -i "sine=frequency=440:d=$seconds" -c:v libx264 -preset ultrafast -c:a aac -shortest "$work/busy.mp4"
-ffmpeg -nostdin -loglevel error -f lavfi -i "color=c=navy:s=640x360:r=25:d=$seconds" \
-    -f lavfi -i "sine=frequency=220:d=$seconds" -c:v libx264 -preset ultrafast -c:a aac -shortest "$work/plain.mp4"
-
-default_of() {  # the starred entry of an option list, as a number
-    "$cli" options "$1" | awk -v list="$2:" '$0 == list {on=1; next} /^[a-z-]+:$/ {on=0} on && /\*/ {print $2; exit}'
+clip() {  # NAME PICTURE SECONDS TONE
+    ffmpeg -nostdin -loglevel error -f lavfi -i "$2=s=640x360:r=25:d=$3" -f lavfi -i "sine=frequency=$4:d=$3" \
+        -c:v libx264 -preset ultrafast -c:a aac -shortest "$work/$1.mp4"
 }
+clip busy testsrc2 "$seconds" 440
+clip plain color=c=navy "$seconds" 220
+clip busy-long testsrc2 "$long" 440
+clip plain-long color=c=navy "$long" 220
 
-printf '| format | source | expected bytes | real bytes | error |\n|---|---|---|---|---|\n'
-worst=0
-for format in 1 12; do
-    video=$(default_of "$format" video-bitrate)
-    audio=$(default_of "$format" audio-bitrate)
-    [ -n "$video" ] && [ -n "$audio" ] || { echo "format $format: no bit-rate defaults" >&2; continue; }
-    for source in busy plain; do
-        out="$work/out-$format-$source"
-        mkdir -p "$out"
-        "$cli" convert -f "$format" -o "$out" "$work/$source.mp4" >/dev/null
-        file=$(find "$out" -type f | head -1)
-        real=$(stat -c %s "$file")
-        duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$file")
-        expected=$(awk -v v="$video" -v a="$audio" -v d="$duration" 'BEGIN {printf "%d", (v + a) * 1000 * d / 8 * 1.02}')
-        error=$(awk -v e="$expected" -v r="$real" 'BEGIN {printf "%+.1f", (e - r) * 100 / r}')
-        printf '| %s | %s | %s | %s | %s %% |\n' "$format" "$source" "$expected" "$real" "$error"
-        worst=$(awk -v w="$worst" -v e="$error" 'BEGIN {e = e < 0 ? -e : e; print (e > w ? e : w)}')
-    done
-done
-echo
-echo "largest size error: $worst % (goal: within 10 % for bit-rate settings)"
+sizes="$work/sizes.md"
+times="$work/times.md"
+lists="$work/lists.md"
+printf '| format | source | real bytes | bit-rate estimate | error | sample estimate | error | sample took (s) |\n|---|---|---|---|---|---|---|---|\n' >"$sizes"
+printf '| format | source | left at 50 %% (s) | really left (s) | error |\n|---|---|---|---|---|\n' >"$times"
+printf '| format | sources | list said left at 50 %% (s) | really left (s) | error |\n|---|---|---|---|---|\n' >"$lists"
+: >"$work/size-errors"
+: >"$work/time-errors"
+
+measure() {  # FORMAT KIND(bit-rate|quality) SUFFIX
+    local format=$1 kind=$2 suffix=$3
+    "$tool" "$format" "$work/out-$format$suffix" "$work/busy$suffix.mp4" "$work/plain$suffix.mp4" >"$work/lines"
+    awk -F'\t' -v f="$format" -v kind="$kind" -v sizes="$sizes" -v times="$times" -v lists="$lists" \
+        -v sizeErrors="$work/size-errors" -v timeErrors="$work/time-errors" -v suffix="$suffix" '
+        function err(e, r) { return (e - r) * 100 / r }
+        $1 == "file" {
+            n = split($2, parts, "/"); source = parts[n]
+            if (suffix == "") {
+                b = $4 < 0 ? "-" : $4; be = $4 < 0 ? "-" : sprintf("%+.1f %%", err($4, $7))
+                printf "| %s (%s) | %s | %d | %s | %s | %d | %+.1f %% | %.1f |\n", f, kind, source, $7, b, be, $5, err($5, $7), $6 >> sizes
+                printf "%s %.2f\n", kind, err($5, $7) >> sizeErrors
+            }
+            if ($9 >= 3 && $8 >= 0) {  # a run that still had seconds to go at its middle
+                printf "| %s | %s | %.2f | %.2f | %+.1f %% |\n", f, source, $8, $9, err($8, $9) >> times
+                printf "%.2f\n", err($8, $9) >> timeErrors
+            } else if ($9 >= 0) {
+                printf "| %s | %s | %.2f | %.2f | (too short to judge) |\n", f, source, $8, $9 >> times
+            }
+        }
+        $1 == "list" && $3 > 0 {
+            printf "| %s | busy%s, plain%s | %.2f | %.2f | %+.1f %% |\n", f, suffix, suffix, $2, $3, $2 < 0 ? 0 : err($2, $3) >> lists
+        }' "$work/lines"
+}
+measure 1 bit-rate ""
+measure 12 bit-rate ""
+measure 300 quality ""
+measure 310 bit-rate ""
+measure 1 bit-rate -long
+
+worst() {  # FILE [KIND]: the largest absolute error
+    awk -v kind="${2:-}" '(kind == "" || $1 == kind) { e = $NF < 0 ? -$NF : $NF; if (e > w) w = e } END { printf "%.1f", w }' "$1"
+}
+section="$work/section.md"
+{
+    echo "## Size and time estimates (bench/estimates.sh)"
+    echo
+    echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'); the script took $(( $(date +%s) - began )) s; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
+    echo "Inputs: ${seconds} s (and, for the remaining time of a bit-rate target, ${long} s) 640x360 25 fps H.264/AAC, one busy"
+    echo "picture (testsrc2) and one plain (a flat colour); each format with the option window's defaults, the two"
+    echo "clips converted one after another. \"error\" is (estimate - real) / real."
+    echo
+    echo "### Output size"
+    echo
+    cat "$sizes"
+    echo
+    echo "Largest sample-estimate error: $(worst "$work/size-errors" bit-rate) % for bit-rate targets, $(worst "$work/size-errors" quality) % for"
+    echo "constant quality (goal: within 10 %)."
+    echo
+    echo "### Remaining time of a row at 50 %"
+    echo
+    cat "$times"
+    echo
+    echo "Largest error of the rows judged: $(worst "$work/time-errors") % (goal: within 15 %)."
+    echo
+    echo "### Remaining time of the whole list at 50 %"
+    echo
+    cat "$lists"
+} >"$section"
+cat "$section"
+
+# the section replaces its earlier self; the rest of the file is left as it is
+if [ -f "$results" ]; then
+    awk -v heading="## Size and time estimates (bench/estimates.sh)" '
+        $0 == heading { skip = 1; next }
+        skip && /^## / { skip = 0 }
+        !skip' "$results" >"$results.new"
+    # no blank lines left dangling at the end before the section
+    sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' "$results.new" >"$results.trim"
+    { cat "$results.trim"; echo; cat "$section"; } >"$results.new"
+    rm -f "$results.trim"
+    mv "$results.new" "$results"
+else
+    cp "$section" "$results"
+fi
+echo "bench: wrote the estimates section of $results" >&2
