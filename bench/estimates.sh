@@ -23,14 +23,14 @@ trap 'rm -rf "$work"' EXIT
 began=$(date +%s)
 
 # a busy picture (noise-like detail) and a plain one, both with sound
-clip() {  # NAME PICTURE SECONDS TONE
-    ffmpeg -nostdin -loglevel error -f lavfi -i "$2=s=640x360:r=25:d=$3" -f lavfi -i "sine=frequency=$4:d=$3" \
+clip() {  # NAME PICTURE SECONDS TONE (PICTURE: a source with its first option's separator)
+    ffmpeg -nostdin -loglevel error -f lavfi -i "${2}s=640x360:r=25:d=$3" -f lavfi -i "sine=frequency=$4:d=$3" \
         -c:v libx264 -preset ultrafast -c:a aac -shortest "$work/$1.mp4"
 }
-clip busy testsrc2 "$seconds" 440
-clip plain color=c=navy "$seconds" 220
-clip busy-long testsrc2 "$long" 440
-clip plain-long color=c=navy "$long" 220
+clip busy testsrc2= "$seconds" 440
+clip plain color=c=navy: "$seconds" 220
+clip busy-long testsrc2= "$long" 440
+clip plain-long color=c=navy: "$long" 220
 
 sizes="$work/sizes.md"
 times="$work/times.md"
@@ -62,7 +62,8 @@ measure() {  # FORMAT KIND(bit-rate|quality) SUFFIX
             }
         }
         $1 == "list" && $3 > 0 {
-            printf "| %s | busy%s, plain%s | %.2f | %.2f | %+.1f %% |\n", f, suffix, suffix, $2, $3, $2 < 0 ? 0 : err($2, $3) >> lists
+            e = $2 < 0 ? "(none yet)" : sprintf("%+.1f %%", err($2, $3))
+            printf "| %s | busy%s, plain%s | %.2f | %.2f | %s |\n", f, suffix, suffix, $2, $3, e >> lists
         }' "$work/lines"
 }
 measure 1 bit-rate ""
