@@ -561,6 +561,7 @@ std::vector<RowTask> ConversionList::RebuildTasks() {
 void ConversionList::SetStatus(int row, const std::string& status) {
     if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Status == status) return;
     rows_[static_cast<size_t>(row)].Status = status;
+    rows_[static_cast<size_t>(row)].ResumeText.clear();
     RowsChanged(row);
     KeptChanged();
 }

@@ -1,5 +1,7 @@
 #include "app/ListKeeper.h"
 
+#include "engine/SegmentedOutput.h"
+
 #include <exception>
 #include <filesystem>
 
@@ -23,6 +25,10 @@ KeptRow RowAtStart(KeptRow row) {
         shown.Status = kStatusReady;
         shown.Progress = -1;
     }
+    // what an interrupted run finished is taken up at the next 转换
+    const TResumePoint resume = shown.Status == kStatusReady ? FindResumePoint(output, row.Record.Input.FileName)
+                                                             : TResumePoint{};
+    shown.ResumeText = resume.Percent() >= 0 ? "已完成 " + std::to_string(resume.Percent()) + "%，将继续转换" : "";
     shown.TimeText = ListRow{}.TimeText;
     return row;
 }

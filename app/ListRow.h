@@ -20,6 +20,10 @@ struct ListRow {
     std::string TimeText = "0";  // 当前时间
     int Progress = -1;      // 转换进度 in percent; -1 shows an empty cell
     std::string Status = kStatusReady;
+    // A ready row whose interrupted conversion goes on where it stopped:
+    // "已完成 63%，将继续转换", shown in place of the status word.
+    std::string ResumeText;
+    const std::string& StatusShown() const { return Status == kStatusReady && !ResumeText.empty() ? ResumeText : Status; }
 
     // What the row knows about sizes and times.
     int64_t SourceDurationUs = -1;

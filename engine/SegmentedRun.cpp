@@ -23,6 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int64_t kResumeSeekMarginUs = 200'000;
+
 // The muxers whose files are joined from segments by stream copy.
 const std::set<std::string>& JoinableMuxers()
 {
@@ -272,7 +274,9 @@ bool TranscodeRun::SeekForResume(const TKeptPart& kept)
         audioUs = av_rescale_q(kept.endTs[static_cast<size_t>(ost.index)], ost.stream->time_base, AV_TIME_BASE_Q);
     }
     const int64_t inputStartUs = media.inputStartTimesUs.empty() ? 0 : media.inputStartTimesUs[0];
-    int64_t target = inputStartUs + std::min(resumeUs, audioUs);
+    // a little before: some demuxers land past the time asked for, and the
+    // gates below drop what comes before the kept part's end
+    int64_t target = std::max<int64_t>(0, inputStartUs + std::min(resumeUs, audioUs) - kResumeSeekMarginUs);
     if (ic->start_time != AV_NOPTS_VALUE)
         target += ic->start_time;
     if (av_seek_frame(ic, -1, target, AVSEEK_FLAG_BACKWARD) < 0)

@@ -66,7 +66,7 @@ void ConversionListView::ShowRow(QTreeWidgetItem* item, const ListRow& row) {
     item->setText(3, Text(row.TargetExt));
     item->setText(4, Text(row.TimeText));
     item->setData(ProgressColumn, ProgressCellDelegate::PercentRole, row.Progress);
-    item->setText(6, Text(row.Status));
+    item->setText(6, Text(row.StatusShown()));
     item->setText(SizeColumn, Text(row.SizeText()));
     item->setToolTip(SizeColumn, Text(row.SizeNote()));
     item->setText(SpeedColumn, Text(row.SpeedText));

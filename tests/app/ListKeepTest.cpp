@@ -1,6 +1,8 @@
 #include "StartedWindow.h"
 #include "app/ListStore.h"
+#include "engine/SegmentedOutput.h"
 
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -337,3 +339,37 @@ TEST_F(ListKeepWindowTest, AListThatCanNeitherBeReadNorSetAsideIsNeverWrittenOve
 }
 
 }  // namespace
+
+// A row that comes back ready while the segments of its interrupted run are
+// still beside its output says how much is done; a changed source, or none,
+// leaves the plain status.
+TEST(ListKeepResume, AReadyRowWithFinishedSegmentsSaysHowMuchIsDone) {
+    qtest::ScratchDir dir;
+    const std::string source = dir.file("film.mp4");
+    fs::copy_file(qtest::MakeMp4Clip(dir.path(), 1.0), source);
+    const std::string output = dir.file("film.avi");
+    TSegmentRecord record;
+    record.sourcePath = fs::weakly_canonical(source).string();
+    record.source = SourceStampOf(source);
+    record.lengthUs = 20'000'000;
+    record.types = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO};
+    record.timeBases = {AVRational{1, 25}, AVRational{1, 44100}};
+    record.segments.push_back({"00000.nut", false, {315, 556'605}});  // 12.6 s of video
+    const std::string folder = SegmentFolderName(output);
+    fs::create_directories(folder);
+    std::string error;
+    ASSERT_TRUE(WriteSegmentRecord(folder, record, error)) << error;
+
+    KeptRow kept;
+    kept.Row.Status = kStatusConverting;
+    kept.Record.Input.FileName = source;
+    kept.Record.RunOutputFile = output;
+    const KeptRow back = RowAtStart(kept);
+    EXPECT_EQ(back.Row.Status, kStatusReady);
+    EXPECT_EQ(back.Row.StatusShown(), "已完成 63%，将继续转换");
+
+    // the same size, another modification time: nothing to go on from
+    const auto now = fs::last_write_time(source);
+    fs::last_write_time(source, now - std::chrono::hours(1));
+    EXPECT_EQ(RowAtStart(kept).Row.StatusShown(), kStatusReady);
+}
