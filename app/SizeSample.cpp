@@ -10,6 +10,8 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -52,18 +54,24 @@ int64_t SizeSample::PieceBytes(TMediaConverter& converter, int64_t startUs, int6
     output.CustomHook = false;
     if (lengthUs > 0) output.Duration = lengthUs;
 
-    std::mutex endedLock;  // the termination may come from a thread of the engine's own when stopped
-    TTerminateInfo ended;
-    bool endedSeen = false;
+    // The termination may come from a thread of the engine's own when
+    // stopped, even after this piece has given up on it: it is kept in a
+    // state the handler shares.
+    struct Ended {
+        std::mutex lock;
+        TTerminateInfo info;
+        bool seen = false;
+    };
+    const auto state = std::make_shared<Ended>();
     {
         std::lock_guard guard(lock_);
         if (stopped_) return -1;
         converter.ClearTasks();
-        converter.SetOnTerminate([&](TCustomMediaConverter*, const TTerminateInfo& info) {
+        converter.SetOnTerminate([state](TCustomMediaConverter*, const TTerminateInfo& info) {
             if (info.TaskIndex != 0) return;
-            std::lock_guard endedGuard(endedLock);
-            ended = info;
-            endedSeen = true;
+            std::lock_guard endedGuard(state->lock);
+            state->info = info;
+            state->seen = true;
         });
         const int task = converter.AddTask(input.FileName, &input);
         if (task < 0 || !converter.SetOutputFile(task, name, &output)) return -1;
@@ -72,10 +80,17 @@ int64_t SizeSample::PieceBytes(TMediaConverter& converter, int64_t startUs, int6
     int64_t bytes = -1;
     {
         std::lock_guard guard(lock_);
-        converter.ClearTasks();  // waits for any thread the engine still has for the task
-        converter.SetOnTerminate(nullptr);
+        try {
+            converter.ClearTasks();  // waits for any thread the engine still has for the task
+        } catch (const EConverterError&) {
+            // a stop that reached the task just before it started: its end
+            // is still on its way; the converter goes with this sample
+            if (!stopped_) throw;
+        }
     }
-    std::lock_guard endedGuard(endedLock);
+    std::lock_guard endedGuard(state->lock);
+    const TTerminateInfo& ended = state->info;
+    const bool endedSeen = state->seen;
     const std::string written = endedSeen && !ended.OutputFiles.empty() ? ended.OutputFiles.front() : name;
     std::error_code ec;
     if (endedSeen && ended.Finished && !ended.Exception && !stopped_) {

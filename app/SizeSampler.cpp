@@ -89,6 +89,12 @@ void SizeSampler::Work() {
         const std::shared_ptr<SizeSample> sample = current_;
         guard.unlock();
         const int64_t bytes = scratch_.empty() ? -1 : sample->Run();
+        // a stopped piece may leave what a stopped run keeps for its next
+        // run (its segments): nothing of a sample outlives it
+        std::error_code ec;
+        std::vector<fs::path> left;
+        for (const auto& entry : fs::directory_iterator(scratch_, ec)) left.push_back(entry.path());
+        for (const fs::path& path : left) fs::remove_all(path, ec);
         guard.lock();
         const bool wanted = !sample->Stopped() && !quit_;
         if (wanted) {
