@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <fstream>
 #include <mutex>
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -121,6 +123,87 @@ TEST(PresetFile, LinesBeforeAFailureStayAppliedAndCodecLinesSetEncoders)
     const std::string bad = WriteFile(dir, "bad.ffpreset", "g=30\nnoequals\ng=40\n");
     EXPECT_THROW(task.SetOption("fpre", bad), FFmpegException);
     EXPECT_EQ(task.GenericOptions().CodecContext(AVMEDIA_TYPE_VIDEO)->gop_size, 30);
+}
+
+// The whole contents of every built-in preset, in table order: a digest of
+// its sorted lines (FNV-1a over "name=value\n" each), so a changed, lost or
+// extra line in any preset shows here by name.
+uint64_t SortedLinesDigest(const std::string& text, size_t& lineCount)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    lineCount = lines.size();
+    uint64_t digest = 1469598103934665603ull;
+    for (const std::string& line : lines)
+        for (const unsigned char c : line + "\n") {
+            digest ^= c;
+            digest *= 1099511628211ull;
+        }
+    return digest;
+}
+
+TEST(BuiltinX264Presets, EveryPresetKeepsItsLines)
+{
+    struct Case {
+        const char* name;
+        size_t lines;
+        uint64_t digest;
+    };
+    const Case cases[] = {
+        {"libx264-baseline", 5, 0x6141338f16e735ceull},
+        {"libx264-default", 24, 0x7d88c272b7d80b3cull},
+        {"libx264-fast", 27, 0x92dd9fd38390bd74ull},
+        {"libx264-fast_firstpass", 27, 0x69abfcb219465c43ull},
+        {"libx264-faster", 27, 0x9dff8cb3faeb42bdull},
+        {"libx264-faster_firstpass", 27, 0xdd41927a957ccf6bull},
+        {"libx264-fastfirstpass", 25, 0x80a558ef7db4af41ull},
+        {"libx264-hq", 24, 0x7ed0a13f089ece38ull},
+        {"libx264-ipod320", 9, 0xa349b5889a609df0ull},
+        {"libx264-ipod640", 9, 0x25a58052df471d14ull},
+        {"libx264-lossless_fast", 21, 0x1400a768773e2deeull},
+        {"libx264-lossless_max", 22, 0x0b75c89f1b9a90d6ull},
+        {"libx264-lossless_medium", 20, 0x61b98888145fd1f6ull},
+        {"libx264-lossless_slow", 23, 0x39b615ec1523885cull},
+        {"libx264-lossless_slower", 22, 0xcc1df80cab4c8db8ull},
+        {"libx264-lossless_ultrafast", 20, 0x8f29be47412b0cdcull},
+        {"libx264-main", 1, 0xfddf05a4976936a5ull},
+        {"libx264-max", 24, 0x0d66b8ef7afe1440ull},
+        {"libx264-medium", 26, 0xe75c9eb8aba835b2ull},
+        {"libx264-medium_firstpass", 26, 0xe5ac17a9575cde2full},
+        {"libx264-normal", 23, 0x82bcab7a3a188addull},
+        {"libx264-placebo", 27, 0xbe11b13a78a346b9ull},
+        {"libx264-placebo_firstpass", 27, 0xbe11b13a78a346b9ull},
+        {"libx264-slow", 27, 0xcdc530ce6ce37d57ull},
+        {"libx264-slow_firstpass", 27, 0x40b70f0af0f5d9b4ull},
+        {"libx264-slower", 27, 0x24060c591004fbe9ull},
+        {"libx264-slower_firstpass", 27, 0x33e24e4d09009b75ull},
+        {"libx264-slowfirstpass", 23, 0x9140fdab667eef57ull},
+        {"libx264-superfast", 28, 0xdfcaa6e98d4e1814ull},
+        {"libx264-superfast_firstpass", 28, 0x53ac0a907de96b3bull},
+        {"libx264-ultrafast", 29, 0x597f0d63f42a6df9ull},
+        {"libx264-ultrafast_firstpass", 27, 0xc33770e0044ca585ull},
+        {"libx264-veryfast", 27, 0x1c327af0b8508aabull},
+        {"libx264-veryfast_firstpass", 27, 0xe4e5c7b429f71167ull},
+        {"libx264-veryslow", 27, 0x91a94a6bcec9c0dcull},
+        {"libx264-veryslow_firstpass", 27, 0x8fb0e893c1c4ac71ull},
+    };
+    ASSERT_EQ(BuiltinPresets().size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const TOptionsPreset& preset = BuiltinPresets()[i];
+        EXPECT_STREQ(preset.Name, cases[i].name);
+        size_t lines = 0;
+        EXPECT_EQ(SortedLinesDigest(preset.Text, lines), cases[i].digest) << cases[i].name << ":\n" << preset.Text;
+        EXPECT_EQ(lines, cases[i].lines) << cases[i].name;
+        // one line per option: a repeated name would hide the first value
+        std::set<std::string> names;
+        std::istringstream in(preset.Text);
+        for (std::string line; std::getline(in, line);)
+            EXPECT_TRUE(names.insert(line.substr(0, line.find('='))).second) << cases[i].name << ": " << line;
+        EXPECT_EQ(FindBuiltinPreset(cases[i].name), preset.Text);
+    }
 }
 
 // Every built-in preset must work on the packaged libx264: H.264 conversions
