@@ -118,12 +118,27 @@ TEST(MetadataValue, FirstEntryOrDefault)
 
 TEST(Rationals, CompareAndConvert)
 {
-    EXPECT_EQ(CompareRational({1, 2}, {2, 4}), 0);
-    EXPECT_EQ(CompareRational({2, 3}, {1, 2}), 1);
-    EXPECT_EQ(CompareRational({1, 3}, {1, 2}), -1);
-    // Products beyond 32 bits still compare correctly.
-    EXPECT_EQ(CompareRational({1, 90000}, {1, 100000}), 1);
-    EXPECT_EQ(CompareRational({INT_MAX, 1}, {INT_MAX - 1, 1}), 1);
+    struct Case {
+        AVRational a, b;
+        int sign;
+    };
+    const Case cases[] = {
+        {{1, 2}, {2, 4}, 0},
+        {{2, 3}, {1, 2}, 1},
+        {{1, 3}, {1, 2}, -1},
+        {{1, 90000}, {1, 100000}, 1},
+        {{INT_MAX, 1}, {INT_MAX - 1, 1}, 1},
+        // one cross product beyond 32 bits: kept in 32 bits it wraps below the other
+        {{1, 90000}, {90000, 1}, -1},       // a time base against its rate: 90000 * 90000
+        {{1, 48000}, {48000, 1}, -1},       // 48000 * 48000 is just past INT_MAX
+        {{INT_MAX, 1}, {INT_MAX, 2}, 1},    // INT_MAX * 2
+        {{-90000, 1}, {1, 90000}, -1},      // below INT_MIN
+        {{90000, 90001}, {90001, 90002}, -1},  // both beyond, a difference of one
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CompareRational(c.a, c.b), c.sign) << c.a.num << "/" << c.a.den << " vs " << c.b.num << "/" << c.b.den;
+        EXPECT_EQ(CompareRational(c.b, c.a), -c.sign) << c.b.num << "/" << c.b.den << " vs " << c.a.num << "/" << c.a.den;
+    }
     EXPECT_DOUBLE_EQ(RationalToFloat({30000, 1001}), 30000.0 / 1001.0);
 }
 
