@@ -85,6 +85,9 @@ protected:
         h264_ = make("raw.h264", "-f lavfi -i testsrc=size=160x120:rate=25:duration=0.5 -c:v libx264 -preset ultrafast -f h264");
         const std::string base = make("base.mkv", "-f lavfi -i testsrc=size=320x240:rate=25:duration=0.5 -c:v mpeg4");
         wide_ = make("wide.mkv", "-i " + qtest::ShellQuote(base) + " -c copy -aspect 16:9");
+        // starts a fifth of a second before zero
+        early_ = make("early.mkv", "-itsoffset -0.2 -i " + qtest::ShellQuote(base) +
+                                       " -c copy -copyts -avoid_negative_ts disabled");
         png_ = make("pic.png", "-f lavfi -i testsrc=size=64x48 -frames:v 1");
         pcm1536_ = dir_->file("pcm1536.raw");
         pcm1024_ = dir_->file("pcm1024.raw");
@@ -129,7 +132,8 @@ protected:
     }
 
     static inline qtest::ScratchDir* dir_ = nullptr;
-    static inline std::string mp4_, mkv_, mp3_, ts_, wav_, h264_, wide_, png_, pcm1536_, pcm1024_, zeros_, junk_;
+    static inline std::string mp4_, mkv_, mp3_, ts_, wav_, h264_, wide_, early_, png_, pcm1536_, pcm1024_, zeros_,
+        junk_;
     std::vector<LoggedMessage> logged_;
 };
 
@@ -222,6 +226,74 @@ TEST_F(ProbeTest, LanguageAndStartTimesOfStreams)
     EXPECT_EQ(v.StartTime, AV_NOPTS_VALUE);  // kept as the library gives it
     EXPECT_EQ(v.StartTimeUS, -1);
     EXPECT_EQ(v.DurationUS, -1);
+}
+
+TEST_F(ProbeTest, StartTimesBeforeZeroAreKeptWithTheirSign)
+{
+    ASSERT_EQ(qtest::ProbeFormat(early_).at("start_time"), "-0.200000");
+    TAVProbe probe;
+    ASSERT_TRUE(probe.LoadFile(early_)) << probe.LastErrMsg();
+    TFileStreamInfo file;
+    ASSERT_TRUE(probe.GetFileStreamInfo(file));
+    EXPECT_EQ(file.StartTime, -200000);  // not the -1 of a file without a start time
+    TVideoStreamInfo video;
+    ASSERT_TRUE(probe.GetVideoStreamInfo(-1, video));
+    EXPECT_EQ(video.StartTime, -200);  // 1/1000 time base
+    EXPECT_EQ(video.StartTimeUS, -200000);
+
+    const auto lines = Lines(probe.GetInfoText());
+    // the file's own StartTime line is written only for a start at or after zero
+    EXPECT_EQ(IndexOf(lines, "StartTime:"), -1);
+    EXPECT_TRUE(HasLineContaining(lines, ", StartTime: -0.200000, Duration: ")) << lines.back();
+}
+
+TEST_F(ProbeTest, UnsetSampleAspectMeansSquarePixels)
+{
+    AVFormatContext* raw = nullptr;
+    ASSERT_EQ(avformat_open_input(&raw, mkv_.c_str(), nullptr, nullptr), 0);
+    AVFormatInputPtr context{raw};
+    ASSERT_GE(avformat_find_stream_info(context.get(), nullptr), 0);
+    AVStream* stream = context->streams[0];
+    ASSERT_EQ(stream->codecpar->width, 320);
+    ASSERT_EQ(stream->codecpar->height, 240);
+
+    struct Case {
+        AVRational codecAspect;      // of the pictures
+        AVRational containerAspect;  // of the stream in the container
+        float displayAspect;
+        const char* lineHas;         // "" when the line shows no pixel aspect
+    };
+    const Case cases[] = {
+        {{0, 1}, {0, 1}, 4.0f / 3.0f, ""},
+        {{0, 0}, {0, 0}, 4.0f / 3.0f, ""},
+        {{1, 0}, {0, 1}, 4.0f / 3.0f, ""},
+        {{0, 1}, {0, 0}, 4.0f / 3.0f, ""},
+        {{4, 3}, {0, 1}, 16.0f / 9.0f, ""},
+        {{0, 1}, {4, 3}, 4.0f / 3.0f, ", PAR 4:3 DAR 16:9"},  // only the container's differs
+    };
+    TAVProbe probe;
+    probe.Attach(context.get());
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.codecAspect.num) + "/" + std::to_string(c.codecAspect.den) +
+                                 " in " + std::to_string(c.containerAspect.num) + "/" +
+                                 std::to_string(c.containerAspect.den);
+        stream->codecpar->sample_aspect_ratio = c.codecAspect;
+        stream->sample_aspect_ratio = c.containerAspect;
+        TVideoStreamInfo info;
+        ASSERT_TRUE(probe.GetVideoStreamInfo(0, info)) << name;
+        EXPECT_FLOAT_EQ(info.DisplayAspectRatio, c.displayAspect) << name;
+
+        const auto lines = Lines(probe.GetInfoText());
+        const int line = IndexOf(lines, "Stream #0");
+        ASSERT_GE(line, 0) << name;
+        const std::string& text = lines[static_cast<size_t>(line)];
+        if (*c.lineHas)
+            EXPECT_NE(text.find(c.lineHas), std::string::npos) << name << ": " << text;
+        else
+            EXPECT_EQ(text.find("PAR "), std::string::npos) << name << ": " << text;
+        EXPECT_EQ(text.find("nan"), std::string::npos) << name << ": " << text;
+        EXPECT_EQ(text.find("inf"), std::string::npos) << name << ": " << text;
+    }
 }
 
 TEST_F(ProbeTest, FileRecordFromTags)
