@@ -17,6 +17,7 @@ extern "C" {
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -191,6 +192,53 @@ TEST_F(VideoHookModulesTest, ABareModuleNameIsFoundBesideTheProgram)
     EXPECT_EQ(state()->configureCalls, 1);
     EXPECT_STREQ(state()->args[0], name.c_str());
     EXPECT_STREQ(state()->args[1], "-x");
+}
+
+// The working folder and PATH belong to every task of the process: finding and
+// loading a module, or failing to, changes neither.
+TEST_F(VideoHookModulesTest, LoadingLeavesTheWorkingFolderAndPathAsTheyWere)
+{
+    const std::string bareName = "quorvex-cwd-hook-" + std::to_string(getpid()) + ".so";
+    const std::string besideProgram = ProgramFolder() + bareName;
+    std::filesystem::copy_file(QUORVEX_TEST_VHOOK, besideProgram, std::filesystem::copy_options::overwrite_existing);
+    struct Case {
+        std::string value;
+        bool loads;
+    };
+    const Case cases[] = {
+        {std::string(QUORVEX_TEST_VHOOK) + " x", true},
+        {bareName, true},  // found beside the program
+        {"/nonexistent/folder/hook.so", false},
+        {"quorvex-no-such-hook.so", false},  // a bare name found nowhere
+        {QUORVEX_NO_PROCESS_VHOOK, false},   // loads, but is no hook
+        {std::string(QUORVEX_TEST_VHOOK) + " fail", false},
+    };
+    // a working folder of the test's own, away from the modules and the program
+    qtest::ScratchDir workDir;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(workDir.path());
+    const std::string workFolder = std::filesystem::current_path().string();
+    const char* pathBefore = std::getenv("PATH");
+    ASSERT_NE(pathBefore, nullptr);
+    const std::string path = pathBefore;
+    for (const Case& c : cases) {
+        VideoHookModules hooks;
+        bool loaded = true;
+        try {
+            hooks.Add(c.value);
+        } catch (const FFmpegException&) {
+            loaded = false;
+        }
+        EXPECT_EQ(loaded, c.loads) << c.value;
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        EXPECT_EQ(std::string(cwd), workFolder) << c.value;
+        const char* pathAfter = std::getenv("PATH");
+        ASSERT_NE(pathAfter, nullptr) << c.value;
+        EXPECT_EQ(std::string(pathAfter), path) << c.value;
+    }
+    std::filesystem::current_path(before);
+    std::filesystem::remove(besideProgram);
 }
 
 }  // namespace
