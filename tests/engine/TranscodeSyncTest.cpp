@@ -165,6 +165,26 @@ TEST(StreamCopy, PacketsPassTheStreamsBitstreamFiltersInOrder)
     EXPECT_EQ(runtest::VideoFrames(output), runtest::VideoFrames(clips.Mp4()));
 }
 
+TEST(StreamCopy, WhatAFilterHoldsBackReachesTheFileAtTheEnd)
+{
+    RunClips& clips = RunClips::Get();
+    // 44100 samples: pcm_rechunk passes on packets of 10000 and keeps the last
+    // 4100 until it is drained at the end of the stream
+    const std::string tone =
+        clips.Once("tone44100.wav", "-f lavfi -i sine=sample_rate=44100:duration=1 -ac 1 -c:a pcm_s16le");
+    const std::vector<int16_t> source = runtest::DecodeS16(tone);
+    ASSERT_EQ(source.size(), 44100u);
+    qtest::ScratchDir out;
+    const std::string output = out.file("rechunked.nut");
+    Convert(tone, output, {{"acodec", "copy"}, {"absf", "pcm_rechunk=n=10000:pad=0"}});
+    std::string sizes;
+    qtest::RunCommand("ffprobe -v error -select_streams a:0 -show_entries packet=size -of csv=p=0 " +
+                          qtest::ShellQuote(output),
+                      &sizes);
+    EXPECT_EQ(sizes, "20000\n20000\n20000\n20000\n8200\n");
+    EXPECT_EQ(runtest::DecodeS16(output), source);
+}
+
 TEST(StreamCopy, StartsAtTheFirstKeyPacketUnlessInitialNonKeyPacketsAreWanted)
 {
     RunClips& clips = RunClips::Get();
