@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -54,10 +55,13 @@ public:
     void Attach(TCustomMediaConverter& converter)
     {
         converter.SetOnTerminate([this](TCustomMediaConverter*, const TTerminateInfo& info) {
-            std::lock_guard guard(lock_);
-            terminations_.push_back(info);
-            if (info.TaskIndex < 0)
-                allEnded_ = true;
+            {
+                std::lock_guard guard(lock_);
+                terminations_.push_back(info);
+                if (info.TaskIndex < 0)
+                    allEnded_ = true;
+            }
+            ended_.notify_all();
         });
         converter.SetOnProgress([this](TCustomMediaConverter*, PProgressInfo info) {
             std::lock_guard guard(lock_);
@@ -86,6 +90,13 @@ public:
         std::lock_guard guard(lock_);
         return allEnded_;
     }
+    // Waits for the all-ended event without serving the main thread; false
+    // when it has not come within `timeout`.
+    bool WaitAllEnded(std::chrono::milliseconds timeout) const
+    {
+        std::unique_lock guard(lock_);
+        return ended_.wait_for(guard, timeout, [this] { return allEnded_; });
+    }
     bool ProgressOffMainThread() const
     {
         std::lock_guard guard(lock_);
@@ -109,6 +120,7 @@ public:
 
 private:
     mutable std::mutex lock_;  // guards everything below
+    mutable std::condition_variable ended_;  // a termination arrived
     std::vector<TTerminateInfo> terminations_;
     std::vector<TProgressInfo> progress_;
     bool allEnded_ = false;
@@ -136,6 +148,8 @@ public:
         : TFFmpeg(capacity), board_(board), serial_(serial), steps_(steps), stepMs_(stepMs), gated_(gated)
     {
     }
+    // The body waits at the closed pause gate.
+    bool Held() { return Gate().Holding(); }
 
 protected:
     void RunBody() override
@@ -184,18 +198,23 @@ public:
     };
     void QueueScript(Script script) { scripts_.push_back(script); }
     ScriptBoard& Board() { return board_; }
+    // Whether the task made `serial`-th waits at its pause gate.
+    bool TaskHeld(size_t serial) { return serial < made_.size() && made_[serial]->Held(); }
 
 protected:
     std::unique_ptr<TFFmpeg> CreateTask(int capacity) override
     {
         const Script script = next_ < scripts_.size() ? scripts_[next_] : Script{3, 5, true};
         const int serial = static_cast<int>(next_++);
-        return std::make_unique<ScriptedTask>(capacity, board_, serial, script.steps, script.stepMs,
-                                              script.gated);
+        auto task = std::make_unique<ScriptedTask>(capacity, board_, serial, script.steps, script.stepMs,
+                                                   script.gated);
+        made_.push_back(task.get());
+        return task;
     }
 
 private:
     ScriptBoard board_;
+    std::vector<ScriptedTask*> made_;  // owned by the converter, by serial
     std::vector<Script> scripts_;
     size_t next_ = 0;
 };

@@ -3,7 +3,11 @@
 // with tasks that run a scripted body.
 #include "ConverterTestKit.h"
 
+#include "media/QueueMainThread.h"
+
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <random>
 
 namespace {
@@ -161,7 +165,7 @@ TEST(ConverterThreading, TaskStartedWhilePausedWaitsForResume)
     converter.StartTask(1);
     converter.PauseTasks();
     ASSERT_TRUE(PumpUntil([&] { return !events.Terminations().empty(); }));
-    PumpUntil([] { return false; }, 300);
+    ASSERT_TRUE(PumpUntil([&] { return converter.TaskHeld(1); })) << "the second task never reached its gate";
     for (const TProgressInfo& p : events.Progress())
         EXPECT_EQ(p.TaskIndex, 0);  // the second task has not run a step
     converter.ResumeTasks();
@@ -185,8 +189,45 @@ TEST(ConverterThreading, StoppingPausedTasksEndsThem)
     EXPECT_EQ(TaskIndexes(events.Terminations()), std::vector<int>{0});
 }
 
+// The built-in hand-over queue, counting the threads that wait in it.
+class CountingMainThread : public IMainThread {
+public:
+    CountingMainThread() { SetMainThread(this); }
+    ~CountingMainThread() override { SetMainThread(nullptr); }
+    bool isMainThread() const override { return queue_.isMainThread(); }
+    void runAndWait(const std::function<void()>& work) override
+    {
+        if (isMainThread()) {
+            work();
+            return;
+        }
+        {
+            std::lock_guard guard(lock_);
+            ++waiting_;
+        }
+        changed_.notify_all();
+        queue_.runAndWait(work);
+        std::lock_guard guard(lock_);
+        --waiting_;
+    }
+    void processPending() override { queue_.processPending(); }
+    // Without serving anyone: whether a thread waits in a hand-over within `timeout`.
+    bool WaitForAWaitingThread(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock guard(lock_);
+        return changed_.wait_for(guard, timeout, [this] { return waiting_ > 0; });
+    }
+
+private:
+    QueueMainThread queue_;
+    std::mutex lock_;  // guards waiting_
+    std::condition_variable changed_;
+    int waiting_ = 0;
+};
+
 TEST(ConverterThreading, ProgressOnTheMainThreadWhileItWaitsInStop)
 {
+    CountingMainThread mainThread;  // installed before the converter, removed after it
     qtest::ScratchDir dir;
     ScriptedConverter converter;
     EventLog events;
@@ -199,7 +240,7 @@ TEST(ConverterThreading, ProgressOnTheMainThreadWhileItWaitsInStop)
     ASSERT_TRUE(PumpUntil([&] { return events.ProgressCount() >= 10; }));
     // from here on no one pumps but StopTasks itself
     const size_t beforeStop = events.ProgressCount();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // workers now wait in their hand-over
+    ASSERT_TRUE(mainThread.WaitForAWaitingThread(std::chrono::seconds(10))) << "no report waits for the main thread";
     converter.StopTasks(true);
     EXPECT_GT(events.ProgressCount(), beforeStop);  // StopTasks served the waiting reports
     EXPECT_FALSE(events.ProgressOffMainThread());
@@ -217,10 +258,7 @@ TEST(ConverterThreading, WithoutMainThreadDeliveryProgressArrivesOnTheWorker)
     AddWavTask(converter, dir, 0);
     converter.StartTask(1);
     // not pumping: the reports must not need the main thread
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!events.AllEnded() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_TRUE(events.AllEnded());
+    ASSERT_TRUE(events.WaitAllEnded(std::chrono::seconds(10)));
     EXPECT_EQ(events.ProgressCount(), 5u);
     EXPECT_TRUE(events.ProgressOffMainThread());
 }

@@ -3,8 +3,11 @@
 // limits that end a run early.
 #include "TranscodeRunSupport.h"
 
+#include "media/MainThreadCalls.h"
+
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -130,24 +133,44 @@ TEST(TranscodeRun, APausedRunReadsAndWritesNothingAndContinuesWhereItWas)
     RunClips& clips = RunClips::Get();
     qtest::ScratchDir out;
     const std::string output = out.file("paused.avi");
-    auto task = runtest::PrepareTask(clips.Mp4(), {}, output, {{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
+    // a high rate, so the muxer's buffer reaches the disk within the first pictures
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, output,
+                                     {{"vcodec", "mpeg4"}, {"b", "3000000"}, {"acodec", "libmp3lame"}});
     task->SetProgressIntervalUs(0);
+    // what the run has written so far, in whatever files it writes beside the output
+    const auto written = [&out] {
+        long long bytes = 0;
+        std::error_code error;  // a file the run renames meanwhile is passed over
+        for (std::filesystem::recursive_directory_iterator it(out.path(), error), end; !error && it != end;
+             it.increment(error)) {
+            const auto size = it->file_size(error);
+            if (!error)
+                bytes += static_cast<long long>(size);
+            error.clear();
+        }
+        return bytes;
+    };
     PauseGate gate;
     std::atomic<bool> paused{false};
     TRunHooks hooks;
     hooks.pauseGate = &gate;
     hooks.onProgress = [&](const TProgressInfo& info) {
-        if (info.FrameNumber >= 12 && !paused.exchange(true))
+        if (info.FrameNumber >= 12 && written() > 0 && !paused.exchange(true))
             gate.Close();
     };
     runtest::RunResult result;
-    std::thread worker([&] { result = runtest::RunTask(*task, hooks); });
-    while (!paused)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const long long sizeWhilePaused = qtest::FileBytes(output);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(qtest::FileBytes(output), sizeWhilePaused);
+    std::atomic<bool> ended{false};
+    std::thread worker([&] {
+        result = runtest::RunTask(*task, hooks);
+        ended = true;
+    });
+    const bool held = WaitWhileProcessing([&] { return gate.Holding() || ended; }, 30000);
+    EXPECT_TRUE(held && !ended) << "the run never waited at its gate";
+    const long long bytesWhilePaused = written();
+    EXPECT_GT(bytesWhilePaused, 0);
+    // held: nothing is written, however long it lasts (a span to watch, not a wait for a state)
+    EXPECT_FALSE(WaitWhileProcessing([&] { return written() != bytesWhilePaused || ended; }, 300));
+    EXPECT_TRUE(gate.Holding());
     gate.Open();
     worker.join();
     EXPECT_FALSE(result.error) << result.message;
