@@ -65,7 +65,7 @@ TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars) {
             QTreeWidgetItem* item = list->topLevelItem(row);
             if (!grabbed && item->text(6) == QStringLiteral("转换中...") &&
                 item->data(ConversionListView::ProgressColumn, ProgressCellDelegate::PercentRole).toInt() > 0) {
-                QTest::qWait(50);  // let the bar be painted
+                list->viewport()->repaint();  // the bar drawn now, before the picture is taken
                 grabbed = form.screen()->grabWindow(form.winId()).save(QStringLiteral("/tmp/quorvex-list-midrun.png"));
             }
         }

@@ -29,15 +29,22 @@ TEST(MainWindowOnX, ShowsExposedWithANativeBlackVideoSurface) {
     ASSERT_NE(surface, nullptr);
     EXPECT_NE(surface->winId(), 0u);
     EXPECT_TRUE(surface->windowHandle() != nullptr);
-    QTest::qWait(100);
-    const QImage onScreen = form.screen()->grabWindow(surface->winId()).toImage();
+    // the screen once the first paints have reached it
+    QImage onScreen;
+    QSet<QRgb> colours;
+    (void)QTest::qWaitFor(  // the checks below say what was missing
+        [&] {
+            onScreen = form.screen()->grabWindow(surface->winId()).toImage();
+            const QImage toolbar = form.screen()->grabWindow(form.winId(), 0, 0, 851, 100).toImage();
+            colours.clear();
+            for (int x = 0; x < toolbar.width(); x += 3) colours.insert(toolbar.pixel(x, 50));
+            return onScreen.size() == QSize(313, 190) && onScreen.pixelColor(156, 95) == QColor(Qt::black) &&
+                   colours.size() > 10;
+        },
+        5000);
     ASSERT_EQ(onScreen.size(), QSize(313, 190));
     EXPECT_EQ(onScreen.pixelColor(156, 95), QColor(Qt::black));
-
     // the toolbar is really drawn: its pictures make the screen non-uniform there
-    const QImage toolbar = form.screen()->grabWindow(form.winId(), 0, 0, 851, 100).toImage();
-    QSet<QRgb> colours;
-    for (int x = 0; x < toolbar.width(); x += 3) colours.insert(toolbar.pixel(x, 50));
     EXPECT_GT(colours.size(), 10);
 }
 
@@ -48,6 +55,7 @@ TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     auto* status = form.findChild<QStatusBar*>(QStringLiteral("suiStatusBar1"));
     ASSERT_NE(status, nullptr);
+    QToolButton* last = nullptr;
     for (const auto& [name, text] : std::vector<std::pair<const char*, QString>>{
              {"ToolButton1", "添加要转换的视频音频文件"}, {"ToolButton3", "开始转换视频"}, {"ToolButton11", "软件帮助"}}) {
         auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
@@ -55,10 +63,11 @@ TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
         QCursor::setPos(button->mapToGlobal(button->rect().center()));
         const QString& expected = text;  // a lambda cannot capture a structured binding in every compiler
         EXPECT_TRUE(QTest::qWaitFor([&] { return status->currentMessage() == expected; }, 2000)) << name;
+        last = button;
     }
     // moving off the toolbar keeps the last text
     QCursor::setPos(form.mapToGlobal(QPoint(400, 300)));
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !last->underMouse(); }, 2000)) << "the leave never arrived";
     EXPECT_EQ(status->currentMessage(), QStringLiteral("软件帮助"));
 }
 
@@ -113,7 +122,10 @@ TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return button->underMouse(); }, 2000));
         QTest::mouseClick(button, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return answer.answered && !button->menu()->isVisible(); }, 5000));
-        QTest::qWait(50);  // any late leave or paint of the closing menu
+        // the closing menu's leave and paint come late: the button ends up neither down nor hovered
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !button->isDown() && !button->underMouse() && !button->testAttribute(Qt::WA_UnderMouse); },
+            2000));
         EXPECT_FALSE(button->isDown());
         EXPECT_FALSE(button->underMouse());
         EXPECT_FALSE(button->testAttribute(Qt::WA_UnderMouse));

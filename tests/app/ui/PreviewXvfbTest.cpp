@@ -38,12 +38,17 @@ TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         wiring.Panel().SelectRow(clip, false);
         ASSERT_TRUE(QTest::qWaitFor([&] { return wiring.Panel().PlayerDuration() > 0 && wiring.Player().Paused(); }, 5000));
-        QTest::qWait(300);
         VideoSurface* surface = form.PlayerSurface();
-        const QImage shot = form.screen()->grabWindow(surface->winId()).toImage();
-        // the test picture's colours fill the surface instead of black
+        // the test picture's colours fill the surface instead of black, once it is drawn
         QSet<QRgb> colours;
-        for (int x = 0; x < shot.width(); x += 4) colours.insert(shot.pixel(x, shot.height() / 3) & 0xF0F0F0);
+        (void)QTest::qWaitFor(  // the checks below say what was missing
+            [&] {
+                const QImage shot = form.screen()->grabWindow(surface->winId()).toImage();
+                colours.clear();
+                for (int x = 0; x < shot.width(); x += 4) colours.insert(shot.pixel(x, shot.height() / 3) & 0xF0F0F0);
+                return colours.size() > 4;
+            },
+            5000);
         EXPECT_GT(colours.size(), 4);
         SaveScreen("/tmp/quorvex-preview.png");
 
@@ -56,7 +61,7 @@ TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation) {
         EXPECT_EQ(info.ValueLabel(QStringLiteral("视频分辨率："))->text(), "320*240");
         EXPECT_EQ(info.ValueLabel(QStringLiteral("视频帧率："))->text(), "25.00");
         EXPECT_EQ(info.ValueLabel(QStringLiteral("音频声道："))->text(), "单声道");
-        QTest::qWait(200);
+        info.repaint();  // drawn now, before the picture is taken
         SaveScreen("/tmp/quorvex-info.png");
         info.hide();
     }

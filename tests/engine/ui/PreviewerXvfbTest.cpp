@@ -58,14 +58,21 @@ TEST(PreviewerOnScreen, APictureFromATaskThreadIsOnScreenInTheWindow)
     PreviewWindow* window = previewer.Window();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    QTest::qWait(200);  // the first paint
     EXPECT_EQ(window->windowTitle(), "00:00:02.250");
     EXPECT_EQ(window->size(), QSize(120, 80));
 
+    // the screen until the first paint has reached it
     const QRect area(window->mapToGlobal(QPoint(0, 0)), window->size());
-    const QImage screen = QGuiApplication::primaryScreen()
-                              ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                              .toImage();
+    QImage screen;
+    (void)QTest::qWaitFor(  // the checks below say what was missing
+        [&] {
+            screen = QGuiApplication::primaryScreen()
+                         ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                         .toImage();
+            return screen.size() == QSize(120, 80) && QColor(screen.pixel(60, 15)) == QColor(0, 255, 0) &&
+                   QColor(screen.pixel(60, 65)) == QColor(255, 0, 255);
+        },
+        5000);
     ASSERT_EQ(screen.size(), QSize(120, 80));
     EXPECT_EQ(QColor(screen.pixel(60, 15)), QColor(0, 255, 0));
     EXPECT_EQ(QColor(screen.pixel(60, 65)), QColor(255, 0, 255));

@@ -110,14 +110,13 @@ TEST(PlayerHost, ThePictureIsDrawnInsideTheWidgetLetterboxed)
         ASSERT_TRUE(paused);
         QImage shot;
         Rgb centre;
-        while (timer.elapsed() < 8000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            shot = QGuiApplication::primaryScreen()->grabWindow(surface.winId()).toImage();
-            centre = MeanColour(shot, 300, 160, 40);
-            if (centre.b > 200)
-                break;
-            QTest::qWait(50);
-        }
+        (void)QTest::qWaitFor(  // the checks below say what was missing
+            [&] {
+                shot = QGuiApplication::primaryScreen()->grabWindow(surface.winId()).toImage();
+                centre = MeanColour(shot, 300, 160, 40);
+                return centre.b > 200;
+            },
+            5000);
         ASSERT_EQ(shot.width(), 640);
         ASSERT_EQ(shot.height(), 360);
         // 4:3 in 16:9: a 480-wide picture centred, black bars of 80 either side
@@ -134,17 +133,15 @@ TEST(PlayerHost, ThePictureIsDrawnInsideTheWidgetLetterboxed)
         window.resize(480, 360);
         surface.setGeometry(0, 0, 480, 360);
         Rgb left;
-        timer.restart();
-        while (timer.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            shot = QGuiApplication::primaryScreen()->grabWindow(surface.winId()).toImage();
-            if (shot.width() == 480) {
+        (void)QTest::qWaitFor(  // the checks below say what was missing
+            [&] {
+                shot = QGuiApplication::primaryScreen()->grabWindow(surface.winId()).toImage();
+                if (shot.width() != 480)
+                    return false;
                 left = MeanColour(shot, 5, 160, 20);
-                if (left.b > 200)
-                    break;
-            }
-            QTest::qWait(50);
-        }
+                return left.b > 200;
+            },
+            5000);
         EXPECT_EQ(player.ScreenWidth, 480);
         EXPECT_EQ(shot.width(), 480);
         EXPECT_GT(left.b, 200) << "no bars left after the resize";
