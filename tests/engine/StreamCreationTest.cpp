@@ -199,6 +199,24 @@ TEST(StreamCreation, UnknownEncoderFailsTheOutputWithTheStreamKind)
         EXPECT_EQ(o.task->LastError(), c.error);
         EXPECT_EQ(o.task->Media().OutputCount(), 0);
     }
+    // after a good output: the failed one goes with the streams it had made, the
+    // good one stays as it was and the next output takes the failed one's place
+    for (const Case& c : cases) {
+        qtest::ScratchDir out;
+        auto task = NewTask();
+        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+        ASSERT_EQ(task->AddOutputFile(out.file("good.mkv")), 1) << task->LastError();
+        setuptest::Apply(*task, c.options);
+        EXPECT_EQ(task->AddOutputFile(out.file("failed.mkv")), -1) << c.error;
+        EXPECT_EQ(task->LastError(), c.error);
+        ASSERT_EQ(task->Media().OutputCount(), 1) << c.error;
+        EXPECT_EQ(std::string(task->Media().outputs[0]->url), out.file("good.mkv")) << c.error;
+        EXPECT_EQ(task->Media().outputs[0]->nb_streams, 2u) << c.error;
+        ASSERT_EQ(OutputSetup(*task, 0).streams.size(), 2u) << c.error;
+        EXPECT_EQ(OutputSetup(*task, 0).streams[0].stream, task->Media().outputs[0]->streams[0]) << c.error;
+        setuptest::Apply(*task, {{"vcodec", "mpeg4"}, {"acodec", "mp2"}});
+        EXPECT_EQ(task->AddOutputFile(out.file("next.mkv")), 2) << c.error << ": " << task->LastError();
+    }
 }
 
 TEST(StreamCreation, StreamIdsApplyToTheNextOutputOnly)
