@@ -2,12 +2,41 @@
 // The option lists each format offers, as data: extension, OutputExt label,
 // extras and, for each of the ten lists, its entries and default entry.
 #include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/OptionList.h"
+#include "formats/OutputSettings.h"
 
 using OptionItems = std::vector<std::string>;
+
+// A list whose captions stand for values: the captions the window shows and,
+// beside each, the value confirmation writes for it.
+template <typename Value>
+struct ValuedItems {
+    ValuedItems(std::initializer_list<std::pair<const char*, Value>> entries)
+    {
+        for (const auto& [caption, value] : entries) {
+            items.push_back(caption);
+            values.push_back(value);
+        }
+    }
+    OptionItems items;
+    std::vector<Value> values;  // values[i] belongs to items[i]
+};
+
+// The value beside `caption` in the video bit-rate, audio bit-rate and frame
+// rate lists of the profiles; nullopt for a caption none of them holds.
+// Bit rates in bits per second (kBitrateNotSet for an entry that sets none:
+// constant quality, "无", the automatic entry); frame rates as the rate
+// option takes them ("" keeps the source's rate).
+std::optional<int32_t> VideoBitrateOf(const std::string& caption);
+std::optional<int32_t> AudioBitrateOf(const std::string& caption);
+std::optional<std::string> FrameRateOf(const std::string& caption);
 
 struct OptionChoice {
     const OptionItems* items = nullptr;
@@ -35,19 +64,19 @@ const FormatProfile* FindProfile(int number);
 
 // Lists the refills after an encoder change bring in.
 namespace ProfileLists {
-const OptionItems& VideoBitratesWide();    // B1
-const OptionItems& VideoBitratesMjpeg();   // B6
+const OptionItems& VideoBitratesWide();
+const OptionItems& VideoBitratesMjpeg();
 const OptionItems& FrameSizesH263();       // the four sizes H.263 takes
-const OptionItems& FrameSizesPhone();      // S5
-const OptionItems& AudioBitratesAac8k();   // K5
-const OptionItems& AudioBitratesAac3g2();  // K6
-const OptionItems& AudioBitratesSymbian(); // K7
-const OptionItems& AudioBitratesPhone();   // K8
-const OptionItems& AudioBitratesAmr();     // K9
-const OptionItems& SampleRateAmr();        // H10
-const OptionItems& SampleRatesPhone();     // H11
-const OptionItems& ChannelsStereo();       // C1
-const OptionItems& ChannelsMono();         // C2
+const OptionItems& FrameSizesPhone();
+const OptionItems& AudioBitratesAac8k();
+const OptionItems& AudioBitratesAac3g2();
+const OptionItems& AudioBitratesSymbian();
+const OptionItems& AudioBitratesPhone();
+const OptionItems& AudioBitratesAmr();
+const OptionItems& SampleRateAmr();
+const OptionItems& SampleRatesPhone();
+const OptionItems& ChannelsStereo();       // stereo or mono
+const OptionItems& ChannelsMono();
 const OptionItems& Volumes();              // the volume list of every profile
 }  // namespace ProfileLists
 

@@ -2,62 +2,18 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <initializer_list>
 #include <iterator>
 #include <utility>
 
 #include "formats/DiscTargets.h"
 #include "formats/EncoderLimits.h"
+#include "formats/FormatProfiles.h"
 #include "formats/FormatsTexts.h"
 #include "formats/OptionCaptions.h"
 #include "formats/OutputNaming.h"
 
 namespace {
-
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-// Decimal text ("128", "12.2", "4.75") times 1000, computed on the digits so
-// that 5.15 gives 5150 exactly; nullopt for text that is not a number.
-std::optional<int64_t> ThousandsOf(const std::string& text)
-{
-    int64_t whole = 0;
-    int64_t fraction = 0;
-    int fractionDigits = 0;
-    bool seenDot = false;
-    bool seenDigit = false;
-    for (char c : text) {
-        if (c == '.' && !seenDot) {
-            seenDot = true;
-        } else if (c >= '0' && c <= '9') {
-            seenDigit = true;
-            if (!seenDot) {
-                whole = whole * 10 + (c - '0');
-                if (whole > 2'000'000)
-                    return std::nullopt;
-            } else if (fractionDigits < 3) {
-                fraction = fraction * 10 + (c - '0');
-                ++fractionDigits;
-            }
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (!seenDigit)
-        return std::nullopt;
-    while (fractionDigits < 3) {
-        fraction *= 10;
-        ++fractionDigits;
-    }
-    return whole * 1000 + fraction;
-}
 
 const std::array<std::pair<const char*, VideoEncoderRule>, 20> kVideoEncoders = {{
     {kVideoDivx5, {"mpeg4", "DX50", "", "", ""}},
@@ -277,8 +233,7 @@ std::string SampleRateFromCaption(const std::string& caption)
 
 int32_t AudioBitrateFromCaption(const std::string& caption)
 {
-    const auto value = ThousandsOf(Trim(caption));
-    return value ? static_cast<int32_t>(*value) : kBitrateNotSet;
+    return AudioBitrateOf(caption).value_or(kBitrateNotSet);
 }
 
 std::string FrameSizeFromCaption(const std::string& caption)
@@ -288,19 +243,7 @@ std::string FrameSizeFromCaption(const std::string& caption)
 
 std::string FrameRateFromCaption(const std::string& caption)
 {
-    if (caption == kKeepFrameRate || caption == kNothing)
-        return {};
-    // "23.97", "29.97", "59.94" are the NTSC rates, 1000/1001 of a whole
-    // number; read as decimals they would give 2997/100 and the like
-    const auto thousandths = ThousandsOf(Trim(caption));
-    if (thousandths) {
-        for (const int whole : {24, 30, 60}) {
-            const int64_t ntsc = whole * 1'000'000LL / 1001;  // in thousandths
-            if (std::abs(*thousandths - ntsc) <= 10)
-                return std::to_string(whole * 1000) + "/1001";
-        }
-    }
-    return caption;
+    return FrameRateOf(caption).value_or(std::string());
 }
 
 std::string AspectFromCaption(const std::string& caption)
@@ -314,11 +257,7 @@ std::string AspectFromCaption(const std::string& caption)
 
 int32_t VideoBitrateFromCaption(const std::string& caption)
 {
-    const auto kbps = caption.find("kbps");
-    if (kbps == std::string::npos)
-        return kBitrateNotSet;
-    const auto value = ThousandsOf(Trim(caption.substr(0, kbps)));
-    return value ? static_cast<int32_t>(*value) : kBitrateNotSet;
+    return VideoBitrateOf(caption).value_or(kBitrateNotSet);
 }
 
 std::string VolumeFromCaption(const std::string& caption)

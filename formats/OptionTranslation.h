@@ -11,18 +11,21 @@
 std::string ChannelsFromCaption(const std::string& caption);
 // "自动音频采样率" -> "AUTO"; anything else is the caption itself.
 std::string SampleRateFromCaption(const std::string& caption);
+// The value beside the caption in the profiles' lists (FormatProfiles):
 // kilobits per second as text ("128", "12.2") -> bits per second;
-// "自动音频比特率" -> kBitrateNotSet.
+// "自动音频比特率" and a caption no list holds -> kBitrateNotSet.
 int32_t AudioBitrateFromCaption(const std::string& caption);
 // "保持原分辨率" and "无" -> empty; anything else is the whole caption.
 std::string FrameSizeFromCaption(const std::string& caption);
-// "保持原帧速率" and "无" -> empty; the NTSC rates "23.97"/"23.976"/"23.98",
-// "29.97" and "59.94" -> "24000/1001", "30000/1001", "60000/1001"; anything
-// else is the caption.
+// The value beside the caption in the profiles' lists: "保持原帧速率" and
+// "无" -> empty; the NTSC rates "23.97"/"23.976"/"23.98", "29.97" and "59.94"
+// -> "24000/1001", "30000/1001", "60000/1001"; the others as shown ("25.00");
+// a caption no list holds -> empty.
 std::string FrameRateFromCaption(const std::string& caption);
 // "普通视频4:3模式" -> "4:3", "宽屏视频16:9模式" -> "16:9", otherwise empty.
 std::string AspectFromCaption(const std::string& caption);
-// "528 kbps(中等质量)" -> 528000; "无" -> kBitrateNotSet.
+// The value beside the caption in the profiles' lists: "528 kbps(中等质量)"
+// -> 528000; "无", constant quality and a caption no list holds -> kBitrateNotSet.
 int32_t VideoBitrateFromCaption(const std::string& caption);
 // The volume list's caption -> "0".."2048"; "256" for anything unknown.
 std::string VolumeFromCaption(const std::string& caption);

@@ -27,6 +27,43 @@ TEST(OptionTranslation, BitRatesInBitsPerSecond)
         EXPECT_EQ(VideoBitrateFromCaption(c.caption), c.video) << c.caption;
 }
 
+// The values come from the lists, not from reading the caption's digits: every
+// entry the window can offer has its value beside it, and text no list holds
+// (a caption that merely looks like a rate) sets nothing.
+TEST(OptionTranslation, EveryListEntryHasItsValueBesideIt)
+{
+    const struct {
+        OptionList list;
+        bool (*hasValue)(const std::string&);
+    } kinds[] = {
+        {OptionList::VideoBitrate, [](const std::string& c) { return VideoBitrateOf(c).has_value(); }},
+        {OptionList::AudioBitrate, [](const std::string& c) { return AudioBitrateOf(c).has_value(); }},
+        {OptionList::FrameRate, [](const std::string& c) { return FrameRateOf(c).has_value(); }},
+    };
+    for (const FormatProfile& profile : FormatProfiles())
+        for (const auto& kind : kinds) {
+            const OptionItems* items = profile.lists[Index(kind.list)].items;
+            ASSERT_NE(items, nullptr) << profile.firstNumber;
+            for (const std::string& caption : *items)
+                EXPECT_TRUE(kind.hasValue(caption)) << "format " << profile.firstNumber << ": " << caption;
+        }
+    for (const OptionItems* refill : {&ProfileLists::VideoBitratesWide(), &ProfileLists::VideoBitratesMjpeg()})
+        for (const std::string& caption : *refill)
+            EXPECT_TRUE(VideoBitrateOf(caption).has_value()) << caption;
+    for (const OptionItems* refill :
+         {&ProfileLists::AudioBitratesAac8k(), &ProfileLists::AudioBitratesAac3g2(), &ProfileLists::AudioBitratesSymbian(),
+          &ProfileLists::AudioBitratesPhone(), &ProfileLists::AudioBitratesAmr()})
+        for (const std::string& caption : *refill)
+            EXPECT_TRUE(AudioBitrateOf(caption).has_value()) << caption;
+
+    EXPECT_EQ(VideoBitrateFromCaption("999 kbps"), kBitrateNotSet);
+    EXPECT_EQ(AudioBitrateFromCaption("5.150"), kBitrateNotSet);
+    EXPECT_EQ(FrameRateFromCaption("29.970"), "");
+    // constant quality and VBR entries stand for no bit rate
+    EXPECT_EQ(VideoBitrateFromCaption("恒定质量 CRF 23 (标准质量)"), kBitrateNotSet);
+    EXPECT_EQ(AudioBitrateFromCaption("VBR V2 (约190 kbps, 高质量)"), kBitrateNotSet);
+}
+
 TEST(OptionTranslation, PlainCaptions)
 {
     EXPECT_EQ(ChannelsFromCaption("立体声"), "2");
