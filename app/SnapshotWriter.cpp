@@ -1,5 +1,7 @@
 #include "app/SnapshotWriter.h"
 
+#include "media/CFile.h"
+
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -204,7 +206,7 @@ bool Save(const Bitmap24& picture, SnapshotType type, const std::string& path, s
         error = "The picture could not be encoded.";
         return false;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+    const CFilePtr file{std::fopen(path.c_str(), "wb")};
     if (!file) {
         error = std::strerror(errno);
         return false;

@@ -4,6 +4,7 @@
 #include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/CodecLock.h"
+#include "media/FormatInput.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
 #include "media/PictureOrientation.h"
@@ -93,10 +94,10 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     }
 
     // 2.-4. context, open options, replayed decoding options
-    AVFormatContext* ic = avformat_alloc_context();
-    if (!ic)
+    AVFormatContextPtr unopened{avformat_alloc_context()};
+    if (!unopened)
         throw FFmpegException("avformat_alloc_context failed");
-    AVFormatContextPtr unopened{ic};
+    AVFormatContext* ic = unopened.get();
     AVDictionaryPtr openOptions = OpenOptions(p);
     ReplayGenericOptions(ic, rmInputFormat);
 
@@ -147,15 +148,12 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
         ic->pb = reader->Context();
         ic->flags |= AVFMT_FLAG_CUSTOM_IO;
     }
-    AVDictionary* optionsRaw = openOptions.release();
-    int ret = avformat_open_input(&ic, url.c_str(), forcedFormat, &optionsRaw);
-    openOptions.reset(optionsRaw);
-    unopened.release();
-    if (ret < 0) {
+    int ret = 0;
+    AVFormatInputPtr input = OpenFormatInput(unopened, url.c_str(), forcedFormat, openOptions, ret);
+    if (!input) {
         lastError_ = ErrorText(fileName, ret);
         return false;
     }
-    AVFormatInputPtr input{ic};
 
     // 8. program selection
     if (p.programId != 0) {

@@ -120,7 +120,7 @@ int64_t TranscodeRun::DrainEncoder(TRunOutputStream& ost, bool flushing)
                     ost.lastError[i] = AV_RL64(stats + 8 + 8 * i);
             }
             if (ost.passLog && enc->stats_out)
-                std::fputs(enc->stats_out, ost.passLog);
+                std::fputs(enc->stats_out, ost.passLog.get());
         } else {
             encoded_->flags |= AV_PKT_FLAG_KEY;
         }
@@ -131,6 +131,6 @@ int64_t TranscodeRun::DrainEncoder(TRunOutputStream& ost, bool flushing)
         av_packet_unref(encoded_.get());
     }
     if (video && flushing && ost.passLog && enc->stats_out)
-        std::fputs(enc->stats_out, ost.passLog);
+        std::fputs(enc->stats_out, ost.passLog.get());
     return bytes;
 }

@@ -4,6 +4,7 @@
 // and frame counters.
 #include "engine/FilterGraph.h"
 #include "engine/TaskMedia.h"
+#include "media/CFile.h"
 #include "media/FFHandles.h"
 
 #include <array>
@@ -90,7 +91,7 @@ struct TRunOutputStream {
 
     // two-pass
     std::string passLogName;
-    FILE* passLog = nullptr;              // pass 1, written
+    CFilePtr passLog;                     // pass 1, written
     bool flushedEncoder = false;
 
     // bitstream filters of a stream, in order

@@ -129,24 +129,24 @@ void TranscodeRun::Report(bool last)
 void TranscodeRun::WriteVideoStats(TRunOutputStream& ost, int frameBytes)
 {
     if (!vstats_) {
-        vstats_ = std::fopen(options_.vstatsFileName.c_str(), "w");
+        vstats_.reset(std::fopen(options_.vstatsFileName.c_str(), "w"));
         if (!vstats_)
             throw FFmpegException("fopen fail: " + options_.vstatsFileName);
     }
     AVCodecContext* enc = ost.enc;
     const int frameNumber = ost.frameCount + 1;
     const double quality = static_cast<double>(ost.lastQuality) / FF_QP2LAMBDA;
-    std::fprintf(vstats_, "frame= %5d q= %2.1f ", frameNumber, quality);
+    std::fprintf(vstats_.get(), "frame= %5d q= %2.1f ", frameNumber, quality);
     if (enc->flags & AV_CODEC_FLAG_PSNR)
-        std::fprintf(vstats_, "PSNR= %6.2f ",
+        std::fprintf(vstats_.get(), "PSNR= %6.2f ",
                      Psnr(static_cast<double>(ost.lastError[0]) / (enc->width * enc->height * 255.0 * 255.0)));
-    std::fprintf(vstats_, "f_size= %6d ", frameBytes);
+    std::fprintf(vstats_.get(), "f_size= %6d ", frameBytes);
     double time = static_cast<double>(ost.syncOpts) * av_q2d(enc->time_base);
     if (time < 0.01)
         time = 0.01;
     const double bitRate = frameBytes * 8 / av_q2d(enc->time_base) / 1000.0;
     const double averageBitRate = static_cast<double>(counters_.videoBytes) * 8 / time / 1000.0;
-    std::fprintf(vstats_, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+    std::fprintf(vstats_.get(), "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
                  static_cast<double>(counters_.videoBytes) / 1024, time, bitRate, averageBitRate);
-    std::fprintf(vstats_, "type= %c\n", ost.lastPictType);
+    std::fprintf(vstats_.get(), "type= %c\n", ost.lastPictType);
 }

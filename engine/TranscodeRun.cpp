@@ -46,11 +46,6 @@ TranscodeRun::TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks)
 
 TranscodeRun::~TranscodeRun()
 {
-    for (TRunOutputStream& ost : outputStreams_)
-        if (ost.passLog)
-            std::fclose(ost.passLog);
-    if (vstats_)
-        std::fclose(vstats_);
     preprocessor_.Reset();
 }
 
@@ -407,23 +402,22 @@ void TranscodeRun::PrepareTwoPass(TRunOutputStream& ost)
     if (ost.enc->flags & AV_CODEC_FLAG_PASS1) {
         if (libx264)
             return;  // libx264 writes its own log
-        ost.passLog = std::fopen(ost.passLogName.c_str(), "wb");
+        ost.passLog.reset(std::fopen(ost.passLogName.c_str(), "wb"));
         if (!ost.passLog)
             throw FFmpegException::Format("Cannot write log file %s for pass-1 encoding", ost.passLogName.c_str());
         return;
     }
     if (libx264)
         return;
-    FILE* f = std::fopen(ost.passLogName.c_str(), "rb");
-    if (!f)
+    const CFilePtr log{std::fopen(ost.passLogName.c_str(), "rb")};
+    if (!log)
         throw FFmpegException::Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding",
                                       ost.passLogName.c_str());
     std::string text;
     char chunk[65536];
     size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    while ((got = std::fread(chunk, 1, sizeof chunk, log.get())) > 0)
         text.append(chunk, got);
-    std::fclose(f);
     char* stats = static_cast<char*>(av_malloc(text.size() + 1));
     if (!stats)
         throw FFmpegException::Format(
@@ -884,10 +878,7 @@ void TranscodeRun::ReleaseCodecs()
         ost.lastPicture.reset();
         ost.graph.reset();
         ost.bitstreamFilters.clear();
-        if (ost.passLog) {
-            std::fclose(ost.passLog);
-            ost.passLog = nullptr;
-        }
+        ost.passLog.reset();
         // the pass-2 statistics are ours: the library reads them at open but never frees them
         if (ost.enc && ost.enc->stats_in)
             av_freep(&ost.enc->stats_in);

@@ -187,7 +187,7 @@ private:
     int64_t lastReportUs_ = 0;
     int lastFileIndex_ = 0;
     bool headersWritten_ = false;
-    FILE* vstats_ = nullptr;
+    CFilePtr vstats_;
     // segmented output
     int segmentedOutput_ = -1;          // the output written as segments; -1 none
     TSegmentFolderLock segmentLock_;

@@ -1,7 +1,7 @@
 #include "media/TAVProbe.h"
 
 #include "media/CodecLock.h"
-#include "media/FFHandles.h"
+#include "media/FormatInput.h"
 #include "media/MediaText.h"
 #include "media/PictureOrientation.h"
 #include "media/ProbedFormats.h"
@@ -179,23 +179,23 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
         }
     }
 
-    AVFormatContext* opened = avformat_alloc_context();
-    if (!opened) {
+    AVFormatContextPtr unopened{avformat_alloc_context()};
+    if (!unopened) {
         ReportError(AV_LOG_ERROR, ErrorText(fileName, AVERROR(ENOMEM)));
         return false;
     }
-    opened->flags |= AVFMT_FLAG_NONBLOCK;
+    unopened->flags |= AVFMT_FLAG_NONBLOCK;
     const std::string url = MediaFileName(fileName);
-    LimitProbedFormats(opened, inputFormat, url.c_str());
-    // A failed open frees the preallocated context itself.
-    const int openResult = avformat_open_input(&opened, url.c_str(), inputFormat, nullptr);
-    if (openResult < 0) {
+    LimitProbedFormats(unopened.get(), inputFormat, url.c_str());
+    AVDictionaryPtr noOptions;
+    int openResult = 0;
+    owned_ = OpenFormatInput(unopened, url.c_str(), inputFormat, noOptions, openResult);
+    if (!owned_) {
         ReportError(AV_LOG_ERROR, ErrorText(fileName, openResult));
         Close();
         return false;
     }
-    context_ = opened;
-    ownsContext_ = true;
+    context_ = owned_.get();
 
     int infoResult;
     {
@@ -216,7 +216,6 @@ void TCustomAVProbe::Attach(AVFormatContext* context)
 {
     CheckLibraries();
     Close();
-    ownsContext_ = false;
     context_ = context;
     RefreshInfo();
 }
@@ -224,12 +223,8 @@ void TCustomAVProbe::Attach(AVFormatContext* context)
 void TCustomAVProbe::Close()
 {
     inputFormatName_.clear();
-    if (context_) {
-        if (ownsContext_)
-            avformat_close_input(&context_);
-        context_ = nullptr;
-    }
-    ownsContext_ = false;
+    context_ = nullptr;
+    owned_.reset();
     RefreshInfo();
 }
 

@@ -2,12 +2,9 @@
 // Opens a media file (or describes an input opened elsewhere) and answers
 // questions about it: file facts, per-stream facts and a text description.
 // Used from one thread at a time.
+#include "media/FFHandles.h"
 #include "media/TFFBaseComponent.h"
 #include "media/TFFLogger.h"
-
-extern "C" {
-#include <libavformat/avformat.h>
-}
 
 #include <cstdint>
 #include <string>
@@ -87,7 +84,7 @@ public:
 
     const std::string& LastErrMsg() const { return lastErrMsg_; }
     AVFormatContext* FormatContext() const { return context_; }
-    bool OwnsContext() const { return ownsContext_; }
+    bool OwnsContext() const { return owned_ != nullptr; }
     const std::string& InputFormatName() const { return inputFormatName_; }
 
     int64_t FileSize() const { return fileSize_; }
@@ -107,8 +104,8 @@ protected:
     bool RequireFile();  // reports "file not loaded." when nothing is open
     std::string StreamLine(int index);
 
-    AVFormatContext* context_ = nullptr;
-    bool ownsContext_ = false;
+    AVFormatInputPtr owned_;             // the input LoadFile opened; null for an attached one
+    AVFormatContext* context_ = nullptr;  // owned_ or the attached context; null when closed
     std::string lastErrMsg_;
     std::string inputFormatName_;
     int64_t fileSize_ = -1;

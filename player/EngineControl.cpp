@@ -6,6 +6,7 @@
 #include "player/TCustomPlayer.h"
 
 #include <chrono>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -60,11 +61,12 @@ void PushEngineEvent(uint32_t type, void* data)
 bool EngineOpen(TCustomPlayer& player, const std::string& fileName, bool openPaused)
 {
     MediaAssert(player.Engine() == nullptr, "FFPlay", "an engine is already open");
-    PlaybackState* is = new (std::nothrow) PlaybackState;
-    if (!is) {
+    std::unique_ptr<PlaybackState> state{new (std::nothrow) PlaybackState};
+    if (!state) {
         player.ReportError("av_mallocz() failed.", true);
         return false;
     }
+    PlaybackState* is = state.get();
     is->Player = &player;
     if (openPaused) {
         is->Paused = true;
@@ -80,13 +82,12 @@ bool EngineOpen(TCustomPlayer& player, const std::string& fileName, bool openPau
         is->ReadThread = std::thread(ReadThreadMain, is);
     } catch (const std::system_error&) {
         player.ReportError("SDL_CreateThread() failed.", true);
-        delete is;
         return false;
     }
     while (is->OpenResult == 0)
         PollStep();
     if (is->OpenResult == 1) {
-        player.SetEngine(is);
+        player.SetEngine(std::move(state));
         if (!is->VideoStream && !player.DisableDisplay)
             is->VisualisationMode = player.Options().VisualisationMode;
         is->RefreshThread = std::thread(RefreshThreadMain, is);
@@ -95,13 +96,13 @@ bool EngineOpen(TCustomPlayer& player, const std::string& fileName, bool openPau
     while (is->OpenResult == -1)
         PollStep();
     is->ReadThread.join();
-    delete is;
     player.ResetOptions();
     return false;
 }
 
-void EngineShutdown(TCustomPlayer& player, PlaybackState* is)
+void EngineShutdown(TCustomPlayer& player)
 {
+    PlaybackState* is = player.Engine();
     if (!is)
         return;
     is->AbortRequest = true;
@@ -121,8 +122,7 @@ void EngineShutdown(TCustomPlayer& player, PlaybackState* is)
         while (is->Subpictures.Count > 0)
             DropHeadSubtitle(is->Subpictures);
     }
-    player.SetEngine(nullptr);
-    delete is;
+    player.TakeEngine().reset();
     player.ResetOptions();
 }
 

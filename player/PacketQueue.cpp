@@ -36,19 +36,18 @@ int PacketQueue::Put(AVPacket* packet)
         PutFlush();
         return 0;
     }
-    AVPacket* copy = av_packet_alloc();
+    AVPacketPtr copy{av_packet_alloc()};
     if (!copy)
         return -1;
     // av_packet_ref duplicates a payload that is not reference-counted, so
     // the queue always owns what it holds
-    if (av_packet_ref(copy, packet) < 0) {
-        av_packet_free(&copy);
+    if (av_packet_ref(copy.get(), packet) < 0)
         return -1;
-    }
     av_packet_unref(packet);
+    const int size = copy->size;
     std::lock_guard guard(lock_);
-    entries_.push_back(Entry{copy});
-    bytes_ += copy->size + EntryOverhead;
+    entries_.push_back(Entry{std::move(copy)});
+    bytes_ += size + EntryOverhead;
     changed_.notify_all();
     return 0;
 }
@@ -68,13 +67,12 @@ int PacketQueue::Get(AVPacket* packet, bool block)
         if (aborted_)
             return -1;
         if (!entries_.empty()) {
-            Entry entry = entries_.front();
+            const AVPacketPtr queued = std::move(entries_.front().packet);
             entries_.pop_front();
             av_packet_unref(packet);
-            if (entry.packet) {
-                bytes_ -= entry.packet->size + EntryOverhead;
-                av_packet_move_ref(packet, entry.packet);
-                av_packet_free(&entry.packet);
+            if (queued) {
+                bytes_ -= queued->size + EntryOverhead;
+                av_packet_move_ref(packet, queued.get());
             } else {
                 bytes_ -= EntryOverhead;
                 MakeFlushPacket(packet);
@@ -89,8 +87,6 @@ int PacketQueue::Get(AVPacket* packet, bool block)
 
 void PacketQueue::FlushLocked()
 {
-    for (Entry& entry : entries_)
-        av_packet_free(&entry.packet);
     entries_.clear();
     bytes_ = 0;
 }

@@ -35,7 +35,7 @@ public:
 
 private:
     struct Entry {
-        AVPacket* packet = nullptr;  // nullptr: the flush packet
+        AVPacketPtr packet;  // null: the flush packet
     };
     void FlushLocked();
 

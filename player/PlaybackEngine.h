@@ -20,8 +20,8 @@ void PushEngineEvent(uint32_t type, void* data = nullptr);
 
 // Opens the engine for `fileName`; on success it becomes the player's engine.
 bool EngineOpen(TCustomPlayer& player, const std::string& fileName, bool openPaused);
-// Stops every engine thread and frees the state.
-void EngineShutdown(TCustomPlayer& player, PlaybackState* is);
+// Stops every thread of the player's engine and frees it.
+void EngineShutdown(TCustomPlayer& player);
 void EngineTogglePause(TCustomPlayer& player, PlaybackState* is);
 void EngineSeek(TCustomPlayer& player, PlaybackState* is, int flags, bool wait, int64_t relative, int64_t target);
 

@@ -29,7 +29,7 @@ struct PlaybackState {
     static constexpr int VisualisationSamples = 131072;
 
     TCustomPlayer* Player = nullptr;
-    AVFormatContext* Format = nullptr;  // owned by the read thread
+    AVFormatContext* Format = nullptr;  // owned by the read thread (its AVFormatInputPtr)
     std::string FileName;
 
     int AudioStreamIndex = -1;

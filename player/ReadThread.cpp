@@ -1,6 +1,7 @@
 // The read thread: opens the input, chooses and opens the streams, then
 // demultiplexes into the packet queues, serving seek and pause requests.
 #include "media/CodecLock.h"
+#include "media/FormatInput.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
 #include "media/PipeReader.h"
@@ -201,93 +202,96 @@ void ReadLoop(PlaybackState* is)
         SleepMs(100);
 }
 
+// Opens the input and its streams into `input` (`reader` when our own reader
+// feeds it); false with the player's LastErrMsg set when there is nothing to play.
+bool OpenInput(PlaybackState* is, std::unique_ptr<PipeReader>& reader, AVFormatInputPtr& input)
+{
+    TCustomPlayer* player = is->Player;
+    const PlayerOptions& options = player->Options();
+    AVFormatContextPtr unopened{avformat_alloc_context()};
+    if (!unopened) {
+        player->SetLastErrMsg("av_mallocz() failed.");
+        return false;
+    }
+    AVFormatContext* ic = unopened.get();
+    ic->interrupt_callback.callback = DecodeInterruptCallback;
+    ic->interrupt_callback.opaque = is;
+    AVDictionary* openOptionsRaw = nullptr;
+    if (player->FrameWidth > 0 && player->FrameHeight > 0)
+        av_dict_set(&openOptionsRaw, "video_size",
+                    (std::to_string(player->FrameWidth) + "x" + std::to_string(player->FrameHeight)).c_str(), 0);
+    av_dict_set(&openOptionsRaw, "framerate", "25", 0);
+    if (!options.DemuxerPixelFormat.empty())
+        av_dict_set(&openOptionsRaw, "pixel_format", options.DemuxerPixelFormat.c_str(), 0);
+    AVDictionaryPtr openOptions{openOptionsRaw};
+    const AVInputFormat* forced =
+        options.ForcedFormat.empty() ? nullptr : av_find_input_format(options.ForcedFormat.c_str());
+    const std::string url = MediaFileName(is->FileName);
+    LimitProbedFormats(ic, forced, url.c_str());
+    // A named pipe or a device is read through our own reader, which the
+    // abort request interrupts while it waits for data; a demuxer that
+    // opens its own device is left alone.
+    if ((!forced || !(forced->flags & AVFMT_NOFILE)) && PipeReader::Wanted(is->FileName)) {
+        int error = 0;
+        reader = PipeReader::Open(is->FileName, [is] { return is->AbortRequest.load(); }, error);
+        if (!reader) {
+            player->SetLastErrMsg(ErrorText(is->FileName, error));
+            return false;
+        }
+        ic->pb = reader->Context();
+        ic->flags |= AVFMT_FLAG_CUSTOM_IO;
+    }
+    int ret = 0;
+    input = OpenFormatInput(unopened, url.c_str(), forced, openOptions, ret);
+    if (!input) {
+        player->SetLastErrMsg(ErrorText(is->FileName, ret));
+        return false;
+    }
+    is->Format = ic;
+    if (options.GeneratePts)
+        ic->flags |= AVFMT_FLAG_GENPTS;
+    {
+        std::lock_guard guard(CodecLock());
+        ret = avformat_find_stream_info(ic, nullptr);
+    }
+    if (ret < 0) {
+        player->SetLastErrMsg(is->FileName + ": could not find codec parameters");
+        return false;
+    }
+    if (ic->pb)
+        ic->pb->eof_reached = 0;
+    is->IsImage2 = IsImageInput(ic->iformat);
+    is->IsCaptureDevice = IsCaptureInput(ic->iformat);
+    is->StartTimeUs = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+    is->DurationUs = ic->duration != AV_NOPTS_VALUE ? ic->duration : -1;
+
+    for (unsigned i = 0; i < ic->nb_streams; ++i)
+        ic->streams[i]->discard = AVDISCARD_ALL;
+    const int audio = player->DisableAudio ? -1 : ChooseStream(ic, AVMEDIA_TYPE_AUDIO, options.WantedStream[AVMEDIA_TYPE_AUDIO]);
+    const int video = player->DisableVideo ? -1 : ChooseStream(ic, AVMEDIA_TYPE_VIDEO, options.WantedStream[AVMEDIA_TYPE_VIDEO]);
+    const int subtitle =
+        player->DisableVideo ? -1 : ChooseStream(ic, AVMEDIA_TYPE_SUBTITLE, options.WantedStream[AVMEDIA_TYPE_SUBTITLE]);
+    if (audio >= 0)
+        OpenStreamComponent(is, audio);
+    if (video >= 0)
+        OpenStreamComponent(is, video);
+    if (subtitle >= 0)
+        OpenStreamComponent(is, subtitle);
+    if (is->AudioStreamIndex < 0 && is->VideoStreamIndex < 0) {
+        player->SetLastErrMsg(is->FileName + ": could not open codecs, no stream to play.");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void ReadThreadMain(PlaybackState* is)
 {
     TCustomPlayer* player = is->Player;
-    const PlayerOptions& options = player->Options();
-    std::unique_ptr<PipeReader> reader;  // declared before `ic` is opened: outlives the context
-    AVFormatContext* ic = avformat_alloc_context();
-    bool opened = false;
-    do {
-        if (!ic) {
-            player->SetLastErrMsg("av_mallocz() failed.");
-            break;
-        }
-        ic->interrupt_callback.callback = DecodeInterruptCallback;
-        ic->interrupt_callback.opaque = is;
-        AVDictionary* openOptions = nullptr;
-        if (player->FrameWidth > 0 && player->FrameHeight > 0)
-            av_dict_set(&openOptions, "video_size",
-                        (std::to_string(player->FrameWidth) + "x" + std::to_string(player->FrameHeight)).c_str(), 0);
-        av_dict_set(&openOptions, "framerate", "25", 0);
-        if (!options.DemuxerPixelFormat.empty())
-            av_dict_set(&openOptions, "pixel_format", options.DemuxerPixelFormat.c_str(), 0);
-        const AVInputFormat* forced =
-            options.ForcedFormat.empty() ? nullptr : av_find_input_format(options.ForcedFormat.c_str());
-        const std::string url = MediaFileName(is->FileName);
-        LimitProbedFormats(ic, forced, url.c_str());
-        // A named pipe or a device is read through our own reader, which the
-        // abort request interrupts while it waits for data; a demuxer that
-        // opens its own device is left alone.
-        if ((!forced || !(forced->flags & AVFMT_NOFILE)) && PipeReader::Wanted(is->FileName)) {
-            int error = 0;
-            reader = PipeReader::Open(is->FileName, [is] { return is->AbortRequest.load(); }, error);
-            if (!reader) {
-                av_dict_free(&openOptions);
-                avformat_free_context(ic);
-                ic = nullptr;
-                player->SetLastErrMsg(ErrorText(is->FileName, error));
-                break;
-            }
-            ic->pb = reader->Context();
-            ic->flags |= AVFMT_FLAG_CUSTOM_IO;
-        }
-        int ret = avformat_open_input(&ic, url.c_str(), forced, &openOptions);
-        av_dict_free(&openOptions);
-        if (ret < 0) {
-            ic = nullptr;  // a failed open frees the preallocated context
-            player->SetLastErrMsg(ErrorText(is->FileName, ret));
-            break;
-        }
-        is->Format = ic;
-        if (options.GeneratePts)
-            ic->flags |= AVFMT_FLAG_GENPTS;
-        {
-            std::lock_guard guard(CodecLock());
-            ret = avformat_find_stream_info(ic, nullptr);
-        }
-        if (ret < 0) {
-            player->SetLastErrMsg(is->FileName + ": could not find codec parameters");
-            break;
-        }
-        if (ic->pb)
-            ic->pb->eof_reached = 0;
-        is->IsImage2 = IsImageInput(ic->iformat);
-        is->IsCaptureDevice = IsCaptureInput(ic->iformat);
-        is->StartTimeUs = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
-        is->DurationUs = ic->duration != AV_NOPTS_VALUE ? ic->duration : -1;
-
-        for (unsigned i = 0; i < ic->nb_streams; ++i)
-            ic->streams[i]->discard = AVDISCARD_ALL;
-        const int audio = player->DisableAudio ? -1 : ChooseStream(ic, AVMEDIA_TYPE_AUDIO, options.WantedStream[AVMEDIA_TYPE_AUDIO]);
-        const int video = player->DisableVideo ? -1 : ChooseStream(ic, AVMEDIA_TYPE_VIDEO, options.WantedStream[AVMEDIA_TYPE_VIDEO]);
-        const int subtitle =
-            player->DisableVideo ? -1 : ChooseStream(ic, AVMEDIA_TYPE_SUBTITLE, options.WantedStream[AVMEDIA_TYPE_SUBTITLE]);
-        if (audio >= 0)
-            OpenStreamComponent(is, audio);
-        if (video >= 0)
-            OpenStreamComponent(is, video);
-        if (subtitle >= 0)
-            OpenStreamComponent(is, subtitle);
-        if (is->AudioStreamIndex < 0 && is->VideoStreamIndex < 0) {
-            player->SetLastErrMsg(is->FileName + ": could not open codecs, no stream to play.");
-            break;
-        }
-        opened = true;
-    } while (false);
-
+    std::unique_ptr<PipeReader> reader;  // declared before `input`: outlives the context
+    AVFormatInputPtr input;              // is->Format while it is open
+    const bool opened = OpenInput(is, reader, input);
     if (opened) {
         is->OpenResult = 1;
         ReadLoop(is);
@@ -303,10 +307,8 @@ void ReadThreadMain(PlaybackState* is)
         CloseStreamComponent(is, is->SubtitleStreamIndex);
     if (opened)
         player->Probe().Close();
-    if (ic) {
-        is->Format = nullptr;
-        avformat_close_input(&ic);
-    }
+    is->Format = nullptr;
+    input.reset();
     if (!opened)
         PushEngineEvent(EngineEventTypes().Quit);
     SDL_TLSCleanup();  // SDL keeps per-thread data (its error text) for threads it did not create

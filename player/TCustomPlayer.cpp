@@ -42,6 +42,18 @@ void ServeMainThread()
 
 TCustomPlayer::TCustomPlayer() : probe_(std::make_unique<TAVProbe>()) {}
 
+void TCustomPlayer::SetEngine(std::unique_ptr<PlaybackState> engine)
+{
+    ownedEngine_ = std::move(engine);
+    engine_ = ownedEngine_.get();
+}
+
+std::unique_ptr<PlaybackState> TCustomPlayer::TakeEngine()
+{
+    engine_ = nullptr;
+    return std::move(ownedEngine_);
+}
+
 TCustomPlayer::~TCustomPlayer()
 {
     OnPosition = nullptr;
@@ -288,7 +300,7 @@ void TCustomPlayer::Close(bool wait)
             playerLock_.unlock();
             continue;
         }
-        EngineShutdown(*this, current);
+        EngineShutdown(*this);
         playerLock_.unlock();
         break;
     }
@@ -524,7 +536,7 @@ void TCustomPlayer::PlayThreadMain(TWindowHandle handle)
     } catch (const std::exception& e) {
         GetFFLogger().Log(this, llFatal, std::string("PlayThread Exception: ") + e.what());
         std::lock_guard<std::timed_mutex> guard(playerLock_);
-        EngineShutdown(*this, engine_);
+        EngineShutdown(*this);
     }
     display_->Stop();
     SetState(psStop);
@@ -547,7 +559,7 @@ void TCustomPlayer::EventLoop()
             continue;
         const EngineEvents& types = EngineEventTypes();
         if (event.type == SDL_QUIT || event.type == types.Quit) {
-            EngineShutdown(*this, is);
+            EngineShutdown(*this);
             return;
         }
         HandleEvent(is, event);

@@ -129,7 +129,10 @@ public:
     void SetReportedPosition(int64_t us) { reportedPosition_ = us; }
     void SetCurrentPosition(int64_t us) { currentPosition_ = us; }
     PlaybackState* Engine() const { return engine_; }
-    void SetEngine(PlaybackState* engine) { engine_ = engine; }
+    // The player owns the engine from here; Engine() shows it to the threads.
+    void SetEngine(std::unique_ptr<PlaybackState> engine);
+    // Engine() is null from here; the caller frees the engine.
+    std::unique_ptr<PlaybackState> TakeEngine();
     SdlDisplay* Display() const { return display_.get(); }
     FrameToBitmap& HookBitmap();
     ManualResetEvent& SeekDoneEvent() { return seekDoneEvent_; }
@@ -170,7 +173,8 @@ private:
 
     // The engine of the open file; nullptr while nothing is open. Set and
     // cleared only under playerLock_ once the play thread runs.
-    std::atomic<PlaybackState*> engine_{nullptr};
+    std::unique_ptr<PlaybackState> ownedEngine_;
+    std::atomic<PlaybackState*> engine_{nullptr};  // ownedEngine_, for the engine's threads
     std::unique_ptr<SdlDisplay> display_;  // used only on the play thread
     bool sdlStarted_ = false;
 
