@@ -75,12 +75,10 @@ int StopRequestedCallback(void* task)
 
 }  // namespace
 
-bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
+void TCustomFFmpeg::OpenInputFile(const std::string& fileName)
 {
-    if (media_.InputCount() >= capacity_) {
-        lastError_ = FormatText("%s: too many input files (at most %d)", fileName.c_str(), capacity_);
-        return false;
-    }
+    if (media_.InputCount() >= capacity_)
+        throw FFmpegException::Format("%s: too many input files (at most %d)", fileName.c_str(), capacity_);
     TPendingOptions& p = pending_;
 
     // 1. forced format
@@ -109,12 +107,13 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     };
     TCodecChoice videoDecoder, audioDecoder, subtitleDecoder;
     const int strictness = CodecStrictness();
-    if (!SelectCodec(p.videoCodecName, AVMEDIA_TYPE_VIDEO, false, strictness, videoDecoder, lastError_, this) ||
-        !SelectCodec(p.audioCodecName, AVMEDIA_TYPE_AUDIO, false, strictness, audioDecoder, lastError_, this) ||
-        !SelectCodec(p.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, strictness, subtitleDecoder, lastError_,
+    std::string decoderError;
+    if (!SelectCodec(p.videoCodecName, AVMEDIA_TYPE_VIDEO, false, strictness, videoDecoder, decoderError, this) ||
+        !SelectCodec(p.audioCodecName, AVMEDIA_TYPE_AUDIO, false, strictness, audioDecoder, decoderError, this) ||
+        !SelectCodec(p.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, strictness, subtitleDecoder, decoderError,
                      this)) {
         dropCodecNames();
-        return false;
+        throw FFmpegException(decoderError);
     }
     ic->video_codec_id = videoDecoder.id;
     ic->video_codec = videoDecoder.codec;
@@ -141,28 +140,22 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     if ((!forcedFormat || !(forcedFormat->flags & AVFMT_NOFILE)) && PipeReader::Wanted(fileName)) {
         int error = 0;
         reader = PipeReader::Open(fileName, [this] { return StopRequested(); }, error);
-        if (!reader) {
-            lastError_ = ErrorText(fileName, error);
-            return false;
-        }
+        if (!reader)
+            throw FFmpegException(ErrorText(fileName, error));
         ic->pb = reader->Context();
         ic->flags |= AVFMT_FLAG_CUSTOM_IO;
     }
     int ret = 0;
     AVFormatInputPtr input = OpenFormatInput(unopened, url.c_str(), forcedFormat, openOptions, ret);
-    if (!input) {
-        lastError_ = ErrorText(fileName, ret);
-        return false;
-    }
+    if (!input)
+        throw FFmpegException(ErrorText(fileName, ret));
 
     // 8. program selection
     if (p.programId != 0) {
         const bool found = SelectProgram(ic, p.programId);
         p.programId = 0;
-        if (!found) {
-            lastError_ = "Specified program id not found";
-            return false;
-        }
+        if (!found)
+            throw FFmpegException("Specified program id not found");
     }
 
     // 10. stream information; the codec lock guards the decoders it opens
@@ -171,9 +164,9 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
         ret = avformat_find_stream_info(ic, nullptr);
     }
     if (ret < 0 && p.verbosity >= 0) {
-        lastError_ = FormatText("%s: could not find codec parameters", fileName.c_str());
-        Log(llVerbose, lastError_);
-        return false;
+        const std::string error = FormatText("%s: could not find codec parameters", fileName.c_str());
+        Log(llVerbose, error);
+        throw FFmpegException(error);
     }
 
     // 11. seek to the start time
@@ -210,7 +203,6 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     media_.AddInput(std::move(input), tsOffsetUs, std::move(streams), startTimeUs, std::move(reader));
     p.grabStandard.clear();
     dropCodecNames();
-    return true;
 }
 
 void TCustomFFmpeg::SetUpInputStream(AVFormatContext* ic, int index, const TCodecChoice& videoDecoder,

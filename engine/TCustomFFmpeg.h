@@ -61,8 +61,8 @@ public:
     void ApplyPreset(const std::string& optionName, const std::string& presetName);
 
     // --- input and output set-up ----------------------------------------
-    // Opens one input; false with LastError() on failure.
-    bool OpenInputFile(const std::string& fileName);
+    // Opens one input; raises FFmpegException with the reason on failure.
+    void OpenInputFile(const std::string& fileName);
     // Prepares one output; the number of outputs, or -1 with LastError().
     int AddOutputFile(const std::string& fileName, bool join = false);
     // Further streams for the last output (options newvideo, newaudio,

@@ -215,10 +215,7 @@ int TCustomMediaConverter::AddTask(const std::string& fileName, const TInputOpti
             task->SetStartTime(stored.StartTime);
             task->SetProgramId(stored.ProgramID);
         }
-        if (!task->OpenInputFile(fileName)) {
-            lastErrMsg_ = task->LastError();
-            return -1;
-        }
+        task->OpenInputFile(fileName);
         task->InputProbe(inputIndex).Attach(task->Media().inputs[static_cast<size_t>(inputIndex)].get());
         task->SetProgressCallback([this](TFFmpeg& sender, const TProgressInfo& values) { DoProgress(&sender, values); });
         task->SetTerminateCallback([this](TFFmpeg& sender) { DoTerminate(&sender); });

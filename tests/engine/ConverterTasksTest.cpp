@@ -59,12 +59,22 @@ TEST_F(ConverterTasks, AnInputThatCannotBeOpenedAddsNoTask)
     AddWavTask(converter, dir, 0);
     EXPECT_EQ(converter.AddTask(dir.file("missing.avi")), -1);
     EXPECT_FALSE(converter.LastErrMsg().empty());
+    // the reason the task raised is the converter's message, word for word
+    EXPECT_EQ(converter.LastErrMsg(), dir.file("missing.avi") + ": No such file or directory");
     EXPECT_EQ(converter.TaskCount(), 1);
 
     TInputOptions options;
     options.FileFormat = "no_such_format";
     EXPECT_EQ(converter.AddTask(Clips::Get().Wav(), &options), -1);
     EXPECT_FALSE(converter.LastErrMsg().empty());
+    EXPECT_EQ(converter.LastErrMsg(), "Unknown input format: \"no_such_format\"");
+    EXPECT_EQ(converter.TaskCount(), 1);
+
+    // a forced decoder of the wrong kind, refused while the input is set up
+    options = TInputOptions();
+    options.ExtOptions = "acodec=h264";
+    EXPECT_EQ(converter.AddTask(Clips::Get().Wav(), &options), -1);
+    EXPECT_EQ(converter.LastErrMsg(), "Invalid decoder type 'h264'");
     EXPECT_EQ(converter.TaskCount(), 1);
 }
 

@@ -13,10 +13,21 @@ namespace {
 using setuptest::NewTask;
 using setuptest::SetupClips;
 
+// The text OpenInputFile raised; "(opened)" when it opened the file.
+std::string OpenError(TCustomFFmpeg& task, const std::string& file)
+{
+    try {
+        task.OpenInputFile(file);
+    } catch (const FFmpegException& e) {
+        return e.what();
+    }
+    return "(opened)";
+}
+
 TEST(InputSetup, OpenedInputLeavesItsStreamsForTheOutputs)
 {
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     const TaskMedia& media = task->Media();
     ASSERT_EQ(media.InputCount(), 1);
     ASSERT_EQ(media.inputStreams.size(), 1u);
@@ -54,7 +65,7 @@ TEST_P(StartTimeSeek, SeeksAndOffsetsTimestampsByTheSeekPosition)
     auto task = NewTask({{"ss", "30"}, {"itsoffset", "2"}});
     if (c.copyTs)
         task->SetOption("copyts", "");
-    ASSERT_TRUE(task->OpenInputFile(clip)) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(clip));
     const AVFormatContext* ic = task->Media().inputs[0].get();
     const int64_t fileStart = ic->start_time == AV_NOPTS_VALUE ? 0 : ic->start_time;
     if (std::string(c.clip) == "ts") {
@@ -91,21 +102,20 @@ TEST(InputSetup, ForcedDecoderThatCannotServeFailsAndIsConsumed)
     };
     for (const DecoderCase& c : cases) {
         auto task = NewTask(c.options);
-        EXPECT_FALSE(task->OpenInputFile(SetupClips::Get().Mp4()));
-        EXPECT_EQ(task->LastError(), c.error);
+        EXPECT_EQ(OpenError(*task, SetupClips::Get().Mp4()), c.error);
         EXPECT_EQ(task->Media().InputCount(), 0);
         EXPECT_TRUE(task->Pending().videoCodecName.empty());
         EXPECT_TRUE(task->Pending().audioCodecName.empty());
         EXPECT_TRUE(task->Pending().subtitleCodecName.empty());
         // the names were consumed: the same file opens now
-        EXPECT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+        EXPECT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     }
 }
 
 TEST(InputSetup, ForcedDecoderIsKeptForItsStream)
 {
     auto task = NewTask({{"acodec", "aac_fixed"}});
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     const TInputStreamSetup& audio = task->Media().inputStreams[0][1];
     ASSERT_EQ(audio.stream->codecpar->codec_type, AVMEDIA_TYPE_AUDIO);
     EXPECT_EQ(audio.forcedDecoder.name, "aac_fixed");
@@ -136,8 +146,7 @@ TEST(InputSetup, FailuresLeaveTheReasonAndNoInput)
     };
     for (const Case& c : cases) {
         auto task = NewTask(c.options);
-        EXPECT_FALSE(task->OpenInputFile(c.file));
-        EXPECT_EQ(task->LastError(), c.error);
+        EXPECT_EQ(OpenError(*task, c.file), c.error);
         EXPECT_EQ(task->Media().InputCount(), 0);
         EXPECT_TRUE(task->Media().inputStreams.empty());
     }
@@ -146,7 +155,7 @@ TEST(InputSetup, FailuresLeaveTheReasonAndNoInput)
 TEST(InputSetup, ProgramSelectionKeepsTheProgramsStreams)
 {
     auto task = NewTask({{"programid", "1"}});
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().LongTs())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().LongTs()));
     EXPECT_EQ(task->Pending().programId, 0);
     const AVFormatContext* ic = task->Media().inputs[0].get();
     ASSERT_GE(ic->nb_programs, 1u);
@@ -172,7 +181,7 @@ TEST(InputSetup, ForcedRawFormatTakesRateAndChannelsFromThePendingState)
     const std::string raw = clips.dir().file("tone.s16le");
     ASSERT_TRUE(qtest::MakeMedia(raw, "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=1 -ac 1 -f s16le"));
     auto task = NewTask({{"f", "s16le"}, {"ar", "22050"}, {"ac", "1"}});
-    ASSERT_TRUE(task->OpenInputFile(raw)) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(raw));
     const AVCodecParameters* par = task->Media().inputs[0]->streams[0]->codecpar;
     EXPECT_EQ(par->sample_rate, 22050);
     EXPECT_EQ(par->ch_layout.nb_channels, 1);
@@ -184,7 +193,7 @@ TEST(InputSetup, DisabledStreamsAreDiscarded)
     struct Case { const char* option; AVMediaType discarded; };
     for (const Case c : {Case{"an", AVMEDIA_TYPE_AUDIO}, Case{"vn", AVMEDIA_TYPE_VIDEO}}) {
         auto task = NewTask({{c.option, ""}});
-        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
         for (const TInputStreamSetup& s : task->Media().inputStreams[0]) {
             const bool expected = s.stream->codecpar->codec_type == c.discarded;
             EXPECT_EQ(s.discarded, expected) << c.option;
@@ -200,14 +209,14 @@ TEST(InputSetup, DifferingCodecRateIsReportedAndTheContainerRateKept)
     for (const char* verbosity : {"1", "-1"}) {
         OptionTestLog log(llInfo);
         auto task = NewTask({{"v", verbosity}});
-        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().VariableRate())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().VariableRate()));
         EXPECT_EQ(log.Has(llInfo, line), std::string(verbosity) == "1") << verbosity;
         EXPECT_EQ(av_cmp_q(task->Pending().frameRate, AVRational{25, 1}), 0);
     }
     // a constant-rate file says nothing
     OptionTestLog log(llInfo);
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     EXPECT_EQ(log.Count("codec frame rate differs"), 0);
 }
 
@@ -215,9 +224,9 @@ TEST(InputSetup, InputsBeyondTheCapacityAreRefused)
 {
     TCustomFFmpeg task(1);
     task.Reset();
-    ASSERT_TRUE(task.OpenInputFile(SetupClips::Get().Mp4())) << task.LastError();
-    EXPECT_FALSE(task.OpenInputFile(SetupClips::Get().Wav()));
-    EXPECT_NE(task.LastError().find("too many input files"), std::string::npos) << task.LastError();
+    ASSERT_NO_THROW(task.OpenInputFile(SetupClips::Get().Mp4()));
+    const std::string error = OpenError(task, SetupClips::Get().Wav());
+    EXPECT_NE(error.find("too many input files"), std::string::npos) << error;
     EXPECT_EQ(task.Media().InputCount(), 1);
 }
 
@@ -225,11 +234,11 @@ TEST(InputSetup, FormatIsDumpedThroughTheLibraryLog)
 {
     OptionTestLog log(llInfo);
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     EXPECT_GE(log.Count("Input #0, mov,mp4,m4a,3gp,3g2,mj2, from"), 1);
     auto quiet = NewTask({{"v", "-1"}});
     OptionTestLog quietLog(llInfo);
-    ASSERT_TRUE(quiet->OpenInputFile(SetupClips::Get().Mp4())) << quiet->LastError();
+    ASSERT_NO_THROW(quiet->OpenInputFile(SetupClips::Get().Mp4()));
     EXPECT_EQ(quietLog.Count("Input #0"), 0);
 }
 

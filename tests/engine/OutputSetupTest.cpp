@@ -50,7 +50,7 @@ TEST_P(OutputStreams, FollowTheFormatTheOptionsAndTheInputs)
                                               : clips.Wav();
     qtest::ScratchDir out;
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(input)) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(input));
     setuptest::Apply(*task, c.options);
     ASSERT_EQ(task->AddOutputFile(out.file(c.output)), 1) << task->LastError();
     EXPECT_EQ(StreamTypes(*task, 0), c.expected);
@@ -92,7 +92,7 @@ TEST(OutputSetup, SubtitleCopyIsMarkedAndEncodedSubtitlesGetTheirEncoder)
 {
     qtest::ScratchDir out;
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().WithSubtitles())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().WithSubtitles()));
     setuptest::Apply(*task, {{"scodec", "copy"}, {"slang", "chi"}});
     ASSERT_EQ(task->AddOutputFile(out.file("copy.mkv")), 1) << task->LastError();
     ASSERT_EQ(task->AddOutputFile(out.file("encoded.mkv")), 2) << task->LastError();
@@ -124,7 +124,7 @@ TEST(OutputSetup, UnknownFormatFailsAndKeepsEarlierFiles)
     for (const Case& c : cases) {
         qtest::ScratchDir out;
         auto task = NewTask();
-        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
         ASSERT_EQ(task->AddOutputFile(out.file("first.avi")), 1) << task->LastError();
         setuptest::Apply(*task, c.options);
         const std::string path = out.file(c.name);
@@ -144,7 +144,7 @@ TEST(OutputSetup, VideoCopyIsConsumedByOneOutput)
 {
     qtest::ScratchDir out;
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     task->SetOption("vcodec", "copy");
     ASSERT_EQ(task->AddOutputFile(out.file("copy.mkv")), 1) << task->LastError();
     ASSERT_EQ(task->AddOutputFile(out.file("encoded.mkv")), 2) << task->LastError();
@@ -183,7 +183,7 @@ TEST(OutputSetup, EncoderNamesServedByTheEngine)
     for (const Case& c : cases) {
         qtest::ScratchDir out;
         auto task = NewTask();
-        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Wav())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Wav()));
         setuptest::Apply(*task, {{"acodec", c.codecName}, {"ac", std::to_string(c.channels)},
                                  {"ar", std::to_string(c.sampleRate)}, {"ab", std::to_string(c.bitRate)}});
         const std::string path = out.file(c.file);
@@ -211,7 +211,7 @@ TEST(OutputSetup, MetadataFirstDefinitionWinsAndIsConsumed)
 {
     qtest::ScratchDir out;
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     setuptest::Apply(*task, {{"metadata", "title=First"}, {"metadata", "title=Second"},
                              {"metadata", "author=Someone"}, {"metadata", "comment=a=b"},
                              {"timestamp", "2020-01-02T03:04:05Z"}});
@@ -239,7 +239,7 @@ TEST(OutputSetup, ExistingFileKeepsItsContentUntilTheRunWrites)
     const std::string before = qtest::FileDigest(path);
     {
         auto task = NewTask();
-        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
         ASSERT_EQ(task->AddOutputFile(path), 1) << task->LastError();
         EXPECT_EQ(qtest::FileDigest(path), before);
     }
@@ -255,7 +255,7 @@ TEST(OutputSetup, TheInputIsNeverOverwritten)
     // the same file by its own name and by another spelling of its path
     for (const std::string& name : {source, dir.path() + "/./source.mp4"}) {
         auto task = NewTask();
-        ASSERT_TRUE(task->OpenInputFile(source)) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(source));
         EXPECT_EQ(task->AddOutputFile(name), -1);
         EXPECT_EQ(task->LastError(), name + ": the output file is an input file of this conversion");
         EXPECT_EQ(task->Media().OutputCount(), 0);
@@ -278,13 +278,13 @@ TEST(OutputSetup, FileFailuresUseTheLibraryErrorText)
     };
     for (const Case& c : cases) {
         auto task = NewTask();
-        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().VideoOnly())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().VideoOnly()));
         EXPECT_EQ(task->AddOutputFile(c.name), -1);
         EXPECT_EQ(task->LastError(), c.error);
         EXPECT_EQ(task->Media().OutputCount(), 0);
     }
     auto numbered = NewTask();
-    ASSERT_TRUE(numbered->OpenInputFile(SetupClips::Get().VideoOnly())) << numbered->LastError();
+    ASSERT_NO_THROW(numbered->OpenInputFile(SetupClips::Get().VideoOnly()));
     EXPECT_EQ(numbered->AddOutputFile(out.file("frame%03d.png")), 1) << numbered->LastError();
 }
 
@@ -292,7 +292,7 @@ TEST(OutputSetup, MuxingParametersReachTheOutput)
 {
     qtest::ScratchDir out;
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     setuptest::Apply(*task, {{"muxpreload", "0.25"}, {"muxdelay", "0.4"}});
     ASSERT_EQ(task->AddOutputFile(out.file("out.mpg")), 1) << task->LastError();
     const AVFormatContext* oc = task->Media().outputs[0].get();
@@ -317,7 +317,7 @@ TEST(OutputSetup, FilterTextMarksFiltersInUse)
 {
     qtest::ScratchDir out;
     auto task = NewTask();
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     ASSERT_EQ(task->AddOutputFile(out.file("plain.avi")), 1);
     EXPECT_FALSE(task->Media().filtersInUse);
     task->SetOption("vf", "hflip");

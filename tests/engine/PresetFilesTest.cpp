@@ -302,7 +302,7 @@ TEST(BuiltinX264Presets, ConversionWithTheDefaultPresetWritesH264)
     const std::string target = dir.file("out.mp4");
     TCustomFFmpeg task(20);
     task.Reset();
-    ASSERT_TRUE(task.OpenInputFile(source)) << task.LastError();
+    ASSERT_NO_THROW(task.OpenInputFile(source));
     task.SetOption("vcodec", "libx264");
     task.SetOption("vpre", "libx264-default");
     task.SetOption("an", "");

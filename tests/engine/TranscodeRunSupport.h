@@ -69,7 +69,7 @@ inline std::unique_ptr<TestTask> PrepareTask(const std::string& input, const Opt
     task->SetVerbosity(-1);
     for (const auto& [name, value] : inputOptions)
         task->SetOption(name, value);
-    EXPECT_TRUE(task->OpenInputFile(input)) << task->LastError();
+    EXPECT_NO_THROW(task->OpenInputFile(input));
     for (const auto& [name, value] : outputOptions)
         task->SetOption(name, value);
     EXPECT_EQ(task->AddOutputFile(output), 1) << task->LastError();

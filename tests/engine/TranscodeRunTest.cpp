@@ -95,7 +95,7 @@ TEST(TranscodeRun, TheOutputIsAPartFileUntilItIsFinishedThenClaimsItsName)
         auto task = std::make_unique<runtest::TestTask>();
         task->Reset();
         task->SetVerbosity(-1);
-        ASSERT_TRUE(task->OpenInputFile(clips.Mp4())) << task->LastError();
+        ASSERT_NO_THROW(task->OpenInputFile(clips.Mp4()));
         for (const auto& [name, value] : avi)
             task->SetOption(name, value);
         task->SetReplaceExisting(c.replace);
@@ -351,8 +351,8 @@ TEST(TranscodeRun, ShortestEndsTheRunWhenTheFirstInputEnds)
         runtest::TestTask task;
         task.Reset();
         task.SetVerbosity(-1);
-        ASSERT_TRUE(task.OpenInputFile(video)) << task.LastError();
-        ASSERT_TRUE(task.OpenInputFile(audio)) << task.LastError();
+        ASSERT_NO_THROW(task.OpenInputFile(video));
+        ASSERT_NO_THROW(task.OpenInputFile(audio));
         task.SetOption("map", "0:0");
         task.SetOption("map", "1:0");
         if (shortest)

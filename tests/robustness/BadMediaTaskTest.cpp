@@ -4,6 +4,7 @@
 #include "BadMediaFiles.h"
 #include "Unprivileged.h"
 
+#include "engine/FFmpegException.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/TFFmpegLoader.h"
 
@@ -32,16 +33,23 @@ int CheckTaskSetUp(const BadInput& input, const std::string& outputFolder)
     TCustomFFmpeg task(4);
     task.Reset();
     task.SetVerbosity(-1);
-    const bool opened = task.OpenInputFile(input.path);
+    bool opened = false;
+    std::string error;
+    try {
+        task.OpenInputFile(input.path);
+        opened = true;
+    } catch (const FFmpegException& e) {
+        error = e.what();
+    }
     if (input.expect == Expect::Refused) {
-        if (opened || task.LastError().empty()) {
-            std::fprintf(stderr, "%s: opened=%d message=\"%s\"\n", input.name, opened, task.LastError().c_str());
+        if (opened || error.empty()) {
+            std::fprintf(stderr, "%s: opened=%d message=\"%s\"\n", input.name, opened, error.c_str());
             return 1;
         }
         return 0;
     }
     if (!opened) {
-        std::fprintf(stderr, "%s: not opened: %s\n", input.name, task.LastError().c_str());
+        std::fprintf(stderr, "%s: not opened: %s\n", input.name, error.c_str());
         return 1;
     }
     if (task.AddOutputFile(outputFolder + "/" + input.name + ".avi") != 1) {
@@ -91,8 +99,10 @@ TEST(BadMediaTaskOutput, AFolderThatCannotBeWrittenRefusesTheOutputWithItsName)
         TCustomFFmpeg task(4);
         task.Reset();
         task.SetVerbosity(-1);
-        if (!task.OpenInputFile(BadMediaFiles::Get().GoodMp4())) {
-            std::fprintf(stderr, "input not opened: %s\n", task.LastError().c_str());
+        try {
+            task.OpenInputFile(BadMediaFiles::Get().GoodMp4());
+        } catch (const FFmpegException& e) {
+            std::fprintf(stderr, "input not opened: %s\n", e.what());
             return 1;
         }
         const int outputs = task.AddOutputFile(output);

@@ -7,6 +7,7 @@
 // termination, and leave no 0-byte output, only a file ffprobe can read.
 #include "ConverterRun.h"
 
+#include "engine/FFmpegException.h"
 #include "engine/TFFmpeg.h"
 #include "engine/TMediaConverter.h"
 #include "media/TFFmpegLoader.h"
@@ -400,8 +401,14 @@ TEST(StopNamedPipe, AStopWhileOpeningAPipeWithoutWriterReturns)
     TFFmpeg task(1);
     std::atomic<bool> opened{false};
     std::atomic<bool> returned{false};
+    std::string error;  // read after the join
     std::thread opening([&] {
-        opened = task.OpenInputFile(pipePath);
+        try {
+            task.OpenInputFile(pipePath);
+            opened = true;
+        } catch (const FFmpegException& e) {
+            error = e.what();
+        }
         returned = true;
     });
     std::this_thread::sleep_for(500ms);
@@ -411,10 +418,10 @@ TEST(StopNamedPipe, AStopWhileOpeningAPipeWithoutWriterReturns)
         task.StopConvert(false);
         opening.join();
     }
-    EXPECT_FALSE(returnedBeforeTheStop) << "the open did not wait for a writer: " << task.LastError();
+    EXPECT_FALSE(returnedBeforeTheStop) << "the open did not wait for a writer: " << error;
     EXPECT_FALSE(opened) << "a pipe with nothing written opened";
     EXPECT_EQ(task.Media().InputCount(), 0);
-    EXPECT_FALSE(task.LastError().empty());
+    EXPECT_FALSE(error.empty());
 }
 
 // The reader that lets a stop through also reads a pipe to its end: when the
