@@ -590,32 +590,44 @@ void TCustomMediaConverter::DoProgress(TFFmpeg* sender, const TProgressInfo& val
 
 void TCustomMediaConverter::DoTerminate(TFFmpeg* sender)
 {
-    std::lock_guard guard(terminateLock_);
-    if (!sender) {
-        DeliverAllEnded();
-        return;
+    // In sequential mode the records are handed to the handler only after
+    // the lock is released: a handler that waits for another thread calling
+    // into the converter must not wait on a lock its own thread holds.
+    std::vector<TTerminateInfo> due;
+    {
+        std::lock_guard guard(terminateLock_);
+        if (sender) {
+            TTerminateInfo info;
+            info.TaskIndex = IndexOf(sender);
+            info.Finished = sender->Finished();
+            info.Exception = sender->Error();
+            info.ExceptionMsg = sender->ErrorMessage();
+            info.LibraryLines = sender->LibraryLines();
+            const TRunResult result = sender->RunResult();
+            info.Outcome = result.outcome;
+            info.OutcomeMsg = result.message;
+            info.OutputFiles = result.outputNames;
+            DeliverTerminate(info, due);
+            ++finishedCount_;
+        }
+        if (!sender || (tasksToStart_ <= 0 && finishedCount_ >= TaskCount()))
+            DeliverAllEnded(due);
+        else if (tasksToStart_ > 0 && threaded_)
+            StartNextThreaded(1);
     }
-    TTerminateInfo info;
-    info.TaskIndex = IndexOf(sender);
-    info.Finished = sender->Finished();
-    info.Exception = sender->Error();
-    info.ExceptionMsg = sender->ErrorMessage();
-    info.LibraryLines = sender->LibraryLines();
-    const TRunResult result = sender->RunResult();
-    info.Outcome = result.outcome;
-    info.OutcomeMsg = result.message;
-    info.OutputFiles = result.outputNames;
-    DeliverTerminate(info);
-    ++finishedCount_;
-    if (tasksToStart_ <= 0) {
-        if (finishedCount_ >= TaskCount())
-            DeliverAllEnded();
-    } else if (threaded_) {
-        StartNextThreaded(1);
+    for (const TTerminateInfo& info : due) {
+        try {
+            CallTerminateHandler(info);
+        } catch (const std::exception& e) {
+            // as on the delivery threads: a failing handler does not stop the records after it
+            GetFFLogger().Log(this, llError, e.what());
+        }
+        if (info.TaskIndex < 0)
+            allTerminated_ = true;
     }
 }
 
-void TCustomMediaConverter::DeliverAllEnded()
+void TCustomMediaConverter::DeliverAllEnded(std::vector<TTerminateInfo>& due)
 {
     if (allEndedDelivered_)
         return;
@@ -627,23 +639,31 @@ void TCustomMediaConverter::DeliverAllEnded()
     // the batch counts as ended first: the handler may then clear the tasks.
     if (threaded_)
         allTerminated_ = true;
-    DeliverTerminate(info);
-    allTerminated_ = true;
+    // in sequential mode DoTerminate marks the batch ended once the handler has seen it
+    DeliverTerminate(info, due);
 }
 
-void TCustomMediaConverter::DeliverTerminate(const TTerminateInfo& info)
+TTerminateEvent TCustomMediaConverter::TerminateHandler() const
 {
-    TTerminateEvent handler;
-    {
-        std::lock_guard guard(handlersLock_);
-        handler = onTerminate_;
+    std::lock_guard guard(handlersLock_);
+    return onTerminate_;
+}
+
+void TCustomMediaConverter::CallTerminateHandler(const TTerminateInfo& info)
+{
+    if (const TTerminateEvent handler = TerminateHandler())
+        handler(this, info);
+}
+
+void TCustomMediaConverter::DeliverTerminate(const TTerminateInfo& info, std::vector<TTerminateInfo>& due)
+{
+    if (!threaded_) {
+        due.push_back(info);
+        return;
     }
+    const TTerminateEvent handler = TerminateHandler();
     if (!handler)
         return;
-    if (!threaded_) {
-        handler(this, info);
-        return;
-    }
     uint64_t ticket;
     {
         std::lock_guard guard(deliveryLock_);

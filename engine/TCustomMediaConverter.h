@@ -122,8 +122,13 @@ private:
     // (the first ones of a batch), so it shares the cores with at least as
     // many. Caller holds terminateLock_.
     void StartNextThreaded(int together);
-    void DeliverAllEnded();
-    void DeliverTerminate(const TTerminateInfo& info);
+    // Threaded: the record goes to the handler on a delivery thread of its
+    // own. Sequential: it is added to `due`, for the caller to hand to the
+    // handler once terminateLock_ is released. Caller holds terminateLock_.
+    void DeliverAllEnded(std::vector<TTerminateInfo>& due);
+    void DeliverTerminate(const TTerminateInfo& info, std::vector<TTerminateInfo>& due);
+    TTerminateEvent TerminateHandler() const;
+    void CallTerminateHandler(const TTerminateInfo& info);
     void WaitForDeliveries();
 
     TFFmpegList tasks_;  // changed only while not working

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <random>
+#include <stdexcept>
 
 namespace {
 
@@ -89,6 +91,56 @@ TEST(ConverterThreading, CallerThreadModeReturnsAfterEveryTaskAndTheAllEndedDeli
     EXPECT_TRUE(converter.Working());  // until ClearTasks
     converter.ClearTasks();
     EXPECT_FALSE(converter.Working());
+    EXPECT_EQ(converter.TaskCount(), 0);
+}
+
+// In caller-thread mode a handler may wait for another thread that calls
+// into the converter: for a task's record and for the all-ended one.
+TEST(ConverterThreading, CallerThreadModeHandlerMayWaitForAnotherThreadsCall)
+{
+    for (const int waitingAt : {0, -1}) {
+        SCOPED_TRACE("handler waits at the record of " + std::to_string(waitingAt));
+        qtest::ScratchDir dir;
+        ScriptedConverter converter;
+        std::thread caller;
+        std::promise<void> returned;
+        std::future_status status = std::future_status::deferred;
+        converter.SetOnTerminate([&](TCustomMediaConverter* sender, const TTerminateInfo& info) {
+            if (info.TaskIndex != waitingAt || caller.joinable())
+                return;
+            caller = std::thread([sender, &returned] {
+                sender->StopTasks(false);
+                returned.set_value();
+            });
+            status = returned.get_future().wait_for(std::chrono::seconds(10));
+        });
+        AddWavTask(converter, dir, 0);
+        converter.StartTask(0);
+        EXPECT_EQ(status, std::future_status::ready) << "StopTasks from another thread did not return while "
+                                                        "the handler waited for it";
+        ASSERT_TRUE(caller.joinable());
+        caller.join();
+        converter.ClearTasks();
+    }
+}
+
+// In caller-thread mode, as on the delivery threads, a handler that throws
+// does not keep the records after it from the handler, nor the batch from ending.
+TEST(ConverterThreading, CallerThreadModeHandlerThatThrowsStillGetsTheRecordsAfterIt)
+{
+    qtest::ScratchDir dir;
+    ScriptedConverter converter;
+    std::vector<int> delivered;
+    converter.SetOnTerminate([&](TCustomMediaConverter*, const TTerminateInfo& info) {
+        delivered.push_back(info.TaskIndex);
+        if (info.TaskIndex == 0)
+            throw std::runtime_error("handler failed");
+    });
+    for (int i = 0; i < 2; ++i)
+        AddWavTask(converter, dir, i);
+    converter.StartTask(0);
+    EXPECT_EQ(delivered, (std::vector<int>{0, 1, -1}));
+    EXPECT_NO_THROW(converter.ClearTasks());
     EXPECT_EQ(converter.TaskCount(), 0);
 }
 
