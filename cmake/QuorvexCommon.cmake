@@ -47,8 +47,38 @@ function(quorvex_library name dir)
     endif()
     add_library(${name} STATIC ${sources} ${headers})
     set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
-    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    quorvex_header_view(${name} PUBLIC FOLDERS ${dir})
     quorvex_settings(${name})
+endfunction()
+
+# quorvex_header_view(target PUBLIC|PRIVATE [FOLDERS dir...] [LINKS name dir ...]):
+# the target's include path is a folder of its own in the build tree holding a
+# link to every header of each FOLDERS dir (not of its subfolders), at the
+# dir's path below the source root, and for each LINKS pair a link `name` to
+# a whole folder. So "media/TAVProbe.h" is found by media's own code and by
+# what links media, while "app/..." is not found from media/: a layer sees
+# only its own headers and those of the targets it links. The links follow
+# the headers at each configure step, as quorvex_library follows the sources.
+function(quorvex_header_view target scope)
+    cmake_parse_arguments(ARG "" "" "FOLDERS;LINKS" ${ARGN})
+    set(view ${CMAKE_BINARY_DIR}/include/${target})
+    file(REMOVE_RECURSE ${view})
+    file(MAKE_DIRECTORY ${view})
+    foreach(dir ${ARG_FOLDERS})
+        file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${dir})
+        file(MAKE_DIRECTORY ${view}/${rel})
+        file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.h)
+        foreach(header ${headers})
+            get_filename_component(file ${header} NAME)
+            file(CREATE_LINK ${header} ${view}/${rel}/${file} SYMBOLIC)
+        endforeach()
+    endforeach()
+    set(links ${ARG_LINKS})
+    while(links)
+        list(POP_FRONT links name dir)
+        file(CREATE_LINK ${dir} ${view}/${name} SYMBOLIC)
+    endwhile()
+    target_include_directories(${target} ${scope} ${view})
 endfunction()
 
 # Qt is used only by the */ui folders and their tests.

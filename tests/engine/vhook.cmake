@@ -1,7 +1,9 @@
 # The video hook modules the hook tests load with dlopen.
 foreach(module TestVideoHook NoProcessHook)
     add_library(quorvex_vhook_${module} MODULE ${CMAKE_CURRENT_SOURCE_DIR}/vhook_module/${module}.cpp)
-    target_include_directories(quorvex_vhook_${module} PRIVATE ${CMAKE_SOURCE_DIR})
+    # the engine's headers only: a module is loaded, not linked
+    target_include_directories(quorvex_vhook_${module} PRIVATE
+        $<TARGET_PROPERTY:quorvex_engine,INTERFACE_INCLUDE_DIRECTORIES>)
     set_target_properties(quorvex_vhook_${module} PROPERTIES
         LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/vhook PREFIX ""
         AUTOMOC OFF AUTORCC OFF AUTOUIC OFF)

@@ -5,7 +5,7 @@
 // window closed while termination records are on their way. Every wait is
 // bounded, so a hang ends the program with the round and the seed behind it.
 #include "ConverterRun.h"
-#include "app/ListWindowFixture.h"
+#include "../app/ListWindowFixture.h"
 
 #include <algorithm>
 #include <atomic>
