@@ -386,6 +386,7 @@ void ConversionList::RequestSample(int row) {
     const RowRecord& slot = slots_[static_cast<size_t>(row)];
     shown.SampleKey = ++lastSampleKey_;
     shown.Sampled = false;
+    shown.SampleSpeed = 0;
     shown.Sampling = true;
     sampler_->Request(shown.SampleKey, slot.Input, slot.Output);
 }
@@ -402,6 +403,7 @@ void ConversionList::ApplySampledSizes() {
             ListRow& shown = rows_[static_cast<size_t>(row)];
             if (!shown.Sampling || shown.SampleKey != result.Key) continue;
             shown.Sampling = false;
+            shown.SampleSpeed = result.Speed;
             // a sample that could not tell leaves the bit-rate estimate
             if (result.Bytes >= 0) {
                 shown.ExpectedBytes = result.Bytes;

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <vector>
 
-// The estimate of one request: bytes, or -1 when the sample could not tell.
+// The estimate of one request: bytes, or -1 when the sample could not tell,
+// and the media seconds per second of work its pieces converted at (0 unknown).
 struct SampledSize {
     uint64_t Key = 0;
     int64_t Bytes = -1;
+    double Speed = 0;
 };
 
 class ISizeSampler {

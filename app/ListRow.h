@@ -33,6 +33,7 @@ struct ListRow {
     uint64_t SampleKey = 0;      // the size sample asked for this row; 0 none
     bool Sampling = false;       // a size sample is under way
     bool Sampled = false;        // ExpectedBytes comes from a sample
+    double SampleSpeed = 0;      // media seconds per second of work of the sample's pieces; 0 none
     int64_t OutputBytes = -1;    // the finished output's size; -1 before
     std::string OutputFile;      // the output the last run wrote
     std::string SpeedText;       // 速度 while converting

@@ -79,15 +79,20 @@ void RunControl::Start() {
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         if (rows[static_cast<size_t>(row)].TaskIndex >= 0) taskRows_.push_back(row);
     }
-    std::vector<int64_t> durations;
+    int simultaneous = parts_.controls.simultaneousIndex;  // 0: automatic
+    if (simultaneous <= 0) simultaneous = AutomaticFilesAtOnce(MachineCores());
+    simultaneous = std::clamp(simultaneous, 1, std::max(1, list_.RowCount()));
+    std::vector<RunEstimates::RowPlan> plans;
     for (int row = 0; row < list_.RowCount(); ++row) {
         list_.SetProgress(row, 0);
         list_.SetStatus(row, kStatusReady);
         list_.SetRunTexts(row, "", "");
         list_.SetOutputBytes(row, -1);
-        durations.push_back(list_.Rows()[static_cast<size_t>(row)].SourceDurationUs);
+        const ListRow& shown = list_.Rows()[static_cast<size_t>(row)];
+        const RowRecord& slot = list_.Slot(row);
+        plans.push_back({ConvertedDurationUs(slot.Output, shown.SourceDurationUs), slot.FormatNumber, shown.SampleSpeed});
     }
-    estimates_.Start(durations, RunEstimates::Clock::now());
+    estimates_.Start(plans, simultaneous);
     for (int row = 0; row < static_cast<int>(rows.size()); ++row)
         if (rows[static_cast<size_t>(row)].TaskIndex < 0) estimates_.Ended(row, RunEstimates::Clock::now());
     ShowListProgress();
@@ -111,9 +116,6 @@ void RunControl::Start() {
         allEnded.Finished = true;
         HandOver(allEnded);
     } else {
-        int simultaneous = parts_.controls.simultaneousIndex;  // 0: automatic
-        if (simultaneous <= 0) simultaneous = AutomaticFilesAtOnce(MachineCores());
-        simultaneous = std::clamp(simultaneous, 1, std::max(1, list_.RowCount()));
         converter.StartTask(simultaneous);
     }
     // shown once the other rows are converting, so the boxes hold nothing up

@@ -19,13 +19,18 @@ constexpr double kShortestWorkSeconds = 1.0;
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 }  // namespace
 
-int64_t ExpectedOutputBytes(const TOutputOptions& output, int64_t sourceDurationUs, bool sourceHasVideo,
-                            bool sourceHasAudio) {
+int64_t ConvertedDurationUs(const TOutputOptions& output, int64_t sourceDurationUs) {
     int64_t durationUs = sourceDurationUs;
     if (output.StartTime != NoTimeUs && output.StartTime > 0 && durationUs > 0)
         durationUs = std::max<int64_t>(durationUs - output.StartTime, 0);
     if (output.Duration != NoTimeUs && output.Duration > 0)
         durationUs = durationUs > 0 ? std::min(durationUs, output.Duration) : output.Duration;
+    return durationUs > 0 ? durationUs : -1;
+}
+
+int64_t ExpectedOutputBytes(const TOutputOptions& output, int64_t sourceDurationUs, bool sourceHasVideo,
+                            bool sourceHasAudio) {
+    const int64_t durationUs = ConvertedDurationUs(output, sourceDurationUs);
     if (durationUs <= 0) return -1;
     int64_t bitsPerSecond = 0;
     if (sourceHasVideo && !output.DisableVideo) {
@@ -73,16 +78,66 @@ std::string SpeedText(double speed) {
     return text;
 }
 
-void RunEstimates::Start(const std::vector<int64_t>& totalUs, Clock::time_point now) {
-    rows_.assign(totalUs.size(), Row{});
-    for (size_t i = 0; i < totalUs.size(); ++i) rows_[i].totalUs = totalUs[i];
-    start_ = now;
+namespace {
+// The speed a row that has not shown its own is expected to convert at; 0 when nothing tells.
+double ExpectedSpeed(const std::vector<RowPace>& rows, const RowPace& row) {
+    double sameRatio = 0, anyRatio = 0, sameSpeed = 0, anySpeed = 0;
+    int sameRatios = 0, anyRatios = 0, sameSpeeds = 0, anySpeeds = 0;
+    for (const RowPace& other : rows) {
+        if (other.speed <= 0) continue;
+        const bool same = other.target == row.target;
+        anySpeed += other.speed, ++anySpeeds;
+        if (same) sameSpeed += other.speed, ++sameSpeeds;
+        if (other.sampleSpeed <= 0) continue;
+        const double ratio = other.speed / other.sampleSpeed;
+        anyRatio += ratio, ++anyRatios;
+        if (same) sameRatio += ratio, ++sameRatios;
+    }
+    // the sample knows this row's own content; the rows that ran know how a run compares with a sample
+    if (row.sampleSpeed > 0) {
+        if (sameRatios > 0) return row.sampleSpeed * sameRatio / sameRatios;
+        if (anyRatios > 0) return row.sampleSpeed * anyRatio / anyRatios;
+        return row.sampleSpeed;
+    }
+    if (sameSpeeds > 0) return sameSpeed / sameSpeeds;
+    return anySpeeds > 0 ? anySpeed / anySpeeds : 0;
+}
+}  // namespace
+
+double ListRemainingSeconds(const std::vector<RowPace>& rows, int filesAtOnce, double tailShare) {
+    // each place converts one row at a time; the list is done when the last place is
+    std::vector<double> places(static_cast<size_t>(std::max(filesAtOnce, 1)), 0.0);
+    const auto earliest = [&places] { return std::min_element(places.begin(), places.end()); };
+    std::vector<double> waiting;
+    for (const RowPace& row : rows) {
+        if (row.state == RowPace::State::Done) continue;
+        if (row.state == RowPace::State::Running && row.leftSeconds >= 0) {
+            *earliest() += row.leftSeconds;
+            continue;
+        }
+        const double speed = ExpectedSpeed(rows, row);
+        if (row.leftUs < 0 || speed <= 0) return -1;
+        const double seconds = row.leftUs / 1e6 / speed * (1 + tailShare);
+        // a running row holds its place; a waiting one comes after it
+        if (row.state == RowPace::State::Running)
+            *earliest() += seconds;
+        else
+            waiting.push_back(seconds);
+    }
+    for (const double seconds : waiting) *earliest() += seconds;
+    return *std::max_element(places.begin(), places.end());
+}
+
+void RunEstimates::Start(const std::vector<RowPlan>& rows, int filesAtOnce) {
+    rows_.assign(rows.size(), Row{});
+    for (size_t i = 0; i < rows.size(); ++i) rows_[i].plan = rows[i];
+    filesAtOnce_ = std::max(filesAtOnce, 1);
 }
 
 void RunEstimates::Report(int row, int64_t doneUs, int64_t totalUs, Clock::time_point now) {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return;
     Row& r = rows_[static_cast<size_t>(row)];
-    if (totalUs > 0) r.totalUs = totalUs;
+    if (totalUs > 0) r.plan.totalUs = totalUs;
     if (!r.started || doneUs < r.firstDoneUs) {
         // the first report marks the start of this row's work; earlier time went to others
         r.started = true;
@@ -100,12 +155,13 @@ void RunEstimates::Ended(int row, Clock::time_point now) {
     r.ended = true;
     // only a row whose reports reached its end tells what its last stretch costs
     const double working = Seconds(r.lastReport - r.firstReport);
-    if (r.started && r.totalUs > 0 && r.doneUs * 100 >= r.totalUs * kReachedEndPercent && working >= kShortestWorkSeconds) {
+    if (r.started && r.plan.totalUs > 0 && r.doneUs * 100 >= r.plan.totalUs * kReachedEndPercent &&
+        working >= kShortestWorkSeconds) {
         const double share = Seconds(now - r.lastReport) / working;
         tailShare_ = (tailShare_ * tailsSeen_ + share) / (tailsSeen_ + 1);
         ++tailsSeen_;
     }
-    if (r.totalUs > 0) r.doneUs = r.totalUs;
+    if (r.plan.totalUs > 0) r.doneUs = r.plan.totalUs;
 }
 
 double RunEstimates::Speed(int row) const {
@@ -121,37 +177,36 @@ double RunEstimates::RemainingSeconds(int row) const {
     const Row& r = rows_[static_cast<size_t>(row)];
     if (r.ended) return 0;
     const double speed = Speed(row);
-    if (r.totalUs <= 0 || speed <= 0) return -1;
-    const double working = (r.totalUs - r.firstDoneUs) / 1e6 / speed;
-    return std::max<int64_t>(r.totalUs - r.doneUs, 0) / 1e6 / speed + tailShare_ * working;
+    if (r.plan.totalUs <= 0 || speed <= 0) return -1;
+    const double working = (r.plan.totalUs - r.firstDoneUs) / 1e6 / speed;
+    return std::max<int64_t>(r.plan.totalUs - r.doneUs, 0) / 1e6 / speed + tailShare_ * working;
 }
 
 int RunEstimates::ListPercent() const {
     int64_t total = 0, done = 0;
     for (const Row& r : rows_) {
-        if (r.totalUs <= 0) continue;
-        total += r.totalUs;
-        done += std::min(r.doneUs, r.totalUs);
+        if (r.plan.totalUs <= 0) continue;
+        total += r.plan.totalUs;
+        done += std::min(r.doneUs, r.plan.totalUs);
     }
     return total > 0 ? static_cast<int>(done * 100 / total) : 0;
 }
 
 double RunEstimates::ListRemainingSeconds(Clock::time_point now) const {
-    // the list's own pace: media converted so far over the time the run took
-    int64_t total = 0, done = 0, doneSinceFirst = 0;
-    bool any = false;
-    Clock::time_point first = now;
-    for (const Row& r : rows_) {
-        if (r.totalUs <= 0) return -1;
-        total += r.totalUs;
-        done += std::min(r.doneUs, r.totalUs);
-        if (r.started) {
-            any = true;
-            first = std::min(first, r.firstReport);
-            doneSinceFirst += std::min(r.doneUs, r.totalUs) - r.firstDoneUs;
-        }
+    std::vector<RowPace> rows;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const Row& r = rows_[i];
+        RowPace row;
+        row.state = r.ended ? RowPace::State::Done : r.started ? RowPace::State::Running : RowPace::State::Waiting;
+        row.leftUs = r.plan.totalUs > 0 ? std::max<int64_t>(r.plan.totalUs - r.doneUs, 0) : -1;
+        row.speed = Speed(static_cast<int>(i));
+        row.sampleSpeed = r.plan.sampleSpeed;
+        row.target = r.plan.target;
+        const double left = RemainingSeconds(static_cast<int>(i));
+        // the row's estimate holds at its last report; the time since went by
+        if (row.state == RowPace::State::Running && left >= 0)
+            row.leftSeconds = std::max(left - Seconds(now - r.lastReport), 0.0);
+        rows.push_back(row);
     }
-    const double wall = Seconds(now - first);
-    if (!any || wall <= 0.5 || doneSinceFirst <= 0) return -1;
-    return (total - done) / (doneSinceFirst / wall);
+    return ::ListRemainingSeconds(rows, filesAtOnce_, tailShare_);
 }

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -30,6 +31,8 @@ std::atomic<unsigned> g_sampleNumber{0};  // keeps the piece names of samples sh
 struct Spot {
     int64_t shortBytes = -1;
     int64_t longBytes = -1;
+    double shortSeconds = 0;
+    double longSeconds = 0;
 };
 }  // namespace
 
@@ -42,7 +45,8 @@ void SizeSample::Stop() {
     if (converter_) converter_->StopTasks(false);
 }
 
-int64_t SizeSample::PieceBytes(TMediaConverter& converter, int64_t startUs, int64_t lengthUs) {
+SizeSample::Piece SizeSample::ConvertPiece(TMediaConverter& converter, int64_t startUs, int64_t lengthUs) {
+    const auto began = std::chrono::steady_clock::now();
     const std::string name = scratchFolder_ + "/" + std::to_string(g_sampleNumber++) + "-" +
                              fs::path(output_.FileName).filename().string();
     TInputOptions input = input_;
@@ -65,7 +69,7 @@ int64_t SizeSample::PieceBytes(TMediaConverter& converter, int64_t startUs, int6
     const auto state = std::make_shared<Ended>();
     {
         std::lock_guard guard(lock_);
-        if (stopped_) return -1;
+        if (stopped_) return {};
         converter.ClearTasks();
         converter.SetOnTerminate([state](TCustomMediaConverter*, const TTerminateInfo& info) {
             if (info.TaskIndex != 0) return;
@@ -74,7 +78,7 @@ int64_t SizeSample::PieceBytes(TMediaConverter& converter, int64_t startUs, int6
             state->seen = true;
         });
         const int task = converter.AddTask(input.FileName, &input);
-        if (task < 0 || !converter.SetOutputFile(task, name, &output)) return -1;
+        if (task < 0 || !converter.SetOutputFile(task, name, &output)) return {};
     }
     converter.StartTask(0);
     int64_t bytes = -1;
@@ -100,11 +104,12 @@ int64_t SizeSample::PieceBytes(TMediaConverter& converter, int64_t startUs, int6
     fs::remove(written, ec);
     if (written != name) fs::remove(name, ec);
     if (bytes >= 0) sampledUs_ += lengthUs > 0 ? lengthUs : 0;
-    return bytes;
+    return {bytes, std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count()};
 }
 
 int64_t SizeSample::Run() {
     sampledUs_ = 0;
+    speed_ = 0;
     TMediaConverter converter;
     {
         std::lock_guard guard(lock_);
@@ -140,18 +145,27 @@ int64_t SizeSample::Run() {
         return -1;
     }
     if (spanUs <= kWholeSourceUs) {
-        const int64_t bytes = PieceBytes(converter, beginUs, -1);
-        if (bytes >= 0) sampledUs_ = spanUs;
+        const Piece whole = ConvertPiece(converter, beginUs, -1);
+        if (whole.bytes >= 0) {
+            sampledUs_ = spanUs;
+            if (whole.seconds > 0) speed_ = spanUs / 1e6 / whole.seconds;
+        }
         detach();
-        return bytes;
+        return whole.bytes;
     }
     const int spots = spanUs >= kThreeSpotsUs ? 3 : 2;
     std::vector<Spot> measured;
     for (int i = 0; i < spots; ++i) {
         const int64_t startUs = beginUs + (spanUs - kLongPieceUs) * (i + 1) / (spots + 1);
         Spot spot;
-        spot.shortBytes = PieceBytes(converter, startUs, kShortPieceUs);
-        if (spot.shortBytes >= 0) spot.longBytes = PieceBytes(converter, startUs, kLongPieceUs);
+        const Piece shortPiece = ConvertPiece(converter, startUs, kShortPieceUs);
+        spot.shortBytes = shortPiece.bytes;
+        spot.shortSeconds = shortPiece.seconds;
+        if (spot.shortBytes >= 0) {
+            const Piece longPiece = ConvertPiece(converter, startUs, kLongPieceUs);
+            spot.longBytes = longPiece.bytes;
+            spot.longSeconds = longPiece.seconds;
+        }
         if (spot.longBytes < 0) {
             detach();
             return -1;
@@ -161,11 +175,19 @@ int64_t SizeSample::Run() {
     detach();
     const double seconds = spanUs / 1e6;
     // per spot: what the first second costs and what one more second costs
-    double first = 0, next = 0;
+    double first = 0, next = 0, nextSeconds = 0, allSeconds = 0;
     for (const Spot& spot : measured) {
         first += static_cast<double>(spot.shortBytes) / (kShortPieceUs / 1e6);
         next += static_cast<double>(spot.longBytes - spot.shortBytes) / ((kLongPieceUs - kShortPieceUs) / 1e6);
+        nextSeconds += spot.longSeconds - spot.shortSeconds;
+        allSeconds += spot.shortSeconds + spot.longSeconds;
     }
+    // a second second that measured no time (a quick target on a busy machine) leaves the pieces' whole time
+    const double nextMedia = spots * (kLongPieceUs - kShortPieceUs) / 1e6;
+    if (nextSeconds > 0)
+        speed_ = nextMedia / nextSeconds;
+    else if (allSeconds > 0)
+        speed_ = sampledUs_ / 1e6 / allSeconds;
     first /= spots;
     next /= spots;
     // the output's one-time part (headers, first key frame, the encoder's start) and the steady rate

@@ -33,16 +33,26 @@ public:
 
     // The media seconds converted for the last Run (pieces added up).
     double SampledSeconds() const { return sampledUs_ / 1e6; }
+    // Media seconds per second of work a run of these settings converts
+    // at, from the last Run: what the second second of each spot took (the
+    // pieces' one-time parts, opening, the encoder's start, the check, cancel
+    // out), the whole conversion for a short source; 0 when unknown.
+    double SampledSpeed() const { return speed_; }
 
 private:
-    // Bytes of one piece of `lengthUs` (the row's own length when negative)
-    // from `startUs` of the source; -1 on failure.
-    int64_t PieceBytes(TMediaConverter& converter, int64_t startUs, int64_t lengthUs);
+    struct Piece {
+        int64_t bytes = -1;  // -1 on failure
+        double seconds = 0;  // of work
+    };
+    // One piece of `lengthUs` (the row's own length when negative) from
+    // `startUs` of the source.
+    Piece ConvertPiece(TMediaConverter& converter, int64_t startUs, int64_t lengthUs);
 
     TInputOptions input_;
     TOutputOptions output_;
     std::string scratchFolder_;
     int64_t sampledUs_ = 0;
+    double speed_ = 0;
     std::atomic<bool> stopped_{false};
     std::mutex lock_;  // guards converter_ and the set-up of its tasks against Stop
     TMediaConverter* converter_ = nullptr;

@@ -98,7 +98,7 @@ void SizeSampler::Work() {
         guard.lock();
         const bool wanted = !sample->Stopped() && !quit_;
         if (wanted) {
-            results_.push_back({job.key, bytes});
+            results_.push_back({job.key, bytes, sample->SampledSpeed()});
             if (ready_) {
                 guard.unlock();
                 ready_();

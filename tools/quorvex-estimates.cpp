@@ -6,9 +6,11 @@
 // the list converts them (K at a time) while the list's run estimates are fed
 // with the progress reports. One tab-separated line per file:
 //   file FILE OUTPUT BITRATE-BYTES SAMPLE-BYTES SAMPLE-SECONDS REAL-BYTES LEFT-AT-50% REAL-LEFT-AT-50%
+//        SAMPLE-SPEED RUN-SPEED
 // then one for the whole list:
 //   list LEFT-AT-50% REAL-LEFT-AT-50%
-// (sizes in bytes, times in seconds, -1 where unknown).
+// (sizes in bytes, times in seconds, speeds in media seconds per second of
+// work, -1 where unknown).
 #include "app/OutputOptionsCopy.h"
 #include "app/RunEstimates.h"
 #include "app/SizeSample.h"
@@ -50,6 +52,7 @@ struct Row {
     int64_t bitRateBytes = -1;
     int64_t sampleBytes = -1;
     double sampleSeconds = -1;
+    double sampleSpeed = 0;
     std::string written;
     double leftAtHalf = -1;  // what the row said at 50 %
     Clock::time_point half{};
@@ -116,6 +119,7 @@ int main(int argc, char** argv) {
         const Clock::time_point start = Clock::now();
         row.sampleBytes = sample.Run();
         row.sampleSeconds = Seconds(Clock::now() - start);
+        row.sampleSpeed = sample.SampledSpeed();
         fs::remove_all(scratch, ec);
         rows.push_back(row);
     }
@@ -168,9 +172,9 @@ int main(int argc, char** argv) {
         if (!info.OutputFiles.empty()) row.written = info.OutputFiles.front();
         estimates.Ended(info.TaskIndex, row.end);
     });
-    std::vector<int64_t> durations;
-    for (const Row& row : rows) durations.push_back(row.durationUs);
-    estimates.Start(durations, Clock::now());
+    std::vector<RunEstimates::RowPlan> plans;
+    for (const Row& row : rows) plans.push_back({ConvertedDurationUs(row.output, row.durationUs), format, row.sampleSpeed});
+    estimates.Start(plans, simultaneous);
     converter.StartTask(simultaneous);
     while (!mainThread.pumpUntil([&] {
         std::lock_guard guard(lock);
@@ -186,10 +190,13 @@ int main(int argc, char** argv) {
     for (const Row& row : rows) {
         const auto real = row.written.empty() ? static_cast<uintmax_t>(0) : fs::file_size(row.written, ec);
         if (row.written.empty() || ec) status = 1;
-        std::printf("file\t%s\t%s\t%lld\t%lld\t%.2f\t%lld\t%.2f\t%.2f\n", row.file.c_str(), row.written.c_str(),
-                    static_cast<long long>(row.bitRateBytes), static_cast<long long>(row.sampleBytes),
-                    row.sampleSeconds, row.written.empty() || ec ? -1LL : static_cast<long long>(real),
-                    row.halfSeen ? row.leftAtHalf : -1.0, row.halfSeen ? Seconds(row.end - row.half) : -1.0);
+        const double runSpeed = estimates.Speed(static_cast<int>(&row - rows.data()));
+        std::printf("file\t%s\t%s\t%lld\t%lld\t%.2f\t%lld\t%.2f\t%.2f\t%.2f\t%.2f\n", row.file.c_str(),
+                    row.written.c_str(), static_cast<long long>(row.bitRateBytes),
+                    static_cast<long long>(row.sampleBytes), row.sampleSeconds,
+                    row.written.empty() || ec ? -1LL : static_cast<long long>(real), row.halfSeen ? row.leftAtHalf : -1.0,
+                    row.halfSeen ? Seconds(row.end - row.half) : -1.0, row.sampleSpeed > 0 ? row.sampleSpeed : -1.0,
+                    runSpeed > 0 ? runSpeed : -1.0);
     }
     std::printf("list\t%.2f\t%.2f\n", listHalfSeen ? listLeftAtHalf : -1.0,
                 listHalfSeen ? Seconds(listEnd - listHalf) : -1.0);

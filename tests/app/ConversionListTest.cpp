@@ -426,9 +426,10 @@ TEST_F(ConversionListTest, EveryRowIsSampledAndARemovedOrChangedRowsSampleIsCanc
     List().btnRemoveClick();
     ASSERT_EQ(List().RowCount(), 2);
     EXPECT_EQ(sampler.cancels, std::vector<uint64_t>{second});
-    sampler.results = {{second, 1}, {first, 123456}, {third, -1}};
+    sampler.results = {{second, 1}, {first, 123456, 2.5}, {third, -1}};
     List().ApplySampledSizes();
     EXPECT_EQ(List().Rows()[0].ExpectedBytes, 123456);
+    EXPECT_EQ(List().Rows()[0].SampleSpeed, 2.5);  // the run expects the row at its sample's speed
     EXPECT_EQ(List().Rows()[0].SizeText(), "约 " + ByteCountText(123456));
     EXPECT_EQ(List().Rows()[1].ExpectedBytes, firstGuess);  // a sample that could not tell keeps the first guess
     EXPECT_FALSE(List().Rows()[1].Sampling);

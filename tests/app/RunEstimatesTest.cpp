@@ -41,7 +41,7 @@ TEST(RunEstimates, ExpectedSizeFromTheBitRatesOfThePartConverted) {
 TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList) {
     RunEstimates estimates;
     const auto t0 = RunEstimates::Clock::time_point{} + 100s;
-    estimates.Start({10'000'000, 30'000'000}, t0);
+    estimates.Start({{10'000'000}, {30'000'000}}, 1);
     EXPECT_EQ(estimates.ListPercent(), 0);
     EXPECT_LT(estimates.ListRemainingSeconds(t0), 0);  // nothing known yet
     estimates.Report(0, 0, 10'000'000, t0);
@@ -50,7 +50,9 @@ TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList) {
     EXPECT_DOUBLE_EQ(estimates.RemainingSeconds(0), 3.0);
     EXPECT_LT(estimates.RemainingSeconds(1), 0);
     EXPECT_EQ(estimates.ListPercent(), 10);
-    EXPECT_DOUBLE_EQ(estimates.ListRemainingSeconds(t0 + 2s), 36.0 / 2.0);
+    // the waiting row is expected at the running one's speed
+    EXPECT_DOUBLE_EQ(estimates.ListRemainingSeconds(t0 + 2s), 3.0 + 30.0 / 2.0);
+    EXPECT_DOUBLE_EQ(estimates.ListRemainingSeconds(t0 + 3s), 2.0 + 30.0 / 2.0);  // a second went by since
     estimates.Ended(0, t0 + 2s);
     EXPECT_EQ(estimates.ListPercent(), 25);
     EXPECT_EQ(estimates.RemainingSeconds(0), 0);
@@ -64,7 +66,7 @@ TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList) {
 TEST(RunEstimates, AReportThatRanAheadIsNoStartAndTheLastStretchOfEndedRowsCountsIntoTheRemainingTime) {
     RunEstimates estimates;
     const auto t0 = RunEstimates::Clock::time_point{} + 100s;
-    estimates.Start({20'000'000, 20'000'000}, t0);
+    estimates.Start({{20'000'000}, {20'000'000}}, 1);
     // the first report tells the sound, which runs ahead; the next ones the pictures
     estimates.Report(0, 1'800'000, 20'000'000, t0 + 500ms);
     estimates.Report(0, 0, 20'000'000, t0 + 1s);
@@ -82,10 +84,89 @@ TEST(RunEstimates, AReportThatRanAheadIsNoStartAndTheLastStretchOfEndedRowsCount
     // a row stopped halfway teaches nothing; what was learned holds in the next run
     estimates.Ended(1, t0 + 60s);
     const auto t1 = t0 + 100s;
-    estimates.Start({10'000'000}, t1);
+    estimates.Start({{10'000'000}}, 1);
     estimates.Report(0, 0, 10'000'000, t1);
     estimates.Report(0, 4'000'000, 10'000'000, t1 + 4s);
     EXPECT_DOUBLE_EQ(estimates.RemainingSeconds(0), 6 + 0.1 * 10);
+}
+
+RowPace Done(int target = 1, int64_t leftUs = 0) {
+    RowPace row;
+    row.state = RowPace::State::Done;
+    row.leftUs = leftUs;
+    row.target = target;
+    return row;
+}
+RowPace Running(double leftSeconds, double speed, int target = 1, double sampleSpeed = 0, int64_t leftUs = 10'000'000) {
+    RowPace row;
+    row.state = RowPace::State::Running;
+    row.leftUs = leftUs;
+    row.leftSeconds = leftSeconds;
+    row.speed = speed;
+    row.target = target;
+    row.sampleSpeed = sampleSpeed;
+    return row;
+}
+RowPace Waiting(int64_t leftUs, int target = 1, double sampleSpeed = 0) {
+    RowPace row;
+    row.leftUs = leftUs;
+    row.target = target;
+    row.sampleSpeed = sampleSpeed;
+    return row;
+}
+RowPace WithSpeed(RowPace row, double speed) {
+    row.speed = speed;
+    return row;
+}
+
+TEST(RunEstimates, TheWholeListFromWhatEachRowDoes) {
+    const struct {
+        const char* name;
+        std::vector<RowPace> rows;
+        int filesAtOnce;
+        double tailShare;
+        double seconds;
+    } cases[] = {
+        {"every row done", {Done(), Done()}, 1, 0, 0},
+        {"a running row and a waiting one at its speed", {Running(5, 2), Waiting(20'000'000)}, 1, 0, 5 + 10},
+        {"the same, two at once", {Running(5, 2), Waiting(20'000'000)}, 2, 0, 10},
+        {"two running, two waiting, two at once", {Running(4, 1), Running(6, 1), Waiting(10'000'000), Waiting(10'000'000)},
+         2, 0, 6 + 10},
+        {"the same, one at a time", {Running(4, 1), Running(6, 1), Waiting(10'000'000), Waiting(10'000'000)}, 1, 0,
+         4 + 6 + 10 + 10},
+        {"a sample scaled as the running row of its target compares with its own",
+         {Running(5, 2, 1, 1), Waiting(20'000'000, 1, 4)}, 1, 0, 5 + 20 / 8.0},
+        {"a sample scaled by a row of another target when none of its own ran",
+         {Running(5, 2, 1, 1), Waiting(20'000'000, 2, 4)}, 1, 0, 5 + 20 / 8.0},
+        {"a sample as it is when no row that ran had one", {Running(5, 2), Waiting(20'000'000, 1, 4)}, 1, 0, 5 + 5},
+        {"no sample: the finished rows of its target", {WithSpeed(Done(), 4), Running(5, 1, 2), Waiting(20'000'000)}, 1, 0,
+         5 + 5},
+        {"no sample nor its target: the list's average", {WithSpeed(Done(1), 4), Running(5, 2, 2), Waiting(20'000'000, 3)},
+         1, 0, 5 + 20 / 3.0},
+        {"a running row without a speed yet holds its place", {Running(-1, 0, 1, 2), Waiting(10'000'000, 1, 2)}, 2, 0, 5},
+        {"the work after the last report", {Running(5, 2), Waiting(20'000'000)}, 1, 0.1, 5 + 10 * 1.1},
+        {"a waiting row of unknown length", {Running(5, 2), Waiting(-1)}, 1, 0, -1},
+        {"a row of unknown length that is done", {Done(1, -1), Running(5, 2)}, 1, 0, 5},
+        {"nothing that tells a speed", {Waiting(10'000'000), Waiting(10'000'000)}, 1, 0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(ListRemainingSeconds(c.rows, c.filesAtOnce, c.tailShare), c.seconds, 1e-9);
+    }
+}
+
+// Two clips of one target, one slow to convert and one quick: at the end of
+// the first the list expects the second at its sample's speed, scaled as the
+// first ran against its sample.
+TEST(RunEstimates, TheListExpectsAWaitingRowAtItsSamplesSpeed) {
+    RunEstimates estimates;
+    const auto t0 = RunEstimates::Clock::time_point{} + 100s;
+    estimates.Start({{20'000'000, 300, 0.5}, {20'000'000, 300, 3.0}}, 1);
+    EXPECT_DOUBLE_EQ(estimates.ListRemainingSeconds(t0), 20 / 0.5 + 20 / 3.0);  // the samples alone
+    estimates.Report(0, 0, 20'000'000, t0 + 1s);  // the row's own start, after its opening
+    estimates.Report(0, 10'000'000, 20'000'000, t0 + 11s);
+    EXPECT_DOUBLE_EQ(estimates.Speed(0), 1.0);
+    EXPECT_DOUBLE_EQ(estimates.ListRemainingSeconds(t0 + 11s), 10 + 20 / 6.0);
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ TEST_F(SizeSampleTest, TheSampleEstimateIsWithinATenthOfTheRealOutput) {
         const int64_t estimate = sample.Run();
         ASSERT_GT(estimate, 0);
         EXPECT_GT(sample.SampledSeconds(), 0);
+        EXPECT_GT(sample.SampledSpeed(), 0);
         EXPECT_TRUE(fs::is_empty(scratch()));  // the pieces are gone again
         const std::string written = Convert(row);
         ASSERT_FALSE(written.empty());
@@ -169,6 +170,7 @@ TEST_F(SizeSampleTest, ACancelledRequestStopsAndGivesNoResultWhileLaterOnesStill
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].Key, 2u);
     EXPECT_GT(results[0].Bytes, 0);
+    EXPECT_GT(results[0].Speed, 0);
     EXPECT_TRUE(fs::is_empty(sampler.ScratchFolder()));
     std::lock_guard guard(lock);
     EXPECT_EQ(readyCalls, 1);
