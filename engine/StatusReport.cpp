@@ -37,7 +37,8 @@ void TranscodeRun::Report(bool last)
     bool firstVideo = true;
     int frameNumber = -1, fps = -1;
     float quality = -1.0f;
-    double reportTime = 1e10;
+    constexpr double kNothingWritten = 1e10;
+    double reportTime = kNothingWritten;
     for (TRunOutputStream& ost : outputStreams_) {
         const AVMediaType type = ost.stream->codecpar->codec_type;
         const float q = ost.enc ? static_cast<float>(ost.lastQuality) / FF_QP2LAMBDA : -1.0f;
@@ -83,6 +84,9 @@ void TranscodeRun::Report(bool last)
         if (outputTime > 0 && outputTime < reportTime)
             reportTime = outputTime;
     }
+    // before the encoders' first packets (their look-ahead) nothing is written yet
+    if (reportTime == kNothingWritten)
+        reportTime = 0;
     if (reportTime < 0.01)
         reportTime = 0.01;
 

@@ -340,6 +340,24 @@ TEST(TranscodeRun, NoReportIsMadeBeforeTheFirstVideoFrame)
     EXPECT_GE(reports.front().CurrentDuration, 900000);
 }
 
+TEST(TranscodeRun, AReportBeforeTheFirstWrittenPacketShowsTheStartNotTheEnd)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    // libx264 holds its first pictures back for its look-ahead: the first
+    // reports come before it has written any packet
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, out.file("held.mp4"), {{"vcodec", "libx264"}, {"an", ""}});
+    task->SetProgressIntervalUs(0);
+    std::vector<TProgressInfo> reports;
+    TRunHooks hooks;
+    hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
+    ASSERT_FALSE(runtest::RunTask(*task, hooks).error);
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_LT(reports.front().CurrentDuration, 100000);
+    for (const TProgressInfo& r : reports)
+        EXPECT_LE(r.CurrentDuration, r.TotalDuration + 100000) << "at frame " << r.FrameNumber;
+}
+
 TEST(TranscodeRun, ShortestEndsTheRunWhenTheFirstInputEnds)
 {
     RunClips& clips = RunClips::Get();
