@@ -3,8 +3,8 @@
 // sample-format conversion, the frame-size FIFO and encoding.
 #include "engine/TranscodeRun.h"
 
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

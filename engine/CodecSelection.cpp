@@ -3,18 +3,12 @@
 #include "engine/AmrNbEncoder.h"
 #include "engine/LibraryEncoder.h"
 #include "media/TFFLogger.h"
+#include "media/TextFormat.h"
 
 #include <cstdio>
 #include <stdexcept>
 
 namespace {
-
-std::string Format(const char* format, const char* a, const char* b)
-{
-    char text[1024];
-    std::snprintf(text, sizeof text, format, a, b);
-    return text;
-}
 
 const AVCodec* FindByName(const std::string& name, bool encoder)
 {
@@ -108,20 +102,20 @@ bool SelectCodec(const std::string& name, AVMediaType type, bool encoder, int st
 
     TCodecChoice found = LibraryCodecChoice(FindByName(name, encoder));
     if (!found.Chosen() && !(encoder && ServeMissingEncoder(name, found, logSender))) {
-        error = Format("Unknown %s '%s'", kind, name.c_str());
+        error = FormatText("Unknown %s '%s'", kind, name.c_str());
         return false;
     }
     if (found.type != type) {
-        error = Format("Invalid %s type '%s'", kind, name.c_str());
+        error = FormatText("Invalid %s type '%s'", kind, name.c_str());
         return false;
     }
     if ((found.capabilities & AV_CODEC_CAP_EXPERIMENTAL) && strictness > FF_COMPLIANCE_EXPERIMENTAL) {
-        error = Format("%s '%s' is experimental and might produce bad results.\r\n"
+        error = FormatText("%s '%s' is experimental and might produce bad results.\r\n"
                        "Add '-strict experimental' if you want to use it.",
                        kind, found.name.c_str());
         const AVCodec* byId = encoder ? avcodec_find_encoder(found.id) : avcodec_find_decoder(found.id);
         if (byId && !(byId->capabilities & AV_CODEC_CAP_EXPERIMENTAL))
-            error += "\r\n" + Format("Or use the non experimental %s '%s'.", kind, byId->name);
+            error += "\r\n" + FormatText("Or use the non experimental %s '%s'.", kind, byId->name);
         return false;
     }
     choice = found;

@@ -2,8 +2,9 @@
 // The engine's error: a rejected option or a failed set-up step. It carries
 // the message text exactly as the user will see it in LastErrMsg or in the
 // termination record.
+#include "media/TextFormat.h"
+
 #include <cstdarg>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -16,13 +17,7 @@ public:
     {
         va_list args;
         va_start(args, format);
-        va_list copy;
-        va_copy(copy, args);
-        const int length = std::vsnprintf(nullptr, 0, format, copy);
-        va_end(copy);
-        std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-        if (length > 0)
-            std::vsnprintf(text.data(), text.size() + 1, format, args);
+        std::string text = FormatTextV(format, args);
         va_end(args);
         return FFmpegException(text);
     }

@@ -1,7 +1,6 @@
 // Opening an input: forced format and decoders, program selection, stream
 // information, the start-time seek, and what each stream leaves in the
 // pending state for the outputs that follow.
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/CodecLock.h"
 #include "media/FormatInput.h"
@@ -10,6 +9,7 @@
 #include "media/PictureOrientation.h"
 #include "media/PipeReader.h"
 #include "media/ProbedFormats.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>

@@ -1,11 +1,10 @@
 #include "engine/OutputCheck.h"
 
-#include "engine/SetupSteps.h"
-
 #include "media/CodecLock.h"
 #include "media/FFHandles.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/TextFormat.h"
 
 #include <algorithm>
 #include <climits>

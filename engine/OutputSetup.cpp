@@ -1,10 +1,10 @@
 // Preparing an output: its format, the streams it gets from the pending
 // state and the opened inputs, its meta-data and its file.
 #include "engine/OutputTags.h"
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/opt.h>

@@ -3,8 +3,8 @@
 // output stream fed by that input stream either stream copy or encoding.
 #include "engine/TranscodeRun.h"
 
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -2,9 +2,9 @@
 // then the muxer with interleaving.
 #include "engine/TranscodeRun.h"
 
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/MediaText.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/intreadwrite.h>

@@ -4,6 +4,7 @@
 #include "engine/OutputPlacement.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/TextFormat.h"
 
 #include <nlohmann/json.hpp>
 
@@ -61,9 +62,7 @@ void SyncFile(const std::string& path)
 
 std::string SegmentFileName(size_t index)
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "%05zu.nut", index);
-    return name;
+    return FormatText("%05zu.nut", index);
 }
 
 }  // namespace
@@ -210,10 +209,8 @@ TResumePoint FindResumePoint(const std::string& finalName, const std::string& so
 std::string ResumeTimeText(int64_t us)
 {
     const int64_t seconds = std::max<int64_t>(us, 0) / AV_TIME_BASE;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
+    return FormatText("%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                      static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
 }
 
 // --- the folder lock ---------------------------------------------------------------

@@ -4,10 +4,10 @@
 #include "engine/TranscodeRun.h"
 
 #include "engine/SegmentedOutput.h"
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/opt.h>

@@ -2,8 +2,8 @@
 // and the video statistics lines.
 #include "engine/TranscodeRun.h"
 
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/time.h>

@@ -3,8 +3,8 @@
 // newsubtitle. Each stream gets its encoder (configured, not opened) or is
 // marked as a stream copy; the pending values it consumes are reset.
 #include "engine/OutputTags.h"
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -1,6 +1,7 @@
 #include "engine/TCustomFFmpeg.h"
 
 #include "media/EAssertionFailed.h"
+#include "media/TextFormat.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -171,13 +172,7 @@ void TCustomFFmpeg::LogFmt(TLogLevel level, const char* format, ...) const
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-    if (length > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, args);
+    const std::string text = FormatTextV(format, args);
     va_end(args);
     Log(level, text);
 }

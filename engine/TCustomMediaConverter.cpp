@@ -6,6 +6,7 @@
 #include "media/MainThreadCalls.h"
 #include "media/TFFLogger.h"
 #include "media/TFFmpegLoader.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -169,9 +170,7 @@ void TCustomMediaConverter::SetOnTerminate(TTerminateEvent handler)
 void TCustomMediaConverter::CheckWorking(const char* operation) const
 {
     if (working_) {
-        char text[64];
-        std::snprintf(text, sizeof text, "Cannot %s while working.", operation);
-        throw EConverterError(text);
+        throw EConverterError(FormatText("Cannot %s while working.", operation));
     }
 }
 
@@ -232,16 +231,12 @@ bool TCustomMediaConverter::SetOutputFile(int taskIndex, const std::string& file
     CheckWorking("SetOutputFile");
     TFFmpeg* const task = Task(taskIndex);
     if (!task) {
-        char text[64];
-        std::snprintf(text, sizeof text, "Invalid task index %d", taskIndex);
-        lastErrMsg_ = text;
+        lastErrMsg_ = FormatText("Invalid task index %d", taskIndex);
         return false;
     }
     const int outputIndex = task->Media().OutputCount();
     if (outputIndex >= MaxFilesPerTask) {
-        char text[64];
-        std::snprintf(text, sizeof text, "max output files %d reached", MaxFilesPerTask);
-        lastErrMsg_ = text;
+        lastErrMsg_ = FormatText("max output files %d reached", MaxFilesPerTask);
         return false;
     }
     try {

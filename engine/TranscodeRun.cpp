@@ -4,11 +4,11 @@
 
 #include "engine/CodecThreads.h"
 #include "engine/OutputTags.h"
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/CodecLock.h"
 #include "media/MediaFileName.h"
 #include "media/MediaText.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -61,8 +61,7 @@ void TranscodeRun::LogFmt(TLogLevel level, const char* format, ...) const
 {
     va_list args;
     va_start(args, format);
-    char text[2048];
-    std::vsnprintf(text, sizeof text, format, args);
+    const std::string text = FormatTextV(format, args);
     va_end(args);
     Log(level, text);
 }

@@ -4,8 +4,8 @@
 #include "engine/TranscodeRun.h"
 
 #include "engine/CodecThreads.h"
-#include "engine/SetupSteps.h"
 #include "engine/TCustomFFmpeg.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>

@@ -1,28 +1,17 @@
 #include "media/MediaText.h"
 
+#include "media/TextFormat.h"
+
 extern "C" {
 #include <libavutil/avutil.h>
 #include <libavutil/error.h>
 }
 
 #include <cerrno>
-#include <cstdarg>
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
 
 std::string Trimmed(const char* text)
 {
@@ -45,18 +34,18 @@ std::string DurationText(int64_t us)
     const int minutes = static_cast<int>((seconds / 60) % 60);
     const int secs = static_cast<int>(seconds % 60);
     const int ms = static_cast<int>((us % 1000000) * 1000 / 1000000);
-    return Format("%.2lld:%.2d:%.2d.%.3d", hours, minutes, secs, ms);
+    return FormatText("%.2lld:%.2d:%.2d.%.3d", hours, minutes, secs, ms);
 }
 
 std::string SizeText(int64_t bytes)
 {
     if (bytes > 1073741824LL)
-        return Format("%.2f GB", static_cast<double>(bytes) / 1073741824.0);
+        return FormatText("%.2f GB", static_cast<double>(bytes) / 1073741824.0);
     if (bytes > 1048576LL)
-        return Format("%.2f MB", static_cast<double>(bytes) / 1048576.0);
+        return FormatText("%.2f MB", static_cast<double>(bytes) / 1048576.0);
     if (bytes > 1024LL)
-        return Format("%.2f KB", static_cast<double>(bytes) / 1024.0);
-    return Format("%lld Byte", static_cast<long long>(bytes));
+        return FormatText("%.2f KB", static_cast<double>(bytes) / 1024.0);
+    return FormatText("%lld Byte", static_cast<long long>(bytes));
 }
 
 std::string ErrorCodeText(int code)
@@ -99,7 +88,7 @@ std::string ErrorCodeText(int code)
     char text[256];
     if (code < 0 && code > -4096 && av_strerror(code, text, sizeof text) == 0)
         return text;
-    return Format("Error number %d occurred", code);
+    return FormatText("Error number %d occurred", code);
 }
 
 std::string ErrorText(const std::string& name, int code)
@@ -114,7 +103,7 @@ std::string CodecText(AVCodecID id, uint32_t codecTag, bool encoder)
         std::string text = codec->name;
         const std::string longName = Trimmed(codec->long_name);
         if (!longName.empty())
-            text = Format("%s(%s)", codec->name, longName.c_str());
+            text = FormatText("%s(%s)", codec->name, longName.c_str());
         return text;
     }
     if (id == AV_CODEC_ID_MPEG2TS)
@@ -135,8 +124,8 @@ std::string CodecText(AVCodecID id, uint32_t codecTag, bool encoder)
     for (unsigned char b : bytes)
         printable = printable && b >= 32 && b <= 126;
     if (printable)
-        return Format("%c%c%c%c / 0x%04X", bytes[0], bytes[1], bytes[2], bytes[3], codecTag);
-    return Format("0x%04x", codecTag);
+        return FormatText("%c%c%c%c / 0x%04X", bytes[0], bytes[1], bytes[2], bytes[3], codecTag);
+    return FormatText("0x%04x", codecTag);
 }
 
 std::string CodecText(const AVCodecParameters* par, bool encoder)

@@ -6,6 +6,7 @@
 #include "media/PictureOrientation.h"
 #include "media/ProbedFormats.h"
 #include "media/TFFmpegLoader.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -13,7 +14,6 @@ extern "C" {
 }
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,17 +21,6 @@ extern "C" {
 #include <vector>
 
 namespace {
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    char buffer[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
 
 int32_t ClampToInt32(int64_t value)
 {
@@ -52,7 +41,7 @@ std::string SecondsText(int64_t us)
 {
     const char* sign = us < 0 ? "-" : "";
     const int64_t magnitude = us < 0 ? -us : us;
-    return Format("%s%lld.%.6lld", sign, static_cast<long long>(magnitude / 1000000),
+    return FormatText("%s%lld.%.6lld", sign, static_cast<long long>(magnitude / 1000000),
                   static_cast<long long>(magnitude % 1000000));
 }
 
@@ -64,10 +53,10 @@ std::string RateItem(AVRational rate, const char* unit)
     const double x = av_q2d(rate);
     const long long v = std::llround(x * 100);
     if (v % 100 != 0)
-        return Format(", %3.2f %s", x, unit);
+        return FormatText(", %3.2f %s", x, unit);
     if (v % 100000 != 0)
-        return Format(", %1.0f %s", x, unit);
-    return Format(", %1.0fk %s", x / 1000, unit);
+        return FormatText(", %1.0f %s", x, unit);
+    return FormatText(", %1.0fk %s", x / 1000, unit);
 }
 
 // Tag frame names shown by their meaning.
@@ -100,7 +89,7 @@ void AddMetadataBlock(std::vector<std::string>& lines, const AVDictionary* metad
          entry = av_dict_get(metadata, "", entry, AV_DICT_IGNORE_SUFFIX)) {
         if (std::string(entry->key) == "language")
             continue;
-        lines.push_back(Format("%s  %-16s: %s", prefix.c_str(), TranslatedKey(entry->key).c_str(),
+        lines.push_back(FormatText("%s  %-16s: %s", prefix.c_str(), TranslatedKey(entry->key).c_str(),
                                entry->value ? entry->value : ""));
     }
 }
@@ -314,16 +303,16 @@ StreamLookup FindStream(AVFormatContext* context, int index, int firstOfKind, AV
     if (index < 0)
         index = firstOfKind;
     if (index < 0) {
-        result.error = Format("no %s stream.", kindName);
+        result.error = FormatText("no %s stream.", kindName);
         return result;
     }
     if (index >= static_cast<int>(context->nb_streams)) {
-        result.error = Format("stream index #%d is invalid.", index);
+        result.error = FormatText("stream index #%d is invalid.", index);
         return result;
     }
     AVStream* stream = context->streams[index];
     if (stream->codecpar->codec_type != kind) {
-        result.error = Format("stream #%d is not %s stream.", index, kindName);
+        result.error = FormatText("stream #%d is not %s stream.", index, kindName);
         return result;
     }
     result.stream = stream;
@@ -398,16 +387,16 @@ bool TCustomAVProbe::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
 std::string TCustomAVProbe::StreamLine(int index)
 {
     AVStream* stream = context_->streams[index];
-    std::string line = Format("Stream #%d", index);
+    std::string line = FormatText("Stream #%d", index);
     if (context_->iformat && (context_->iformat->flags & AVFMT_SHOW_IDS))
-        line += Format("[0x%x]", stream->id);
+        line += FormatText("[0x%x]", stream->id);
     const std::string language = MetadataValue(stream->metadata, "language");
     if (!language.empty())
         line += "(" + language + ")";
     int64_t divisor = av_gcd(stream->time_base.num, stream->time_base.den);
     if (divisor == 0)
         divisor = 1;
-    line += Format(", %lld/%lld", static_cast<long long>(stream->time_base.num / divisor),
+    line += FormatText(", %lld/%lld", static_cast<long long>(stream->time_base.num / divisor),
                    static_cast<long long>(stream->time_base.den / divisor));
 
     AVCodecContextPtr codec{avcodec_alloc_context3(nullptr)};
@@ -421,7 +410,7 @@ std::string TCustomAVProbe::StreamLine(int index)
         AVRational dar{};
         av_reduce(&dar.num, &dar.den, static_cast<int64_t>(stream->codecpar->width) * par.num,
                   static_cast<int64_t>(stream->codecpar->height) * par.den, 1024 * 1024);
-        line = Format("%s, PAR %d:%d DAR %d:%d", line.c_str(), par.num, par.den, dar.num, dar.den);
+        line = FormatText("%s, PAR %d:%d DAR %d:%d", line.c_str(), par.num, par.den, dar.num, dar.den);
     }
 
     if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
@@ -460,7 +449,7 @@ std::string TCustomAVProbe::GetInfoText()
     lines.push_back(file.Duration < 0 ? std::string("Duration: N/A") : "Duration: " + DurationText(file.Duration));
     if (file.StartTime >= 0)
         lines.push_back("StartTime: " + SecondsText(file.StartTime));
-    lines.push_back(file.BitRate < 1 ? std::string("Bit Rate: N/A") : Format("Bit Rate: %d kb/s", file.BitRate / 1000));
+    lines.push_back(file.BitRate < 1 ? std::string("Bit Rate: N/A") : FormatText("Bit Rate: %d kb/s", file.BitRate / 1000));
     if (file.Timestamp > 0)
         lines.push_back("Time Stamp: " + LocalStandardTimeText(file.Timestamp));
     AddMetadataBlock(lines, context_->metadata, "");
@@ -473,7 +462,7 @@ std::string TCustomAVProbe::GetInfoText()
                                                    MetadataValue(program->metadata, "service_provider", "N/A"));
         const std::string name =
             MetadataValue(program->metadata, "name", MetadataValue(program->metadata, "service_name", "N/A"));
-        lines.push_back(Format("Program %d %s@%s", program->id, provider.c_str(), name.c_str()));
+        lines.push_back(FormatText("Program %d %s@%s", program->id, provider.c_str(), name.c_str()));
         AddMetadataBlock(lines, program->metadata, "  ");
         for (unsigned k = 0; k < program->nb_stream_indexes; ++k) {
             const unsigned index = program->stream_index[k];

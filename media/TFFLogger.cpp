@@ -2,6 +2,7 @@
 
 #include "media/EAssertionFailed.h"
 #include "media/IMainThread.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -202,16 +203,7 @@ void TFFLogger::LogFmt(const void* Sender, TLogLevel level, const char* format, 
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (length > 0) {
-        text.resize(static_cast<size_t>(length) + 1);
-        vsnprintf(text.data(), text.size(), format, args);
-        text.resize(static_cast<size_t>(length));
-    }
+    const std::string text = FormatTextV(format, args);
     va_end(args);
     Log(Sender, level, text);
 }
@@ -271,14 +263,17 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
     if (level > g_libraryLogLevel.load())
         return;
 
-    char prefix[256] = {};
+    std::string prefix;
     if (avcl) {
         const AVClass* cls = *static_cast<AVClass**>(avcl);
         const char* itemName = cls ? (cls->item_name ? cls->item_name(avcl) : cls->class_name) : nullptr;
-        snprintf(prefix, sizeof prefix, "[%s @ %p]", itemName ? itemName : "NULL", avcl);
+        prefix = FormatText("[%s @ %p]", itemName ? itemName : "NULL", avcl);
     }
-    char message[2048] = {};
-    vsnprintf(message, sizeof message, fmt, args);
+    // one runaway library message must not flood the log: it is cut at a fixed length
+    constexpr size_t kLibraryMessageCap = 2047;
+    std::string message = FormatTextV(fmt, args);
+    if (message.size() > kLibraryMessageCap)
+        message.resize(kLibraryMessageCap);
 
     const uint32_t threadId = CurrentThreadId();
     std::vector<std::string> lines;
@@ -288,7 +283,7 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
         std::string& pending = list.pending[threadId];
         // A line carries the prefix of the call that began it.
         if (pending.empty())
-            pending = std::string(prefix) + message;
+            pending = prefix + message;
         else
             pending += message;
         for (auto feed = pending.find('\n'); feed != std::string::npos; feed = pending.find('\n')) {

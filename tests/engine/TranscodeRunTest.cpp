@@ -1,7 +1,9 @@
 // The run of one task as the component sees it: finished and stopped runs,
 // the pause gate, failures before any data, the progress values and the
 // limits that end a run early.
+#include "OptionTestLog.h"
 #include "TranscodeRunSupport.h"
+#include "engine/SegmentedOutput.h"
 
 #include "media/MainThreadCalls.h"
 
@@ -475,6 +477,32 @@ TEST(TranscodeRun, TheFileSizeLimitEndsTheRunJustPastTheLimit)
     const int frames = runtest::VideoFrames(output);
     EXPECT_GT(frames, 0);
     EXPECT_LT(frames, runtest::VideoFrames(clips.Mp4()));
+}
+
+// The run's own log lines are as long as what they tell: here the output's
+// name and its part folder, which another run holds, over 2400 bytes.
+TEST(TranscodeRun, ARunsLogLineIsWholeHoweverLongTheOutputsNameIs)
+{
+    RunClips& clips = RunClips::Get();
+    qtest::ScratchDir out;
+    std::string folder = out.path();
+    for (char letter = 'a'; letter < 'g'; ++letter)
+        folder += "/" + std::string(200, letter);
+    std::filesystem::create_directories(folder);
+    const std::string output = folder + "/long.avi";
+    TSegmentFolderLock otherRun;
+    ASSERT_TRUE(otherRun.Take(SegmentFolderName(output)));
+    const std::string line = output + ": written without resumable parts (the folder " + SegmentFolderName(output) +
+                             " is in use or cannot be made)";
+    ASSERT_GT(line.size(), 2400u);
+
+    OptionTestLog log(llVerbose);
+    auto task = runtest::PrepareTask(clips.Mp4(), {}, output, {{"vcodec", "mpeg4"}, {"acodec", "libmp3lame"}});
+    const runtest::RunResult result = runtest::RunTask(*task);
+    ASSERT_FALSE(result.error) << result.message;
+    EXPECT_TRUE(result.finished);
+    EXPECT_TRUE(log.Has(llVerbose, line));
+    EXPECT_EQ(qtest::ProbeStream(output, "v:0").at("codec_name"), "mpeg4");
 }
 
 }  // namespace
