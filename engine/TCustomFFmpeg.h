@@ -13,11 +13,11 @@
 #include "engine/FFmpegException.h"
 #include "engine/GenericOptions.h"
 #include "engine/PendingOptions.h"
-#include "engine/TManualResetEvent.h"
 #include "engine/TaskMedia.h"
 #include "engine/TaskOutcome.h"
 #include "engine/TaskPreview.h"
 #include "engine/VideoHookModules.h"
+#include "media/ManualResetEvent.h"
 #include "media/TFFBaseComponent.h"
 #include "media/TFFLogger.h"
 
@@ -123,8 +123,8 @@ public:
     // started with, and CodecThreads() then tells it.
     void SetCodecThreads(int threads) { codecThreads_ = threads; }
     int CodecThreads() const { return codecThreads_; }
-    TManualResetEvent& RunFinishedEvent() { return runFinished_; }
-    TManualResetEvent& TerminationDeliveredEvent() { return terminationDelivered_; }
+    ManualResetEvent& RunFinishedEvent() { return runFinished_; }
+    ManualResetEvent& TerminationDeliveredEvent() { return terminationDelivered_; }
 
 protected:
     friend class TranscodeRun;  // the conversion run (TranscodeRun.cpp) works on the task's state
@@ -188,6 +188,6 @@ protected:
     std::atomic<int> codecThreads_{0};
     TaskPreview preview_{this};
     VideoHookModules videoHooks_;
-    TManualResetEvent runFinished_{true};
-    TManualResetEvent terminationDelivered_{true};
+    ManualResetEvent runFinished_{true};
+    ManualResetEvent terminationDelivered_{true};
 };

@@ -15,7 +15,7 @@ constexpr double SecondsPerDay = 86400.0;
 
 // Waits for `event`; the main thread keeps serving hand-overs and messages
 // between polls, so a worker blocked in RunInMainThread can finish.
-void WaitServing(TManualResetEvent& event)
+void WaitServing(ManualResetEvent& event)
 {
     const bool onMainThread = MainThread().isMainThread();
     while (!event.WaitFor(StopPollMs)) {

@@ -30,7 +30,7 @@ void PollStep()
 // false when the engine went away.
 bool WaitServing(TCustomPlayer& player, PlaybackState* is, ManualResetEvent& event)
 {
-    while (!event.Wait(100)) {
+    while (!event.WaitFor(100)) {
         if (MainThread().isMainThread())
             ProcessPendingMessages();
         if (player.Engine() != is)
@@ -128,13 +128,13 @@ void EngineShutdown(TCustomPlayer& player)
 
 void EngineTogglePause(TCustomPlayer& player, PlaybackState* is)
 {
-    if (!player.SeekDoneEvent().Wait(250))
+    if (!player.SeekDoneEvent().WaitFor(250))
         player.SeekDoneEvent().Set();
     if (player.Engine() != is)
         return;
     const bool pausing = !is->Paused;
     if (pausing && is->VideoStream) {
-        if (!player.PictureEvent().Wait(250))
+        if (!player.PictureEvent().WaitFor(250))
             player.PictureEvent().Set();
     }
     // between two refreshes: no picture is half way onto the screen, and the

@@ -2,7 +2,7 @@
 // The ring that carries engine facts (positions, states, stop) to the event
 // thread. Posting never blocks; consecutive entries of one kind collapse into
 // the newest, and a full ring drops its oldest entry.
-#include "player/ManualResetEvent.h"
+#include "media/ManualResetEvent.h"
 
 #include <cstdint>
 #include <mutex>
@@ -22,7 +22,7 @@ public:
     // Takes the oldest event; false when the ring is empty.
     bool Take(PlayerEvent& event);
     // Waits up to `timeoutMs` until something has been posted.
-    bool WaitNotEmpty(int timeoutMs) const { return notEmpty_.Wait(timeoutMs); }
+    bool WaitNotEmpty(int timeoutMs) const { return notEmpty_.WaitFor(timeoutMs); }
     int Count() const;
     void Clear();
 

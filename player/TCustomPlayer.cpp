@@ -281,7 +281,7 @@ void TCustomPlayer::Close(bool wait)
         return;
     int attempts = 0;
     for (;;) {
-        if (playThreadDoneEvent_.Wait(100))
+        if (playThreadDoneEvent_.WaitFor(100))
             break;
         ServeMainThread();
         if (!engine_)
@@ -311,7 +311,7 @@ void TCustomPlayer::Close(bool wait)
 void TCustomPlayer::JoinThreads(int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!playThreadDoneEvent_.Wait(10) && std::chrono::steady_clock::now() < deadline)
+    while (!playThreadDoneEvent_.WaitFor(10) && std::chrono::steady_clock::now() < deadline)
         ServeMainThread();
     if (playThreadDoneEvent_.IsSet() && playThread_.joinable())
         playThread_.join();

@@ -10,9 +10,9 @@
 // Open, Close, Pause, Resume, Seek and GetCurrentFrame belong to the main thread.
 #include "media/Bitmap24.h"
 #include "media/FrameToBitmap.h"
+#include "media/ManualResetEvent.h"
 #include "media/TFFBaseComponent.h"
 #include "player/EventRing.h"
-#include "player/ManualResetEvent.h"
 #include "player/PlayerOptions.h"
 
 #include <atomic>

@@ -1,11 +1,13 @@
-#include "player/ManualResetEvent.h"
+#include "media/ManualResetEvent.h"
 
 #include <chrono>
 
 void ManualResetEvent::Set()
 {
-    std::lock_guard guard(lock_);
-    set_ = true;
+    {
+        std::lock_guard guard(lock_);
+        set_ = true;
+    }
     changed_.notify_all();
 }
 
@@ -21,7 +23,7 @@ bool ManualResetEvent::IsSet() const
     return set_;
 }
 
-bool ManualResetEvent::Wait(int timeoutMs) const
+bool ManualResetEvent::WaitFor(int timeoutMs) const
 {
     std::unique_lock guard(lock_);
     return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [this] { return set_; });

@@ -1,16 +1,18 @@
 #pragma once
-// A manual-reset event: stays set until reset, wakes every waiter.
+// A manual-reset event: once set it stays set, releasing every waiter, until
+// it is reset.
 #include <condition_variable>
 #include <mutex>
 
 class ManualResetEvent {
 public:
     explicit ManualResetEvent(bool initiallySet) : set_(initiallySet) {}
+
     void Set();
     void Reset();
     bool IsSet() const;
     // Waits up to `timeoutMs` for the event; returns whether it is set.
-    bool Wait(int timeoutMs) const;
+    bool WaitFor(int timeoutMs) const;
 
 private:
     mutable std::mutex lock_;  // guards set_
