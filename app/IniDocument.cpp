@@ -1,19 +1,13 @@
 #include "app/IniDocument.h"
 
+#include "media/TextFormat.h"
+
 #include <algorithm>
 
 namespace {
 
 constexpr size_t npos = std::string::npos;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -26,19 +20,19 @@ bool SameName(std::string_view a, std::string_view b) {
 
 IniDocument::Line IniDocument::Classify(std::string raw) {
     Line line;
-    std::string_view text = Trim(raw);
+    const std::string text = TrimText(raw);
     if (!text.empty() && text.front() == '[') {
         const size_t close = text.find(']');
         if (close != npos) {
             line.kind = LineKind::Section;
-            line.name = std::string(Trim(text.substr(1, close - 1)));
+            line.name = TrimText(text.substr(1, close - 1));
         }
     } else if (!text.empty() && text.front() != ';') {
         const size_t eq = text.find('=');
         if (eq != npos) {
             line.kind = LineKind::Entry;
-            line.name = std::string(Trim(text.substr(0, eq)));
-            line.value = std::string(Trim(text.substr(eq + 1)));
+            line.name = TrimText(text.substr(0, eq));
+            line.value = TrimText(text.substr(eq + 1));
         }
     }
     line.raw = std::move(raw);
@@ -72,7 +66,7 @@ IniDocument IniDocument::Parse(std::string_view text) {
 }
 
 size_t IniDocument::FindSection(std::string_view section) const {
-    const std::string_view wanted = Trim(section);
+    const std::string wanted = TrimText(section);
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (lines_[i].kind == LineKind::Section && SameName(lines_[i].name, wanted)) return i;
     }
@@ -84,7 +78,7 @@ bool IniDocument::HasSection(std::string_view section) const { return FindSectio
 std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const {
     const size_t header = FindSection(section);
     if (header == npos) return std::nullopt;
-    const std::string_view wanted = Trim(key);
+    const std::string wanted = TrimText(key);
     for (size_t i = header + 1; i < lines_.size() && lines_[i].kind != LineKind::Section; ++i) {
         if (lines_[i].kind == LineKind::Entry && SameName(lines_[i].name, wanted)) return lines_[i].value;
     }
@@ -92,15 +86,15 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
 }
 
 void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string sectionName(Trim(section));
-    const std::string keyName(Trim(key));
+    const std::string sectionName = TrimText(section);
+    const std::string keyName = TrimText(key);
     // a line break inside the value would split the entry and break the file's structure
     const std::string_view oneLine = value.substr(0, std::min(value.find('\n'), value.find('\r')));
-    Line entry = Classify(keyName + "=" + std::string(Trim(oneLine)));
+    Line entry = Classify(keyName + "=" + TrimText(oneLine));
     endsWithNewline_ = true;
     size_t header = FindSection(sectionName);
     if (header == npos) {
-        if (!lines_.empty() && !Trim(lines_.back().raw).empty()) lines_.push_back(Classify(""));
+        if (!lines_.empty() && !TrimText(lines_.back().raw).empty()) lines_.push_back(Classify(""));
         lines_.push_back(Classify("[" + sectionName + "]"));
         lines_.push_back(std::move(entry));
         return;
@@ -112,7 +106,7 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
             lines_[i] = std::move(entry);
             return;
         }
-        if (!Trim(lines_[i].raw).empty()) lastContent = i;
+        if (!TrimText(lines_[i].raw).empty()) lastContent = i;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(lastContent + 1), std::move(entry));
 }

@@ -2,6 +2,7 @@
 
 #include "app/IniDocument.h"
 #include "app/IniRegistry.h"
+#include "media/TextFormat.h"
 
 #include <cctype>
 #include <filesystem>
@@ -37,14 +38,6 @@ std::string Lower(std::string text)
     return text;
 }
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 }  // namespace
 
 namespace RegistryFileWriter {
@@ -65,9 +58,9 @@ bool RemoveKey(const std::string& path, const std::string& key)
     std::string line;
     bool inKey = false;
     while (std::getline(in, line)) {
-        const std::string trimmed = Trimmed(line);
+        const std::string trimmed = TrimText(line);
         if (!trimmed.empty() && trimmed.front() == '[' && trimmed.back() == ']')
-            inKey = Lower(Trimmed(trimmed.substr(1, trimmed.size() - 2))) == Lower(key);
+            inKey = Lower(TrimText(trimmed.substr(1, trimmed.size() - 2))) == Lower(key);
         if (!inKey)
             kept += line + "\n";
     }

@@ -1,6 +1,7 @@
 #include "engine/GenericOptions.h"
 
 #include "engine/OptionValues.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -4,6 +4,7 @@
 #include "engine/OptionValues.h"
 #include "engine/TCustomFFmpeg.h"
 #include "media/MediaText.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavcodec/bsf.h>

@@ -1,5 +1,6 @@
 #include "engine/OptionValues.h"
 #include "engine/TCustomFFmpeg.h"
+#include "media/TextFormat.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -59,17 +60,6 @@ double ReadFloatValue(const std::string& value)
     if (end != text.c_str() + text.size() || errno == ERANGE)
         throw fail();
     return result;
-}
-
-std::string TrimText(const std::string& text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
-    return text.substr(begin, end - begin);
 }
 
 std::string LowerText(const std::string& text)

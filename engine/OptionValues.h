@@ -14,8 +14,6 @@ int64_t ReadInt64Value(const std::string& value);
 // Decimal numbers; unreadable text raises "'x' is not a valid floating point value".
 double ReadFloatValue(const std::string& value);
 
-// Blanks and control characters removed from both ends.
-std::string TrimText(const std::string& text);
 std::string LowerText(const std::string& text);
 // Line ends (CR LF, CR, LF) turned into LF; with `crlfMarker` also every
 // literal "<CRLF>".

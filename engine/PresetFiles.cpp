@@ -2,6 +2,7 @@
 #include "engine/BuiltinPresets.h"
 #include "engine/OptionValues.h"
 #include "engine/TCustomFFmpeg.h"
+#include "media/TextFormat.h"
 
 #include <filesystem>
 #include <fstream>

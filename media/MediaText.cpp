@@ -11,20 +11,6 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-std::string Trimmed(const char* text)
-{
-    std::string s = text ? text : "";
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return s.substr(first, last - first + 1);
-}
-
-}  // namespace
-
 std::string DurationText(int64_t us)
 {
     if (us == AV_NOPTS_VALUE)
@@ -101,7 +87,7 @@ std::string CodecText(AVCodecID id, uint32_t codecTag, bool encoder)
     const AVCodec* codec = encoder ? avcodec_find_encoder(id) : avcodec_find_decoder(id);
     if (codec) {
         std::string text = codec->name;
-        const std::string longName = Trimmed(codec->long_name);
+        const std::string longName = TrimText(codec->long_name ? codec->long_name : "");
         if (!longName.empty())
             text = FormatText("%s(%s)", codec->name, longName.c_str());
         return text;
@@ -111,7 +97,7 @@ std::string CodecText(AVCodecID id, uint32_t codecTag, bool encoder)
     // The codec is known by name although this build has no coder for it.
     if (id != AV_CODEC_ID_NONE) {
         if (const AVCodecDescriptor* descriptor = avcodec_descriptor_get(id)) {
-            const std::string name = Trimmed(descriptor->name);
+            const std::string name = TrimText(descriptor->name ? descriptor->name : "");
             if (!name.empty())
                 return name;
         }

@@ -26,3 +26,13 @@ std::string FormatText(const char* format, ...)
     va_end(args);
     return text;
 }
+
+std::string TrimText(std::string_view text)
+{
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}

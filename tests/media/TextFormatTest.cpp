@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -44,6 +45,21 @@ TEST(FormatText, ListFormLeavesTheArgumentsUnread)
     EXPECT_EQ(FormatTwice("%s=%d", "w", 640), "w=640|w=640");
     const std::string longWord(1500, 'y');
     EXPECT_EQ(FormatTwice("%s", longWord.c_str()), longWord + "|" + longWord);
+}
+
+TEST(TrimText, BlanksAndControlBytesOffBothEnds)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"  a b \t\r\n", "a b"},
+        {"", ""},
+        {" \t\v\f\r\n ", ""},
+        {"\x01name\x1f", "name"},
+        {"x\x7f", "x\x7f"},            // DEL is no blank
+        {" 快照 ", "快照"},              // bytes of UTF-8 text stay
+        {"[ OutPath ]", "[ OutPath ]"},  // inner blanks stay
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(TrimText(text), expected) << text;
 }
 
 }  // namespace
