@@ -1,15 +1,13 @@
 #include "engine/FilterGraph.h"
 
 #include "engine/FFmpegException.h"
+#include "media/TextFormat.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
-#include <libavutil/opt.h>
 }
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -89,28 +87,13 @@ AVFilterContext* LinkUprightStep(AVFilterGraph* graph, AVFilterContext* last, co
 void FilterGraph::Build(const FilterGraphInput& input, const FilterGraphOutput& output)
 {
     Reset();
-    AVFilterGraphPtr graph{avfilter_graph_alloc()};
+    AVFilterGraphPtr graph = NewVideoGraph(output.threads, output.scalerFlags);
     if (!graph)
         FailOpening(AVERROR(ENOMEM));
-    graph->nb_threads = std::max(1, output.threads);
+    VideoGraphEnds ends;
+    Check(AddVideoGraphEnds(graph.get(), input, "src", output.pixelFormat, "out", ends));
 
-    char args[512];
-    const AVRational aspect = input.sampleAspect.num > 0 ? input.sampleAspect : AVRational{0, 1};
-    std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", input.width,
-                  input.height, static_cast<int>(input.pixelFormat), input.timeBase.num, input.timeBase.den,
-                  aspect.num, aspect.den);
-    AVFilterContext* source = AddFilter(graph.get(), "buffer", "src", args);
-
-    AVFilterContext* sink = avfilter_graph_alloc_filter(graph.get(), avfilter_get_by_name("buffersink"), "out");
-    if (!sink)
-        FailOpening(AVERROR(ENOMEM));
-    if (output.pixelFormat != AV_PIX_FMT_NONE) {
-        const AVPixelFormat formats[] = {output.pixelFormat, AV_PIX_FMT_NONE};
-        Check(av_opt_set_int_list(sink, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN));
-    }
-    Check(avfilter_init_str(sink, nullptr));
-
-    AVFilterContext* last = LinkUprightStep(graph.get(), source, input.orientation);
+    AVFilterContext* last = LinkUprightStep(graph.get(), ends.source, input.orientation);
     const bool swapped = input.orientation.SwapsSides();
     const int uprightWidth = swapped ? input.height : input.width;
     const int uprightHeight = swapped ? input.width : input.height;
@@ -119,52 +102,26 @@ void FilterGraph::Build(const FilterGraphInput& input, const FilterGraphOutput& 
     if (output.cropTop || output.cropBottom || output.cropLeft || output.cropRight) {
         // the crop keeps the input less the crops; scaling to the encoder's
         // size is the next filter's work
-        std::snprintf(args, sizeof args, "w=%d:h=%d:x=%d:y=%d", croppedWidth, croppedHeight, output.cropLeft,
-                      output.cropTop);
-        AVFilterContext* crop = AddFilter(graph.get(), "crop", "crop", args);
+        AVFilterContext* crop = AddFilter(
+            graph.get(), "crop", "crop",
+            FormatText("w=%d:h=%d:x=%d:y=%d", croppedWidth, croppedHeight, output.cropLeft, output.cropTop));
         Check(avfilter_link(last, 0, crop, 0));
         last = crop;
     }
     const bool resize = output.width > 0 && output.height > 0 &&
                         (output.width != croppedWidth || output.height != croppedHeight);
     if (resize) {
-        std::snprintf(args, sizeof args, "%d:%d:sws_flags=%d", output.width, output.height, output.scalerFlags);
-        AVFilterContext* scale = AddFilter(graph.get(), "scale", "scale", args);
+        AVFilterContext* scale =
+            AddFilter(graph.get(), "scale", "scale",
+                      FormatText("%d:%d:sws_flags=%d", output.width, output.height, output.scalerFlags));
         Check(avfilter_link(last, 0, scale, 0));
         last = scale;
     }
-    char scalerOptions[32];
-    std::snprintf(scalerOptions, sizeof scalerOptions, "flags=0x%X", static_cast<unsigned>(output.scalerFlags));
-    graph->scale_sws_opts = av_strdup(scalerOptions);
-
-    if (!output.filters.empty()) {
-        AVFilterInOut* outputs = avfilter_inout_alloc();
-        AVFilterInOut* inputs = avfilter_inout_alloc();
-        AVFilterInOutPtr outputsOwner{outputs};
-        AVFilterInOutPtr inputsOwner{inputs};
-        if (!outputs || !inputs)
-            FailOpening(AVERROR(ENOMEM));
-        outputs->name = av_strdup("in");
-        outputs->filter_ctx = last;
-        outputs->pad_idx = 0;
-        inputs->name = av_strdup("out");
-        inputs->filter_ctx = sink;
-        inputs->pad_idx = 0;
-        AVFilterInOut* openInputs = inputsOwner.release();
-        AVFilterInOut* openOutputs = outputsOwner.release();
-        const int parsed = avfilter_graph_parse_ptr(graph.get(), output.filters.c_str(), &openInputs, &openOutputs,
-                                                    nullptr);
-        avfilter_inout_free(&openInputs);
-        avfilter_inout_free(&openOutputs);
-        Check(parsed);
-    } else {
-        Check(avfilter_link(last, 0, sink, 0));
-    }
-    Check(avfilter_graph_config(graph.get(), nullptr));
+    Check(FinishVideoGraph(graph.get(), last, ends.sink, output.filters));
 
     graph_ = std::move(graph);
-    source_ = source;
-    sink_ = sink;
+    source_ = ends.source;
+    sink_ = ends.sink;
 }
 
 int FilterGraph::Width() const { return sink_ ? av_buffersink_get_w(sink_) : 0; }

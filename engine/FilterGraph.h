@@ -6,16 +6,12 @@
 // pixel format.
 #include "media/FFHandles.h"
 #include "media/PictureOrientation.h"
+#include "media/VideoFilterGraph.h"
 
 #include <string>
 
 // What enters the graph: the decoder's pictures.
-struct FilterGraphInput {
-    int width = 0;
-    int height = 0;
-    AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
-    AVRational timeBase{1, 25};
-    AVRational sampleAspect{0, 1};
+struct FilterGraphInput : VideoGraphSource {
     PictureOrientation orientation;  // how the pictures are turned upright
 };
 
