@@ -18,6 +18,33 @@ extern "C" {
 
 namespace {
 
+// The pending fields that every kind of output stream reads, of one type.
+struct TPendingStreamFields {
+    bool& disable;
+    std::string& codecName;
+    bool& streamCopy;
+    std::vector<TBitstreamFilterSpec>& bitstreamFilters;
+    uint32_t codecTag;
+    std::string& language;
+    int replayMask;
+    int headers;  // bit 0 global header, bit 1 local header; 0 = as the container asks
+};
+
+TPendingStreamFields PendingStreamFields(TPendingOptions& p, AVMediaType type)
+{
+    switch (type) {
+    case AVMEDIA_TYPE_VIDEO:
+        return {p.videoDisable,  p.videoCodecName, p.videoStreamCopy, p.videoBitstreamFilters,
+                p.videoCodecTag, p.videoLanguage,  rmVideoEncoder, p.videoGlobalHeader};
+    case AVMEDIA_TYPE_AUDIO:
+        return {p.audioDisable,  p.audioCodecName, p.audioStreamCopy, p.audioBitstreamFilters,
+                p.audioCodecTag, p.audioLanguage,  rmAudioEncoder, 0};
+    default:
+        return {p.subtitleDisable,  p.subtitleCodecName, p.subtitleStreamCopy, p.subtitleBitstreamFilters,
+                p.subtitleCodecTag, p.subtitleLanguage,  rmSubtitleEncoder, 0};
+    }
+}
+
 bool ListHas(const AVPixelFormat* list, AVPixelFormat format)
 {
     for (; list && *list != AV_PIX_FMT_NONE; ++list)
@@ -171,23 +198,54 @@ TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(int outputIndex, AVMediaType 
     return setup;
 }
 
+TOutputStreamSetup& TCustomFFmpeg::BeginOutputStream(int outputIndex, AVMediaType type, TCodecChoice& choice)
+{
+    const TPendingStreamFields fields = PendingStreamFields(pending_, type);
+    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
+    // the encoder is chosen first, so that an unknown name adds no stream
+    if (!fields.streamCopy)
+        choice = OutputEncoder(oc, fields.codecName, type);
+
+    TOutputStreamSetup& setup = AddOutputStream(outputIndex, type, fields.bitstreamFilters);
+    if (fields.streamCopy) {
+        setup.streamCopy = true;
+        setup.stream->codecpar->codec_tag = fields.codecTag;
+        return setup;
+    }
+    setup.encoder = choice.CreateEncoder();
+    AVCodecContext* ctx = setup.encoder->Context();
+    ctx->codec_type = type;
+    ctx->codec_id = choice.id;
+    if (type != AVMEDIA_TYPE_SUBTITLE)
+        ctx->thread_count = pending_.threadCount;
+    ReplayGenericOptions(ctx, fields.replayMask);
+    if (fields.codecTag)
+        ctx->codec_tag = fields.codecTag;
+    if ((fields.headers & 1) || (fields.headers == 0 && (oc->oformat->flags & AVFMT_GLOBALHEADER)))
+        ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (fields.headers & 2)
+        ctx->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+    return setup;
+}
+
+void TCustomFFmpeg::EndOutputStream(AVStream* st, AVMediaType type)
+{
+    const TPendingStreamFields fields = PendingStreamFields(pending_, type);
+    SetLanguage(st, fields.language);
+    fields.disable = false;
+    fields.codecName.clear();
+    fields.streamCopy = false;
+}
+
 void TCustomFFmpeg::CreateVideoStream(int outputIndex)
 {
     TPendingOptions& p = pending_;
-    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
-    // the encoder is chosen first, so that an unknown name adds no stream
     TCodecChoice choice;
-    if (!p.videoStreamCopy)
-        choice = OutputEncoder(oc, p.videoCodecName, AVMEDIA_TYPE_VIDEO);
-
-    TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, p.videoBitstreamFilters);
+    TOutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, choice);
     AVStream* st = setup.stream;
-    const bool globalHeader =
-        (p.videoGlobalHeader & 1) || (p.videoGlobalHeader == 0 && (oc->oformat->flags & AVFMT_GLOBALHEADER));
-    const bool localHeader = p.videoGlobalHeader & 2;
 
     int width = p.frameWidth, height = p.frameHeight;
-    if (!p.videoStreamCopy && width > 0 && height > 0) {
+    if (!setup.streamCopy && width > 0 && height > 0) {
         const int multiple = SideMultipleOf(choice.id);
         const int fittedWidth = FittingMultiple(width, multiple), fittedHeight = FittingMultiple(height, multiple);
         if (fittedWidth != width || fittedHeight != height) {
@@ -201,25 +259,11 @@ void TCustomFFmpeg::CreateVideoStream(int outputIndex)
     const double sar = width * height != 0 ? p.frameAspectRatio * height / width : p.frameAspectRatio * 3.0 / 4.0;
     const AVRational sampleAspect = av_d2q(sar, 255);
 
-    if (p.videoStreamCopy) {
-        setup.streamCopy = true;
+    if (setup.streamCopy) {
         st->sample_aspect_ratio = sampleAspect;
         st->codecpar->sample_aspect_ratio = sampleAspect;
-        st->codecpar->codec_tag = p.videoCodecTag;
     } else {
-        setup.encoder = choice.CreateEncoder();
         AVCodecContext* ctx = setup.encoder->Context();
-        ctx->codec_type = AVMEDIA_TYPE_VIDEO;
-        ctx->codec_id = choice.id;
-        ctx->thread_count = p.threadCount;
-        ReplayGenericOptions(ctx, rmVideoEncoder);
-        if (p.videoCodecTag)
-            ctx->codec_tag = p.videoCodecTag;
-        if (globalHeader)
-            ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (localHeader)
-            ctx->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
-
         AVRational rate = p.frameRate.num > 0 && p.frameRate.den > 0 ? p.frameRate : AVRational{25, 1};
         if (choice.frameRates && !p.forceFps) {
             const AVRational nearest = choice.frameRates[av_find_nearest_q_idx(rate, choice.frameRates)];
@@ -270,42 +314,24 @@ void TCustomFFmpeg::CreateVideoStream(int outputIndex)
         avcodec_parameters_from_context(st->codecpar, ctx);
     }
 
-    SetLanguage(st, p.videoLanguage);
-    p.videoDisable = false;
-    p.videoCodecName.clear();
-    p.videoStreamCopy = false;
+    EndOutputStream(st, AVMEDIA_TYPE_VIDEO);
     p.pixelFormat = AV_PIX_FMT_NONE;
 }
 
 void TCustomFFmpeg::CreateAudioStream(int outputIndex)
 {
     TPendingOptions& p = pending_;
-    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
     TCodecChoice choice;
-    if (!p.audioStreamCopy)
-        choice = OutputEncoder(oc, p.audioCodecName, AVMEDIA_TYPE_AUDIO);
-
-    TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_AUDIO, p.audioBitstreamFilters);
+    TOutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_AUDIO, choice);
     AVStream* st = setup.stream;
 
-    if (p.audioStreamCopy) {
-        setup.streamCopy = true;
+    if (setup.streamCopy) {
         AVCodecParameters* par = st->codecpar;
-        par->codec_tag = p.audioCodecTag;
         av_channel_layout_uninit(&par->ch_layout);
         av_channel_layout_default(&par->ch_layout, p.audioChannels);
         par->sample_rate = p.audioSampleRate;
     } else {
-        setup.encoder = choice.CreateEncoder();
         AVCodecContext* ctx = setup.encoder->Context();
-        ctx->codec_type = AVMEDIA_TYPE_AUDIO;
-        ctx->codec_id = choice.id;
-        ctx->thread_count = p.threadCount;
-        ReplayGenericOptions(ctx, rmAudioEncoder);
-        if (p.audioCodecTag)
-            ctx->codec_tag = p.audioCodecTag;
-        if (oc->oformat->flags & AVFMT_GLOBALHEADER)
-            ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (p.audioQScale > -99999) {
             ctx->flags |= AV_CODEC_FLAG_QSCALE;
             ctx->global_quality = static_cast<int>(std::lround(FF_QP2LAMBDA * p.audioQScale));
@@ -339,42 +365,18 @@ void TCustomFFmpeg::CreateAudioStream(int outputIndex)
         avcodec_parameters_from_context(st->codecpar, ctx);
     }
 
-    SetLanguage(st, p.audioLanguage);
-    p.audioDisable = false;
-    p.audioCodecName.clear();
-    p.audioStreamCopy = false;
+    EndOutputStream(st, AVMEDIA_TYPE_AUDIO);
 }
 
 void TCustomFFmpeg::CreateSubtitleStream(int outputIndex)
 {
-    TPendingOptions& p = pending_;
-    AVFormatContext* oc = media_.outputs.at(outputIndex).get();
     TCodecChoice choice;
-    if (!p.subtitleStreamCopy)
-        choice = OutputEncoder(oc, p.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE);
-
-    TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_SUBTITLE, p.subtitleBitstreamFilters);
+    TOutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_SUBTITLE, choice);
     AVStream* st = setup.stream;
-    if (p.subtitleStreamCopy) {
-        setup.streamCopy = true;
-        st->codecpar->codec_tag = p.subtitleCodecTag;
-    } else {
-        setup.encoder = choice.CreateEncoder();
-        AVCodecContext* ctx = setup.encoder->Context();
-        ctx->codec_type = AVMEDIA_TYPE_SUBTITLE;
-        ctx->codec_id = choice.id;
-        ReplayGenericOptions(ctx, rmSubtitleEncoder);
-        if (p.subtitleCodecTag)
-            ctx->codec_tag = p.subtitleCodecTag;
-        if (oc->oformat->flags & AVFMT_GLOBALHEADER)
-            ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        avcodec_parameters_from_context(st->codecpar, ctx);
-    }
+    if (!setup.streamCopy)
+        avcodec_parameters_from_context(st->codecpar, setup.encoder->Context());
 
-    SetLanguage(st, p.subtitleLanguage);
-    p.subtitleDisable = false;
-    p.subtitleCodecName.clear();
-    p.subtitleStreamCopy = false;
+    EndOutputStream(st, AVMEDIA_TYPE_SUBTITLE);
 }
 
 void TCustomFFmpeg::AddCoverPicture(int outputIndex)

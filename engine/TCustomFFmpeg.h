@@ -153,6 +153,12 @@ protected:
     TCodecChoice OutputEncoder(const AVFormatContext* oc, const std::string& name, AVMediaType type);
     TOutputStreamSetup& AddOutputStream(int outputIndex, AVMediaType type,
                                         std::vector<TBitstreamFilterSpec>& pendingFilters);
+    // The pending stream of `type` added to the output: its encoder chosen
+    // first (none for a copy), a copy given its tag, an encoder created with
+    // its type, id, threads, generic options, tag and header placement.
+    TOutputStreamSetup& BeginOutputStream(int outputIndex, AVMediaType type, TCodecChoice& choice);
+    // The stream's language; the pending choices of `type` back to none.
+    void EndOutputStream(AVStream* st, AVMediaType type);
     void CreateVideoStream(int outputIndex);
     // A copy of an input's cover picture, where the output's container keeps one.
     void AddCoverPicture(int outputIndex);
