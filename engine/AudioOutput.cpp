@@ -173,15 +173,7 @@ void TranscodeRun::EncodeFifoFrames(TRunOutputStream& ost, bool flushing)
 
 int TranscodeRun::EncodeAudioFrame(TRunOutputStream& ost, AVFrame* frame)
 {
-    int ret = ost.encoder->SendFrame(frame);
-    int64_t bytes = 0;
-    if (ret == AVERROR(EAGAIN)) {
-        bytes += DrainEncoder(ost, false);
-        ret = ost.encoder->SendFrame(frame);
-    }
-    if (ret < 0)
-        throw FFmpegException("Audio encoding failed");
-    bytes += DrainEncoder(ost, false);
+    const int64_t bytes = EncodeFrame(ost, frame, "Audio encoding failed");
     counters_.audioBytes += static_cast<uint64_t>(bytes);
     ++ost.frameCount;
     return static_cast<int>(bytes);

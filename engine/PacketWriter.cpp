@@ -98,6 +98,19 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
     }
 }
 
+int64_t TranscodeRun::EncodeFrame(TRunOutputStream& ost, AVFrame* frame, const char* failure)
+{
+    int ret = ost.encoder->SendFrame(frame);
+    int64_t bytes = 0;
+    if (ret == AVERROR(EAGAIN)) {
+        bytes += DrainEncoder(ost, false);
+        ret = ost.encoder->SendFrame(frame);
+    }
+    if (ret < 0)
+        throw FFmpegException(failure);
+    return bytes + DrainEncoder(ost, false);
+}
+
 int64_t TranscodeRun::DrainEncoder(TRunOutputStream& ost, bool flushing)
 {
     AVCodecContext* enc = ost.enc;

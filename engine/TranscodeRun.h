@@ -158,6 +158,10 @@ private:
     // Collects every packet the encoder has ready and writes it; the number
     // of bytes written, or a negative error from the encoder.
     int64_t DrainEncoder(TRunOutputStream& ost, bool flushing);
+    // Sends one frame to the encoder (draining it first when it is full) and
+    // writes what it gives; the bytes written. Throws FFmpegException
+    // `failure` when the encoder refuses the frame.
+    int64_t EncodeFrame(TRunOutputStream& ost, AVFrame* frame, const char* failure);
 
     // reports (StatusReport.cpp)
     void Report(bool last);

@@ -197,15 +197,7 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
 
 int TranscodeRun::EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame)
 {
-    int ret = ost.encoder->SendFrame(frame);
-    int64_t bytes = 0;
-    if (ret == AVERROR(EAGAIN)) {
-        bytes += DrainEncoder(ost, false);
-        ret = ost.encoder->SendFrame(frame);
-    }
-    if (ret < 0)
-        throw FFmpegException("Video encoding failed");
-    bytes += DrainEncoder(ost, false);
+    const int64_t bytes = EncodeFrame(ost, frame, "Video encoding failed");
     counters_.videoBytes += static_cast<uint64_t>(bytes);
     return static_cast<int>(bytes);
 }
