@@ -291,56 +291,52 @@ bool TCustomAVProbe::GetFileStreamInfo(TFileStreamInfo& info)
 
 namespace {
 
-// Checks the stream index for a kind; returns the stream or reports why not.
-struct StreamLookup {
-    AVStream* stream = nullptr;
-    std::string error;
-};
-
-StreamLookup FindStream(AVFormatContext* context, int index, int firstOfKind, AVMediaType kind, const char* kindName)
+// The facts every kind of stream has (its time base repaired first).
+template <typename Info>
+void FillCommonStreamInfo(AVStream* stream, Info& info)
 {
-    StreamLookup result;
-    if (index < 0)
-        index = firstOfKind;
-    if (index < 0) {
-        result.error = FormatText("no %s stream.", kindName);
-        return result;
-    }
-    if (index >= static_cast<int>(context->nb_streams)) {
-        result.error = FormatText("stream index #%d is invalid.", index);
-        return result;
-    }
-    AVStream* stream = context->streams[index];
-    if (stream->codecpar->codec_type != kind) {
-        result.error = FormatText("stream #%d is not %s stream.", index, kindName);
-        return result;
-    }
-    result.stream = stream;
-    return result;
-}
-
-}  // namespace
-
-bool TCustomAVProbe::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info)
-{
-    info = TAudioStreamInfo{};
-    if (!RequireFile())
-        return false;
-    const StreamLookup lookup = FindStream(context_, streamIndex, firstAudioStream_, AVMEDIA_TYPE_AUDIO, "audio");
-    if (!lookup.stream) {
-        ReportError(AV_LOG_ERROR, lookup.error);
-        return false;
-    }
-    AVStream* stream = lookup.stream;
-    const AVCodecParameters* par = stream->codecpar;
     RepairTimeBase(stream);
     info.Language = MetadataValue(stream->metadata, "language");
-    info.CodecName = CodecText(par, false);
+    info.CodecName = CodecText(stream->codecpar, false);
     info.StartTime = stream->start_time;
     info.StartTimeUS = MicrosecondsOrMinusOne(stream->start_time, stream->time_base);
     info.Duration = stream->duration;
     info.DurationUS = MicrosecondsOrMinusOne(stream->duration, stream->time_base);
-    info.BitRate = ClampToInt32(par->bit_rate);
+    info.BitRate = ClampToInt32(stream->codecpar->bit_rate);
+}
+
+}  // namespace
+
+AVStream* TCustomAVProbe::StreamOfKind(int index, int firstOfKind, AVMediaType kind, const char* kindName)
+{
+    if (!RequireFile())
+        return nullptr;
+    if (index < 0)
+        index = firstOfKind;
+    if (index < 0) {
+        ReportError(AV_LOG_ERROR, FormatText("no %s stream.", kindName));
+        return nullptr;
+    }
+    if (index >= static_cast<int>(context_->nb_streams)) {
+        ReportError(AV_LOG_ERROR, FormatText("stream index #%d is invalid.", index));
+        return nullptr;
+    }
+    AVStream* stream = context_->streams[index];
+    if (stream->codecpar->codec_type != kind) {
+        ReportError(AV_LOG_ERROR, FormatText("stream #%d is not %s stream.", index, kindName));
+        return nullptr;
+    }
+    return stream;
+}
+
+bool TCustomAVProbe::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info)
+{
+    info = TAudioStreamInfo{};
+    AVStream* stream = StreamOfKind(streamIndex, firstAudioStream_, AVMEDIA_TYPE_AUDIO, "audio");
+    if (!stream)
+        return false;
+    FillCommonStreamInfo(stream, info);
+    const AVCodecParameters* par = stream->codecpar;
     info.Channels = par->ch_layout.nb_channels;
     info.SampleRate = par->sample_rate;
     info.SampleFormat = par->format;
@@ -350,23 +346,11 @@ bool TCustomAVProbe::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info)
 bool TCustomAVProbe::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
 {
     info = TVideoStreamInfo{};
-    if (!RequireFile())
+    AVStream* stream = StreamOfKind(streamIndex, firstVideoStream_, AVMEDIA_TYPE_VIDEO, "video");
+    if (!stream)
         return false;
-    const StreamLookup lookup = FindStream(context_, streamIndex, firstVideoStream_, AVMEDIA_TYPE_VIDEO, "video");
-    if (!lookup.stream) {
-        ReportError(AV_LOG_ERROR, lookup.error);
-        return false;
-    }
-    AVStream* stream = lookup.stream;
+    FillCommonStreamInfo(stream, info);
     const AVCodecParameters* par = stream->codecpar;
-    RepairTimeBase(stream);
-    info.Language = MetadataValue(stream->metadata, "language");
-    info.CodecName = CodecText(par, false);
-    info.StartTime = stream->start_time;
-    info.StartTimeUS = MicrosecondsOrMinusOne(stream->start_time, stream->time_base);
-    info.Duration = stream->duration;
-    info.DurationUS = MicrosecondsOrMinusOne(stream->duration, stream->time_base);
-    info.BitRate = ClampToInt32(par->bit_rate);
     info.Height = par->height;
     info.Width = par->width;
     // An unset sample aspect ratio (0/1) means square pixels.

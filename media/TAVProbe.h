@@ -102,6 +102,9 @@ protected:
     // and keeps it in LastErrMsg.
     void ReportError(int avLevel, const std::string& text);
     bool RequireFile();  // reports "file not loaded." when nothing is open
+    // Stream `index` (the first of its kind when negative), or nullptr after
+    // reporting why there is none of `kind` there.
+    AVStream* StreamOfKind(int index, int firstOfKind, AVMediaType kind, const char* kindName);
     std::string StreamLine(int index);
 
     AVFormatInputPtr owned_;             // the input LoadFile opened; null for an attached one
