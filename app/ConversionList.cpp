@@ -1,6 +1,7 @@
 #include "app/ConversionList.h"
 
 #include "app/ControlStates.h"
+#include "app/ConversionTask.h"
 #include "app/NewNameRule.h"
 #include "app/OutputFolderCheck.h"
 #include "app/OutputOptionsCopy.h"
@@ -184,24 +185,15 @@ void ConversionList::AddOneFile() {
     if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string())) return;
     TInputOptions input = InputOptionsFor(source);
     if (!Probe(source)) return;
-    input.StartTime = settings.CutStart * 1000;
 
-    TMediaConverter& converter = parts_.converter;
-    const int task = converter.AddTask(source, &input);
-    if (task < 0) {
-        parts_.log.AppendBlock("***打开文件失败: " + converter.LastErrMsg());
-        return;
-    }
-    parts_.previewFile = source;
-
-    std::string outputName = settings.OutputFile;
-    if (FileExists(outputName) && parts_.controls.existingFileIndex == 0) outputName = NewNameRule(outputName);
-    TOutputOptions output = OutputFromSettings(outputName);
-
-    if (!converter.SetOutputFile(task, outputName, &output)) {
-        const std::string error = converter.LastErrMsg();
-        converter.RemoveTask(task);
-        parts_.log.AppendBlock("***不能进行正常转换: " + error);
+    TOutputOptions output;
+    output.FileName = settings.OutputFile;
+    if (FileExists(output.FileName) && parts_.controls.existingFileIndex == 0)
+        output.FileName = NewNameRule(output.FileName);
+    const AddedTask added = AddConversionTask(parts_.converter, settings, input, output);
+    if (added.opened) parts_.previewFile = source;
+    if (added.task < 0) {
+        parts_.log.AppendBlock((added.opened ? "***不能进行正常转换: " : "***打开文件失败: ") + added.error);
         return;
     }
     AppendRow(source, input, output);
@@ -223,18 +215,6 @@ void ConversionList::AddManyFiles() {
     if (files.empty()) return;
     if (!ChooseFormat(false)) return;
     AddFilesOneFormat(files);
-}
-
-TOutputOptions ConversionList::OutputFromSettings(std::string outputName) const {
-    const OutputSettings& settings = parts_.session.Settings;
-    TOutputOptions output;
-    output.FileName = std::move(outputName);
-    CopyOutputSettings(settings, output);
-    if (settings.CutMode == "Select")
-        output.Duration = settings.CutLength * 1000;
-    else
-        output.StartTime = 0;
-    return output;
 }
 
 void ConversionList::AddFolder() {
@@ -275,13 +255,22 @@ void ConversionList::ChangeRowFormat(int row) {
     if (!ChooseFormat(true)) return;
     if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string())) return;
     if (!Probe(shown.SourceFile)) return;
+    TFileStreamInfo facts;
+    const TaskClip clip = ClipOfSettings(
+        settings, parts_.converter.Probe().GetFileStreamInfo(facts) && facts.Duration >= 0 ? facts.Duration : NoTimeUs);
+    if (!clip.refusal.empty()) {
+        parts_.log.AppendBlock("***不能进行正常转换: " + clip.refusal);
+        return;
+    }
     RowRecord& slot = slots_[static_cast<size_t>(row)];
     slot.Input = InputOptionsFor(shown.SourceFile);
-    slot.Input.StartTime = settings.CutStart * 1000;
-    std::string outputName = settings.OutputFile;
-    if (FileExists(outputName) && parts_.controls.existingFileIndex == 0) outputName = NewNameRule(outputName);
-    slot.Output = OutputFromSettings(outputName);
-    shown.TargetExt = ExtensionLabel(outputName);
+    slot.Output = TOutputOptions{};
+    slot.Output.FileName = settings.OutputFile;
+    if (FileExists(slot.Output.FileName) && parts_.controls.existingFileIndex == 0)
+        slot.Output.FileName = NewNameRule(slot.Output.FileName);
+    CopyOutputSettings(settings, slot.Output);
+    PutClip(clip, slot.Input, slot.Output);
+    shown.TargetExt = ExtensionLabel(slot.Output.FileName);
     shown.Status = kStatusReady;
     shown.Progress = -1;
     shown.TimeText = "0";
@@ -318,22 +307,19 @@ void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files) {
         settings.SourceFile = *file;
         TInputOptions input = InputOptionsFor(*file);
         if (!Probe(*file)) continue;
-        input.StartTime = std::max<int64_t>(settings.CutStart, 0);
-        const int task = converter.AddTask(*file, &input);
-        if (task < 0) {
-            parts_.log.AppendBlock("***打开文件失败: " + converter.LastErrMsg());
+        const std::string stem = fs::path(PathFileName(*file)).stem().string();
+        TOutputOptions output;
+        output.FileName = JoinPath(parts_.OutputFolder(), stem + outputExt);
+        if (FileExists(output.FileName) && parts_.controls.existingFileIndex == 0)
+            output.FileName = NewNameRule(output.FileName);
+        const AddedTask added = AddConversionTask(converter, settings, input, output);
+        if (!added.opened) {
+            parts_.log.AppendBlock("***打开文件失败: " + added.error);
             break;
         }
-        const std::string stem = fs::path(PathFileName(*file)).stem().string();
-        std::string outputName = JoinPath(parts_.OutputFolder(), stem + outputExt);
-        if (FileExists(outputName) && parts_.controls.existingFileIndex == 0) outputName = NewNameRule(outputName);
-        TOutputOptions output;
-        output.FileName = outputName;
-        CopyOutputSettings(settings, output);
-        if (!converter.SetOutputFile(task, outputName, &output)) {
-            const std::string error = converter.LastErrMsg();
-            converter.RemoveTask(task);
-            parts_.log.AppendBlock("***不能进行正常转换: " + error);
+        if (added.task < 0) {
+            parts_.log.AppendBlock("***不能进行正常转换: " + added.error);
+            continue;
         }
         AppendRow(*file, input, output);
         parts_.log.AppendBlock("装入成功.");

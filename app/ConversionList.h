@@ -111,8 +111,6 @@ private:
     // Probes `file`; on failure the log lines and the message box.
     bool Probe(const std::string& file);
     void AppendRow(const std::string& source, const TInputOptions& input, const TOutputOptions& output);
-    // The records of a single file as the chooser left them in the settings.
-    TOutputOptions OutputFromSettings(std::string outputName) const;
     void FillRowFacts(ListRow& row, const TOutputOptions& output);
     // A sample of `row` with its slot's records, replacing any earlier one.
     void RequestSample(int row);

@@ -5,8 +5,8 @@
 #include "cli/ListNames.h"
 #include "cli/StopSignals.h"
 
+#include "app/ConversionTask.h"
 #include "app/ConverterDurationProbe.h"
-#include "app/OutputOptionsCopy.h"
 #include "engine/CodecSelection.h"
 #include "engine/CodecThreads.h"
 #include "engine/OutputPlacement.h"
@@ -197,25 +197,13 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         const OutputSettings& settings = session.Settings;
         TInputOptions input;
         input.FileName = file;
-        if (settings.CutMode == "Select")
-            input.StartTime = settings.CutStart * 1000;
-        const int task = converter.AddTask(file, &input);
-        if (task < 0) {
-            fail(file, converter.LastErrMsg());
-            continue;
-        }
         const std::string outputName = ChooseOutputName(settings.OutputFile, command.overwrite, taken);
         TOutputOptions output;
         output.FileName = outputName;
         output.ReplaceExisting = command.overwrite;
-        CopyOutputSettings(settings, output);
-        if (settings.CutMode == "Select")
-            output.Duration = settings.CutLength * 1000;
-        else
-            output.StartTime = 0;
-        if (!converter.SetOutputFile(task, outputName, &output)) {
-            fail(file, converter.LastErrMsg());
-            converter.RemoveTask(task);
+        const AddedTask added = AddConversionTask(converter, settings, input, output);
+        if (added.task < 0) {
+            fail(file, added.error);
             continue;
         }
         taken.insert(outputName);

@@ -2,11 +2,14 @@
 #include "app/NewNameRule.h"
 #include "app/OutputOptionsCopy.h"
 #include "app/RunEstimates.h"
+#include "formats/FormatsTexts.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <set>
+#include <utility>
 
 namespace fs = std::filesystem;
 using namespace apptest;
@@ -450,6 +453,93 @@ TEST_F(ConversionListTest, EveryRowIsSampledAndARemovedOrChangedRowsSampleIsCanc
     EXPECT_EQ(sampler.cancels, (std::vector<uint64_t>{second, sampler.requests[3].key, sampler.requests[4].key}));
     EXPECT_EQ(sampler.requests.size(), 5u);
     List().SetSizeSampler(nullptr);
+}
+
+TEST_F(ConversionListTest, AClipIsHeldToTheSourcesLengthWhenAddedAndWhenTheRowsFormatChanges) {
+    const std::string source = qtest::MakeMp4Clip(dir.path(), 3.0);
+    struct Case {
+        const char* name;
+        std::optional<std::pair<int64_t, int64_t>> clipMs;  // start and length
+        int64_t startUs;     // of the input
+        int64_t durationUs;  // of the output, within 0.1 s
+    };
+    const Case cases[] = {
+        {"no clip", std::nullopt, NoTimeUs, NoTimeUs},
+        {"inside the source", std::make_pair(int64_t{500}, int64_t{1000}), 500'000, 1'000'000},
+        {"stopping past the end", std::make_pair(int64_t{1000}, int64_t{60'000}), 1'000'000, 2'000'000},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto expectClip = [&](const char* when) {
+            const RowRecord& slot = List().Slot(row);
+            EXPECT_EQ(slot.Input.StartTime, c.startUs) << when;
+            if (c.durationUs == NoTimeUs) {
+                EXPECT_EQ(slot.Output.Duration, NoTimeUs) << when;
+                EXPECT_EQ(slot.Output.StartTime, 0) << when;
+            } else {
+                EXPECT_NEAR(static_cast<double>(slot.Output.Duration), static_cast<double>(c.durationUs), 1e5) << when;
+            }
+        };
+        chooser.clipMs = c.clipMs;
+        chooser.formatNumber = 1;  // AVI
+        AddOne(source);
+        ASSERT_EQ(List().RowCount(), row + 1);
+        expectClip("added");
+        chooser.formatNumber = 12;  // MP4 for computers
+        List().ChangeRowFormat(row);
+        EXPECT_EQ(List().Rows()[static_cast<size_t>(row)].TargetExt, "MP4");
+        expectClip("format changed");
+        ++row;
+    }
+}
+
+TEST_F(ConversionListTest, AClipStartingPastTheSourcesEndAddsNoRowAndLeavesAChangedRowAsItWas) {
+    const std::string source = qtest::MakeMp4Clip(dir.path(), 3.0);
+    const std::string refusal = std::string("***不能进行正常转换: ") + kStopBeyondLengthMessage;
+    const auto pastTheEnd = std::make_pair(int64_t{5000}, int64_t{1000});
+    chooser.clipMs = pastTheEnd;
+    AddOne(source);
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(window.Converter().TaskCount(), 0);
+
+    chooser.clipMs.reset();
+    chooser.formatNumber = 1;  // AVI
+    AddOne(source);
+    ASSERT_EQ(List().RowCount(), 1);
+    const std::string aviName = List().Slot(0).Output.FileName;
+    chooser.clipMs = pastTheEnd;
+    chooser.formatNumber = 12;  // MP4 for computers
+    List().ChangeRowFormat(0);
+    EXPECT_EQ(List().Rows()[0].TargetExt, "AVI");
+    EXPECT_EQ(List().Slot(0).Output.FileName, aviName);
+    EXPECT_EQ(List().Slot(0).Output.Duration, NoTimeUs);
+    const auto& lines = window.Log().Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), refusal), 2);
+}
+
+// A source lying in the output folder under its output's name, with existing
+// files overwritten, would be written over itself: the converter refuses that
+// output, and the add goes on with the next file.
+TEST_F(ConversionListTest, AManyFilesAddKeepsNoRowForAnOutputTheConverterRefusesAndGoesOn) {
+    const std::vector<std::string> clips = Clips(1);
+    fs::create_directories(OutputFolder());
+    const std::string inPlace = Output("inplace.mp4");
+    fs::copy_file(clips[0], inPlace);
+    chooser.formatNumber = 12;     // MP4 for computers
+    window.suiComboBox4Change(1);  // an existing output is overwritten
+
+    AddMany({clips[0], inPlace});
+
+    EXPECT_EQ(Sources(), std::vector<std::string>{clips[0]});
+    EXPECT_EQ(window.Converter().TaskCount(), 1);
+    EXPECT_EQ(List().Slot(0).Output.FileName, Output("source0.mp4"));
+    EXPECT_EQ(List().Slot(1).SlotState, "kong");
+    const auto& lines = window.Log().Lines();
+    const auto refused = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("***不能进行正常转换: ", 0) == 0 && line.find("inplace.mp4") != std::string::npos;
+    });
+    EXPECT_EQ(refused, 1);
 }
 
 }  // namespace
