@@ -46,6 +46,26 @@ bool IsRegularFile(const std::string& path)
     return fs::is_regular_file(path, ignored);
 }
 
+// Why `path`, which is no regular file, cannot be converted.
+std::string NotAFileReason(const std::string& path)
+{
+    std::error_code ignored;
+    return fs::is_directory(path, ignored) ? kFolderText : Exists(path) ? "not a regular file" : "no such file";
+}
+
+// Loads the libraries into `converter` and gives it the command's progress
+// interval; false after saying why the libraries did not load.
+bool PrepareConverter(TMediaConverter& converter, const CliCommand& command, std::ostream& err)
+{
+    if (!converter.LoadAVLib("LibAV")) {
+        err << "quorvex-cli: " << converter.LastErrMsg() << '\n';
+        return false;
+    }
+    if (command.progressIntervalMs > 0)
+        converter.SetProgressInterval(command.progressIntervalMs);
+    return true;
+}
+
 // The output name planned at set-up: the file's own unless it exists (and
 // may not be overwritten) or an earlier file of this run already writes it;
 // then the first free "(New_n)" name. The finished file claims its name when
@@ -160,12 +180,8 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         return kExitFailed;
     }
     TMediaConverter converter;
-    if (!converter.LoadAVLib("LibAV")) {
-        err << "quorvex-cli: " << converter.LastErrMsg() << '\n';
+    if (!PrepareConverter(converter, command, err))
         return kExitFailed;
-    }
-    if (command.progressIntervalMs > 0)
-        converter.SetProgressInterval(command.progressIntervalMs);
     ConverterDurationProbe durationProbe;
     FormatSession session;
     session.FormatNumber = command.formatNumber;
@@ -183,10 +199,7 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         if (StopSignals::Received())
             break;
         if (!IsRegularFile(file)) {
-            std::error_code ignored;
-            fail(file, fs::is_directory(file, ignored) ? kFolderText
-                       : Exists(file)                  ? "not a regular file"
-                                                       : "no such file");
+            fail(file, NotAFileReason(file));
             continue;
         }
         const std::string refused = ConfirmSettings(command, file, session, &durationProbe);
@@ -233,21 +246,12 @@ int RunTranscode(const CliCommand& command, bool terminal, std::ostream& out, st
     const std::string& source = command.files.at(0);
     const std::string& target = command.files.at(1);
     if (!IsRegularFile(source)) {
-        std::error_code ignored;
-        err << "quorvex-cli: " << source << ": "
-            << (fs::is_directory(source, ignored) ? kFolderText
-                : Exists(source)                  ? "not a regular file"
-                                                  : "no such file")
-            << '\n';
+        err << "quorvex-cli: " << source << ": " << NotAFileReason(source) << '\n';
         return kExitFailed;
     }
     TMediaConverter converter;
-    if (!converter.LoadAVLib("LibAV")) {
-        err << "quorvex-cli: " << converter.LastErrMsg() << '\n';
+    if (!PrepareConverter(converter, command, err))
         return kExitFailed;
-    }
-    if (command.progressIntervalMs > 0)
-        converter.SetProgressInterval(command.progressIntervalMs);
     TInputOptions input;
     input.FileName = source;
     input.ExtOptions = command.inputOptions;
