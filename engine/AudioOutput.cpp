@@ -25,7 +25,7 @@ void TranscodeRun::PrepareResampler(TRunOutputStream& ost, const TRunInputStream
         ost.resample = true;
     if (ost.resample && ist.decoder && ist.decoder->sample_fmt != AV_SAMPLE_FMT_S16 && options_.verbosity > 0 &&
         !ost.resampler)
-        Log(llVerbose, "Warning, using s16 intermediate sample format for resampling");
+        task_.Log(llVerbose, "Warning, using s16 intermediate sample format for resampling");
 
     AVChannelLayout inLayout{};
     av_channel_layout_default(&inLayout, ist.audioChannels);
@@ -83,7 +83,7 @@ void TranscodeRun::AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const u
                     size += static_cast<int>(byteDelta);
                     data -= byteDelta;
                     if (options_.verbosity > 2)
-                        LogFmt(llVerbose, "discarding %d audio samples", static_cast<int>(std::lround(-delta)));
+                        task_.LogFmt(llVerbose, "discarding %d audio samples", static_cast<int>(std::lround(-delta)));
                     if (size <= 0)
                         return;
                 } else {
@@ -92,13 +92,13 @@ void TranscodeRun::AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const u
                     data = ost.workBuffer.data();
                     size += static_cast<int>(byteDelta);
                     if (options_.verbosity > 2)
-                        LogFmt(llVerbose, "adding %d audio samples of silence", static_cast<int>(std::lround(delta)));
+                        task_.LogFmt(llVerbose, "adding %d audio samples of silence", static_cast<int>(std::lround(delta)));
                 }
                 ist.isStart = false;
             } else if (method >= 2) {
                 const int compensation = static_cast<int>(std::clamp<long>(std::lround(delta), -method, method));
                 if (options_.verbosity > 2)
-                    LogFmt(llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d", delta,
+                    task_.LogFmt(llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d", delta,
                            compensation, outRate);
                 swr_set_compensation(ost.resampler.get(), compensation, outRate);
             }
@@ -121,7 +121,7 @@ void TranscodeRun::AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const u
         if (got < 0) {
             if (options_.exitOnError)
                 throw FFmpegException("av_audio_convert() failed");
-            Log(llError, "av_audio_convert() failed");
+            task_.Log(llError, "av_audio_convert() failed");
             return;
         }
         if (got > 0 && av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(converted->extended_data), got) < got)

@@ -178,7 +178,7 @@ void TranscodeRun::OutputVideoPicture(TRunInputStream& ist, int istIndex, AVFram
             picture->format != ost.graphInput.pixelFormat) {
             // the graph does not follow a new picture size by itself: build it again
             const char* formatName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format));
-            LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
+            task_.LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
                    picture->width, picture->height, formatName ? formatName : "none");
             ost.graphInput.width = picture->width;
             ost.graphInput.height = picture->height;

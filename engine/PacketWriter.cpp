@@ -70,7 +70,7 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
                     ": " + ErrorCodeText(ret);
                 if (options_.exitOnError)
                     throw FFmpegException(text);
-                Log(llError, text);
+                task_.Log(llError, text);
             }
         };
         for (AVPacketPtr& in : current)

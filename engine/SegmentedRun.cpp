@@ -169,7 +169,7 @@ void TranscodeRun::ChooseSegmentedOutput()
             const std::string& finalName = media.outputSetups[0].finalName;
             const std::string folder = SegmentFolderName(finalName);
             if (Exists(folder) || Exists(PartFileName(finalName))) {
-                LogFmt(llInfo, "%s: cannot resume (%s): converting from the start", finalName.c_str(),
+                task_.LogFmt(llInfo, "%s: cannot resume (%s): converting from the start", finalName.c_str(),
                        obstacle.c_str());
                 TSegmentFolderLock lock;
                 std::error_code ignored;
@@ -202,7 +202,7 @@ void TranscodeRun::PrepareSegments()
     const std::string folder = SegmentFolderName(finalName);
     if (!segmentLock_.Take(folder)) {
         // another run writes this output now, or the folder cannot be made
-        LogFmt(llVerbose, "%s: written without resumable parts (the folder %s is in use or cannot be made)",
+        task_.LogFmt(llVerbose, "%s: written without resumable parts (the folder %s is in use or cannot be made)",
                finalName.c_str(), folder.c_str());
         segmentedOutput_ = -1;
         return;
@@ -231,21 +231,21 @@ void TranscodeRun::PrepareSegments()
                                                 return av_cmp_q(a, b) == 0;
                                             });
         if (old.sourcePath != fresh.sourcePath || !(old.source == fresh.source))
-            LogFmt(llInfo, "%s: the source changed since the interrupted conversion: converting from the start",
+            task_.LogFmt(llInfo, "%s: the source changed since the interrupted conversion: converting from the start",
                    finalName.c_str());
         else if (old.settings != fresh.settings || !sameStreams)
-            LogFmt(llInfo, "%s: the settings changed since the interrupted conversion: converting from the start",
+            task_.LogFmt(llInfo, "%s: the settings changed since the interrupted conversion: converting from the start",
                    finalName.c_str());
         else
             kept = KeptPartOf(old);
         if (kept.segments > 0 && !SeekForResume(kept)) {
-            LogFmt(llInfo, "%s: the source cannot be sought to the kept part: converting from the start",
+            task_.LogFmt(llInfo, "%s: the source cannot be sought to the kept part: converting from the start",
                    finalName.c_str());
             kept = TKeptPart{};
         }
         if (kept.segments > 0) {
             fresh.segments = old.segments;
-            LogFmt(llInfo, "%s: resuming at %s", finalName.c_str(), ResumeTimeText(kept.keptUs).c_str());
+            task_.LogFmt(llInfo, "%s: resuming at %s", finalName.c_str(), ResumeTimeText(kept.keptUs).c_str());
         }
     }
     // everything but the kept segments goes

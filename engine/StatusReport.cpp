@@ -99,7 +99,7 @@ void TranscodeRun::Report(bool last)
             line += FormatText(" dup=%d drop=%d", counters_.duplicatedFrames, counters_.droppedFrames);
             if (counters_.dupDropChanged && options_.verbosity >= 0 && onProgress) {
                 counters_.dupDropChanged = false;
-                Log(llVerbose, line.substr(0, 1023));
+                task_.Log(llVerbose, line.substr(0, 1023));
             }
         }
         if (onProgress) {
@@ -115,7 +115,7 @@ void TranscodeRun::Report(bool last)
             info.FrameNumber = frameNumber;
             onProgress(info);
         } else if (options_.verbosity >= 0) {
-            Log(llVerbose, line.substr(0, 1023));
+            task_.Log(llVerbose, line.substr(0, 1023));
         }
     }
 
@@ -125,7 +125,7 @@ void TranscodeRun::Report(bool last)
         const double header = static_cast<double>(counters_.headerBytes);
         const double sum = video + audio + header;
         const double overhead = sum > 0 ? 100.0 * (static_cast<double>(totalSize) - sum) / sum : 0;
-        LogFmt(llVerbose, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n", video / 1024,
+        task_.LogFmt(llVerbose, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n", video / 1024,
                audio / 1024, header / 1024, overhead);
     }
 }

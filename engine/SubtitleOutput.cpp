@@ -12,7 +12,7 @@ void TranscodeRun::SubtitleOut(TRunOutputStream& ost, TRunInputStream& /*ist*/, 
     if (ptsUs == AV_NOPTS_VALUE) {
         if (options_.exitOnError)
             throw FFmpegException("Subtitle packets must have a pts");
-        Log(llError, "Subtitle packets must have a pts");
+        task_.Log(llError, "Subtitle packets must have a pts");
         return;
     }
     AVCodecContext* enc = ost.enc;

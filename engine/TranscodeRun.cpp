@@ -55,17 +55,6 @@ void TranscodeRun::PassPauseGate() const
         hooks_.pauseGate->Pass();
 }
 
-void TranscodeRun::Log(TLogLevel level, const std::string& text) const { GetFFLogger().Log(&task_, level, text); }
-
-void TranscodeRun::LogFmt(TLogLevel level, const char* format, ...) const
-{
-    va_list args;
-    va_start(args, format);
-    const std::string text = FormatTextV(format, args);
-    va_end(args);
-    Log(level, text);
-}
-
 std::string TranscodeRun::StreamName(int fileIndex, int streamIndex, AVMediaType type) const
 {
     return FormatText("#%d.%d (%s)", fileIndex, streamIndex, MediaTypeName(type).c_str());
@@ -436,7 +425,7 @@ void TranscodeRun::OpenEncoders()
             const std::string text = FormatText("Encoder (codec id %d) not found for output stream %s",
                                                 static_cast<int>(ost.enc->codec_id), name.c_str());
             LogStreamMapping(llError);
-            Log(llError, text);
+            task_.Log(llError, text);
             throw FFmpegException(text);
         }
         if (ost.enc->codec_type == AVMEDIA_TYPE_SUBTITLE)
@@ -453,7 +442,7 @@ void TranscodeRun::OpenEncoders()
                 "information.",
                 name.c_str());
             LogStreamMapping(llError);
-            Log(llError, text);
+            task_.Log(llError, text);
             throw FFmpegException(text);
         }
         ost.encoderOpen = true;
@@ -637,23 +626,23 @@ void TranscodeRun::OpenOutputFile(int j)
         char sdp[2048];
         AVFormatContext* list[] = {oc};
         av_sdp_create(list, 1, sdp, sizeof sdp);
-        Log(llInfo, std::string("SDP:\r\n") + sdp);
+        task_.Log(llInfo, std::string("SDP:\r\n") + sdp);
     }
 }
 
 void TranscodeRun::LogStreamMapping(TLogLevel level)
 {
-    Log(level, "Stream mapping:");
+    task_.Log(level, "Stream mapping:");
     for (const TRunOutputStream& ost : outputStreams_) {
         if (ost.sourceIndex < 0)
             continue;
         const TRunInputStream& source = inputStreams_[ost.sourceIndex];
         const AVMediaType type = ost.stream->codecpar->codec_type;
-        LogFmt(level, "  Stream #%d.%d -> #%d.%d (%s)", source.fileIndex, source.streamIndex, ost.fileIndex,
+        task_.LogFmt(level, "  Stream #%d.%d -> #%d.%d (%s)", source.fileIndex, source.streamIndex, ost.fileIndex,
                ost.index, MediaTypeName(type).c_str());
         if (ost.syncIndex != ost.sourceIndex) {
             const TRunInputStream& sync = inputStreams_[ost.syncIndex];
-            LogFmt(level, " [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
+            task_.LogFmt(level, " [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
                    MediaTypeName(sync.stream->codecpar->codec_type).c_str());
         }
     }
@@ -789,7 +778,7 @@ void TranscodeRun::MainLoop()
                 if (packet->pts != AV_NOPTS_VALUE)
                     packet->pts -= shift;
                 if (options_.verbosity > 2)
-                    LogFmt(llVerbose, "timestamp discontinuity %" PRId64 ", new offset= %" PRId64, delta,
+                    task_.LogFmt(llVerbose, "timestamp discontinuity %" PRId64 ", new offset= %" PRId64, delta,
                            media.inputTsOffsetsUs[fileIndex]);
             }
         }
@@ -820,7 +809,7 @@ void TranscodeRun::MainLoop()
                 throw FFmpegException(text);
             }
             if (options_.verbosity >= 0)
-                Log(llVerbose, text);
+                task_.Log(llVerbose, text);
             continue;
         }
         av_packet_unref(packet.get());

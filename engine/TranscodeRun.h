@@ -170,8 +170,6 @@ private:
     void PassPauseGate() const;
     double SyncInputTime(const TRunInputStream& ist) const;
     std::string StreamName(int fileIndex, int streamIndex, AVMediaType type) const;
-    void Log(TLogLevel level, const std::string& text) const;
-    void LogFmt(TLogLevel level, const char* format, ...) const __attribute__((format(printf, 3, 4)));
 
     TCustomFFmpeg& task_;
     TRunHooks hooks_;

@@ -60,14 +60,14 @@ void TranscodeRun::VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame
             ++counters_.droppedFrames;
             counters_.dupDropChanged = true;
             if (options_.verbosity > 2)
-                Log(llVerbose, "*** drop!");
+                task_.Log(llVerbose, "*** drop!");
         }
         if (held + frames > 1) {
             const int copies = held + frames - 1;
             counters_.duplicatedFrames += copies;
             counters_.dupDropChanged = true;
             if (options_.verbosity > 2)
-                LogFmt(llVerbose, "*** %d dup!", copies);
+                task_.LogFmt(llVerbose, "*** %d dup!", copies);
         }
     }
     const int room = std::max(options_.maxFramesVideo - ost.frameCount, 0);
@@ -143,7 +143,7 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
         if (av_frame_apply_cropping(cropped_.get(), AV_FRAME_CROP_UNALIGNED) < 0) {
             if (options_.exitOnError)
                 throw FFmpegException("error cropping picture");
-            Log(llError, "error cropping picture");
+            task_.Log(llError, "error cropping picture");
             return nullptr;
         }
         current = cropped_.get();
@@ -160,7 +160,7 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
 
     if (changed) {
         const char* formatName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format));
-        LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
+        task_.LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
                picture->width, picture->height, formatName ? formatName : "none");
         ost.lastWidth = picture->width;
         ost.lastHeight = picture->height;
