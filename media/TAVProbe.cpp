@@ -292,8 +292,7 @@ bool TCustomAVProbe::GetFileStreamInfo(TFileStreamInfo& info)
 namespace {
 
 // The facts every kind of stream has (its time base repaired first).
-template <typename Info>
-void FillCommonStreamInfo(AVStream* stream, Info& info)
+void FillCommonStreamInfo(AVStream* stream, TCommonStreamInfo& info)
 {
     RepairTimeBase(stream);
     info.Language = MetadataValue(stream->metadata, "language");

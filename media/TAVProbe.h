@@ -24,7 +24,8 @@ struct TFileStreamInfo {
     std::string Genre;
 };
 
-struct TAudioStreamInfo {
+// What every kind of stream tells.
+struct TCommonStreamInfo {
     std::string Language;
     std::string CodecName;
     int64_t StartTime = -1;    // stream time base, AV_NOPTS_VALUE kept
@@ -32,19 +33,15 @@ struct TAudioStreamInfo {
     int64_t Duration = -1;     // stream time base
     int64_t DurationUS = -1;
     int32_t BitRate = -1;
+};
+
+struct TAudioStreamInfo : TCommonStreamInfo {
     int32_t Channels = -1;
     int32_t SampleRate = -1;
     int32_t SampleFormat = -1;
 };
 
-struct TVideoStreamInfo {
-    std::string Language;
-    std::string CodecName;
-    int64_t StartTime = -1;
-    int64_t StartTimeUS = -1;
-    int64_t Duration = -1;
-    int64_t DurationUS = -1;
-    int32_t BitRate = -1;
+struct TVideoStreamInfo : TCommonStreamInfo {
     int32_t Height = -1;
     int32_t Width = -1;
     float DisplayAspectRatio = -1.0f;
