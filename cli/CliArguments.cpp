@@ -63,6 +63,8 @@ CliParseResult ParseConvert(const std::vector<std::string>& args)
             c.simultaneous = static_cast<int>(n);
         } else if (arg == "--overwrite") {
             c.overwrite = true;
+        } else if (arg == "--no-resume") {
+            c.resumable = false;
         } else if (arg == "--set") {
             if (!needs(1))
                 return Fail("--set needs LIST=CAPTION");
@@ -227,12 +229,13 @@ const char* CliUsage()
            "       quorvex-cli formats\n"
            "       quorvex-cli options N\n"
            "       quorvex-cli info [--timing] FILE...\n"
-           "       quorvex-cli convert -f N [-o DIR] [-j K] [--overwrite] [--set LIST=CAPTION]...\n"
-           "                           [--clip START STOP] FILE...\n"
+           "       quorvex-cli convert -f N [-o DIR] [-j K] [--overwrite] [--no-resume]\n"
+           "                           [--set LIST=CAPTION]... [--clip START STOP] FILE...\n"
            "       quorvex-cli transcode [--input OPTIONTEXT] --output OPTIONTEXT IN OUT\n"
            "-v: the engine's and the media libraries' log on stderr; --log FILE: appended to FILE\n"
            "LIST: video-encoder, video-bitrate, frame-size, frame-rate, audio-encoder,\n"
            "      audio-bitrate, sample-rate, channels, scaling, volume (or 1..10)\n"
            "OPTIONTEXT: name=value lines, separated by newlines or ';'\n"
-           "-j K: K files at once (default: as many as suit the machine's cores)\n";
+           "-j K: K files at once (default: as many as suit the machine's cores)\n"
+           "--no-resume: outputs written directly; a stopped conversion starts again from the beginning\n";
 }

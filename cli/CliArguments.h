@@ -15,6 +15,7 @@ struct CliCommand {
     std::string outputFolder = ".";    // convert -o
     int simultaneous = 0;              // convert -j, 1..10; 0: automatic for the machine's cores
     bool overwrite = false;            // convert --overwrite
+    bool resumable = true;             // convert --no-resume: outputs written directly, nothing kept to resume from
     std::vector<std::pair<std::string, std::string>> selections;  // --set LIST=CAPTION, in order
     bool clip = false;                 // --clip START STOP
     int64_t clipStartSeconds = 0;

@@ -214,6 +214,7 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         TOutputOptions output;
         output.FileName = outputName;
         output.ReplaceExisting = command.overwrite;
+        output.Resumable = command.resumable;
         const AddedTask added = AddConversionTask(converter, settings, input, output);
         if (added.task < 0) {
             fail(file, added.error);
@@ -226,7 +227,7 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
             out << " (" << settings.Adjustments << ")";
         out << '\n';
         // an interrupted conversion of this file into this output goes on where it stopped
-        const TResumePoint resume = FindResumePoint(outputName, file);
+        const TResumePoint resume = command.resumable ? FindResumePoint(outputName, file) : TResumePoint{};
         if (resume.keptUs > 0)
             out << file << ": resuming at " << ResumeTimeText(resume.keptUs) << '\n';
     }

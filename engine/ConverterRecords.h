@@ -99,6 +99,9 @@ struct TOutputOptions {
     // A finished file of the output's name is replaced (true), or kept and
     // the output takes the first free "(New_n)" name when it is finished.
     bool ReplaceExisting = true;
+    // An output a stopped run can be taken up from is written with resumable
+    // parts beside it (true), or written directly with nothing kept.
+    bool Resumable = true;
 
     bool operator==(const TOutputOptions&) const = default;
 };

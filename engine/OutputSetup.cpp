@@ -231,6 +231,8 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     TOutputFileSetup& fileSetup = media_.outputSetups[outputIndex];
     fileSetup.replaceExisting = replaceNextOutput_;
     replaceNextOutput_ = true;
+    fileSetup.resumable = resumableNextOutput_;
+    resumableNextOutput_ = true;
     if (!(format->flags & AVFMT_NOFILE)) {
         if (IsOpenedInput(fileName))
             return fail(FormatText("%s: the output file is an input file of this conversion", fileName.c_str()));

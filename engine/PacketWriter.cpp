@@ -86,13 +86,11 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
         const int64_t end = (out->pts != AV_NOPTS_VALUE ? out->pts : out->dts) + std::max<int64_t>(out->duration, 0);
         if (out->pts != AV_NOPTS_VALUE || out->dts != AV_NOPTS_VALUE)
             ost.outputTimeSec = std::max(ost.outputTimeSec, static_cast<double>(end) * av_q2d(ost.stream->time_base));
-        if (segments_ && ost.fileIndex == segmentedOutput_) {
-            segments_->Write(ost.index, out.get());
-        } else {
-            const int ret = av_interleaved_write_frame(oc, out.get());
-            if (ret < 0)
-                throw FFmpegException("av_interleaved_write_frame(): " + ErrorCodeText(ret));
-        }
+        if (segments_ && ost.fileIndex == segmentedOutput_ && !segments_->Write(ost.index, out.get()))
+            continue;
+        const int ret = av_interleaved_write_frame(oc, out.get());
+        if (ret < 0)
+            throw FFmpegException("av_interleaved_write_frame(): " + ErrorCodeText(ret));
         ++packetsWritten_[static_cast<size_t>(ost.fileIndex)];
         ++ost.packetCount;
     }

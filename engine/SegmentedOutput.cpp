@@ -170,6 +170,7 @@ TKeptPart KeptPartOf(const TSegmentRecord& record)
     if (kept.segments == 0)
         return kept;
     kept.endTs = record.segments[kept.segments - 1].endTs;
+    kept.timeBases = record.timeBases;
     int chosen = -1;
     for (size_t i = 0; i < record.types.size(); ++i)
         if (record.types[i] == AVMEDIA_TYPE_VIDEO || (chosen < 0 && record.types[i] == AVMEDIA_TYPE_AUDIO))
@@ -242,9 +243,12 @@ bool TSegmentFolderLock::Take(const std::string& folder)
 
 TSegmentWriter::TSegmentWriter(std::string folder, TSegmentRecord record, const std::vector<const AVStream*>& streams,
                                const TKeptPart& kept, int64_t resumeUs)
-    : folder_(std::move(folder)), record_(std::move(record))
+    : folder_(std::move(folder)), record_(std::move(record)), copy_(av_packet_alloc())
 {
+    if (!copy_)
+        throw std::bad_alloc();
     record_.segments.resize(std::min(record_.segments.size(), kept.segments));
+    record_.timeBases.clear();
     for (const TSegmentEntry& e : record_.segments)
         files_.push_back(e.file);
     for (size_t i = 0; i < streams.size(); ++i) {
@@ -256,10 +260,13 @@ TSegmentWriter::TSegmentWriter(std::string folder, TSegmentRecord record, const 
         const int type = st->codecpar->codec_type;
         types_.push_back(type);
         timeBases_.push_back(st->time_base);
+        record_.timeBases.push_back(st->time_base);
         params_.push_back(std::move(par));
         offsets_.push_back(av_rescale_q(resumeUs, AV_TIME_BASE_Q, st->time_base));
         shifts_.push_back(av_rescale_q(kSegmentTimeShiftUs, AV_TIME_BASE_Q, st->time_base));
-        const int64_t keptEnd = i < kept.endTs.size() ? kept.endTs[i] : 0;
+        const int64_t keptEnd = i < kept.endTs.size() && i < kept.timeBases.size()
+                                    ? av_rescale_q(kept.endTs[i], kept.timeBases[i], st->time_base)
+                                    : 0;
         keptEnds_.push_back(keptEnd);
         ends_.push_back(keptEnd);
         joining_.push_back(kept.segments > 0 && type == AVMEDIA_TYPE_AUDIO);
@@ -353,11 +360,11 @@ void TSegmentWriter::Close(bool record, bool last)
         throw FFmpegException(error);
 }
 
-void TSegmentWriter::Write(int streamIndex, AVPacket* packet)
+bool TSegmentWriter::Write(int streamIndex, AVPacket* packet)
 {
     const size_t i = static_cast<size_t>(streamIndex);
     if (i >= params_.size())
-        return;
+        return true;
     int64_t duration = packet->duration;
     if (duration <= 0 && types_[i] == AVMEDIA_TYPE_AUDIO && params_[i]->frame_size > 0 && params_[i]->sample_rate > 0)
         duration = av_rescale_q(params_[i]->frame_size, AVRational{1, params_[i]->sample_rate}, timeBases_[i]);
@@ -369,7 +376,7 @@ void TSegmentWriter::Write(int streamIndex, AVPacket* packet)
         const int64_t start = localPts + offsets_[i];
         if (start + std::max<int64_t>(duration, 0) / 2 <= keptEnds_[i]) {
             av_packet_unref(packet);
-            return;
+            return false;
         }
         offsets_[i] += keptEnds_[i] - start;
         joining_[i] = false;
@@ -393,17 +400,22 @@ void TSegmentWriter::Write(int streamIndex, AVPacket* packet)
     if (pts != AV_NOPTS_VALUE)
         ends_[i] = std::max(ends_[i], pts + std::max<int64_t>(duration, 0));
     packet->duration = duration;
-    if (packet->pts != AV_NOPTS_VALUE)
-        packet->pts += shifts_[i];
-    if (packet->dts != AV_NOPTS_VALUE)
-        packet->dts += shifts_[i];
-    packet->stream_index = streamIndex;
     packet->time_base = timeBases_[i];
-    av_packet_rescale_ts(packet, timeBases_[i], current_->streams[i]->time_base);
-    const int ret = av_interleaved_write_frame(current_, packet);
+    if (av_packet_ref(copy_.get(), packet) < 0)
+        throw std::bad_alloc();
+    AVPacket* copy = copy_.get();
+    if (copy->pts != AV_NOPTS_VALUE)
+        copy->pts += shifts_[i];
+    if (copy->dts != AV_NOPTS_VALUE)
+        copy->dts += shifts_[i];
+    copy->stream_index = streamIndex;
+    av_packet_rescale_ts(copy, timeBases_[i], current_->streams[i]->time_base);
+    const int ret = av_interleaved_write_frame(current_, copy);
+    av_packet_unref(copy);
     if (ret < 0)
         throw FFmpegException("av_interleaved_write_frame(): " + ErrorCodeText(ret));
     ++packetsInCurrent_;
+    return true;
 }
 
 void TSegmentWriter::Finish(bool complete)

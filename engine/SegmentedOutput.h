@@ -4,9 +4,11 @@
 // (NUT files in a hidden folder beside the output, each video segment
 // starting with a key frame), with a record of the segments that are
 // complete, the source's size and modification time, the clip and the
-// target's settings. When the run ends the segments are joined by stream
-// copy into the target container. A later run with the same source, clip and
-// settings keeps the complete segments and encodes only the rest.
+// target's settings, while it writes the same packets into the target
+// container itself: a run that is not stopped has its output when it ends,
+// and its segments go. A later run with the same source, clip and settings
+// keeps the complete segments, copies them into its output first and encodes
+// only the rest.
 //
 // Times: every segment holds the output's own time line (the time of the
 // whole output, not of the run that wrote it), in the time base of each
@@ -46,7 +48,7 @@ struct TSegmentRecord {
     std::string settings;        // the target and its encoders, as one text
     int64_t lengthUs = -1;       // the output's expected length; -1 unknown
     std::vector<int> types;      // AVMediaType per stream
-    std::vector<AVRational> timeBases;
+    std::vector<AVRational> timeBases;  // the output's, once its header is written
     std::vector<TSegmentEntry> segments;  // complete ones, in order
 };
 
@@ -60,6 +62,7 @@ bool WriteSegmentRecord(const std::string& folder, const TSegmentRecord& record,
 struct TKeptPart {
     size_t segments = 0;
     std::vector<int64_t> endTs;  // per stream, as in the last kept segment
+    std::vector<AVRational> timeBases;  // of endTs, per stream
     int64_t keptUs = 0;          // where the kept video ends (audio for audio only)
 };
 TKeptPart KeptPartOf(const TSegmentRecord& record);
@@ -110,8 +113,11 @@ public:
     // base) must be a key frame: the first at or after each boundary.
     bool KeyFrameDue(int streamIndex, int64_t localPts);
     // One packet of stream `streamIndex` in this run's time, stream time
-    // base; takes its data. Raises FFmpegException.
-    void Write(int streamIndex, AVPacket* packet);
+    // base: puts it on the output's time line and writes a reference to it
+    // into the open segment. False when the packet is left out (a resumed
+    // run's audio before the kept sound ends), which the caller then drops.
+    // Raises FFmpegException.
+    bool Write(int streamIndex, AVPacket* packet);
     // Closes the open segment; `complete` when the run's media ended there.
     void Finish(bool complete);
     // Every segment written, kept ones first, in order.
@@ -138,11 +144,13 @@ private:
     int64_t nextKeyUs_ = kSegmentLengthUs;
     std::vector<std::string> files_;
     AVFormatContext* current_ = nullptr;  // owns its pb
+    AVPacketPtr copy_;                    // the segment's reference to the packet being written
     size_t packetsInCurrent_ = 0;
 };
 
 // Copies the packets of `files` (in `folder`, in order) into `oc`, whose
 // header is written, stream i to stream i, taking the time shift off;
-// counts the packets per stream. Raises FFmpegException.
+// counts the packets per stream. A resumed run's output opens so with the
+// kept part. Raises FFmpegException.
 void JoinSegments(const std::string& folder, const std::vector<std::string>& files, AVFormatContext* oc,
                   std::vector<int64_t>& packetsPerStream);

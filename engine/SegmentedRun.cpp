@@ -1,6 +1,7 @@
-// A run whose output is written as segments (engine/SegmentedOutput.h): the
-// choice of outputs that can be written so, the comparison with what an
-// interrupted run left, the seek of a resumed run and the final join.
+// A run whose output is also written as segments (engine/SegmentedOutput.h):
+// the choice of outputs that can be written so, the comparison with what an
+// interrupted run left, the seek of a resumed run and the copy of the kept
+// part into its output.
 #include "engine/TranscodeRun.h"
 
 #include "engine/SegmentedOutput.h"
@@ -11,6 +12,7 @@
 
 extern "C" {
 #include <libavutil/opt.h>
+#include <libavutil/time.h>
 }
 
 #include <algorithm>
@@ -18,6 +20,7 @@ extern "C" {
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
+#include <time.h>
 
 namespace fs = std::filesystem;
 
@@ -32,8 +35,8 @@ const std::set<std::string>& JoinableMuxers()
     return names;
 }
 
-// The encoders whose streams are known to join cleanly: closed GOPs on a
-// forced key picture, the reordering delay told in has_b_frames, audio
+// The encoders whose streams are known to join cleanly: a forced key picture
+// that no picture refers across (an IDR picture, a closed GOP), the reordering delay told in has_b_frames, audio
 // frames that decode on their own.
 const std::set<std::string>& JoinableEncoders()
 {
@@ -76,6 +79,13 @@ std::string OptionValues(void* object)
     return kept;
 }
 
+double ThreadCpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 bool Exists(const std::string& path)
 {
     std::error_code ignored;
@@ -92,6 +102,8 @@ std::string TranscodeRun::ResumeObstacle() const
     const AVFormatContext* ic = media.inputs[0].get();
     if (!ic->url || SourceStampOf(WideFileName(ic->url)).sizeBytes < 0)
         return "the source is not a regular file";
+    if (!media.outputSetups[0].resumable)
+        return "written directly on request";
     const AVFormatContext* oc = media.outputs[0].get();
     if (media.outputSetups[0].finalName.empty() || (oc->oformat->flags & AVFMT_NOFILE) ||
         !JoinableMuxers().contains(oc->oformat->name))
@@ -179,16 +191,22 @@ void TranscodeRun::ChooseSegmentedOutput()
         }
         return;
     }
-    // every picture after a segment boundary may be the first a resumed run
-    // keeps: no picture before it may refer to one after it
+    // the first picture after a segment boundary may be the first a resumed
+    // run makes: no picture on either side of it may refer across it
     for (TRunOutputStream& ost : outputStreams_) {
         AVCodecContext* enc = ost.enc;
-        if (!enc || enc->codec_type != AVMEDIA_TYPE_VIDEO || enc->max_b_frames <= 0)
+        if (!enc || enc->codec_type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        if (ost.encoder->Choice().name == "libx264") {
+            // a forced key picture is an IDR picture; the GOPs elsewhere stay as the settings make them
+            av_opt_set_int(enc, "forced-idr", 1, AV_OPT_SEARCH_CHILDREN);
+            continue;
+        }
+        if (enc->max_b_frames <= 0)
             continue;
         enc->flags |= AV_CODEC_FLAG_CLOSED_GOP;
         // the MPEG encoders close their GOPs only without scene-cut key pictures
-        if (ost.encoder->Choice().name != "libx264")
-            av_opt_set_int(enc, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
+        av_opt_set_int(enc, "sc_threshold", 1000000000, AV_OPT_SEARCH_CHILDREN);
     }
     segmentedOutput_ = 0;
 }
@@ -216,20 +234,15 @@ void TranscodeRun::PrepareSegments()
     fresh.source = SourceStampOf(source);
     fresh.settings = SettingsText();
     fresh.lengthUs = ExpectedLengthUs();
-    for (const TRunOutputStream& ost : outputStreams_) {
+    // the time bases are the muxer's choice, known once the header is written (the writer's)
+    for (const TRunOutputStream& ost : outputStreams_)
         fresh.types.push_back(ost.stream->codecpar->codec_type);
-        fresh.timeBases.push_back(ost.stream->time_base);
-    }
 
     TSegmentRecord old;
     std::string problem;
     TKeptPart kept;
     if (ReadSegmentRecord(folder, old, problem)) {
-        const bool sameStreams = old.types == fresh.types &&
-                                 std::equal(old.timeBases.begin(), old.timeBases.end(), fresh.timeBases.begin(),
-                                            fresh.timeBases.end(), [](AVRational a, AVRational b) {
-                                                return av_cmp_q(a, b) == 0;
-                                            });
+        const bool sameStreams = old.types == fresh.types && old.timeBases.size() == fresh.types.size();
         if (old.sourcePath != fresh.sourcePath || !(old.source == fresh.source))
             task_.LogFmt(llInfo, "%s: the source changed since the interrupted conversion: converting from the start",
                    finalName.c_str());
@@ -268,10 +281,11 @@ bool TranscodeRun::SeekForResume(const TKeptPart& kept)
     int64_t audioUs = resumeUs;
     int audioStream = -1;
     for (const TRunOutputStream& ost : outputStreams_) {
-        if (ost.stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO || static_cast<size_t>(ost.index) >= kept.endTs.size())
+        const size_t i = static_cast<size_t>(ost.index);
+        if (ost.stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO || i >= kept.endTs.size() || i >= kept.timeBases.size())
             continue;
         audioStream = ost.index;
-        audioUs = av_rescale_q(kept.endTs[static_cast<size_t>(ost.index)], ost.stream->time_base, AV_TIME_BASE_Q);
+        audioUs = av_rescale_q(kept.endTs[i], kept.timeBases[i], AV_TIME_BASE_Q);
     }
     const int64_t inputStartUs = media.inputStartTimesUs.empty() ? 0 : media.inputStartTimesUs[0];
     // a little before: some demuxers land past the time asked for, and the
@@ -307,22 +321,30 @@ void TranscodeRun::StartSegments()
         streams.push_back(ost.stream);
     segments_ = std::make_unique<TSegmentWriter>(segmentFolder_, std::move(pendingRecord_), streams, pendingKept_,
                                                  resumeUs_);
-}
-
-void TranscodeRun::JoinSegmentedOutput()
-{
-    if (!segments_)
+    if (segments_->Files().empty())
         return;
-    segments_->Finish(!task_.stopRequested_);
+    // a resumed run's output opens with the kept part, copied from its segments
     const int j = segmentedOutput_;
-    OpenOutputFile(j);
+    const int64_t startUs = av_gettime_relative();
+    const double startCpu = ThreadCpuSeconds();
     std::vector<int64_t> counts;
     JoinSegments(segments_->Folder(), segments_->Files(), task_.media_.outputs[static_cast<size_t>(j)].get(), counts);
-    packetsWritten_[static_cast<size_t>(j)] = 0;
+    int64_t packets = 0;
     for (TRunOutputStream& ost : outputStreams_) {
         if (ost.fileIndex != j || static_cast<size_t>(ost.index) >= counts.size())
             continue;
-        ost.packetCount = counts[static_cast<size_t>(ost.index)];
-        packetsWritten_[static_cast<size_t>(j)] += ost.packetCount;
+        ost.packetCount += counts[static_cast<size_t>(ost.index)];
+        packets += counts[static_cast<size_t>(ost.index)];
     }
+    packetsWritten_[static_cast<size_t>(j)] += packets;
+    LogFmt(llVerbose, "%s: the kept part (%zu segments, %lld packets) copied into the output in %.3f s, %.3f s of CPU",
+           task_.media_.outputSetups[static_cast<size_t>(j)].finalName.c_str(), segments_->Files().size(),
+           static_cast<long long>(packets), static_cast<double>(av_gettime_relative() - startUs) / 1e6,
+           ThreadCpuSeconds() - startCpu);
+}
+
+void TranscodeRun::FinishSegments()
+{
+    if (segments_)
+        segments_->Finish(!task_.stopRequested_);
 }

@@ -43,6 +43,7 @@ void TCustomFFmpeg::Reset()
     lastError_.clear();
     totalDurationUs_ = -1;
     replaceNextOutput_ = true;
+    resumableNextOutput_ = true;
     generic_.Create(scalerFlags_);
 }
 

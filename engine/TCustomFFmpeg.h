@@ -90,6 +90,9 @@ public:
     // Whether the next output set up replaces a finished file of its name
     // (the default) or takes the next free "(New_n)" name when it finishes.
     void SetReplaceExisting(bool replace) { replaceNextOutput_ = replace; }
+    // Whether the next output set up may be written with resumable parts
+    // (the default) or is written directly.
+    void SetResumable(bool resumable) { resumableNextOutput_ = resumable; }
     // Bit 0 the preview window, bit 1 the preview bitmap event.
     void SetPreviewFlags(int flags) { preview_.SetFlags(flags); }
     int PreviewFlags() const { return preview_.Flags(); }
@@ -179,6 +182,7 @@ protected:
     std::string lastError_;
     int64_t totalDurationUs_ = -1;
     bool replaceNextOutput_ = true;
+    bool resumableNextOutput_ = true;
 
     // run state
     std::atomic<bool> running_{false};

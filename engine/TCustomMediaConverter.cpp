@@ -341,6 +341,7 @@ bool TCustomMediaConverter::ApplyOutputOptions(TFFmpeg& task, const std::string&
     }
 
     task.SetReplaceExisting(o.ReplaceExisting);
+    task.SetResumable(o.Resumable);
     if (task.AddOutputFile(fileName, o.Join) < 0) {
         lastErrMsg_ = task.LastError();
         return false;

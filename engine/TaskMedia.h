@@ -68,6 +68,7 @@ struct TOutputFileSetup {
     // all) before the run writes the header into `part`.
     std::string finalName;
     bool replaceExisting = true;     // else an existing file keeps its name and the output takes "(New_n)"
+    bool resumable = true;           // else written directly, never as resumable segments
     std::unique_ptr<TPartFile> part; // claimed when the run opens the file
 };
 

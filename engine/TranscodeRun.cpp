@@ -586,11 +586,8 @@ void TranscodeRun::WriteHeaders()
     TaskMedia& media = task_.media_;
     for (TRunOutputStream& ost : outputStreams_)
         InitBitstreamFilters(ost);
-    for (int j = 0; j < media.OutputCount(); ++j) {
-        // a segmented output gets its file and header when it is joined
-        if (j != segmentedOutput_)
-            OpenOutputFile(j);
-    }
+    for (int j = 0; j < media.OutputCount(); ++j)
+        OpenOutputFile(j);
     StartSegments();
     headersWritten_ = true;
     for (int j = 0; j < media.OutputCount(); ++j)
@@ -833,7 +830,7 @@ void TranscodeRun::AfterLoop()
     for (TRunOutputStream& ost : outputStreams_)
         if (!ost.bitstreamFilters.empty())
             WritePacket(ost, nullptr);
-    JoinSegmentedOutput();
+    FinishSegments();
     TaskMedia& media = task_.media_;
     // The buffered writer swallows a failed write (a full disk, a size limit):
     // the trailer's result and the file's error state are what tell the truth.

@@ -114,9 +114,10 @@ private:
     // After they opened: takes up what an interrupted run left, or starts afresh.
     void PrepareSegments();
     bool SeekForResume(const TKeptPart& kept);
+    // After the headers: the segment writer; a resumed run copies the kept part into its output.
     void StartSegments();
-    // After the flush: joins the segments into the output's part file.
-    void JoinSegmentedOutput();
+    // After the flush: closes the open segment.
+    void FinishSegments();
 
     // packet processing (PacketProcessing.cpp)
     bool ProcessPacket(int istIndex, const AVPacket* packet);

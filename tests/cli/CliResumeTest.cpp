@@ -283,6 +283,21 @@ TEST(CliResumeRestarts, AChangedSourceStartsAgainFromTheBeginning)
     EXPECT_NEAR(Number(ProbeFormat(OutputIn(out))["duration"]), 20.0, 0.1);
 }
 
+TEST(CliResumeRestarts, AnOutputWrittenDirectlyKeepsNothingToResumeFrom)
+{
+    ScratchDir dir;
+    const std::string out = dir.file("out");
+    const ChildRun first =
+        RunChild(55, {"convert", "-f", "200", "--no-resume", "-o", out, SoundSource()}, dir.file("first.txt"));
+    ASSERT_TRUE(first.killed) << first.printed;
+    for (const auto& entry : fs::directory_iterator(out))
+        EXPECT_EQ(entry.path().extension(), ".part") << "kept beside a direct output: " << entry.path();
+    const ChildRun second = RunChild(0, {"convert", "-f", "200", "-o", out, SoundSource()}, dir.file("second.txt"));
+    ASSERT_TRUE(ExitedWith(second, 0)) << second.printed;
+    EXPECT_EQ(second.printed.find("resuming at"), std::string::npos) << second.printed;
+    EXPECT_NEAR(Number(ProbeFormat(OutputIn(out))["duration"]), 20.0, 0.1);
+}
+
 TEST(CliResumeRestarts, ATwoPassTargetStartsAgainWithALogLine)
 {
     ScratchDir dir;

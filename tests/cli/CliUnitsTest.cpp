@@ -72,7 +72,7 @@ TEST(CliArguments, RefusesMalformedCommandLines)
 TEST(CliArguments, ConvertTakesEveryOption)
 {
     const CliParseResult result = ParseCliArguments(
-        Split("convert -f 126 -o /tmp/out -j 3 --overwrite --set frame-size=640*480 --set 2=816 --clip 0:05 1:02:03 a.mp4 -- -b.avi"));
+        Split("convert -f 126 -o /tmp/out -j 3 --overwrite --no-resume --set frame-size=640*480 --set 2=816 --clip 0:05 1:02:03 a.mp4 -- -b.avi"));
     ASSERT_TRUE(result.ok) << result.error;
     const CliCommand& c = result.command;
     EXPECT_EQ(c.kind, CliCommandKind::Convert);
@@ -80,6 +80,7 @@ TEST(CliArguments, ConvertTakesEveryOption)
     EXPECT_EQ(c.outputFolder, "/tmp/out");
     EXPECT_EQ(c.simultaneous, 3);
     EXPECT_TRUE(c.overwrite);
+    EXPECT_FALSE(c.resumable);
     ASSERT_EQ(c.selections.size(), 2u);
     EXPECT_EQ(c.selections[0], (std::pair<std::string, std::string>{"frame-size", "640*480"}));
     EXPECT_EQ(c.selections[1], (std::pair<std::string, std::string>{"2", "816"}));
@@ -96,6 +97,7 @@ TEST(CliArguments, DefaultsAndOptionTexts)
     EXPECT_EQ(result.command.outputFolder, ".");
     EXPECT_EQ(result.command.simultaneous, 0);  // automatic
     EXPECT_FALSE(result.command.overwrite);
+    EXPECT_TRUE(result.command.resumable);
     EXPECT_FALSE(result.command.clip);
 
     // option texts: ';' and newlines become the converter's "\r\n" lines, repeated options add lines
