@@ -46,6 +46,12 @@ bool FileExists(const std::string& path) {
     return !path.empty() && fs::exists(path, ignored);
 }
 
+// The output's name: `planned`, or the next free numbered name when a file of
+// that name exists and existing files are kept (choice 0).
+std::string OutputNameFor(const std::string& planned, int existingFileIndex) {
+    return FileExists(planned) && existingFileIndex == 0 ? NewNameRule(planned) : planned;
+}
+
 bool IsDatFile(const std::string& path) { return ExtensionLabel(path) == "DAT"; }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -187,9 +193,7 @@ void ConversionList::AddOneFile() {
     if (!Probe(source)) return;
 
     TOutputOptions output;
-    output.FileName = settings.OutputFile;
-    if (FileExists(output.FileName) && parts_.controls.existingFileIndex == 0)
-        output.FileName = NewNameRule(output.FileName);
+    output.FileName = OutputNameFor(settings.OutputFile, parts_.controls.existingFileIndex);
     const AddedTask added = AddConversionTask(parts_.converter, settings, input, output);
     if (added.opened) parts_.previewFile = source;
     if (added.task < 0) {
@@ -265,9 +269,7 @@ void ConversionList::ChangeRowFormat(int row) {
     RowRecord& slot = slots_[static_cast<size_t>(row)];
     slot.Input = InputOptionsFor(shown.SourceFile);
     slot.Output = TOutputOptions{};
-    slot.Output.FileName = settings.OutputFile;
-    if (FileExists(slot.Output.FileName) && parts_.controls.existingFileIndex == 0)
-        slot.Output.FileName = NewNameRule(slot.Output.FileName);
+    slot.Output.FileName = OutputNameFor(settings.OutputFile, parts_.controls.existingFileIndex);
     CopyOutputSettings(settings, slot.Output);
     PutClip(clip, slot.Input, slot.Output);
     shown.TargetExt = ExtensionLabel(slot.Output.FileName);
@@ -309,9 +311,8 @@ void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files) {
         if (!Probe(*file)) continue;
         const std::string stem = fs::path(PathFileName(*file)).stem().string();
         TOutputOptions output;
-        output.FileName = JoinPath(parts_.OutputFolder(), stem + outputExt);
-        if (FileExists(output.FileName) && parts_.controls.existingFileIndex == 0)
-            output.FileName = NewNameRule(output.FileName);
+        output.FileName = OutputNameFor(JoinPath(parts_.OutputFolder(), stem + outputExt),
+                                        parts_.controls.existingFileIndex);
         const AddedTask added = AddConversionTask(converter, settings, input, output);
         if (!added.opened) {
             parts_.log.AppendBlock("***打开文件失败: " + added.error);
