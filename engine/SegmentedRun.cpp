@@ -337,7 +337,7 @@ void TranscodeRun::StartSegments()
         packets += counts[static_cast<size_t>(ost.index)];
     }
     packetsWritten_[static_cast<size_t>(j)] += packets;
-    LogFmt(llVerbose, "%s: the kept part (%zu segments, %lld packets) copied into the output in %.3f s, %.3f s of CPU",
+    task_.LogFmt(llVerbose, "%s: the kept part (%zu segments, %lld packets) copied into the output in %.3f s, %.3f s of CPU",
            task_.media_.outputSetups[static_cast<size_t>(j)].finalName.c_str(), segments_->Files().size(),
            static_cast<long long>(packets), static_cast<double>(av_gettime_relative() - startUs) / 1e6,
            ThreadCpuSeconds() - startCpu);
