@@ -17,17 +17,20 @@ namespace fs = std::filesystem;
 
 namespace {
 // Whether `path` ends in one of the extensions of the open dialog's first entry.
-bool IsMediaFile(const fs::path& path) {
+bool IsMediaFile(const fs::path& path)
+{
     static const std::vector<std::string> extensions = [] {
         std::vector<std::string> found;
         const std::string patterns = OpenDialogFilter().front().patterns;
         size_t start = 0;
         while (start < patterns.size()) {
             size_t end = patterns.find(';', start);
-            if (end == std::string::npos) end = patterns.size();
+            if (end == std::string::npos)
+                end = patterns.size();
             std::string pattern = patterns.substr(start, end - start);
             if (pattern.rfind("*.", 0) == 0) {
-                for (char& c : pattern) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                for (char& c : pattern)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
                 found.push_back(pattern.substr(1));
             }
             start = end + 1;
@@ -35,63 +38,79 @@ bool IsMediaFile(const fs::path& path) {
         return found;
     }();
     std::string ext = path.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return !ext.empty() && std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
 }
 
 constexpr const char* kInfoCaption = "提示";
 
-bool FileExists(const std::string& path) {
+bool FileExists(const std::string& path)
+{
     std::error_code ignored;
     return !path.empty() && fs::exists(path, ignored);
 }
 
 // The output's name: `planned`, or the next free numbered name when a file of
 // that name exists and existing files are kept (choice 0).
-std::string OutputNameFor(const std::string& planned, int existingFileIndex) {
+std::string OutputNameFor(const std::string& planned, int existingFileIndex)
+{
     return FileExists(planned) && existingFileIndex == 0 ? NewNameRule(planned) : planned;
 }
 
 bool IsDatFile(const std::string& path) { return ExtensionLabel(path) == "DAT"; }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
     return folder + "/" + name;
 }
 }  // namespace
 
 ConversionList::ConversionList(ListWindowParts parts) : parts_(std::move(parts)) {}
 
-void ConversionList::RowsChanged(int row) {
-    if (rowsChanged_) rowsChanged_(row);
+void ConversionList::RowsChanged(int row)
+{
+    if (rowsChanged_)
+        rowsChanged_(row);
 }
 
-void ConversionList::KeptChanged() {
+void ConversionList::KeptChanged()
+{
     if (keptBatches_ > 0) {
         keptPending_ = true;
         return;
     }
     keptPending_ = false;
-    if (keptChanged_) keptChanged_();
+    if (keptChanged_)
+        keptChanged_();
 }
 
-ConversionList::KeptBatch::~KeptBatch() {
-    if (--list_.keptBatches_ == 0 && list_.keptPending_) list_.KeptChanged();
+ConversionList::KeptBatch::~KeptBatch()
+{
+    if (--list_.keptBatches_ == 0 && list_.keptPending_)
+        list_.KeptChanged();
 }
 
-std::vector<KeptRow> ConversionList::KeptRows() const {
+std::vector<KeptRow> ConversionList::KeptRows() const
+{
     std::vector<KeptRow> kept;
     kept.reserve(rows_.size());
-    for (size_t i = 0; i < rows_.size(); ++i) kept.push_back({rows_[i], slots_[i]});
+    for (size_t i = 0; i < rows_.size(); ++i)
+        kept.push_back({rows_[i], slots_[i]});
     return kept;
 }
 
-void ConversionList::RestoreRows(const std::vector<KeptRow>& kept) {
-    for (ListRow& row : rows_) CancelSample(row);
+void ConversionList::RestoreRows(const std::vector<KeptRow>& kept)
+{
+    for (ListRow& row : rows_)
+        CancelSample(row);
     rows_.clear();
     Button15Click();
     for (const KeptRow& row : kept) {
-        if (rows_.size() == slots_.size()) break;
+        if (rows_.size() == slots_.size())
+            break;
         slots_[rows_.size()] = row.Record;
         slots_[rows_.size()].SlotState = kSlotFull;
         rows_.push_back(row.Row);
@@ -102,100 +121,128 @@ void ConversionList::RestoreRows(const std::vector<KeptRow>& kept) {
     }
     selected_ = -1;
     Renumber();
-    if (!rows_.empty()) ControlStates::RowsAdded(parts_.controls);
+    if (!rows_.empty())
+        ControlStates::RowsAdded(parts_.controls);
     ControlsChanged();
 }
 
-void ConversionList::ControlsChanged() {
-    if (parts_.controlsChanged) parts_.controlsChanged();
+void ConversionList::ControlsChanged()
+{
+    if (parts_.controlsChanged)
+        parts_.controlsChanged();
 }
 
 void ConversionList::ResetOutputSettings() { parts_.session.Settings.Reset(); }
 
-void ConversionList::Button15Click() {
-    for (RowRecord& slot : slots_) slot.SlotState = kSlotFree;
+void ConversionList::Button15Click()
+{
+    for (RowRecord& slot : slots_)
+        slot.SlotState = kSlotFree;
 }
 
-bool ConversionList::LibraryReady() {
+bool ConversionList::LibraryReady()
+{
     TMediaConverter& converter = parts_.converter;
-    if (converter.AVLibLoaded() || converter.LoadAVLib(parts_.programFolder + "LibAV")) return true;
+    if (converter.AVLibLoaded() || converter.LoadAVLib(parts_.programFolder + "LibAV"))
+        return true;
     parts_.log.Append(converter.LastErrMsg());
     return false;
 }
 
-bool ConversionList::HasFreeSlot() const {
+bool ConversionList::HasFreeSlot() const
+{
     return std::any_of(slots_.begin(), slots_.end(), [](const RowRecord& s) { return s.SlotState == kSlotFree; });
 }
 
-void ConversionList::RefuseFullList() {
+void ConversionList::RefuseFullList()
+{
     parts_.dialogs.MessageBox("转换列表已满，请先清空列表再添加文件！", kInfoCaption, MessageIcon::Information,
                               MessageButtons::Ok);
 }
 
-bool ConversionList::OutputFolderWritable(const std::string& folder) {
+bool ConversionList::OutputFolderWritable(const std::string& folder)
+{
     const std::optional<std::string> problem = OutputFolderProblem(folder);
-    if (!problem) return true;
+    if (!problem)
+        return true;
     parts_.log.AppendBlock("***" + *problem);
     parts_.dialogs.MessageBox(*problem, kInfoCaption, MessageIcon::Warning, MessageButtons::Ok);
     return false;
 }
 
-bool ConversionList::ChooseFormat(bool clipAllowed) {
-    if (!chooser_) return false;
+bool ConversionList::ChooseFormat(bool clipAllowed)
+{
+    if (!chooser_)
+        return false;
     chooser_->ResetClipCheck(clipAllowed);
     chooser_->RunModal();
     return !parts_.session.Cancelled();
 }
 
-TInputOptions ConversionList::InputOptionsFor(const std::string& file) const {
+TInputOptions ConversionList::InputOptionsFor(const std::string& file) const
+{
     TInputOptions input;
     input.FileName = file;
-    if (IsDatFile(file)) input.FileFormat = "mpeg";
+    if (IsDatFile(file))
+        input.FileFormat = "mpeg";
     return input;
 }
 
-bool ConversionList::Probe(const std::string& file) {
+bool ConversionList::Probe(const std::string& file)
+{
     TAVProbe& probe = parts_.converter.Probe();
-    if (probe.LoadFile(file)) return true;
+    if (probe.LoadFile(file))
+        return true;
     parts_.log.AppendBlock("***文件打开失败 " + probe.LastErrMsg());
     parts_.dialogs.MessageBox("无法识别的音频或视频文件！" + file, kInfoCaption, MessageIcon::Information,
                               MessageButtons::Ok);
     return false;
 }
 
-void ConversionList::MenuItem15Click() {
-    if (chooser_) chooser_->ResetClipCheck(true);
+void ConversionList::MenuItem15Click()
+{
+    if (chooser_)
+        chooser_->ResetClipCheck(true);
     AddOneFile();
 }
 
-void ConversionList::N2Click() {
-    if (chooser_) chooser_->ResetClipCheck(false);
+void ConversionList::N2Click()
+{
+    if (chooser_)
+        chooser_->ResetClipCheck(false);
     AddManyFiles();
 }
 
-void ConversionList::AddOneFile() {
+void ConversionList::AddOneFile()
+{
     ResetOutputSettings();
-    if (!LibraryReady()) return;
+    if (!LibraryReady())
+        return;
     if (!HasFreeSlot()) {
         RefuseFullList();
         return;
     }
     const std::optional<std::string> chosen = parts_.dialogs.OpenFile(OpenDialogFilter());
-    if (!chosen || !FileExists(*chosen)) return;
+    if (!chosen || !FileExists(*chosen))
+        return;
 
     OutputSettings& settings = parts_.session.Settings;
     settings.SourceFile = *chosen;
-    if (!ChooseFormat(true)) return;
+    if (!ChooseFormat(true))
+        return;
     const std::string source = settings.SourceFile;
 
-    if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string())) return;
+    if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string()))
+        return;
     TInputOptions input = InputOptionsFor(source);
-    if (!Probe(source)) return;
+    if (!Probe(source))
+        return;
 
     TOutputOptions output;
     output.FileName = OutputNameFor(settings.OutputFile, parts_.controls.existingFileIndex);
     const AddedTask added = AddConversionTask(parts_.converter, settings, input, output);
-    if (added.opened) parts_.previewFile = source;
+    if (added.opened)
+        parts_.previewFile = source;
     if (added.task < 0) {
         parts_.log.AppendBlock((added.opened ? "***不能进行正常转换: " : "***打开文件失败: ") + added.error);
         return;
@@ -208,57 +255,72 @@ void ConversionList::AddOneFile() {
     ControlsChanged();
 }
 
-void ConversionList::AddManyFiles() {
+void ConversionList::AddManyFiles()
+{
     ResetOutputSettings();
-    if (!LibraryReady()) return;
+    if (!LibraryReady())
+        return;
     if (!HasFreeSlot()) {
         RefuseFullList();
         return;
     }
     const std::vector<std::string> files = parts_.dialogs.OpenFiles(OpenDialogFilter());
-    if (files.empty()) return;
-    if (!ChooseFormat(false)) return;
+    if (files.empty())
+        return;
+    if (!ChooseFormat(false))
+        return;
     AddFilesOneFormat(files);
 }
 
-void ConversionList::AddFolder() {
+void ConversionList::AddFolder()
+{
     ResetOutputSettings();
-    if (parts_.converter.Working() || !LibraryReady()) return;
+    if (parts_.converter.Working() || !LibraryReady())
+        return;
     if (!HasFreeSlot()) {
         RefuseFullList();
         return;
     }
     const std::optional<std::string> folder = parts_.dialogs.ChooseFolder("选择要添加的文件夹", lastFolder_);
-    if (!folder) return;
+    if (!folder)
+        return;
     lastFolder_ = *folder;
     std::vector<std::string> files;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(*folder, fs::directory_options::skip_permission_denied, ec), end;
          !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
-        if (it->is_regular_file(typeError) && IsMediaFile(it->path())) files.push_back(it->path().string());
+        if (it->is_regular_file(typeError) && IsMediaFile(it->path()))
+            files.push_back(it->path().string());
     }
     if (files.empty()) {
-        parts_.dialogs.MessageBox("这个文件夹（包括其子文件夹）中没有可以转换的音频或视频文件！" + *folder, kInfoCaption,
-                                  MessageIcon::Information, MessageButtons::Ok);
+        parts_.dialogs.MessageBox("这个文件夹（包括其子文件夹）中没有可以转换的音频或视频文件！" + *folder,
+                                  kInfoCaption, MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     // AddFilesOneFormat appends from the last file, so the list ends up in path order
     std::sort(files.begin(), files.end(), std::greater<>());
-    if (!ChooseFormat(false)) return;
+    if (!ChooseFormat(false))
+        return;
     AddFilesOneFormat(files);
 }
 
-void ConversionList::ChangeRowFormat(int row) {
-    if (row < 0 || row >= RowCount() || parts_.converter.Working()) return;
+void ConversionList::ChangeRowFormat(int row)
+{
+    if (row < 0 || row >= RowCount() || parts_.converter.Working())
+        return;
     ResetOutputSettings();
-    if (!LibraryReady()) return;
+    if (!LibraryReady())
+        return;
     ListRow& shown = rows_[static_cast<size_t>(row)];
     OutputSettings& settings = parts_.session.Settings;
     settings.SourceFile = shown.SourceFile;
-    if (!ChooseFormat(true)) return;
-    if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string())) return;
-    if (!Probe(shown.SourceFile)) return;
+    if (!ChooseFormat(true))
+        return;
+    if (!OutputFolderWritable(fs::path(settings.OutputFile).parent_path().string()))
+        return;
+    if (!Probe(shown.SourceFile))
+        return;
     TFileStreamInfo facts;
     const TaskClip clip = ClipOfSettings(
         settings, parts_.converter.Probe().GetFileStreamInfo(facts) && facts.Duration >= 0 ? facts.Duration : NoTimeUs);
@@ -283,36 +345,44 @@ void ConversionList::ChangeRowFormat(int row) {
     RowsChanged(row);
 }
 
-void ConversionList::AddDroppedFiles(const std::vector<std::string>& files) {
-    if (files.empty() || parts_.converter.Working()) return;
+void ConversionList::AddDroppedFiles(const std::vector<std::string>& files)
+{
+    if (files.empty() || parts_.converter.Working())
+        return;
     ResetOutputSettings();
-    if (!LibraryReady()) return;
+    if (!LibraryReady())
+        return;
     if (!HasFreeSlot()) {
         RefuseFullList();
         return;
     }
-    if (!ChooseFormat(false)) return;
+    if (!ChooseFormat(false))
+        return;
     AddFilesOneFormat(files);
 }
 
-void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files) {
+void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files)
+{
     OutputSettings& settings = parts_.session.Settings;
     TMediaConverter& converter = parts_.converter;
     const std::string outputExt = PathExtension(settings.OutputFile);
-    if (!OutputFolderWritable(parts_.OutputFolder())) return;
+    if (!OutputFolderWritable(parts_.OutputFolder()))
+        return;
     for (auto file = files.rbegin(); file != files.rend(); ++file) {
-        if (!FileExists(*file)) break;
+        if (!FileExists(*file))
+            break;
         if (!HasFreeSlot()) {
             RefuseFullList();
             break;
         }
         settings.SourceFile = *file;
         TInputOptions input = InputOptionsFor(*file);
-        if (!Probe(*file)) continue;
+        if (!Probe(*file))
+            continue;
         const std::string stem = fs::path(PathFileName(*file)).stem().string();
         TOutputOptions output;
-        output.FileName = OutputNameFor(JoinPath(parts_.OutputFolder(), stem + outputExt),
-                                        parts_.controls.existingFileIndex);
+        output.FileName =
+            OutputNameFor(JoinPath(parts_.OutputFolder(), stem + outputExt), parts_.controls.existingFileIndex);
         const AddedTask added = AddConversionTask(converter, settings, input, output);
         if (!added.opened) {
             parts_.log.AppendBlock("***打开文件失败: " + added.error);
@@ -327,11 +397,13 @@ void ConversionList::AddFilesOneFormat(const std::vector<std::string>& files) {
         ControlStates::RowsAdded(parts_.controls);
     }
     Renumber();
-    if (!rows_.empty()) Select(RowCount() - 1);
+    if (!rows_.empty())
+        Select(RowCount() - 1);
     ControlsChanged();
 }
 
-void ConversionList::AppendRow(const std::string& source, const TInputOptions& input, const TOutputOptions& output) {
+void ConversionList::AppendRow(const std::string& source, const TInputOptions& input, const TOutputOptions& output)
+{
     ListRow row;
     FillRowFacts(row, output);
     row.SourceFile = source;
@@ -357,17 +429,23 @@ void ConversionList::AppendRow(const std::string& source, const TInputOptions& i
     RequestSample(RowCount() - 1);
 }
 
-void ConversionList::SetSizeSampler(ISizeSampler* sampler) {
+void ConversionList::SetSizeSampler(ISizeSampler* sampler)
+{
     if (sampler_)
-        for (ListRow& row : rows_) CancelSample(row);
+        for (ListRow& row : rows_)
+            CancelSample(row);
     sampler_ = sampler;
-    for (int row = 0; row < RowCount(); ++row) RequestSample(row);
-    if (!rows_.empty()) RowsChanged();
+    for (int row = 0; row < RowCount(); ++row)
+        RequestSample(row);
+    if (!rows_.empty())
+        RowsChanged();
 }
 
-void ConversionList::RequestSample(int row) {
+void ConversionList::RequestSample(int row)
+{
     // rows kept from an earlier run of the program came without an add that loaded the libraries
-    if (!sampler_ || row < 0 || row >= RowCount() || !LibraryReady()) return;
+    if (!sampler_ || row < 0 || row >= RowCount() || !LibraryReady())
+        return;
     ListRow& shown = rows_[static_cast<size_t>(row)];
     CancelSample(shown);
     const RowRecord& slot = slots_[static_cast<size_t>(row)];
@@ -378,17 +456,22 @@ void ConversionList::RequestSample(int row) {
     sampler_->Request(shown.SampleKey, slot.Input, slot.Output);
 }
 
-void ConversionList::CancelSample(ListRow& row) {
-    if (sampler_ && row.Sampling) sampler_->Cancel(row.SampleKey);
+void ConversionList::CancelSample(ListRow& row)
+{
+    if (sampler_ && row.Sampling)
+        sampler_->Cancel(row.SampleKey);
     row.Sampling = false;
 }
 
-void ConversionList::ApplySampledSizes() {
-    if (!sampler_) return;
+void ConversionList::ApplySampledSizes()
+{
+    if (!sampler_)
+        return;
     for (const SampledSize& result : sampler_->TakeResults()) {
         for (int row = 0; row < RowCount(); ++row) {
             ListRow& shown = rows_[static_cast<size_t>(row)];
-            if (!shown.Sampling || shown.SampleKey != result.Key) continue;
+            if (!shown.Sampling || shown.SampleKey != result.Key)
+                continue;
             shown.Sampling = false;
             shown.SampleSpeed = result.Speed;
             // a sample that could not tell leaves the bit-rate estimate
@@ -401,29 +484,35 @@ void ConversionList::ApplySampledSizes() {
     }
 }
 
-void ConversionList::FillRowFacts(ListRow& row, const TOutputOptions& output) {
+void ConversionList::FillRowFacts(ListRow& row, const TOutputOptions& output)
+{
     // the probe still holds the source the add just opened
     TAVProbe& probe = parts_.converter.Probe();
     TFileStreamInfo facts;
-    if (probe.GetFileStreamInfo(facts)) row.SourceDurationUs = facts.Duration;
+    if (probe.GetFileStreamInfo(facts))
+        row.SourceDurationUs = facts.Duration;
     row.SourceHasVideo = probe.FirstVideoStream() >= 0;
     row.SourceHasAudio = probe.FirstAudioStream() >= 0;
     row.ExpectedBytes = ExpectedOutputBytes(output, row.SourceDurationUs, row.SourceHasVideo, row.SourceHasAudio);
 }
 
-void ConversionList::Renumber() {
-    for (size_t i = 0; i < rows_.size(); ++i) rows_[i].Caption = std::to_string(i + 1);
+void ConversionList::Renumber()
+{
+    for (size_t i = 0; i < rows_.size(); ++i)
+        rows_[i].Caption = std::to_string(i + 1);
     RowsChanged();
     KeptChanged();
 }
 
-void ConversionList::Select(int row) {
+void ConversionList::Select(int row)
+{
     selected_ = row;
     RowsChanged();
     AdvListView1SelectItem(row);
 }
 
-void ConversionList::AdvListView1SelectItem(int row) {
+void ConversionList::AdvListView1SelectItem(int row)
+{
     try {
         if (row < 0 || row >= RowCount()) {
             // nothing highlighted in the view: nothing is chosen for removal either
@@ -441,7 +530,8 @@ void ConversionList::AdvListView1SelectItem(int row) {
     }
 }
 
-void ConversionList::btnRemoveClick() {
+void ConversionList::btnRemoveClick()
+{
     if (selected_ < 0 || selected_ >= RowCount()) {
         parts_.dialogs.MessageBox("请先选择您需要删除的项目！", kInfoCaption, MessageIcon::Information,
                                   MessageButtons::Ok);
@@ -467,14 +557,17 @@ void ConversionList::btnRemoveClick() {
     ControlsChanged();
 }
 
-void ConversionList::DeleteKey() {
-    if (!parts_.converter.Working()) btnRemoveClick();
+void ConversionList::DeleteKey()
+{
+    if (!parts_.converter.Working())
+        btnRemoveClick();
 }
 
-void ConversionList::btnClearClick() {
+void ConversionList::btnClearClick()
+{
     if (parts_.converter.Working() &&
-        parts_.dialogs.MessageBox("文件正在转换中。清空列表将停止转换，已转换完成的文件会保留。\n确实要清空吗？", kInfoCaption,
-                                  MessageIcon::Question, MessageButtons::OkCancel) != MessageResult::Ok)
+        parts_.dialogs.MessageBox("文件正在转换中。清空列表将停止转换，已转换完成的文件会保留。\n确实要清空吗？",
+                                  kInfoCaption, MessageIcon::Question, MessageButtons::OkCancel) != MessageResult::Ok)
         return;
     if (parts_.converter.Working()) {
         parts_.stopRequested = true;
@@ -482,7 +575,8 @@ void ConversionList::btnClearClick() {
     }
     ResetOutputSettings();
     parts_.converter.ClearTasks();
-    for (ListRow& row : rows_) CancelSample(row);
+    for (ListRow& row : rows_)
+        CancelSample(row);
     rows_.clear();
     selected_ = -1;
     RowsChanged();
@@ -492,7 +586,8 @@ void ConversionList::btnClearClick() {
     KeptChanged();
 }
 
-void ConversionList::SwapWithNeighbour(int direction) {
+void ConversionList::SwapWithNeighbour(int direction)
+{
     parts_.listBusy = true;
     const int k = selected_;
     const int other = k + direction;
@@ -509,18 +604,21 @@ void ConversionList::Button10Click() { SwapWithNeighbour(-1); }
 
 void ConversionList::Button11Click() { SwapWithNeighbour(+1); }
 
-std::vector<RowTask> ConversionList::RebuildTasks() {
+std::vector<RowTask> ConversionList::RebuildTasks()
+{
     // rows kept from an earlier run of the program came without an add that loaded them
     LibraryReady();
     const std::string& folder = parts_.OutputFolder();
     std::error_code ignored;
-    if (!folder.empty() && !fs::exists(folder, ignored)) fs::create_directories(folder, ignored);
+    if (!folder.empty() && !fs::exists(folder, ignored))
+        fs::create_directories(folder, ignored);
 
     TMediaConverter& converter = parts_.converter;
     converter.ClearTasks();
     std::vector<RowTask> result;
     for (RowRecord& slot : slots_) {
-        if (slot.SlotState != kSlotFull) continue;
+        if (slot.SlotState != kSlotFull)
+            continue;
         parts_.log.Clear();
         RowTask row;
         row.TaskIndex = converter.AddTask(slot.Input.FileName, &slot.Input);
@@ -538,7 +636,8 @@ std::vector<RowTask> ConversionList::RebuildTasks() {
         output.FileName = name;
         output.ReplaceExisting = parts_.controls.existingFileIndex != 0;
         slot.RunOutputFile = name;  // until the finished file tells the name it took
-        if (result.size() < rows_.size()) rows_[result.size()].OutputFile = name;
+        if (result.size() < rows_.size())
+            rows_[result.size()].OutputFile = name;
         // a failure here ends the task at once with its error when the run starts
         converter.SetOutputFile(row.TaskIndex, name, &output);
         result.push_back(row);
@@ -547,44 +646,57 @@ std::vector<RowTask> ConversionList::RebuildTasks() {
     return result;
 }
 
-void ConversionList::SetStatus(int row, const std::string& status) {
-    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Status == status) return;
+void ConversionList::SetStatus(int row, const std::string& status)
+{
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Status == status)
+        return;
     rows_[static_cast<size_t>(row)].Status = status;
     rows_[static_cast<size_t>(row)].ResumeText.clear();
     RowsChanged(row);
     KeptChanged();
 }
 
-void ConversionList::SetRunOutputFile(int row, const std::string& name) {
-    if (row < 0 || row >= RowCount() || name.empty()) return;
+void ConversionList::SetRunOutputFile(int row, const std::string& name)
+{
+    if (row < 0 || row >= RowCount() || name.empty())
+        return;
     slots_[static_cast<size_t>(row)].RunOutputFile = name;
     rows_[static_cast<size_t>(row)].OutputFile = name;
     KeptChanged();
 }
 
-void ConversionList::SetProgress(int row, int percent) {
-    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Progress == percent) return;
+void ConversionList::SetProgress(int row, int percent)
+{
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Progress == percent)
+        return;
     rows_[static_cast<size_t>(row)].Progress = percent;
     RowsChanged(row);
 }
 
-void ConversionList::SetRunTexts(int row, const std::string& speed, const std::string& remaining) {
-    if (row < 0 || row >= RowCount()) return;
+void ConversionList::SetRunTexts(int row, const std::string& speed, const std::string& remaining)
+{
+    if (row < 0 || row >= RowCount())
+        return;
     ListRow& r = rows_[static_cast<size_t>(row)];
-    if (r.SpeedText == speed && r.RemainingText == remaining) return;
+    if (r.SpeedText == speed && r.RemainingText == remaining)
+        return;
     r.SpeedText = speed;
     r.RemainingText = remaining;
     RowsChanged(row);
 }
 
-void ConversionList::SetOutputBytes(int row, int64_t bytes) {
-    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].OutputBytes == bytes) return;
+void ConversionList::SetOutputBytes(int row, int64_t bytes)
+{
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].OutputBytes == bytes)
+        return;
     rows_[static_cast<size_t>(row)].OutputBytes = bytes;
     RowsChanged(row);
 }
 
-void ConversionList::SetTimeText(int row, const std::string& text) {
-    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].TimeText == text) return;
+void ConversionList::SetTimeText(int row, const std::string& text)
+{
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].TimeText == text)
+        return;
     rows_[static_cast<size_t>(row)].TimeText = text;
     RowsChanged(row);
 }

@@ -16,8 +16,8 @@
 
 // What RebuildTasks made of one row.
 struct RowTask {
-    int TaskIndex = -1;       // the converter's task, -1 when the source could not be opened
-    std::string ErrorText;    // why there is no task
+    int TaskIndex = -1;  // the converter's task, -1 when the source could not be opened
+    std::string ErrorText;  // why there is no task
 };
 
 class ConversionList {
@@ -64,9 +64,9 @@ public:
     const RowRecord& Slot(int index) const { return slots_.at(static_cast<size_t>(index)); }
 
     void MenuItem15Click();  // 添加一个视频文件
-    void N2Click();          // 添加多个视频文件
-    void AddOneFile();       // Button6Click
-    void AddManyFiles();     // Button22Click
+    void N2Click();  // 添加多个视频文件
+    void AddOneFile();  // Button6Click
+    void AddManyFiles();  // Button22Click
     // 添加一个文件夹: the media files of a chosen folder and its subfolders,
     // one format choice for all, then as AddManyFiles.
     void AddFolder();
@@ -82,7 +82,7 @@ public:
     void Button10Click();  // 上移
     void Button11Click();  // 下移
     void ResetOutputSettings();  // Button7Click
-    void Button15Click();        // every slot free
+    void Button15Click();  // every slot free
     // Button14Click: one task per row, in row order; the result says, per
     // row, which task it got.
     std::vector<RowTask> RebuildTasks();

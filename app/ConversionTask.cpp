@@ -9,9 +9,11 @@ extern "C" {
 
 #include <algorithm>
 
-TaskClip ClipOfSettings(const OutputSettings& settings, int64_t sourceDurationUs) {
+TaskClip ClipOfSettings(const OutputSettings& settings, int64_t sourceDurationUs)
+{
     TaskClip clip;
-    if (settings.CutMode != "Select") return clip;
+    if (settings.CutMode != "Select")
+        return clip;
     clip.clipped = true;
     clip.startUs = std::max<int64_t>(settings.CutStart, 0) * 1000;
     clip.durationUs = settings.CutLength * 1000;
@@ -25,7 +27,8 @@ TaskClip ClipOfSettings(const OutputSettings& settings, int64_t sourceDurationUs
     return clip;
 }
 
-void PutClip(const TaskClip& clip, TInputOptions& input, TOutputOptions& output) {
+void PutClip(const TaskClip& clip, TInputOptions& input, TOutputOptions& output)
+{
     if (clip.clipped) {
         input.StartTime = clip.startUs;
         output.Duration = clip.durationUs;
@@ -35,7 +38,8 @@ void PutClip(const TaskClip& clip, TInputOptions& input, TOutputOptions& output)
 }
 
 AddedTask AddConversionTask(TMediaConverter& converter, const OutputSettings& settings, TInputOptions& input,
-                            TOutputOptions& output) {
+                            TOutputOptions& output)
+{
     AddedTask added;
     // a clip that cannot be right whatever the source's length opens nothing
     TaskClip clip = ClipOfSettings(settings, NoTimeUs);

@@ -11,9 +11,9 @@
 // The clip of `settings` (CutStart and CutLength, milliseconds) in task terms.
 struct TaskClip {
     bool clipped = false;
-    int64_t startUs = NoTimeUs;     // where the input starts
+    int64_t startUs = NoTimeUs;  // where the input starts
     int64_t durationUs = NoTimeUs;  // how long the output lasts
-    std::string refusal;            // why the clip cannot be cut; empty when it can
+    std::string refusal;  // why the clip cannot be cut; empty when it can
 };
 
 // The length is clamped to what a source `sourceDurationUs` long has after
@@ -25,7 +25,7 @@ TaskClip ClipOfSettings(const OutputSettings& settings, int64_t sourceDurationUs
 void PutClip(const TaskClip& clip, TInputOptions& input, TOutputOptions& output);
 
 struct AddedTask {
-    int task = -1;        // the converter's task; -1 when none was kept
+    int task = -1;  // the converter's task; -1 when none was kept
     bool opened = false;  // the source opened: a refusal came from the clip or the output
     std::string error;
 };

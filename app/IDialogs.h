@@ -8,7 +8,7 @@
 // One entry of a file-open dialog's filter list.
 struct FileFilter {
     std::string description;  // "AVI文件 (*.avi)"
-    std::string patterns;     // "*.avi;*.AVI", separated by ";"
+    std::string patterns;  // "*.avi;*.AVI", separated by ";"
 };
 
 enum class MessageIcon { Information, Warning, Error, Question };

@@ -5,13 +5,13 @@
 
 struct DownloadResult {
     enum class Outcome {
-        Done,           // the whole answer was saved
+        Done,  // the whole answer was saved
         ConnectFailed,  // no connection (refused, no network, unknown host)
-        TimedOut,       // connected, but the answer did not come in time
-        HttpError,      // the server answered with an error status
-        TooLarge,       // the answer is far bigger than any version file
-        Cancelled,      // `cancel` was set
-        WriteFailed,    // the file could not be written
+        TimedOut,  // connected, but the answer did not come in time
+        HttpError,  // the server answered with an error status
+        TooLarge,  // the answer is far bigger than any version file
+        Cancelled,  // `cancel` was set
+        WriteFailed,  // the file could not be written
     };
     Outcome outcome = Outcome::ConnectFailed;
     long httpStatus = 0;  // the server's status when it answered

@@ -28,10 +28,10 @@ public:
 private:
     enum class LineKind { Other, Section, Entry };
     struct Line {
-        std::string raw;   // the line as read, without its line ending
+        std::string raw;  // the line as read, without its line ending
         LineKind kind = LineKind::Other;
         std::string name;  // section name or key, trimmed
-        std::string value; // entry value, trimmed
+        std::string value;  // entry value, trimmed
     };
     static Line Classify(std::string raw);
     // Index of the first line of the first section named `section`, or npos.

@@ -14,11 +14,14 @@ IniWriteError::IniWriteError(const std::string& path) : std::runtime_error("Unab
 
 namespace {
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    if (!fs::is_regular_file(path, ec))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -27,16 +30,20 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }  // namespace
 
 std::string IniFile::ReadString(const std::string& path, const std::string& section, const std::string& key,
-                                const std::string& defaultValue) {
+                                const std::string& defaultValue)
+{
     const std::optional<std::string> text = ReadWholeFile(path);
-    if (!text) return defaultValue;
+    if (!text)
+        return defaultValue;
     return IniDocument::Parse(*text).Value(section, key).value_or(defaultValue);
 }
 
 void IniFile::WriteString(const std::string& path, const std::string& section, const std::string& key,
-                          const std::string& value) {
+                          const std::string& value)
+{
     std::error_code ec;
-    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) throw IniWriteError(path);
+    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec))
+        throw IniWriteError(path);
     IniDocument doc = IniDocument::Parse(ReadWholeFile(path).value_or(std::string()));
     doc.SetValue(section, key, value);
     const std::string text = doc.Text();
@@ -46,7 +53,8 @@ void IniFile::WriteString(const std::string& path, const std::string& section, c
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw IniWriteError(path);
+        if (!out)
+            throw IniWriteError(path);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.flush();
         if (!out) {

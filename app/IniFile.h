@@ -19,7 +19,6 @@ std::string ReadString(const std::string& path, const std::string& section, cons
 
 // Sets [section] key = value, creating the file and the section when missing
 // and keeping every other line. Throws IniWriteError when it cannot be written.
-void WriteString(const std::string& path, const std::string& section, const std::string& key,
-                 const std::string& value);
+void WriteString(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 
 }  // namespace IniFile

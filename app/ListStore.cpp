@@ -25,8 +25,8 @@ namespace {
 constexpr const char* kHexKey = "hex";  // a text that is not UTF-8, kept byte for byte
 
 // Every kept field of a record, in one list for writing and reading.
-template <class Input, class Visit>
-void InputFields(Input& o, Visit&& v) {
+template <class Input, class Visit> void InputFields(Input& o, Visit&& v)
+{
     v("FileName", o.FileName);
     v("FileFormat", o.FileFormat);
     v("StartTime", o.StartTime);
@@ -34,8 +34,8 @@ void InputFields(Input& o, Visit&& v) {
     v("ExtOptions", o.ExtOptions);
 }
 
-template <class Info, class Visit>
-void InfoFields(Info& o, Visit&& v) {
+template <class Info, class Visit> void InfoFields(Info& o, Visit&& v)
+{
     v("TimeStamp", o.TimeStamp);
     v("Year", o.Year);
     v("Track", o.Track);
@@ -47,8 +47,8 @@ void InfoFields(Info& o, Visit&& v) {
     v("Genre", o.Genre);
 }
 
-template <class Output, class Visit>
-void OutputFields(Output& o, Visit&& v) {
+template <class Output, class Visit> void OutputFields(Output& o, Visit&& v)
+{
     v("FileName", o.FileName);
     v("FileFormat", o.FileFormat);
     v("PacketSize", o.PacketSize);
@@ -104,8 +104,8 @@ void OutputFields(Output& o, Visit&& v) {
 }
 
 // The row's own fields; the records are kept under "Input" and "Output".
-template <class Row, class Visit>
-void RowFields(Row& r, Visit&& v) {
+template <class Row, class Visit> void RowFields(Row& r, Visit&& v)
+{
     v("SourceFile", r.Row.SourceFile);
     v("SourceExt", r.Row.SourceExt);
     v("TargetExt", r.Row.TargetExt);
@@ -117,7 +117,8 @@ void RowFields(Row& r, Visit&& v) {
     v("Output", r.Record.Output);
 }
 
-bool IsUtf8(const std::string& text) {
+bool IsUtf8(const std::string& text)
+{
     try {
         (void)json(text).dump();  // the writer checks the encoding
         return true;
@@ -132,79 +133,96 @@ bool IsUtf8(const std::string& text) {
 struct JsonWriter {
     bool checkTexts = false;
 
-    json Value(const std::string& text) const {
-        if (!checkTexts || IsUtf8(text)) return text;
+    json Value(const std::string& text) const
+    {
+        if (!checkTexts || IsUtf8(text))
+            return text;
         return json{{kHexKey, IniRegistry::HexEncode(text)}};
     }
-    template <class Number, std::enable_if_t<std::is_arithmetic_v<Number>, int> = 0>
-    json Value(Number value) const {
+    template <class Number, std::enable_if_t<std::is_arithmetic_v<Number>, int> = 0> json Value(Number value) const
+    {
         if constexpr (std::is_floating_point_v<Number>) {
-            if (!std::isfinite(value)) return nullptr;  // JSON has no such numbers; read back as not set
+            if (!std::isfinite(value))
+                return nullptr;  // JSON has no such numbers; read back as not set
         }
         return value;
     }
-    json Value(const TInputOptions& o) const {
+    json Value(const TInputOptions& o) const
+    {
         return Object(o, [](const auto& r, auto&& v) { InputFields(r, v); });
     }
-    json Value(const TStreamInfo& o) const {
+    json Value(const TStreamInfo& o) const
+    {
         return Object(o, [](const auto& r, auto&& v) { InfoFields(r, v); });
     }
-    json Value(const TOutputOptions& o) const {
+    json Value(const TOutputOptions& o) const
+    {
         return Object(o, [](const auto& r, auto&& v) { OutputFields(r, v); });
     }
-    json Value(const KeptRow& row) const {
+    json Value(const KeptRow& row) const
+    {
         return Object(row, [](const auto& r, auto&& v) { RowFields(r, v); });
     }
-    template <class Record, class Fields>
-    json Object(const Record& record, Fields fields) const {
+    template <class Record, class Fields> json Object(const Record& record, Fields fields) const
+    {
         json object = json::object();
         fields(record, [&](const char* key, const auto& value) { object[key] = Value(value); });
         return object;
     }
-    std::string Document(const std::vector<KeptRow>& rows) const {
+    std::string Document(const std::vector<KeptRow>& rows) const
+    {
         json list = json::array();
-        for (const KeptRow& row : rows) list.push_back(Value(row));
+        for (const KeptRow& row : rows)
+            list.push_back(Value(row));
         const json document{{"version", kListFileVersion}, {"rows", std::move(list)}};
         return document.dump(2) + "\n";
     }
 };
 
-[[noreturn]] void WrongType(const char* key) {
-    throw ListFormatError(std::string("字段 ") + key + " 的类型不对");
-}
+[[noreturn]] void WrongType(const char* key) { throw ListFormatError(std::string("字段 ") + key + " 的类型不对"); }
 
 void FromJson(const json& j, const char* key, TInputOptions& o);
 void FromJson(const json& j, const char* key, TStreamInfo& o);
 void FromJson(const json& j, const char* key, TOutputOptions& o);
 
-void FromJson(const json& j, const char* key, std::string& text) {
+void FromJson(const json& j, const char* key, std::string& text)
+{
     if (j.is_string()) {
         text = j.get<std::string>();
     } else if (j.is_object() && j.size() == 1 && j.contains(kHexKey) && j[kHexKey].is_string()) {
         const std::optional<std::string> bytes = IniRegistry::HexDecode(j[kHexKey].get<std::string>());
-        if (!bytes) WrongType(key);
+        if (!bytes)
+            WrongType(key);
         text = *bytes;
     } else {
         WrongType(key);
     }
 }
-void FromJson(const json& j, const char* key, bool& value) {
-    if (!j.is_boolean()) WrongType(key);
+void FromJson(const json& j, const char* key, bool& value)
+{
+    if (!j.is_boolean())
+        WrongType(key);
     value = j.get<bool>();
 }
 template <class Number, std::enable_if_t<std::is_arithmetic_v<Number>, int> = 0>
-void FromJson(const json& j, const char* key, Number& value) {
+void FromJson(const json& j, const char* key, Number& value)
+{
     if constexpr (std::is_floating_point_v<Number>) {
-        if (j.is_null()) return;
-        if (!j.is_number()) WrongType(key);
+        if (j.is_null())
+            return;
+        if (!j.is_number())
+            WrongType(key);
         value = static_cast<Number>(j.get<double>());
-        if (!std::isfinite(value)) WrongType(key);  // too large for the field
+        if (!std::isfinite(value))
+            WrongType(key);  // too large for the field
     } else {
-        if (!j.is_number_integer()) WrongType(key);
+        if (!j.is_number_integer())
+            WrongType(key);
         // a number the field cannot hold is damage, not a value to cut down
         if (j.is_number_unsigned()) {
             const auto wide = j.get<uint64_t>();
-            if (wide > static_cast<uint64_t>(std::numeric_limits<Number>::max())) WrongType(key);
+            if (wide > static_cast<uint64_t>(std::numeric_limits<Number>::max()))
+                WrongType(key);
             value = static_cast<Number>(wide);
         } else {
             const auto wide = j.get<int64_t>();
@@ -216,34 +234,42 @@ void FromJson(const json& j, const char* key, Number& value) {
 }
 
 // Missing fields keep the record's defaults; unknown ones are ignored.
-template <class Record, class Fields>
-void ReadObject(const json& j, const char* key, Record& record, Fields fields) {
-    if (!j.is_object()) WrongType(key);
+template <class Record, class Fields> void ReadObject(const json& j, const char* key, Record& record, Fields fields)
+{
+    if (!j.is_object())
+        WrongType(key);
     fields(record, [&](const char* field, auto& value) {
         const auto found = j.find(field);
-        if (found != j.end()) FromJson(*found, field, value);
+        if (found != j.end())
+            FromJson(*found, field, value);
     });
 }
 
-void FromJson(const json& j, const char* key, TInputOptions& o) {
+void FromJson(const json& j, const char* key, TInputOptions& o)
+{
     ReadObject(j, key, o, [](auto& r, auto&& v) { InputFields(r, v); });
 }
-void FromJson(const json& j, const char* key, TStreamInfo& o) {
+void FromJson(const json& j, const char* key, TStreamInfo& o)
+{
     ReadObject(j, key, o, [](auto& r, auto&& v) { InfoFields(r, v); });
 }
-void FromJson(const json& j, const char* key, TOutputOptions& o) {
+void FromJson(const json& j, const char* key, TOutputOptions& o)
+{
     ReadObject(j, key, o, [](auto& r, auto&& v) { OutputFields(r, v); });
 }
 
 std::string SystemError(const std::string& step, int error) { return step + ": " + std::strerror(error); }
 
-bool WriteAll(int fd, const std::string& text) {
+bool WriteAll(int fd, const std::string& text)
+{
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0) {
-            if (n == 0) errno = EIO;
+            if (n == 0)
+                errno = EIO;
             return false;
         }
         done += static_cast<size_t>(n);
@@ -251,7 +277,8 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-std::string LocalTimeStamp() {
+std::string LocalTimeStamp()
+{
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -261,11 +288,13 @@ std::string LocalTimeStamp() {
 }
 
 // Renames `path` to `path`.<kind>-<time>, with a number added when that name is taken.
-std::string SetAside(const std::string& path, const char* kind, std::string& problem) {
+std::string SetAside(const std::string& path, const char* kind, std::string& problem)
+{
     const std::string base = path + "." + kind + "-" + LocalTimeStamp();
     for (int n = 1; n < 1000; ++n) {
         const std::string target = n == 1 ? base : base + "-" + std::to_string(n);
-        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return target;
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return target;
         if (errno != EEXIST) {
             problem += "；" + SystemError("另存失败", errno);
             return {};
@@ -277,7 +306,8 @@ std::string SetAside(const std::string& path, const char* kind, std::string& pro
 
 }  // namespace
 
-std::string ListToJson(const std::vector<KeptRow>& rows) {
+std::string ListToJson(const std::vector<KeptRow>& rows)
+{
     try {
         return JsonWriter{}.Document(rows);
     } catch (const json::type_error&) {
@@ -285,31 +315,37 @@ std::string ListToJson(const std::vector<KeptRow>& rows) {
     }
 }
 
-std::vector<KeptRow> ListFromJson(const std::string& text) {
+std::vector<KeptRow> ListFromJson(const std::string& text)
+{
     json document;
     try {
         document = json::parse(text);
     } catch (const json::exception& error) {  // a syntax error, or a number beyond any double
         throw ListFormatError(std::string("不是完整的 JSON 文本 (") + error.what() + ")");
     }
-    if (!document.is_object()) throw ListFormatError("不是 JSON 对象");
+    if (!document.is_object())
+        throw ListFormatError("不是 JSON 对象");
     const auto version = document.find("version");
-    if (version == document.end() || !version->is_number_integer()) throw ListFormatError("没有版本号");
+    if (version == document.end() || !version->is_number_integer())
+        throw ListFormatError("没有版本号");
     const bool newer = version->is_number_unsigned() ? version->get<uint64_t>() > kListFileVersion
                                                      : version->get<int64_t>() > kListFileVersion;
     if (newer)
-        throw ListVersionError("文件版本 " + version->dump() + " 高于本程序的版本 " +
-                               std::to_string(kListFileVersion));
-    if (version->get<int64_t>() < 1) throw ListFormatError("版本号有误");
+        throw ListVersionError("文件版本 " + version->dump() + " 高于本程序的版本 " + std::to_string(kListFileVersion));
+    if (version->get<int64_t>() < 1)
+        throw ListFormatError("版本号有误");
     const auto list = document.find("rows");
-    if (list == document.end() || !list->is_array()) throw ListFormatError("没有行的列表");
+    if (list == document.end() || !list->is_array())
+        throw ListFormatError("没有行的列表");
     std::vector<KeptRow> rows;
     for (const json& object : *list) {
-        if (!object.is_object()) WrongType("rows");
+        if (!object.is_object())
+            WrongType("rows");
         KeptRow row;
         RowFields(row, [&](const char* key, auto& value) {
             const auto found = object.find(key);
-            if (found != object.end()) FromJson(*found, key, value);
+            if (found != object.end())
+                FromJson(*found, key, value);
         });
         row.Record.SlotState = kSlotFull;
         rows.push_back(std::move(row));
@@ -319,7 +355,8 @@ std::vector<KeptRow> ListFromJson(const std::string& text) {
 
 ListStore::ListStore(std::string folder) : folder_(std::move(folder)), path_(folder_ + kListFileName) {}
 
-void ListStore::RemoveLeftovers() const {
+void ListStore::RemoveLeftovers() const
+{
     // what a write killed half-way left behind; the kept file itself is whole
     const std::string prefix = std::string(".") + kListFileName + ".";
     std::error_code ec;
@@ -330,12 +367,14 @@ void ListStore::RemoveLeftovers() const {
     }
 }
 
-ListReadResult ListStore::Read() const {
+ListReadResult ListStore::Read() const
+{
     RemoveLeftovers();
     ListReadResult result;
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) return result;
+        if (errno == ENOENT)
+            return result;
         result.Outcome = ListReadOutcome::Unreadable;
         result.Problem = SystemError("打开失败", errno);
         return result;
@@ -344,14 +383,16 @@ ListReadResult ListStore::Read() const {
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             result.Outcome = ListReadOutcome::Unreadable;
             result.Problem = SystemError("读取失败", errno);
             ::close(fd);
             return result;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         text.append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
@@ -374,7 +415,8 @@ ListReadResult ListStore::Read() const {
     return result;
 }
 
-std::string ListStore::Write(const std::vector<KeptRow>& rows) const {
+std::string ListStore::Write(const std::vector<KeptRow>& rows) const
+{
     std::string text;
     try {
         text = ListToJson(rows);
@@ -383,28 +425,34 @@ std::string ListStore::Write(const std::vector<KeptRow>& rows) const {
     }
     std::error_code ec;
     fs::create_directories(folder_, ec);
-    if (ec) return "无法建立文件夹 " + folder_ + ": " + ec.message();
+    if (ec)
+        return "无法建立文件夹 " + folder_ + ": " + ec.message();
 
     std::string temporary = folder_ + "." + kListFileName + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return SystemError("无法建立临时文件", errno);
+    if (fd < 0)
+        return SystemError("无法建立临时文件", errno);
     std::string failed;
     if (!WriteAll(fd, text))
         failed = SystemError("写入失败", errno);
     else if (::fsync(fd) != 0)
         failed = SystemError("写入磁盘失败", errno);
-    if (::close(fd) != 0 && failed.empty()) failed = SystemError("写入失败", errno);
-    if (failed.empty() && ::rename(temporary.c_str(), path_.c_str()) != 0) failed = SystemError("改名失败", errno);
+    if (::close(fd) != 0 && failed.empty())
+        failed = SystemError("写入失败", errno);
+    if (failed.empty() && ::rename(temporary.c_str(), path_.c_str()) != 0)
+        failed = SystemError("改名失败", errno);
     if (!failed.empty()) {
         ::unlink(temporary.c_str());
         return failed;
     }
     // the rename itself is durable only once the folder is synced
     const int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) return SystemError("无法打开文件夹", errno);
+    if (folder < 0)
+        return SystemError("无法打开文件夹", errno);
     const int synced = ::fsync(folder);
     const int error = errno;
     ::close(folder);
-    if (synced != 0) return SystemError("文件夹写入磁盘失败", error);
+    if (synced != 0)
+        return SystemError("文件夹写入磁盘失败", error);
     return {};
 }

@@ -24,18 +24,18 @@ struct KeptRow {
 };
 
 enum class ListReadOutcome {
-    NoFile,      // nothing kept yet: an empty list
-    Read,        // Rows holds the list
-    SetAside,    // damaged or newer: renamed to SetAsidePath, the list starts empty
+    NoFile,  // nothing kept yet: an empty list
+    Read,  // Rows holds the list
+    SetAside,  // damaged or newer: renamed to SetAsidePath, the list starts empty
     Unreadable,  // neither read nor moved (an error of the system): leave the file alone
 };
 
 struct ListReadResult {
     ListReadOutcome Outcome = ListReadOutcome::NoFile;
     std::vector<KeptRow> Rows;
-    bool Newer = false;        // set aside because a newer program wrote it
+    bool Newer = false;  // set aside because a newer program wrote it
     std::string SetAsidePath;  // where the file went
-    std::string Problem;       // what was wrong, for the log and the message
+    std::string Problem;  // what was wrong, for the log and the message
 };
 
 class ListStore {

@@ -13,14 +13,14 @@
 struct ListWindowParts {
     TMediaConverter& converter;  // MediaConverter1
     IDialogs& dialogs;
-    FormatSession& session;      // OutputSettings and OutputFolder
+    FormatSession& session;  // OutputSettings and OutputFolder
     MainWindowControls& controls;
-    LogMemo& log;                // mmoLog
-    std::string& previewFile;    // PreviewFile
-    bool& listBusy;              // ListBusy
-    bool& pausedFlag;            // PausedFlag
-    bool& stopRequested;         // StopRequested
-    std::string programFolder;   // ProgramFolder, with a trailing "/"
+    LogMemo& log;  // mmoLog
+    std::string& previewFile;  // PreviewFile
+    bool& listBusy;  // ListBusy
+    bool& pausedFlag;  // PausedFlag
+    bool& stopRequested;  // StopRequested
+    std::string programFolder;  // ProgramFolder, with a trailing "/"
     std::function<void()> controlsChanged;
 
     const std::string& OutputFolder() const { return session.OutputFolder; }

@@ -67,7 +67,7 @@ public:
 
     // Operations other parts of the window call as plain procedures; they let
     // a refused settings write (IniWriteError) through to the caller.
-    void Button1Click();   // apply the stored skin
+    void Button1Click();  // apply the stored skin
     void Button16Click();  // write OutputFolder to the settings file
     void Button17Click();  // read OutputFolder from the settings file
     void Button19Click();  // drop-down defaults
@@ -77,13 +77,13 @@ public:
     void ReadFilesAtOnce();  // the stored files-at-once choice; automatic when none is stored
 
     // User actions; a refused settings write is shown through IDialogs::ShowError.
-    void suiButton3Click();   // 浏览...
+    void suiButton3Click();  // 浏览...
     void suiButton11Click();  // 打开
     void ToolButtonHover(ToolButton button);
     // The user picked an entry of a drop-down list of the options group.
-    void suiComboBox4Change(int index) { controls_.existingFileIndex = index; }    // 如果输出文件存在
-    void suiComboBox1Change(int index) { controls_.afterCompletionIndex = index; } // 全部文件转换完毕后
-    void suiComboBox2Change(int index) { controls_.priorityIndex = index; }        // thread priority
+    void suiComboBox4Change(int index) { controls_.existingFileIndex = index; }  // 如果输出文件存在
+    void suiComboBox1Change(int index) { controls_.afterCompletionIndex = index; }  // 全部文件转换完毕后
+    void suiComboBox2Change(int index) { controls_.priorityIndex = index; }  // thread priority
     // files at once; the choice is kept in the settings file (a refused write is shown)
     void suiComboBox3Change(int index);
     void SkinMenuItemClick(const SkinEntry& entry);
@@ -94,8 +94,7 @@ public:
 private:
     void Changed();
     ListWindowParts ListParts();
-    template <class Step>
-    void Guarded(Step step);
+    template <class Step> void Guarded(Step step);
     void UseDefaultOutputFolder(bool createParents);
     // OutputFolder, the edit suiEdit1 and the folder the option window sees.
     void SetOutputFolder(const std::string& folder);

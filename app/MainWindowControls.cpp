@@ -1,6 +1,7 @@
 #include "app/MainWindowControls.h"
 
-MainWindowControls MainWindowControls::AtDesign() {
+MainWindowControls MainWindowControls::AtDesign()
+{
     MainWindowControls controls;
     for (const ToolButtonInfo& button : ToolButtons())
         controls.toolEnabled[static_cast<size_t>(button.id)] = button.enabledAtStart;

@@ -1,6 +1,7 @@
 #include "app/MainWindowTables.h"
 
-const std::array<ToolButtonInfo, kToolButtonCount>& ToolButtons() {
+const std::array<ToolButtonInfo, kToolButtonCount>& ToolButtons()
+{
     static const std::array<ToolButtonInfo, kToolButtonCount> buttons{{
         {ToolButton::Add, "ToolButton1", "       添加      ", "添加要转换的视频音频文件", "tool-add", true},
         {ToolButton::Remove, "ToolButton12", "移除", "从列表中删除选中的文件", "tool-remove", false},
@@ -16,7 +17,8 @@ const std::array<ToolButtonInfo, kToolButtonCount>& ToolButtons() {
 
 const ToolButtonInfo& ToolButtonOf(ToolButton id) { return ToolButtons()[static_cast<size_t>(id)]; }
 
-const std::array<ListButtonInfo, kListButtonCount>& ListButtons() {
+const std::array<ListButtonInfo, kListButtonCount>& ListButtons()
+{
     static const std::array<ListButtonInfo, kListButtonCount> buttons{{
         {ListButton::Up, "suiButton4", "suiButton9", "上移", "list-up", true},
         {ListButton::Down, "suiButton5", "suiButton10", "下移", "list-down", true},
@@ -28,18 +30,21 @@ const std::array<ListButtonInfo, kListButtonCount>& ListButtons() {
 
 std::vector<std::string_view> ExistingFileChoices() { return {"自动生成相应的新文件名", "直接覆盖该文件"}; }
 
-std::vector<std::string_view> AfterCompletionChoices() {
+std::vector<std::string_view> AfterCompletionChoices()
+{
     return {"无任何操作", "直接关闭计算机", "打开文件夹查看转换的文件"};
 }
 
 std::vector<std::string_view> PriorityChoices() { return {"闲置时进行", "CPU占用最低", "CPU占用一般", "正常转换"}; }
 
-std::vector<std::string_view> SimultaneousChoices() {
+std::vector<std::string_view> SimultaneousChoices()
+{
     return {"自动",    "1个文件", "2个文件", "3个文件", "4个文件", "5个文件",
             "6个文件", "7个文件", "8个文件", "9个文件", "10个文件"};
 }
 
-std::vector<FileFilter> OpenDialogFilter() {
+std::vector<FileFilter> OpenDialogFilter()
+{
     return {
         {"所有支持的文件类型",
          "*.AVI;*.ASF;*.asx;*.WMV;*.AVS;*.FLV;*.MKV;*.MOV;*.3GP;*.MP4;*.MPG;*.MPEG;*.DAT;*.OGM;*.VOB;*.RM;*.RMVB;"

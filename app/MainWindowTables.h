@@ -12,10 +12,10 @@ inline constexpr size_t kToolButtonCount = 8;
 
 struct ToolButtonInfo {
     ToolButton id;
-    std::string_view name;        // component name
+    std::string_view name;  // component name
     std::string_view caption;
     std::string_view statusText;  // shown in the status bar while the mouse is over the button
-    std::string_view picture;     // picture name (enabled: <picture>.svg, disabled: <picture>-disabled.svg)
+    std::string_view picture;  // picture name (enabled: <picture>.svg, disabled: <picture>-disabled.svg)
     bool enabledAtStart;
 };
 // Left to right; a separator follows 清空 and 停止.
@@ -28,19 +28,19 @@ inline constexpr size_t kListButtonCount = 4;
 
 struct ListButtonInfo {
     ListButton id;
-    std::string_view activeName;    // the twin with the action
+    std::string_view activeName;  // the twin with the action
     std::string_view inactiveName;  // the twin shown while inactive
     std::string_view caption;
-    std::string_view picture;       // <picture>.svg and <picture>-hover.svg
+    std::string_view picture;  // <picture>.svg and <picture>-hover.svg
     bool activeAtStart;
 };
 const std::array<ListButtonInfo, kListButtonCount>& ListButtons();
 
 // The drop-down lists of the options group.
-std::vector<std::string_view> ExistingFileChoices();     // suiComboBox4, "如果输出文件存在："
+std::vector<std::string_view> ExistingFileChoices();  // suiComboBox4, "如果输出文件存在："
 std::vector<std::string_view> AfterCompletionChoices();  // suiComboBox1, "全部文件转换完毕后："
-std::vector<std::string_view> PriorityChoices();         // suiComboBox2 (hidden)
-std::vector<std::string_view> SimultaneousChoices();     // suiComboBox3: automatic, then 1 to 10 files
+std::vector<std::string_view> PriorityChoices();  // suiComboBox2 (hidden)
+std::vector<std::string_view> SimultaneousChoices();  // suiComboBox3: automatic, then 1 to 10 files
 
 // The filter of both file-open dialogs, the first entry selected.
 std::vector<FileFilter> OpenDialogFilter();

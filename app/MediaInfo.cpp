@@ -26,10 +26,7 @@ std::string Copy(const std::string& text, long index, long count)
     return text.substr(static_cast<size_t>(index - 1), static_cast<size_t>(count));
 }
 
-bool StartsWithFileName(const std::string& text)
-{
-    return text.compare(0, 9, "File Name") == 0;
-}
+bool StartsWithFileName(const std::string& text) { return text.compare(0, 9, "File Name") == 0; }
 
 std::string AfterLastSeparator(const std::string& path)
 {
@@ -135,12 +132,14 @@ MediaInfoLabels MediaInfoLabels::From(const MediaInfoStrings& info)
         labels.videoKbps = info.InfoVideoKbps + "  kbps";
     }
     labels.videoStream = hasVideo ? info.InfoVideo : std::string("无");
-    if (hasAudio) labels.sampleRate = info.InfoSampleRate;
+    if (hasAudio)
+        labels.sampleRate = info.InfoSampleRate;
     if (info.InfoChannels == "1")
         labels.channels = "单声道";
     else if (info.InfoChannels == "2")
         labels.channels = "立体声";
-    if (hasAudio) labels.audioKbps = info.InfoAudioKbps + "  kbps";
+    if (hasAudio)
+        labels.audioKbps = info.InfoAudioKbps + "  kbps";
     labels.audioStream = hasAudio ? info.InfoAudio : std::string("无");
     return labels;
 }

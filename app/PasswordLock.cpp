@@ -2,10 +2,7 @@
 
 namespace PasswordLock {
 
-bool IsOn(const IRegistry& registry)
-{
-    return registry.KeyExists(kLockKey);
-}
+bool IsOn(const IRegistry& registry) { return registry.KeyExists(kLockKey); }
 
 std::string Scramble(const std::string& text)
 {

@@ -15,14 +15,14 @@ public:
     static constexpr int kSeekBarWidth = 313;  // suiTrackBar1, in pixels
 
     struct Hooks {
-        std::function<uintptr_t()> hostWindow;                  // native window of Panel2
-        std::function<void(const std::string&)> appendLog;      // mmoLog
-        std::function<void(const std::string&)> showStatus;     // status bar
-        std::function<void(const std::string&)> playSound;      // a wave file, without waiting
-        std::function<void(const std::string&)> showError;      // the system's error of a failed save
-        std::function<void(int)> waitMs;                        // a short wait before opening
-        std::function<void(int)> showSeekPosition;              // the bar follows playback
-        std::function<void()> showNoPicture;                    // nothing opened: the surface goes black
+        std::function<uintptr_t()> hostWindow;  // native window of Panel2
+        std::function<void(const std::string&)> appendLog;  // mmoLog
+        std::function<void(const std::string&)> showStatus;  // status bar
+        std::function<void(const std::string&)> playSound;  // a wave file, without waiting
+        std::function<void(const std::string&)> showError;  // the system's error of a failed save
+        std::function<void(int)> waitMs;  // a short wait before opening
+        std::function<void(int)> showSeekPosition;  // the bar follows playback
+        std::function<void()> showNoPicture;  // nothing opened: the surface goes black
     };
 
     // `libraryFolder` is ProgramFolder + "LibAV"; `soundFile` the camera sound.
@@ -50,11 +50,11 @@ public:
     void ClosePreview();
     void DetachEvents() { player_.DetachEvents(); }  // add reset and window closing
 
-    void Button31Click();                 // open the preview
-    void Image3Click();                   // 播放
-    void Image4Click();                   // 暂停
-    void Image5Click(bool rowSelected);   // 停止: back to the first picture
-    void Image14Click();                  // 声音/静音
+    void Button31Click();  // open the preview
+    void Image3Click();  // 播放
+    void Image4Click();  // 暂停
+    void Image5Click(bool rowSelected);  // 停止: back to the first picture
+    void Image14Click();  // 声音/静音
     void FileOpened(int64_t durationUs);  // FFPlayer2FileOpen
     // The player's position: the bar follows it, except while the user holds
     // the bar and while a seek is still on its way to its target.

@@ -3,13 +3,17 @@
 #include <cstdlib>
 #include <unistd.h>
 
-std::string WithTrailingSlash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (folder.empty() || folder.back() != '/') folder += '/';
+std::string WithTrailingSlash(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
     return folder;
 }
 
-ProgramPaths ProgramPaths::FromEnvironment(const std::string& programFolder) {
+ProgramPaths ProgramPaths::FromEnvironment(const std::string& programFolder)
+{
     const char* homeVar = std::getenv("HOME");
     const std::string home = WithTrailingSlash(homeVar && *homeVar ? homeVar : "/tmp");
     const char* configVar = std::getenv("XDG_CONFIG_HOME");
@@ -26,8 +30,10 @@ ProgramPaths ProgramPaths::FromEnvironment(const std::string& programFolder) {
     return paths;
 }
 
-std::string ProgramPaths::WritableFile(const std::string& fileName) const {
-    if (access(programFolder.c_str(), W_OK | X_OK) == 0) return programFolder + fileName;
+std::string ProgramPaths::WritableFile(const std::string& fileName) const
+{
+    if (access(programFolder.c_str(), W_OK | X_OK) == 0)
+        return programFolder + fileName;
     return configFolder + fileName;
 }
 

@@ -3,11 +3,11 @@
 #include <string>
 
 struct ProgramPaths {
-    std::string programFolder;          // folder of the program file, with a trailing "/"
-    std::string configFolder;           // $XDG_CONFIG_HOME/quorvex/ (or ~/.config/quorvex/), trailing "/"
-    std::string defaultOutputFolder;    // $HOME/Video_Directory
+    std::string programFolder;  // folder of the program file, with a trailing "/"
+    std::string configFolder;  // $XDG_CONFIG_HOME/quorvex/ (or ~/.config/quorvex/), trailing "/"
+    std::string defaultOutputFolder;  // $HOME/Video_Directory
     std::string defaultSnapshotFolder;  // $HOME/Video_Directory/快照
-    std::string dataFolder;             // $XDG_DATA_HOME/quorvex/ (or ~/.local/share/quorvex/), trailing "/"
+    std::string dataFolder;  // $XDG_DATA_HOME/quorvex/ (or ~/.local/share/quorvex/), trailing "/"
 
     // Paths for a program living in `programFolder`, the rest from HOME and
     // XDG_CONFIG_HOME and XDG_DATA_HOME.

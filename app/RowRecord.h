@@ -13,7 +13,7 @@ inline constexpr const char* kSlotDeleted = "DELETED";
 struct RowRecord {
     TInputOptions Input;
     TOutputOptions Output;
-    int FormatNumber = 0;       // the format chosen at the add
+    int FormatNumber = 0;  // the format chosen at the add
     std::string RunOutputFile;  // the name the last run wrote, empty before a run
     std::string SlotState = kSlotFree;  // never handed to the converter
 };

@@ -12,13 +12,17 @@
 
 namespace {
 // The engine reports in English; a box says first, in Chinese, what happened.
-std::string WithChineseLead(const std::string& lead, const std::string& engineText) {
-    if (!engineText.empty() && static_cast<unsigned char>(engineText.front()) >= 0x80) return engineText;
+std::string WithChineseLead(const std::string& lead, const std::string& engineText)
+{
+    if (!engineText.empty() && static_cast<unsigned char>(engineText.front()) >= 0x80)
+        return engineText;
     return lead + "\n转换引擎的报告（英文）：\n" + engineText;
 }
 
-std::string SourceName(const ConversionList& list, int row) {
-    if (row < 0 || row >= list.RowCount()) return {};
+std::string SourceName(const ConversionList& list, int row)
+{
+    if (row < 0 || row >= list.RowCount())
+        return {};
     const std::string& path = list.Rows()[static_cast<size_t>(row)].SourceFile;
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -27,21 +31,26 @@ std::string SourceName(const ConversionList& list, int row) {
 
 RunControl::RunControl(ListWindowParts parts, ConversionList& list) : parts_(std::move(parts)), list_(list) {}
 
-RunControl::~RunControl() {
+RunControl::~RunControl()
+{
     std::lock_guard guard(pendingLock_);
     post_ = nullptr;
 }
 
-void RunControl::ControlsChanged() {
-    if (parts_.controlsChanged) parts_.controlsChanged();
+void RunControl::ControlsChanged()
+{
+    if (parts_.controlsChanged)
+        parts_.controlsChanged();
 }
 
-void RunControl::SetPostToMainThread(std::function<void()> post) {
+void RunControl::SetPostToMainThread(std::function<void()> post)
+{
     std::lock_guard guard(pendingLock_);
     post_ = std::move(post);
 }
 
-void RunControl::AttachEvents() {
+void RunControl::AttachEvents()
+{
     parts_.converter.SetOnProgress(
         [this](TCustomMediaConverter*, PProgressInfo info) { MediaConverter1Progress(info); });
     parts_.converter.SetOnTerminate(
@@ -51,7 +60,8 @@ void RunControl::AttachEvents() {
     });
 }
 
-void RunControl::FormCloseQuery() {
+void RunControl::FormCloseQuery()
+{
     TMediaConverter& converter = parts_.converter;
     converter.SetOnCustomHook(nullptr);
     converter.SetOnProgress(nullptr);
@@ -64,23 +74,27 @@ void RunControl::FormCloseQuery() {
     pending_.clear();
 }
 
-void RunControl::btnStartClick() {
+void RunControl::btnStartClick()
+{
     if (parts_.pausedFlag)
         Resume();
     else
         Start();
 }
 
-void RunControl::Start() {
+void RunControl::Start()
+{
     parts_.stopRequested = false;
     std::optional<ConversionList::KeptBatch> kept(list_);  // the list is kept once, not once per row
     const std::vector<RowTask> rows = list_.RebuildTasks();
     taskRows_.clear();
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-        if (rows[static_cast<size_t>(row)].TaskIndex >= 0) taskRows_.push_back(row);
+        if (rows[static_cast<size_t>(row)].TaskIndex >= 0)
+            taskRows_.push_back(row);
     }
     int simultaneous = parts_.controls.simultaneousIndex;  // 0: automatic
-    if (simultaneous <= 0) simultaneous = AutomaticFilesAtOnce(MachineCores());
+    if (simultaneous <= 0)
+        simultaneous = AutomaticFilesAtOnce(MachineCores());
     simultaneous = std::clamp(simultaneous, 1, std::max(1, list_.RowCount()));
     std::vector<RunEstimates::RowPlan> plans;
     for (int row = 0; row < list_.RowCount(); ++row) {
@@ -90,11 +104,13 @@ void RunControl::Start() {
         list_.SetOutputBytes(row, -1);
         const ListRow& shown = list_.Rows()[static_cast<size_t>(row)];
         const RowRecord& slot = list_.Slot(row);
-        plans.push_back({ConvertedDurationUs(slot.Output, shown.SourceDurationUs), slot.FormatNumber, shown.SampleSpeed});
+        plans.push_back(
+            {ConvertedDurationUs(slot.Output, shown.SourceDurationUs), slot.FormatNumber, shown.SampleSpeed});
     }
     estimates_.Start(plans, simultaneous);
     for (int row = 0; row < static_cast<int>(rows.size()); ++row)
-        if (rows[static_cast<size_t>(row)].TaskIndex < 0) estimates_.Ended(row, RunEstimates::Clock::now());
+        if (rows[static_cast<size_t>(row)].TaskIndex < 0)
+            estimates_.Ended(row, RunEstimates::Clock::now());
     ShowListProgress();
     TMediaConverter& converter = parts_.converter;
     converter.SetThreadPriority(static_cast<TThreadPriority>(parts_.controls.priorityIndex));
@@ -104,9 +120,11 @@ void RunControl::Start() {
     // a source that can no longer be opened fails like a file that fails while converting
     std::vector<std::string> errors;
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-        if (rows[static_cast<size_t>(row)].TaskIndex >= 0) continue;
+        if (rows[static_cast<size_t>(row)].TaskIndex >= 0)
+            continue;
         list_.SetStatus(row, kStatusFailed);
-        errors.push_back(WithChineseLead("无法打开源文件：" + SourceName(list_, row), rows[static_cast<size_t>(row)].ErrorText));
+        errors.push_back(
+            WithChineseLead("无法打开源文件：" + SourceName(list_, row), rows[static_cast<size_t>(row)].ErrorText));
     }
     kept.reset();
     if (converter.TaskCount() == 0) {
@@ -123,25 +141,29 @@ void RunControl::Start() {
         parts_.dialogs.MessageBox(error, std::string(kApplicationTitle), MessageIcon::Warning, MessageButtons::Ok);
 }
 
-void RunControl::Resume() {
+void RunControl::Resume()
+{
     parts_.pausedFlag = false;
     ControlStates::Resumed(parts_.controls);
     ControlsChanged();
     parts_.converter.ResumeTasks();
 }
 
-void RunControl::btnPauseClick() {
+void RunControl::btnPauseClick()
+{
     parts_.pausedFlag = true;
     ControlStates::Paused(parts_.controls);
     ControlsChanged();
     parts_.converter.PauseTasks();
     ConversionList::KeptBatch kept(list_);
     for (int row = 0; row < list_.RowCount(); ++row) {
-        if (list_.Rows()[static_cast<size_t>(row)].Status == kStatusConverting) list_.SetStatus(row, kStatusPaused);
+        if (list_.Rows()[static_cast<size_t>(row)].Status == kStatusConverting)
+            list_.SetStatus(row, kStatusPaused);
     }
 }
 
-void RunControl::btnStopClick() {
+void RunControl::btnStopClick()
+{
     if (parts_.dialogs.MessageBox("您确实要终止目前的转换工作吗？", "提示信息", MessageIcon::Information,
                                   MessageButtons::OkCancel) != MessageResult::Ok)
         return;
@@ -155,14 +177,18 @@ void RunControl::btnStopClick() {
     ApplyTerminations();
 }
 
-int RunControl::RowOfTask(int taskIndex) const {
-    if (taskIndex < 0 || taskIndex >= static_cast<int>(taskRows_.size())) return -1;
+int RunControl::RowOfTask(int taskIndex) const
+{
+    if (taskIndex < 0 || taskIndex >= static_cast<int>(taskRows_.size()))
+        return -1;
     return taskRows_[static_cast<size_t>(taskIndex)];
 }
 
-void RunControl::MediaConverter1Progress(PProgressInfo info) {
+void RunControl::MediaConverter1Progress(PProgressInfo info)
+{
     const int row = RowOfTask(info->TaskIndex);
-    if (row < 0) return;
+    if (row < 0)
+        return;
     if (info->TotalDuration > 0)
         list_.SetProgress(row, static_cast<int>(info->CurrentDuration * 100 / info->TotalDuration));
     list_.SetTimeText(row, std::to_string(info->CurrentDuration / 1000000) + "   (秒)");
@@ -175,27 +201,33 @@ void RunControl::MediaConverter1Progress(PProgressInfo info) {
 
 void RunControl::MediaConverter1Terminate(const TTerminateInfo& info) { HandOver(info); }
 
-void RunControl::HandOver(const TTerminateInfo& info) {
+void RunControl::HandOver(const TTerminateInfo& info)
+{
     // posting under the lock: once SetPostToMainThread(nullptr) returns, no post is under way
     std::lock_guard guard(pendingLock_);
     pending_.push_back(info);
-    if (post_) post_();
+    if (post_)
+        post_();
 }
 
-size_t RunControl::PendingTerminations() const {
+size_t RunControl::PendingTerminations() const
+{
     std::lock_guard guard(pendingLock_);
     return pending_.size();
 }
 
-void RunControl::ApplyTerminations() {
+void RunControl::ApplyTerminations()
+{
     // a box of one termination runs a nested event loop; the outer call goes on afterwards
-    if (stopping_ || applying_) return;
+    if (stopping_ || applying_)
+        return;
     applying_ = true;
     for (;;) {
         TTerminateInfo info;
         {
             std::lock_guard guard(pendingLock_);
-            if (pending_.empty()) break;
+            if (pending_.empty())
+                break;
             info = pending_.front();
             pending_.pop_front();
         }
@@ -208,20 +240,23 @@ void RunControl::ApplyTerminations() {
     applying_ = false;
 }
 
-void RunControl::ApplyTermination(const TTerminateInfo& info) {
+void RunControl::ApplyTermination(const TTerminateInfo& info)
+{
     if (info.TaskIndex < 0) {
         EndOfRun();
         return;
     }
     const int row = RowOfTask(info.TaskIndex);
-    if (!info.OutputFiles.empty()) list_.SetRunOutputFile(row, info.OutputFiles.front());
+    if (!info.OutputFiles.empty())
+        list_.SetRunOutputFile(row, info.OutputFiles.front());
     estimates_.Ended(row, RunEstimates::Clock::now());
     if (row >= 0 && row < list_.RowCount()) {
         list_.SetRunTexts(row, "", "");
         std::error_code ec;
         const std::string& output = list_.Rows()[static_cast<size_t>(row)].OutputFile;
         const auto bytes = output.empty() ? 0 : std::filesystem::file_size(output, ec);
-        if (info.Finished && !ec && !output.empty()) list_.SetOutputBytes(row, static_cast<int64_t>(bytes));
+        if (info.Finished && !ec && !output.empty())
+            list_.SetOutputBytes(row, static_cast<int64_t>(bytes));
     }
     if (info.Finished && !info.Exception) {
         list_.SetProgress(row, 100);
@@ -239,16 +274,20 @@ void RunControl::ApplyTermination(const TTerminateInfo& info) {
     }
 }
 
-std::string RunControl::FailureText(const TTerminateInfo& info) {
+std::string RunControl::FailureText(const TTerminateInfo& info)
+{
     std::string text = info.ExceptionMsg;
     std::string lines = info.LibraryLines;
-    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    while (!lines.empty() && lines.back() == '\n')
+        lines.pop_back();
     // what the media library said before the failure, where there is no log to read
-    if (!lines.empty()) text += "\n\n媒体库的最后信息：\n" + lines;
+    if (!lines.empty())
+        text += "\n\n媒体库的最后信息：\n" + lines;
     return text;
 }
 
-void RunControl::EndOfRun() {
+void RunControl::EndOfRun()
+{
     ControlStates::RunEnded(parts_.controls);
     parts_.pausedFlag = false;
     ControlsChanged();
@@ -256,7 +295,8 @@ void RunControl::EndOfRun() {
         ConversionList::KeptBatch kept(list_);
         for (int row = 0; row < list_.RowCount(); ++row) {
             const std::string& status = list_.Rows()[static_cast<size_t>(row)].Status;
-            if (status == kStatusConverting || status == kStatusPaused) list_.SetStatus(row, kStatusStopped);
+            if (status == kStatusConverting || status == kStatusPaused)
+                list_.SetStatus(row, kStatusStopped);
         }
     }
     // without a stop every row that ran to its end already shows 完成; a
@@ -266,29 +306,35 @@ void RunControl::EndOfRun() {
     const std::string title = parts_.stopRequested ? "转换已停止" : "转换列表已完成";
     parts_.controls.listProgressText = title + "：" + EndCounts();
     ControlsChanged();
-    if (runEnded_) runEnded_(title, EndCounts() + "。");
+    if (runEnded_)
+        runEnded_(title, EndCounts() + "。");
     switch (parts_.controls.afterCompletionIndex) {
-        case 1:
-            Button18Click();
-            break;
-        case 2:
-            if (openOutputFolder_) openOutputFolder_();
-            break;
-        default:
-            break;
+    case 1:
+        Button18Click();
+        break;
+    case 2:
+        if (openOutputFolder_)
+            openOutputFolder_();
+        break;
+    default:
+        break;
     }
 }
 
-void RunControl::ShowListProgress() {
+void RunControl::ShowListProgress()
+{
     std::string text = "总进度 " + std::to_string(estimates_.ListPercent()) + "%";
     const std::string left = RemainingText(estimates_.ListRemainingSeconds(RunEstimates::Clock::now()));
-    if (!left.empty()) text += "  剩余时间 " + left;
-    if (parts_.controls.listProgressText == text) return;
+    if (!left.empty())
+        text += "  剩余时间 " + left;
+    if (parts_.controls.listProgressText == text)
+        return;
     parts_.controls.listProgressText = text;
     ControlsChanged();
 }
 
-std::string RunControl::EndCounts() const {
+std::string RunControl::EndCounts() const
+{
     int finished = 0, failed = 0, other = 0;
     for (const ListRow& row : list_.Rows()) {
         if (row.Status == kStatusFinished)
@@ -299,15 +345,19 @@ std::string RunControl::EndCounts() const {
             ++other;  // stopped, or a word for an incomplete output
     }
     std::string text = "成功 " + std::to_string(finished) + " 个，失败 " + std::to_string(failed) + " 个";
-    if (other > 0) text += "，未完成 " + std::to_string(other) + " 个";
+    if (other > 0)
+        text += "，未完成 " + std::to_string(other) + " 个";
     return text;
 }
 
-void RunControl::FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message) {
+void RunControl::FFLoggerLog(uint32_t threadId, TLogLevel level, const std::string& message)
+{
     parts_.log.Append("#" + std::to_string(threadId) + "." + std::to_string(static_cast<int>(level)) + ": " + message);
 }
 
-void RunControl::Button18Click() {
+void RunControl::Button18Click()
+{
     // a refused request changes nothing
-    if (shutdown_) shutdown_->PowerOff();
+    if (shutdown_)
+        shutdown_->PowerOff();
 }

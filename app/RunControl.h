@@ -22,7 +22,8 @@ public:
     // Shutting the computer down (not owned); without one Button18Click does nothing.
     void SetShutdown(IShutdown* shutdown) { shutdown_ = shutdown; }
     // Told when a run ends, with a title and the counts of finished and failed files.
-    void SetRunEnded(std::function<void(const std::string& title, const std::string& text)> ended) {
+    void SetRunEnded(std::function<void(const std::string& title, const std::string& text)> ended)
+    {
         runEnded_ = std::move(ended);
     }
     // Opening the output folder (Button20Click of the window).
@@ -74,8 +75,8 @@ private:
     RunEstimates estimates_;
 
     std::vector<int> taskRows_;  // task index -> row of this run
-    bool stopping_ = false;      // inside StopTasks: terminations wait until it returns
-    bool applying_ = false;      // a termination is being applied (its box may run a nested loop)
+    bool stopping_ = false;  // inside StopTasks: terminations wait until it returns
+    bool applying_ = false;  // a termination is being applied (its box may run a nested loop)
 
     mutable std::mutex pendingLock_;  // guards pending_ and post_
     std::deque<TTerminateInfo> pending_;

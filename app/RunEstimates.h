@@ -31,11 +31,11 @@ std::string SpeedText(double speed);
 struct RowPace {
     enum class State { Waiting, Running, Done };
     State state = State::Waiting;
-    int64_t leftUs = -1;     // media still to convert; -1 unknown
-    double speed = 0;        // media seconds per second of work since the row began converting; 0 not known yet
-    double leftSeconds = -1; // a running row's own remaining time; -1 not known yet
+    int64_t leftUs = -1;  // media still to convert; -1 unknown
+    double speed = 0;  // media seconds per second of work since the row began converting; 0 not known yet
+    double leftSeconds = -1;  // a running row's own remaining time; -1 not known yet
     double sampleSpeed = 0;  // media seconds per second of work of the row's size sample; 0 none
-    int target = 0;          // rows of one target are expected to compare alike with their samples
+    int target = 0;  // rows of one target are expected to compare alike with their samples
 };
 
 // Seconds until every row is done, `filesAtOnce` rows converting side by side
@@ -53,8 +53,8 @@ public:
 
     // What the run knows of a row before it starts.
     struct RowPlan {
-        int64_t totalUs = -1;    // media to convert; -1 unknown
-        int target = 0;          // the row's output format
+        int64_t totalUs = -1;  // media to convert; -1 unknown
+        int target = 0;  // the row's output format
         double sampleSpeed = 0;  // of its size sample; 0 none
     };
     // A run of `rows` starts, `filesAtOnce` of them converting side by side.

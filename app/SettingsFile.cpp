@@ -14,16 +14,19 @@ SettingsFile::SettingsFile(ProgramPaths paths) : paths_(std::move(paths)) {}
 
 std::string SettingsFile::Path() const { return paths_.WritableFile(kFileName); }
 
-bool SettingsFile::Exists() const {
+bool SettingsFile::Exists() const
+{
     std::error_code ec;
     return fs::is_regular_file(Path(), ec);
 }
 
-std::string SettingsFile::Read(const std::string& section, const std::string& key) const {
+std::string SettingsFile::Read(const std::string& section, const std::string& key) const
+{
     return IniFile::ReadString(Path(), section, key, SettingsKeys::kNotSet);
 }
 
-void SettingsFile::Write(const std::string& section, const std::string& key, const std::string& value) const {
+void SettingsFile::Write(const std::string& section, const std::string& key, const std::string& value) const
+{
     const std::string path = Path();
     // the configuration folder is created on demand, at the first write
     std::error_code ec;

@@ -37,26 +37,32 @@ struct Spot {
 }  // namespace
 
 SizeSample::SizeSample(TInputOptions input, TOutputOptions output, std::string scratchFolder)
-    : input_(std::move(input)), output_(std::move(output)), scratchFolder_(std::move(scratchFolder)) {}
+    : input_(std::move(input)), output_(std::move(output)), scratchFolder_(std::move(scratchFolder))
+{}
 
-void SizeSample::Stop() {
+void SizeSample::Stop()
+{
     stopped_ = true;
     std::lock_guard guard(lock_);
-    if (converter_) converter_->StopTasks(false);
+    if (converter_)
+        converter_->StopTasks(false);
 }
 
-SizeSample::Piece SizeSample::ConvertPiece(TMediaConverter& converter, int64_t startUs, int64_t lengthUs) {
+SizeSample::Piece SizeSample::ConvertPiece(TMediaConverter& converter, int64_t startUs, int64_t lengthUs)
+{
     const auto began = std::chrono::steady_clock::now();
-    const std::string name = scratchFolder_ + "/" + std::to_string(g_sampleNumber++) + "-" +
-                             fs::path(output_.FileName).filename().string();
+    const std::string name =
+        scratchFolder_ + "/" + std::to_string(g_sampleNumber++) + "-" + fs::path(output_.FileName).filename().string();
     TInputOptions input = input_;
-    if (startUs > 0) input.StartTime = startUs;
+    if (startUs > 0)
+        input.StartTime = startUs;
     TOutputOptions output = output_;
     output.FileName = name;
     output.ReplaceExisting = true;
     output.Join = false;
     output.CustomHook = false;
-    if (lengthUs > 0) output.Duration = lengthUs;
+    if (lengthUs > 0)
+        output.Duration = lengthUs;
 
     // The termination may come from a thread of the engine's own when
     // stopped, even after this piece has given up on it: it is kept in a
@@ -69,16 +75,19 @@ SizeSample::Piece SizeSample::ConvertPiece(TMediaConverter& converter, int64_t s
     const auto state = std::make_shared<Ended>();
     {
         std::lock_guard guard(lock_);
-        if (stopped_) return {};
+        if (stopped_)
+            return {};
         converter.ClearTasks();
         converter.SetOnTerminate([state](TCustomMediaConverter*, const TTerminateInfo& info) {
-            if (info.TaskIndex != 0) return;
+            if (info.TaskIndex != 0)
+                return;
             std::lock_guard endedGuard(state->lock);
             state->info = info;
             state->seen = true;
         });
         const int task = converter.AddTask(input.FileName, &input);
-        if (task < 0 || !converter.SetOutputFile(task, name, &output)) return {};
+        if (task < 0 || !converter.SetOutputFile(task, name, &output))
+            return {};
     }
     converter.StartTask(0);
     int64_t bytes = -1;
@@ -89,7 +98,8 @@ SizeSample::Piece SizeSample::ConvertPiece(TMediaConverter& converter, int64_t s
         } catch (const EConverterError&) {
             // a stop that reached the task just before it started: its end
             // is still on its way; the converter goes with this sample
-            if (!stopped_) throw;
+            if (!stopped_)
+                throw;
         }
     }
     std::lock_guard endedGuard(state->lock);
@@ -99,21 +109,26 @@ SizeSample::Piece SizeSample::ConvertPiece(TMediaConverter& converter, int64_t s
     std::error_code ec;
     if (endedSeen && ended.Finished && !ended.Exception && !stopped_) {
         const auto size = fs::file_size(written, ec);
-        if (!ec) bytes = static_cast<int64_t>(size);
+        if (!ec)
+            bytes = static_cast<int64_t>(size);
     }
     fs::remove(written, ec);
-    if (written != name) fs::remove(name, ec);
-    if (bytes >= 0) sampledUs_ += lengthUs > 0 ? lengthUs : 0;
+    if (written != name)
+        fs::remove(name, ec);
+    if (bytes >= 0)
+        sampledUs_ += lengthUs > 0 ? lengthUs : 0;
     return {bytes, std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count()};
 }
 
-int64_t SizeSample::Run() {
+int64_t SizeSample::Run()
+{
     sampledUs_ = 0;
     speed_ = 0;
     TMediaConverter converter;
     {
         std::lock_guard guard(lock_);
-        if (stopped_) return -1;
+        if (stopped_)
+            return -1;
         converter_ = &converter;
     }
     const auto detach = [&] {
@@ -128,18 +143,22 @@ int64_t SizeSample::Run() {
         whole.StartTime = NoTimeUs;
         const int task = converter.AddTask(whole.FileName, &whole);
         const AVFormatContext* context = task >= 0 ? converter.GetInputContext(task, 0) : nullptr;
-        if (context && context->duration != AV_NOPTS_VALUE) durationUs = context->duration;
+        if (context && context->duration != AV_NOPTS_VALUE)
+            durationUs = context->duration;
         for (unsigned i = 0; context && i < context->nb_streams; ++i) {
             const AVStream* stream = context->streams[i];
-            if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) hasAudio = true;
-            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+                hasAudio = true;
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
                 hasVideo = true;
         }
         converter.ClearTasks();
     }
     const int64_t beginUs = input_.StartTime != NoTimeUs && input_.StartTime > 0 ? input_.StartTime : 0;
     int64_t spanUs = durationUs - beginUs;
-    if (output_.Duration != NoTimeUs && output_.Duration > 0) spanUs = std::min(spanUs, output_.Duration);
+    if (output_.Duration != NoTimeUs && output_.Duration > 0)
+        spanUs = std::min(spanUs, output_.Duration);
     if (durationUs <= 0 || spanUs <= 0) {
         detach();
         return -1;
@@ -148,7 +167,8 @@ int64_t SizeSample::Run() {
         const Piece whole = ConvertPiece(converter, beginUs, -1);
         if (whole.bytes >= 0) {
             sampledUs_ = spanUs;
-            if (whole.seconds > 0) speed_ = spanUs / 1e6 / whole.seconds;
+            if (whole.seconds > 0)
+                speed_ = spanUs / 1e6 / whole.seconds;
         }
         detach();
         return whole.bytes;
@@ -201,6 +221,7 @@ int64_t SizeSample::Run() {
         const double shrink = (next - targetRate) / (first - targetRate);
         bytes = target + (first - targetRate) * (1 - std::pow(shrink, seconds)) / (1 - shrink);
     }
-    if (bytes <= 0) bytes = static_cast<double>(measured.front().longBytes) / (kLongPieceUs / 1e6) * seconds;
+    if (bytes <= 0)
+        bytes = static_cast<double>(measured.front().longBytes) / (kLongPieceUs / 1e6) * seconds;
     return static_cast<int64_t>(bytes);
 }

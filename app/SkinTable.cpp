@@ -27,20 +27,22 @@ constexpr std::array<SkinEntry, 18> kSkins{{
 }};
 
 constexpr std::array<std::string_view, 17> kMenuOrder{
-    "MSNStyle1", "N1111",     "MediaPlayer101", "MenuItem2",  "MenuItem3",  "MenuItem4",
-    "MenuItem5", "MenuItem6", "MenuItem7",      "MenuItem1",  "MenuItem8",  "MenuItem9",
-    "MenuItem10", "MenuItem11", "MenuItem12",   "MenuItem13", "MenuItem14"};
+    "MSNStyle1",  "N1111",      "MediaPlayer101", "MenuItem2",  "MenuItem3", "MenuItem4",
+    "MenuItem5",  "MenuItem6",  "MenuItem7",      "MenuItem1",  "MenuItem8", "MenuItem9",
+    "MenuItem10", "MenuItem11", "MenuItem12",     "MenuItem13", "MenuItem14"};
 
 }  // namespace
 
 std::span<const SkinEntry> SkinTable() { return kSkins; }
 
-const SkinEntry* FindSkin(std::string_view value) {
+const SkinEntry* FindSkin(std::string_view value)
+{
     const auto it = std::find_if(kSkins.begin(), kSkins.end(), [&](const SkinEntry& e) { return e.value == value; });
     return it == kSkins.end() ? nullptr : &*it;
 }
 
-std::vector<const SkinEntry*> SkinMenuEntries() {
+std::vector<const SkinEntry*> SkinMenuEntries()
+{
     std::vector<const SkinEntry*> entries;
     for (std::string_view item : kMenuOrder) {
         const auto it =

@@ -8,11 +8,11 @@
 enum class SkinKind { BuiltInStyle, SkinFile };
 
 struct SkinEntry {
-    std::string_view value;     // "skin1" ... "skin18"
+    std::string_view value;  // "skin1" ... "skin18"
     std::string_view menuItem;  // component name of its menu item; empty for "skin17"
-    std::string_view caption;   // menu caption
+    std::string_view caption;  // menu caption
     SkinKind kind;
-    std::string_view source;    // built-in style name, or the skin file relative to the program folder
+    std::string_view source;  // built-in style name, or the skin file relative to the program folder
 };
 
 // The theme engine's style names, in their order.

@@ -52,10 +52,7 @@ struct JpegError {
 };
 
 // libjpeg would end the process on an error; jump back instead.
-[[noreturn]] void JpegErrorExit(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
-}
+[[noreturn]] void JpegErrorExit(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
 
 std::string EncodeJpg(const Bitmap24& picture)
 {
@@ -104,8 +101,8 @@ std::string EncodePng(const Bitmap24& picture)
     std::string out;
     if (info && setjmp(png_jmpbuf(png)) == 0) {
         png_set_write_fn(png, &out, PngWrite, PngFlush);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(picture.Width()), static_cast<png_uint_32>(picture.Height()), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(picture.Width()), static_cast<png_uint_32>(picture.Height()),
+                     8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         png_set_bgr(png);
         for (int y = 0; y < picture.Height(); ++y)
@@ -146,7 +143,7 @@ std::string EncodeGif(const Bitmap24& picture)
                           palette.data()) == GIF_ERROR)
         return {};
     std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(GifMakeMapObject(256, palette.data()),
-                                                                    GifFreeMapObject);
+                                                                   GifFreeMapObject);
     if (!map)
         return {};
     std::string out;
@@ -154,10 +151,12 @@ std::string EncodeGif(const Bitmap24& picture)
     GifFileType* gif = EGifOpen(&out, GifWrite, &error);
     if (!gif)
         return {};
-    bool written = EGifPutScreenDesc(gif, static_cast<int>(width), static_cast<int>(height), 8, 0, map.get()) != GIF_ERROR &&
-                   EGifPutImageDesc(gif, 0, 0, static_cast<int>(width), static_cast<int>(height), false, nullptr) != GIF_ERROR;
+    bool written =
+        EGifPutScreenDesc(gif, static_cast<int>(width), static_cast<int>(height), 8, 0, map.get()) != GIF_ERROR &&
+        EGifPutImageDesc(gif, 0, 0, static_cast<int>(width), static_cast<int>(height), false, nullptr) != GIF_ERROR;
     for (unsigned y = 0; written && y < height; ++y)
-        written = EGifPutLine(gif, indices.data() + static_cast<size_t>(y) * width, static_cast<int>(width)) != GIF_ERROR;
+        written =
+            EGifPutLine(gif, indices.data() + static_cast<size_t>(y) * width, static_cast<int>(width)) != GIF_ERROR;
     if (EGifCloseFile(gif, &error) == GIF_ERROR)
         written = false;
     return written ? out : std::string();

@@ -13,8 +13,7 @@ class Snapshots {
 public:
     explicit Snapshots(const SettingsFile& settings) : settings_(settings) {}
 
-    static constexpr const char* kTakenText =
-        "已经为您捕获视频快照，您可以点击“快照设置”按钮打开快照目录查看图片。";
+    static constexpr const char* kTakenText = "已经为您捕获视频快照，您可以点击“快照设置”按钮打开快照目录查看图片。";
 
     // The stored folder, created with its parents when missing; without one,
     // the default folder, created and stored. Throws on a refused write or a
@@ -35,7 +34,7 @@ public:
 
     struct Outcome {
         bool saved = false;
-        std::string path;   // the file written
+        std::string path;  // the file written
         std::string error;  // the system's error text when the save failed
         SnapshotType type = SnapshotType::BMP;
     };

@@ -47,8 +47,7 @@ std::string UpdateServerAddress()
 UpdateCheck::UpdateCheck(IDownloader& downloader, IShell& shell, std::string serverAddress, std::string updateFile)
     : downloader_(downloader), shell_(shell), serverAddress_(std::move(serverAddress)),
       updateFile_(std::move(updateFile))
-{
-}
+{}
 
 UpdateCheck::~UpdateCheck()
 {
@@ -119,10 +118,7 @@ void UpdateCheck::CheckClick()
     });
 }
 
-void UpdateCheck::Cancel()
-{
-    cancel_ = true;
-}
+void UpdateCheck::Cancel() { cancel_ = true; }
 
 void UpdateCheck::WaitForResult()
 {
@@ -197,7 +193,8 @@ void UpdateCheck::ShowVersionFile()
             downloadLink_ = info->links1;
         }
         state_.progress = 100;
-        state_.memoLines.push_back("检测完成,您可以点击<开始下载>按钮打开下载最新升级版本。推荐您使用（网际快车）软件下载。");
+        state_.memoLines.push_back(
+            "检测完成,您可以点击<开始下载>按钮打开下载最新升级版本。推荐您使用（网际快车）软件下载。");
     } else {
         const std::string text = "没有检测到新版本,现在使用的为最新版本!";
         state_.status = text;

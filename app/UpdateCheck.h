@@ -42,11 +42,11 @@ public:
 
     struct State {
         std::vector<std::string> memoLines;  // suiMemo1
-        std::string status = "状态信息:";     // Label7
-        int progress = 0;                    // suiProgressBar1, 0..100
-        bool downloadEnabled = false;        // 开始下载
-        bool checking = false;               // the download runs; 检测升级 waits
-        bool failed = false;                 // the last check ended without an answer to show
+        std::string status = "状态信息:";  // Label7
+        int progress = 0;  // suiProgressBar1, 0..100
+        bool downloadEnabled = false;  // 开始下载
+        bool checking = false;  // the download runs; 检测升级 waits
+        bool failed = false;  // the last check ended without an answer to show
     };
     // The texts of the ways a check fails.
     static constexpr const char* kConnectFailed = "连接失败!可能网络忙或没连接到网络...";
@@ -72,7 +72,7 @@ public:
     void SetChanged(std::function<void()> changed) { changed_ = std::move(changed); }
 
     void FormShow();
-    void CheckClick();     // 检测升级: starts the worker and returns
+    void CheckClick();  // 检测升级: starts the worker and returns
     void DownloadClick();  // 开始下载
     // 返回 or closing: the worker gives up at its next chance.
     void Cancel();

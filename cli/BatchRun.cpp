@@ -35,7 +35,8 @@ std::vector<TaskOutcome> RunBatch(TCustomMediaConverter& converter, const std::v
         if (index < 0 || index >= count)
             return;
         const double elapsed = std::chrono::duration<double>(Clock::now() - started[index]).count();
-        out << board.Update(index, FormatProgressLine({names[index], info->CurrentDuration, info->TotalDuration, elapsed}))
+        out << board.Update(index,
+                            FormatProgressLine({names[index], info->CurrentDuration, info->TotalDuration, elapsed}))
             << std::flush;
     });
     converter.SetOnTerminate([&](TCustomMediaConverter*, const TTerminateInfo& info) {
@@ -50,7 +51,9 @@ std::vector<TaskOutcome> RunBatch(TCustomMediaConverter& converter, const std::v
         outcome.outputFiles = info.OutputFiles;
         std::string line;
         switch (outcome.outcome) {
-        case TTaskOutcome::Whole: line = "done"; break;
+        case TTaskOutcome::Whole:
+            line = "done";
+            break;
         case TTaskOutcome::Incomplete:
             outcome.error = info.OutcomeMsg;
             line = "incomplete: " + outcome.error;

@@ -53,7 +53,8 @@ int RunFormats(std::ostream& out)
             out << entry.number << '\t' << page.tabCaption << '\t' << entry.caption << '\t'
                 << (profile ? profile->extension : "?") << '\t'
                 << (profile && profile->extra == ProfileExtra::AudioOnly ? std::string("-")
-                                                                        : profile ? DefaultCaption(*profile, OptionList::VideoEncoder) : "?")
+                    : profile ? DefaultCaption(*profile, OptionList::VideoEncoder)
+                              : "?")
                 << '\t' << (profile ? DefaultCaption(*profile, OptionList::AudioEncoder) : "?") << '\n';
         }
     }

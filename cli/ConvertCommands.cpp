@@ -114,8 +114,8 @@ std::string ConfirmSettings(const CliCommand& command, const std::string& file, 
             if (combo.items[i] == caption)
                 found = static_cast<int>(i);
         if (found < 0)
-            return "\"" + caption + "\" is not an entry of the list " + listName +
-                   " (see quorvex-cli options " + std::to_string(command.formatNumber) + ")";
+            return "\"" + caption + "\" is not an entry of the list " + listName + " (see quorvex-cli options " +
+                   std::to_string(command.formatNumber) + ")";
         model.UserSelected(*list, found);
     }
     if (command.clip) {
@@ -151,8 +151,8 @@ bool PrepareOutputFolder(const std::string& folder, std::string& error)
     return true;
 }
 
-int ReportOutcomes(const std::vector<std::string>& labels, const std::vector<TaskOutcome>& outcomes, int earlierFailures,
-                   std::ostream& err)
+int ReportOutcomes(const std::vector<std::string>& labels, const std::vector<TaskOutcome>& outcomes,
+                   int earlierFailures, std::ostream& err)
 {
     int failures = earlierFailures;
     for (size_t i = 0; i < outcomes.size(); ++i) {
@@ -235,8 +235,7 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
         return StopSignals::ExitStatus(signal);
     if (labels.empty())
         return kExitFailed;
-    const int simultaneous =
-        command.simultaneous > 0 ? command.simultaneous : AutomaticFilesAtOnce(MachineCores());
+    const int simultaneous = command.simultaneous > 0 ? command.simultaneous : AutomaticFilesAtOnce(MachineCores());
     out << "files at once: " << simultaneous << (command.simultaneous > 0 ? "" : " (automatic)") << '\n';
     const std::vector<TaskOutcome> outcomes = RunBatch(converter, labels, simultaneous, out, terminal);
     return ReportOutcomes(labels, outcomes, failures, err);

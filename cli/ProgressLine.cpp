@@ -31,6 +31,7 @@ std::string FormatProgressLine(const ProgressSample& sample)
         std::snprintf(percentText, sizeof percentText, "%3d%%", percent);
     char speedText[24] = "-";
     if (sample.elapsedSeconds > 0)
-        std::snprintf(speedText, sizeof speedText, "%.2fx", static_cast<double>(std::max<int64_t>(sample.outputUs, 0)) / 1e6 / sample.elapsedSeconds);
+        std::snprintf(speedText, sizeof speedText, "%.2fx",
+                      static_cast<double>(std::max<int64_t>(sample.outputUs, 0)) / 1e6 / sample.elapsedSeconds);
     return sample.name + "  " + percentText + "  " + FormatOutputTime(sample.outputUs) + "  " + speedText;
 }

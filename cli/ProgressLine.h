@@ -5,10 +5,10 @@
 #include <string>
 
 struct ProgressSample {
-    std::string name;            // what the line is about (the source's file name)
-    int64_t outputUs = 0;        // output time written so far
-    int64_t totalUs = -1;        // expected output time; -1 when unknown
-    double elapsedSeconds = 0;   // wall time since the file started
+    std::string name;  // what the line is about (the source's file name)
+    int64_t outputUs = 0;  // output time written so far
+    int64_t totalUs = -1;  // expected output time; -1 when unknown
+    double elapsedSeconds = 0;  // wall time since the file started
 };
 
 // "a.mp4   45%  00:00:13.50  2.31x"; without a known total the percentage

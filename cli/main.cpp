@@ -26,12 +26,19 @@ int main(int argc, char** argv)
     if (command.kind == CliCommandKind::Convert || command.kind == CliCommandKind::Transcode)
         StopSignals::Install();
     switch (command.kind) {
-    case CliCommandKind::Help: std::cout << CliUsage(); return 0;
-    case CliCommandKind::Formats: return RunFormats(std::cout);
-    case CliCommandKind::Options: return RunOptions(command.formatNumber, std::cout, std::cerr);
-    case CliCommandKind::Info: return RunInfo(command.files, command.timing, std::cout, std::cerr);
-    case CliCommandKind::Convert: return RunConvert(command, terminal, std::cout, std::cerr);
-    case CliCommandKind::Transcode: return RunTranscode(command, terminal, std::cout, std::cerr);
+    case CliCommandKind::Help:
+        std::cout << CliUsage();
+        return 0;
+    case CliCommandKind::Formats:
+        return RunFormats(std::cout);
+    case CliCommandKind::Options:
+        return RunOptions(command.formatNumber, std::cout, std::cerr);
+    case CliCommandKind::Info:
+        return RunInfo(command.files, command.timing, std::cout, std::cerr);
+    case CliCommandKind::Convert:
+        return RunConvert(command, terminal, std::cout, std::cerr);
+    case CliCommandKind::Transcode:
+        return RunTranscode(command, terminal, std::cout, std::cerr);
     }
     return kExitUsage;
 }

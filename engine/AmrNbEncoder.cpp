@@ -44,10 +44,7 @@ int AmrNbEncoder::ModeForBitRate(int64_t bitRate)
     return mode;
 }
 
-int AmrNbEncoder::ModeBitRate(int mode)
-{
-    return kModeBitRates[std::clamp(mode, 0, kModeCount - 1)];
-}
+int AmrNbEncoder::ModeBitRate(int mode) { return kModeBitRates[std::clamp(mode, 0, kModeCount - 1)]; }
 
 AmrNbEncoder::AmrNbEncoder(const TCodecChoice& choice)
     : choice_(choice), context_(avcodec_alloc_context3(nullptr)), pending_(av_packet_alloc())

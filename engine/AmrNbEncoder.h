@@ -18,8 +18,8 @@ class AmrNbEncoder : public IStreamEncoder {
 public:
     static constexpr int SampleRate = 8000;
     static constexpr int FrameSamples = 160;
-    static const int SupportedSampleRates[];         // 8000, 0
-    static const AVSampleFormat SampleFormats[];     // S16, NONE
+    static const int SupportedSampleRates[];  // 8000, 0
+    static const AVSampleFormat SampleFormats[];  // S16, NONE
 
     // The choice that names this encoder ("libopencore_amrnb").
     static TCodecChoice MakeChoice(const char* requestedName = "libopencore_amrnb");
@@ -48,10 +48,10 @@ private:
 
     TCodecChoice choice_;
     AVCodecContextPtr context_;
-    void* state_ = nullptr;   // opencore encoder state, between Open and destruction
+    void* state_ = nullptr;  // opencore encoder state, between Open and destruction
     int mode_ = 7;
-    int64_t nextPts_ = 0;     // in Context()->time_base, for frames without a pts
+    int64_t nextPts_ = 0;  // in Context()->time_base, for frames without a pts
     bool shortFrameSeen_ = false;
     bool flushing_ = false;
-    AVPacketPtr pending_;     // the packet of the last frame, until received
+    AVPacketPtr pending_;  // the packet of the last frame, until received
 };

@@ -92,14 +92,15 @@ void TranscodeRun::AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const u
                     data = ost.workBuffer.data();
                     size += static_cast<int>(byteDelta);
                     if (options_.verbosity > 2)
-                        task_.LogFmt(llVerbose, "adding %d audio samples of silence", static_cast<int>(std::lround(delta)));
+                        task_.LogFmt(llVerbose, "adding %d audio samples of silence",
+                                     static_cast<int>(std::lround(delta)));
                 }
                 ist.isStart = false;
             } else if (method >= 2) {
                 const int compensation = static_cast<int>(std::clamp<long>(std::lround(delta), -method, method));
                 if (options_.verbosity > 2)
                     task_.LogFmt(llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d", delta,
-                           compensation, outRate);
+                                 compensation, outRate);
                 swr_set_compensation(ost.resampler.get(), compensation, outRate);
             }
         }
@@ -124,7 +125,8 @@ void TranscodeRun::AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const u
             task_.Log(llError, "av_audio_convert() failed");
             return;
         }
-        if (got > 0 && av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(converted->extended_data), got) < got)
+        if (got > 0 &&
+            av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(converted->extended_data), got) < got)
             throw FFmpegException("av_fifo_realloc2() failed");
     }
     EncodeFifoFrames(ost, false);

@@ -48,17 +48,17 @@ struct PresetRow {
 // search and analysis. "subq" is a ceiling there, not a value: a base that
 // already searches less keeps its own.
 constexpr PresetLine kFirstPassLines[] = {
-    {"partitions", "none"}, {"me_method", "dia"}, {"refs", "1"}, {"trellis", "0"}, {"mixed-refs", "0"},
-    {"8x8dct", "0"},
+    {"partitions", "none"}, {"me_method", "dia"}, {"refs", "1"}, {"trellis", "0"}, {"mixed-refs", "0"}, {"8x8dct", "0"},
 };
 constexpr int kFirstPassSubqCeiling = 2;
 
 // The order the lines of a preset's text are written in.
 constexpr std::string_view kLineOrder[] = {
-    "coder", "flags", "x264-params", "cmp", "partitions", "me_method", "subq", "me_range", "g", "keyint_min",
-    "sc_threshold", "i_qfactor", "b_strategy", "qcomp", "qmin", "qmax", "qdiff", "bf", "refs", "direct-pred",
-    "trellis", "b-pyramid", "mixed-refs", "weightb", "8x8dct", "fast-pskip", "mbtree", "level", "maxrate",
-    "bufsize", "qp", "weightp", "aq-mode", "rc-lookahead",
+    "coder",     "flags",      "x264-params", "cmp",          "partitions", "me_method",    "subq",
+    "me_range",  "g",          "keyint_min",  "sc_threshold", "i_qfactor",  "b_strategy",   "qcomp",
+    "qmin",      "qmax",       "qdiff",       "bf",           "refs",       "direct-pred",  "trellis",
+    "b-pyramid", "mixed-refs", "weightb",     "8x8dct",       "fast-pskip", "mbtree",       "level",
+    "maxrate",   "bufsize",    "qp",          "weightp",      "aq-mode",    "rc-lookahead",
 };
 
 // clang-format off

@@ -92,8 +92,8 @@ bool EncoderPresent(const std::string& name)
     return FindByName(name, true) || MissingEncoderSubstitute(name).Chosen();
 }
 
-bool SelectCodec(const std::string& name, AVMediaType type, bool encoder, int strictness,
-                 TCodecChoice& choice, std::string& error, const void* logSender)
+bool SelectCodec(const std::string& name, AVMediaType type, bool encoder, int strictness, TCodecChoice& choice,
+                 std::string& error, const void* logSender)
 {
     choice = TCodecChoice{};
     if (name.empty())
@@ -111,8 +111,8 @@ bool SelectCodec(const std::string& name, AVMediaType type, bool encoder, int st
     }
     if ((found.capabilities & AV_CODEC_CAP_EXPERIMENTAL) && strictness > FF_COMPLIANCE_EXPERIMENTAL) {
         error = FormatText("%s '%s' is experimental and might produce bad results.\r\n"
-                       "Add '-strict experimental' if you want to use it.",
-                       kind, found.name.c_str());
+                           "Add '-strict experimental' if you want to use it.",
+                           kind, found.name.c_str());
         const AVCodec* byId = encoder ? avcodec_find_encoder(found.id) : avcodec_find_decoder(found.id);
         if (byId && !(byId->capabilities & AV_CODEC_CAP_EXPERIMENTAL))
             error += "\r\n" + FormatText("Or use the non experimental %s '%s'.", kind, byId->name);

@@ -23,16 +23,16 @@ extern "C" {
 // named (the caller then guesses one or keeps the library's choice).
 struct TCodecChoice {
     enum TSource {
-        csNone,         // nothing chosen
-        csLibrary,      // a libavcodec codec: `codec` is set
+        csNone,  // nothing chosen
+        csLibrary,  // a libavcodec codec: `codec` is set
         csEngineAmrNb,  // the engine's AMR-NB encoder on opencore-amr
     };
 
     TSource source = csNone;
     AVCodecID id = AV_CODEC_ID_NONE;
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
-    std::string name;               // the codec's own name ("aac" for a "libfaac" request)
-    const AVCodec* codec = nullptr; // only for csLibrary
+    std::string name;  // the codec's own name ("aac" for a "libfaac" request)
+    const AVCodec* codec = nullptr;  // only for csLibrary
 
     // What the encoder accepts; each list ends with its terminator
     // (0, AV_SAMPLE_FMT_NONE, AV_PIX_FMT_NONE, {0,0}) or is null when the
@@ -72,5 +72,5 @@ bool EncoderPresent(const std::string& name);
 //    the library has one for the same identifier.
 // On failure returns false with the text in `error`. `logSender` is the
 // object named in log lines (the task).
-bool SelectCodec(const std::string& name, AVMediaType type, bool encoder, int strictness,
-                 TCodecChoice& choice, std::string& error, const void* logSender = nullptr);
+bool SelectCodec(const std::string& name, AVMediaType type, bool encoder, int strictness, TCodecChoice& choice,
+                 std::string& error, const void* logSender = nullptr);

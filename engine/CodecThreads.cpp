@@ -22,10 +22,7 @@ int MachineCores()
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-int ThreadShare(int cores, int runningTasks)
-{
-    return std::max(1, cores / std::max(1, runningTasks));
-}
+int ThreadShare(int cores, int runningTasks) { return std::max(1, cores / std::max(1, runningTasks)); }
 
 int AutomaticFilesAtOnce(int cores)
 {
@@ -72,14 +69,12 @@ SwsContext* MakeScaler(int srcWidth, int srcHeight, AVPixelFormat srcFormat, int
     SwsContext* scaler = sws_alloc_context();
     if (!scaler)
         return nullptr;
-    const bool set = av_opt_set_int(scaler, "srcw", srcWidth, 0) >= 0 &&
-                     av_opt_set_int(scaler, "srch", srcHeight, 0) >= 0 &&
-                     av_opt_set_int(scaler, "src_format", srcFormat, 0) >= 0 &&
-                     av_opt_set_int(scaler, "dstw", dstWidth, 0) >= 0 &&
-                     av_opt_set_int(scaler, "dsth", dstHeight, 0) >= 0 &&
-                     av_opt_set_int(scaler, "dst_format", dstFormat, 0) >= 0 &&
-                     av_opt_set_int(scaler, "sws_flags", flags, 0) >= 0 &&
-                     av_opt_set_int(scaler, "threads", std::max(1, threads), 0) >= 0;
+    const bool set =
+        av_opt_set_int(scaler, "srcw", srcWidth, 0) >= 0 && av_opt_set_int(scaler, "srch", srcHeight, 0) >= 0 &&
+        av_opt_set_int(scaler, "src_format", srcFormat, 0) >= 0 && av_opt_set_int(scaler, "dstw", dstWidth, 0) >= 0 &&
+        av_opt_set_int(scaler, "dsth", dstHeight, 0) >= 0 && av_opt_set_int(scaler, "dst_format", dstFormat, 0) >= 0 &&
+        av_opt_set_int(scaler, "sws_flags", flags, 0) >= 0 &&
+        av_opt_set_int(scaler, "threads", std::max(1, threads), 0) >= 0;
     if (!set || sws_init_context(scaler, nullptr, nullptr) < 0) {
         sws_freeContext(scaler);
         return nullptr;

@@ -15,10 +15,10 @@ constexpr int64_t NoTimeUs = INT64_MIN;
 
 // How one input of a task is opened.
 struct TInputOptions {
-    std::string FileName;    // filled with the task's file name when empty
+    std::string FileName;  // filled with the task's file name when empty
     std::string FileFormat;  // forced input format (f)
     int64_t StartTime = NoTimeUs;  // µs (ss)
-    int ProgramID = -1;      // program to select when >= 0
+    int ProgramID = -1;  // program to select when >= 0
     std::string ExtOptions;  // option text applied to the input
 
     bool operator==(const TInputOptions&) const = default;
@@ -44,22 +44,22 @@ struct TStreamInfo {
 // How one output of a task is prepared; -1, empty and false mean "not set"
 // except for the fields marked as always applied.
 struct TOutputOptions {
-    std::string FileName;    // filled with the output file name when empty
+    std::string FileName;  // filled with the output file name when empty
     std::string FileFormat;
     int PacketSize = -1;
     int MuxRate = -1;
-    float MuxDelay = -1.0f;    // seconds
+    float MuxDelay = -1.0f;  // seconds
     float MuxPreload = -1.0f;  // seconds
     std::string AudioCodec;
     std::string AudioPreset;
     bool DisableAudio = false;
-    int AudioVolume = -1;    // 256 keeps the loudness
+    int AudioVolume = -1;  // 256 keeps the loudness
     int AudioChannels = -1;
     int AudioSampleRate = -1;
     int AudioBitrate = -1;
     int AudioBitrateTolerance = -1;
     std::string AudioLanguage;  // always applied
-    int AudioSync = 0;          // always applied
+    int AudioSync = 0;  // always applied
     std::string AudioTag;
     std::string VideoCodec;
     std::string VideoPreset;
@@ -77,7 +77,7 @@ struct TOutputOptions {
     int VideoMinRate = -1;
     int VideoBitrateTolerance = -1;
     int VideoBufSize = -1;
-    int VideoSync = -1;         // always applied
+    int VideoSync = -1;  // always applied
     std::string VideoTag;
     std::string VideoFilters;
     std::string VideoLanguage;  // always applied
@@ -85,15 +85,15 @@ struct TOutputOptions {
     std::string SubtitlePreset;
     bool DisableSubtitle = false;
     std::string SubtitleLanguage;  // always applied
-    bool InputSync = false;        // always applied
+    bool InputSync = false;  // always applied
     bool CopyTimestamps = false;
     int64_t StartTime = NoTimeUs;  // µs
-    int64_t Duration = NoTimeUs;   // µs (t)
+    int64_t Duration = NoTimeUs;  // µs (t)
     TStreamInfo Info;
-    int TargetType = 0;         // 1 vcd, 2 svcd, 3 dvd, other none
-    int TargetNorm = 0;         // 1 pal, 2 ntsc, other auto
+    int TargetType = 0;  // 1 vcd, 2 svcd, 3 dvd, other none
+    int TargetNorm = 0;  // 1 pal, 2 ntsc, other auto
     int TargetDefaultNorm = 1;  // 1 pal, other ntsc
-    bool CustomHook = false;    // decoded frames go to OnCustomHook
+    bool CustomHook = false;  // decoded frames go to OnCustomHook
     bool Join = false;
     std::string ExtOptions;
     // A finished file of the output's name is replaced (true), or kept and
@@ -110,7 +110,7 @@ using POutputOptions = TOutputOptions*;
 // How a task ended; TaskIndex -1 reports that every task has ended.
 struct TTerminateInfo {
     int TaskIndex = 0;
-    bool Finished = false;   // ran to its end
+    bool Finished = false;  // ran to its end
     bool Exception = false;  // ended with an error
     std::string ExceptionMsg;
     std::string LibraryLines;  // the library's last error and warning lines before a failure, '\n'-ended

@@ -25,8 +25,7 @@ TConvertThread::TConvertThread(TFFmpeg& task, TThreadPriority priority)
           task.Run();
           task.RunFinishedEvent().Set();
       })
-{
-}
+{}
 
 TConvertThread::~TConvertThread() { JoinOrRelease(thread_); }
 
@@ -35,8 +34,7 @@ TDoTerminateThread::TDoTerminateThread(TFFmpeg& task)
           task.DeliverTermination();
           task.TerminationDeliveredEvent().Set();
       })
-{
-}
+{}
 
 TDoTerminateThread::~TDoTerminateThread() { JoinOrRelease(thread_); }
 

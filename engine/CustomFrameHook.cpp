@@ -45,13 +45,12 @@ bool CustomFrameHook::WriteBack(const Bitmap24& bitmap, AVFrame* picture)
     if (picture->format == AV_PIX_FMT_BGR24) {
         const size_t rowBytes = static_cast<size_t>(width) * 3;
         for (int y = 0; y < height; ++y)
-            std::memcpy(picture->data[0] + static_cast<ptrdiff_t>(y) * picture->linesize[0], bitmap.Row(y),
-                        rowBytes);
+            std::memcpy(picture->data[0] + static_cast<ptrdiff_t>(y) * picture->linesize[0], bitmap.Row(y), rowBytes);
         return true;
     }
-    SwsContext* scaler = sws_getCachedContext(fromRgb_.release(), width, height, AV_PIX_FMT_BGR24, width, height,
-                                              static_cast<AVPixelFormat>(picture->format), SWS_BICUBIC,
-                                              nullptr, nullptr, nullptr);
+    SwsContext* scaler =
+        sws_getCachedContext(fromRgb_.release(), width, height, AV_PIX_FMT_BGR24, width, height,
+                             static_cast<AVPixelFormat>(picture->format), SWS_BICUBIC, nullptr, nullptr, nullptr);
     fromRgb_.reset(scaler);
     if (!scaler)
         return false;

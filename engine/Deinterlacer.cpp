@@ -21,8 +21,8 @@ bool Deinterlacer::Build(int width, int height, AVPixelFormat format)
     AVFilterContext* lowPass = nullptr;
     if (avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "src", args.c_str(), nullptr,
                                      graph_.get()) < 0 ||
-        avfilter_graph_create_filter(&lowPass, avfilter_get_by_name("pp"), "deinterlace", "fd", nullptr,
-                                     graph_.get()) < 0)
+        avfilter_graph_create_filter(&lowPass, avfilter_get_by_name("pp"), "deinterlace", "fd", nullptr, graph_.get()) <
+            0)
         return false;
     sink_ = avfilter_graph_alloc_filter(graph_.get(), avfilter_get_by_name("buffersink"), "out");
     if (!sink_)

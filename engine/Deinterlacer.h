@@ -23,7 +23,7 @@ private:
 
     AVFilterGraphPtr graph_;
     AVFilterContext* source_ = nullptr;  // owned by graph_
-    AVFilterContext* sink_ = nullptr;    // owned by graph_
+    AVFilterContext* sink_ = nullptr;  // owned by graph_
     int width_ = 0;
     int height_ = 0;
     AVPixelFormat format_ = AV_PIX_FMT_NONE;  // with width_, height_: of the last build

@@ -55,7 +55,9 @@ AVFilterContext* LinkUprightStep(AVFilterGraph* graph, AVFilterContext* last, co
     };
     Step steps[2] = {};
     switch (orientation.clockwiseDegrees) {
-    case 90: steps[0] = {"transpose", orientation.mirrored ? "dir=clock_flip" : "dir=clock"}; break;
+    case 90:
+        steps[0] = {"transpose", orientation.mirrored ? "dir=clock_flip" : "dir=clock"};
+        break;
     case 180:
         if (orientation.mirrored) {
             steps[0] = {"vflip", ""};
@@ -64,7 +66,9 @@ AVFilterContext* LinkUprightStep(AVFilterGraph* graph, AVFilterContext* last, co
             steps[1] = {"vflip", ""};
         }
         break;
-    case 270: steps[0] = {"transpose", orientation.mirrored ? "dir=cclock_flip" : "dir=cclock"}; break;
+    case 270:
+        steps[0] = {"transpose", orientation.mirrored ? "dir=cclock_flip" : "dir=cclock"};
+        break;
     default:
         if (orientation.mirrored)
             steps[0] = {"hflip", ""};
@@ -102,14 +106,14 @@ void FilterGraph::Build(const FilterGraphInput& input, const FilterGraphOutput& 
     if (output.cropTop || output.cropBottom || output.cropLeft || output.cropRight) {
         // the crop keeps the input less the crops; scaling to the encoder's
         // size is the next filter's work
-        AVFilterContext* crop = AddFilter(
-            graph.get(), "crop", "crop",
-            FormatText("w=%d:h=%d:x=%d:y=%d", croppedWidth, croppedHeight, output.cropLeft, output.cropTop));
+        AVFilterContext* crop =
+            AddFilter(graph.get(), "crop", "crop",
+                      FormatText("w=%d:h=%d:x=%d:y=%d", croppedWidth, croppedHeight, output.cropLeft, output.cropTop));
         Check(avfilter_link(last, 0, crop, 0));
         last = crop;
     }
-    const bool resize = output.width > 0 && output.height > 0 &&
-                        (output.width != croppedWidth || output.height != croppedHeight);
+    const bool resize =
+        output.width > 0 && output.height > 0 && (output.width != croppedWidth || output.height != croppedHeight);
     if (resize) {
         AVFilterContext* scale =
             AddFilter(graph.get(), "scale", "scale",

@@ -21,12 +21,12 @@ struct FilterGraphOutput {
     int cropBottom = 0;
     int cropLeft = 0;
     int cropRight = 0;  // crops count on the upright picture
-    int width = 0;   // the encoder's size; 0 keeps the (cropped) input size
+    int width = 0;  // the encoder's size; 0 keeps the (cropped) input size
     int height = 0;
     AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;  // the encoder's format
-    int scalerFlags = SWS_BICUBIC;               // the task's "sws_flags"
-    std::string filters;                         // the user's filter text, may be empty
-    int threads = 1;                             // the task's threads for filters and scalers
+    int scalerFlags = SWS_BICUBIC;  // the task's "sws_flags"
+    std::string filters;  // the user's filter text, may be empty
+    int threads = 1;  // the task's threads for filters and scalers
 };
 
 class FilterGraph {
@@ -61,5 +61,5 @@ public:
 private:
     AVFilterGraphPtr graph_;
     AVFilterContext* source_ = nullptr;  // owned by graph_
-    AVFilterContext* sink_ = nullptr;    // owned by graph_
+    AVFilterContext* sink_ = nullptr;  // owned by graph_
 };

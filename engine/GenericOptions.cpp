@@ -115,8 +115,8 @@ void TGenericOptions::Create(int scalerFlags)
     for (auto& ctx : codec_)
         ctx.reset(avcodec_alloc_context3(nullptr));
     format_.reset(avformat_alloc_context());
-    scaler_.reset(sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P, scalerFlags, nullptr,
-                                 nullptr, nullptr));
+    scaler_.reset(
+        sws_getContext(16, 16, AV_PIX_FMT_YUV420P, 16, 16, AV_PIX_FMT_YUV420P, scalerFlags, nullptr, nullptr, nullptr));
 }
 
 void TGenericOptions::Clear()
@@ -141,8 +141,8 @@ AVCodecContext* TGenericOptions::CodecContext(AVMediaType type) const
     return codec_[type].get();
 }
 
-TGenericOptions::TFound TGenericOptions::TrySetCodec(int typeIndex, const std::string& name,
-                                                     const std::string& value, const std::string& encoderName)
+TGenericOptions::TFound TGenericOptions::TrySetCodec(int typeIndex, const std::string& name, const std::string& value,
+                                                     const std::string& encoderName)
 {
     AVCodecContext* ctx = codec_[typeIndex].get();
     if (!ctx)
@@ -218,10 +218,14 @@ bool TGenericOptions::Set(const std::string& rawName, const std::string& rawValu
 
     const auto encoderFor = [&encoderNames](int typeIndex) -> std::string {
         switch (typeIndex) {
-        case kVideo: return encoderNames[0];
-        case kAudio: return encoderNames[1];
-        case kSubtitle: return encoderNames[2];
-        default: return std::string();
+        case kVideo:
+            return encoderNames[0];
+        case kAudio:
+            return encoderNames[1];
+        case kSubtitle:
+            return encoderNames[2];
+        default:
+            return std::string();
         }
     };
 
@@ -244,10 +248,17 @@ bool TGenericOptions::Set(const std::string& rawName, const std::string& rawValu
         // "ab"-style names: the type letter, then the codec option
         int type = -1;
         switch (name[0]) {
-        case 'a': type = kAudio; break;
-        case 'v': type = kVideo; break;
-        case 's': type = kSubtitle; break;
-        default: break;
+        case 'a':
+            type = kAudio;
+            break;
+        case 'v':
+            type = kVideo;
+            break;
+        case 's':
+            type = kSubtitle;
+            break;
+        default:
+            break;
         }
         if (type >= 0) {
             setName = name.substr(1);
@@ -330,7 +341,4 @@ void TGenericOptions::ReplayOnto(AVCodecContext* target, int mask) const
     ReplayInto(target, mask, typeIndex, false);
 }
 
-void TGenericOptions::ReplayOnto(AVFormatContext* target, int mask) const
-{
-    ReplayInto(target, mask, 0, true);
-}
+void TGenericOptions::ReplayOnto(AVFormatContext* target, int mask) const { ReplayInto(target, mask, 0, true); }

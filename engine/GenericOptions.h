@@ -51,8 +51,7 @@ public:
     // private option against the codec it is meant for. False when the name
     // or value is empty, nothing knows the name, or the value was rejected
     // (the library's "Invalid value" line is logged then).
-    bool Set(const std::string& name, const std::string& value,
-             const std::array<std::string, 3>& encoderNames = {});
+    bool Set(const std::string& name, const std::string& value, const std::array<std::string, 3>& encoderNames = {});
 
     // Writes every accepted option whose flags contain all of `mask` onto a
     // new codec context (replay onto an encoder after avcodec_alloc_context3

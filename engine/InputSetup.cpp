@@ -68,10 +68,7 @@ bool SelectProgram(AVFormatContext* ic, int programId)
 // The library's interrupt callback: a read that waits for data (a network
 // input, a stream that stalls) gives up once the run is asked to stop, so a
 // stop never waits for data that may never come.
-int StopRequestedCallback(void* task)
-{
-    return static_cast<const TCustomFFmpeg*>(task)->StopRequested() ? 1 : 0;
-}
+int StopRequestedCallback(void* task) { return static_cast<const TCustomFFmpeg*>(task)->StopRequested() ? 1 : 0; }
 
 }  // namespace
 
@@ -139,7 +136,8 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     std::unique_ptr<PipeReader> reader;  // declared before `input`: outlives the context
     if ((!forcedFormat || !(forcedFormat->flags & AVFMT_NOFILE)) && PipeReader::Wanted(fileName)) {
         int error = 0;
-        reader = PipeReader::Open(fileName, [this] { return StopRequested(); }, error);
+        reader = PipeReader::Open(
+            fileName, [this] { return StopRequested(); }, error);
         if (!reader)
             throw FFmpegException(ErrorText(fileName, error));
         ic->pb = reader->Context();
@@ -276,8 +274,8 @@ void TCustomFFmpeg::SetUpInputStream(AVFormatContext* ic, int index, const TCode
     }
     case AVMEDIA_TYPE_AUDIO:
         makeDecoder(audioDecoder, rmAudioDecoder);
-        p.audioChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
-                                   ? static_cast<int64_t>(par->ch_layout.u.mask) : 0;
+        p.audioChannelLayout =
+            par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? static_cast<int64_t>(par->ch_layout.u.mask) : 0;
         p.audioSampleRate = par->sample_rate;
         p.audioChannels = par->ch_layout.nb_channels;
         p.sampleFormat = static_cast<AVSampleFormat>(par->format);

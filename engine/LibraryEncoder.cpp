@@ -18,17 +18,8 @@ int LibraryEncoder::Open(AVDictionary** options)
     return avcodec_open2(context_.get(), choice_.codec, options);
 }
 
-bool LibraryEncoder::IsOpen() const
-{
-    return avcodec_is_open(context_.get()) > 0;
-}
+bool LibraryEncoder::IsOpen() const { return avcodec_is_open(context_.get()) > 0; }
 
-int LibraryEncoder::SendFrame(const AVFrame* frame)
-{
-    return avcodec_send_frame(context_.get(), frame);
-}
+int LibraryEncoder::SendFrame(const AVFrame* frame) { return avcodec_send_frame(context_.get(), frame); }
 
-int LibraryEncoder::ReceivePacket(AVPacket* packet)
-{
-    return avcodec_receive_packet(context_.get(), packet);
-}
+int LibraryEncoder::ReceivePacket(AVPacket* packet) { return avcodec_receive_packet(context_.get(), packet); }

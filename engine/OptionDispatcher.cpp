@@ -124,8 +124,8 @@ void TCustomFFmpeg::SetFrameSize(const std::string& value)
 {
     int width = 0;
     int height = 0;
-    const bool numeric = !value.empty() && (std::isdigit(static_cast<unsigned char>(value[0])) ||
-                                            value[0] == '-' || value[0] == '+' || value[0] == ' ');
+    const bool numeric = !value.empty() && (std::isdigit(static_cast<unsigned char>(value[0])) || value[0] == '-' ||
+                                            value[0] == '+' || value[0] == ' ');
     if (!numeric) {
         if (av_parse_video_size(&width, &height, value.c_str()) < 0)
             throw FFmpegException("Incorrect frame size");
@@ -432,19 +432,15 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
                  }
                  t.SetTarget(type, norm, "ntsc");
              }},
-            {"threads",
-             [](TCustomFFmpeg&, const std::string& n, const std::string&) {
-                 throw FFmpegException("TODO: option - " + n);
-             }},
+            {"threads", [](TCustomFFmpeg&, const std::string& n,
+                           const std::string&) { throw FFmpegException("TODO: option - " + n); }},
             {"vsync", intField(&P::videoSyncMethod)},
             {"async", intField(&P::audioSyncMethod)},
-            {"adrift_threshold",
-             floatField(&P::audioDriftThresholdSeconds)},
+            {"adrift_threshold", floatField(&P::audioDriftThresholdSeconds)},
             {"vglobal", intField(&P::videoGlobalHeader)},
             {"copyts", alwaysOn(&P::copyTs)},
             {"shortest", boolField(&P::shortest)},
-            {"dts_delta_threshold",
-             floatField(&P::dtsDeltaThresholdSeconds)},
+            {"dts_delta_threshold", floatField(&P::dtsDeltaThresholdSeconds)},
             {"programid", intField(&P::programId)},
             {"xerror", alwaysOn(&P::exitOnError)},
             {"copyinkf", intField(&P::copyInitialNonKeyFrames)},

@@ -46,9 +46,7 @@ int ReadIntValue(const std::string& value)
 double ReadFloatValue(const std::string& value)
 {
     const std::string text = TrimText(value);
-    const auto fail = [&value]() {
-        return FFmpegException("'" + value + "' is not a valid floating point value");
-    };
+    const auto fail = [&value]() { return FFmpegException("'" + value + "' is not a valid floating point value"); };
     if (text.empty())
         throw fail();
     const char first = text[0];

@@ -80,10 +80,14 @@ AVCodecContextPtr OpenDecoder(const AVStream* stream, bool keyOnly)
 const char* TypeWord(AVMediaType type)
 {
     switch (type) {
-    case AVMEDIA_TYPE_VIDEO: return "视频";
-    case AVMEDIA_TYPE_AUDIO: return "音频";
-    case AVMEDIA_TYPE_SUBTITLE: return "字幕";
-    default: return "数据";
+    case AVMEDIA_TYPE_VIDEO:
+        return "视频";
+    case AVMEDIA_TYPE_AUDIO:
+        return "音频";
+    case AVMEDIA_TYPE_SUBTITLE:
+        return "字幕";
+    default:
+        return "数据";
     }
 }
 
@@ -105,10 +109,7 @@ TOutputVerdict CheckOutputFile(const TOutputExpectation& expected, bool keyOnly)
 
 }  // namespace
 
-TOutputVerdict CheckOutput(const TOutputExpectation& expected)
-{
-    return CheckOutputFile(expected, true);
-}
+TOutputVerdict CheckOutput(const TOutputExpectation& expected) { return CheckOutputFile(expected, true); }
 
 namespace {
 
@@ -118,9 +119,10 @@ TOutputVerdict CheckOutputFile(const TOutputExpectation& expected, bool keyOnly)
     for (int64_t count : expected.packetsWritten)
         written += count;
     if (written == 0)
-        return Failed(expected.inputErrors > 0
-                          ? FormatText("转换失败：没有写入任何媒体数据（读取或解码源文件时出错 %d 次）", expected.inputErrors)
-                          : std::string("转换失败：没有写入任何媒体数据"));
+        return Failed(
+            expected.inputErrors > 0
+                ? FormatText("转换失败：没有写入任何媒体数据（读取或解码源文件时出错 %d 次）", expected.inputErrors)
+                : std::string("转换失败：没有写入任何媒体数据"));
 
     // the file is read by its content; the muxer's name helps where it names a demuxer too
     const AVInputFormat* format = av_find_input_format(expected.formatName.c_str());
@@ -251,14 +253,15 @@ TOutputVerdict CheckOutputFile(const TOutputExpectation& expected, bool keyOnly)
     }
     if (shortExpectedUs > 0) {
         verdict.outcome = TTaskOutcome::Incomplete;
-        verdict.message =
-            FormatText("源文件不完整：只转换了 %.1f 秒（共 %.1f 秒）", Seconds(shortWrittenUs), Seconds(shortExpectedUs));
+        verdict.message = FormatText("源文件不完整：只转换了 %.1f 秒（共 %.1f 秒）", Seconds(shortWrittenUs),
+                                     Seconds(shortExpectedUs));
     } else if (expected.inputErrors > 0) {
         verdict.outcome = TTaskOutcome::Incomplete;
         verdict.message = FormatText("源文件有损坏：读取或解码时出错 %d 次，转换结果可能不完整", expected.inputErrors);
     } else if (!missing.empty() || outputErrors > 0) {
         verdict.outcome = TTaskOutcome::Incomplete;
-        verdict.message = "输出文件不完整：" + (missing.empty() ? FormatText("解码时出错 %d 次", outputErrors) : missing);
+        verdict.message =
+            "输出文件不完整：" + (missing.empty() ? FormatText("解码时出错 %d 次", outputErrors) : missing);
     }
     return verdict;
 }

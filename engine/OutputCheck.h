@@ -16,20 +16,20 @@ extern "C" {
 
 // What the run wrote into one output.
 struct TOutputExpectation {
-    std::string fileName;             // the file to read
-    std::string formatName;           // the muxer that wrote it
-    std::vector<AVMediaType> streamTypes;       // per output stream
-    std::vector<int64_t> packetsWritten;        // per output stream
+    std::string fileName;  // the file to read
+    std::string formatName;  // the muxer that wrote it
+    std::vector<AVMediaType> streamTypes;  // per output stream
+    std::vector<int64_t> packetsWritten;  // per output stream
     int64_t expectedDurationUs = -1;  // the clip's or the source's length; -1 when unknown
     // per output stream: the length of the source stream feeding it (within
     // the clip), -1 when unknown or not to be compared (a cover picture)
     std::vector<int64_t> streamExpectedUs;
-    int inputErrors = 0;              // read and decode errors of the inputs during the run
+    int inputErrors = 0;  // read and decode errors of the inputs during the run
 };
 
 struct TOutputVerdict {
     TTaskOutcome outcome = TTaskOutcome::Whole;
-    std::string message;          // empty when whole
+    std::string message;  // empty when whole
     int64_t writtenDurationUs = -1;  // the length found in the file; -1 when none
 };
 

@@ -121,7 +121,8 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
         if (forced == "ffm") {
             // feed output needs the ffm muxer, which the library no longer has
             lastError_ = FormatText("Requested output format '%s' is not a suitable output format "
-                                    "(ffm feeds are not supported)", forced.c_str());
+                                    "(ffm feeds are not supported)",
+                                    forced.c_str());
             return -1;
         }
         format = av_guess_format(forced.c_str(), nullptr, nullptr);
@@ -180,8 +181,8 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     if (useSubtitle && !p.subtitleStreamCopy && media_.InputCount() > 0) {
         const AVCodec* named =
             p.subtitleCodecName.empty() ? nullptr : avcodec_find_encoder_by_name(p.subtitleCodecName.c_str());
-        const AVCodecID id = named ? named->id
-                                   : av_guess_codec(format, nullptr, mediaName.c_str(), nullptr, AVMEDIA_TYPE_SUBTITLE);
+        const AVCodecID id =
+            named ? named->id : av_guess_codec(format, nullptr, mediaName.c_str(), nullptr, AVMEDIA_TYPE_SUBTITLE);
         if (!InputsHaveSubtitlesFor(id)) {
             LogFmt(llWarning, "Subtitles left out: the %s encoder of format '%s' cannot take the input's subtitles",
                    avcodec_get_name(id), format->name);

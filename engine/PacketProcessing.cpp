@@ -34,10 +34,7 @@ double StreamFrameRate(const AVStream* st, const AVCodecContext* dec)
 
 }  // namespace
 
-bool TranscodeRun::IsCover(const TRunOutputStream& ost)
-{
-    return ost.setup && ost.setup->coverInput >= 0;
-}
+bool TranscodeRun::IsCover(const TRunOutputStream& ost) { return ost.setup && ost.setup->coverInput >= 0; }
 
 bool TranscodeRun::OutputStarts(const TRunInputStream& ist) const
 {
@@ -178,8 +175,8 @@ void TranscodeRun::OutputVideoPicture(TRunInputStream& ist, int istIndex, AVFram
             picture->format != ost.graphInput.pixelFormat) {
             // the graph does not follow a new picture size by itself: build it again
             const char* formatName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format));
-            task_.LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
-                   picture->width, picture->height, formatName ? formatName : "none");
+            task_.LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex,
+                         ist.streamIndex, picture->width, picture->height, formatName ? formatName : "none");
             ost.graphInput.width = picture->width;
             ost.graphInput.height = picture->height;
             ost.graphInput.pixelFormat = static_cast<AVPixelFormat>(picture->format);
@@ -234,9 +231,9 @@ void TranscodeRun::OutputAudioSamples(TRunInputStream& ist, int istIndex, const 
         av_channel_layout_default(&layout, channels);
         const AVChannelLayout& inLayout =
             decoded->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC ? layout : decoded->ch_layout;
-        if (swr_alloc_set_opts2(&swr, &layout, AV_SAMPLE_FMT_S16, decoded->sample_rate, const_cast<AVChannelLayout*>(&inLayout),
-                                static_cast<AVSampleFormat>(decoded->format), decoded->sample_rate, 0,
-                                nullptr) < 0 ||
+        if (swr_alloc_set_opts2(&swr, &layout, AV_SAMPLE_FMT_S16, decoded->sample_rate,
+                                const_cast<AVChannelLayout*>(&inLayout), static_cast<AVSampleFormat>(decoded->format),
+                                decoded->sample_rate, 0, nullptr) < 0 ||
             swr_init(swr) < 0) {
             swr_free(&swr);
             av_channel_layout_uninit(&layout);

@@ -33,8 +33,7 @@ void TranscodeRun::InitBitstreamFilters(TRunOutputStream& ost)
             av_set_options_string(ctx->priv_data, spec.args.c_str(), "=", ":,");
         const int ret = av_bsf_init(ctx.get());
         if (ret < 0)
-            throw FFmpegException(FormatText("%s failed for stream %d, codec %s", spec.name.c_str(),
-                                             ost.stream->index,
+            throw FFmpegException(FormatText("%s failed for stream %d, codec %s", spec.name.c_str(), ost.stream->index,
                                              ost.encoder ? ost.encoder->Choice().name.c_str() : "copy") +
                                   ": " + ErrorCodeText(ret));
         // what the filter makes of the stream is what the muxer is told

@@ -32,13 +32,13 @@ struct TBitstreamFilterSpec {
 struct TPendingOptions {
     // stream identifiers of the next output, by output stream index
     std::array<int, MAX_STREAMS> streamIdMap{};
-    std::string forcedFormat;   // `f`; empty = none
-    bool pgmyuvInput = false;   // `f pgmyuv`: decode the next input as PGMYUV
+    std::string forcedFormat;  // `f`; empty = none
+    bool pgmyuvInput = false;  // `f pgmyuv`: decode the next input as PGMYUV
 
     // video
-    int frameWidth = 0;         // 0 = take from the input
+    int frameWidth = 0;  // 0 = take from the input
     int frameHeight = 0;
-    float frameAspectRatio = 0; // 0 = unset
+    float frameAspectRatio = 0;  // 0 = unset
     AVPixelFormat pixelFormat = AV_PIX_FMT_NONE;
     int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;
     int maxFramesVideo = INT_MAX, maxFramesAudio = INT_MAX, maxFramesData = INT_MAX;
@@ -146,7 +146,7 @@ struct TOptionTables {
     }
 
     int capacity;
-    std::vector<TStreamMap> streamMaps;      // at most MAX_STREAMS * capacity
+    std::vector<TStreamMap> streamMaps;  // at most MAX_STREAMS * capacity
     std::vector<TMetaDataMap> metaDataMaps;  // at most capacity
     // timestamp scale per input and stream (0 = no scaling), row by input index
     std::vector<double> inputTsScale;

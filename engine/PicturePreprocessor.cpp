@@ -4,18 +4,14 @@
 
 PicturePreprocessor::PicturePreprocessor(VideoHookModules& videoHooks, const void* logSender)
     : logSender_(logSender), customHook_(logSender), videoHooks_(videoHooks)
-{
-}
+{}
 
-bool PicturePreprocessor::HooksInUse() const
-{
-    return hooksEnabled_ && (customHook_.Active() || !videoHooks_.Empty());
-}
+bool PicturePreprocessor::HooksInUse() const { return hooksEnabled_ && (customHook_.Active() || !videoHooks_.Empty()); }
 
 bool PicturePreprocessor::PrepareWorkPicture(const AVFrame* decoded)
 {
-    const bool fits = work_ && work_->width == decoded->width && work_->height == decoded->height &&
-                      work_->format == decoded->format;
+    const bool fits =
+        work_ && work_->width == decoded->width && work_->height == decoded->height && work_->format == decoded->format;
     if (!fits) {
         work_.reset(av_frame_alloc());
         if (!work_)

@@ -60,10 +60,7 @@ void SyncFile(const std::string& path)
     }
 }
 
-std::string SegmentFileName(size_t index)
-{
-    return FormatText("%05zu.nut", index);
-}
+std::string SegmentFileName(size_t index) { return FormatText("%05zu.nut", index); }
 
 }  // namespace
 
@@ -135,9 +132,8 @@ bool WriteSegmentRecord(const std::string& folder, const TSegmentRecord& record,
     j["lengthUs"] = record.lengthUs;
     json streams = json::array();
     for (size_t i = 0; i < record.types.size(); ++i)
-        streams.push_back({{"type", record.types[i]},
-                           {"tbNum", record.timeBases[i].num},
-                           {"tbDen", record.timeBases[i].den}});
+        streams.push_back(
+            {{"type", record.types[i]}, {"tbNum", record.timeBases[i].num}, {"tbDen", record.timeBases[i].den}});
     j["streams"] = streams;
     json segments = json::array();
     for (const TSegmentEntry& e : record.segments)
@@ -270,7 +266,8 @@ TSegmentWriter::TSegmentWriter(std::string folder, TSegmentRecord record, const 
         keptEnds_.push_back(keptEnd);
         ends_.push_back(keptEnd);
         joining_.push_back(kept.segments > 0 && type == AVMEDIA_TYPE_AUDIO);
-        if (type == AVMEDIA_TYPE_VIDEO && (splitStream_ < 0 || types_[static_cast<size_t>(splitStream_)] != AVMEDIA_TYPE_VIDEO))
+        if (type == AVMEDIA_TYPE_VIDEO &&
+            (splitStream_ < 0 || types_[static_cast<size_t>(splitStream_)] != AVMEDIA_TYPE_VIDEO))
             splitStream_ = static_cast<int>(i);
         else if (type == AVMEDIA_TYPE_AUDIO && splitStream_ < 0)
             splitStream_ = static_cast<int>(i);
@@ -418,10 +415,7 @@ bool TSegmentWriter::Write(int streamIndex, AVPacket* packet)
     return true;
 }
 
-void TSegmentWriter::Finish(bool complete)
-{
-    Close(complete, true);
-}
+void TSegmentWriter::Finish(bool complete) { Close(complete, true); }
 
 // --- the join ---------------------------------------------------------------------------
 

@@ -37,17 +37,17 @@ TSourceStamp SourceStampOf(const std::string& path);
 
 // One complete segment.
 struct TSegmentEntry {
-    std::string file;            // name in the folder
-    bool last = false;           // ended with its run's media, not at a boundary
+    std::string file;  // name in the folder
+    bool last = false;  // ended with its run's media, not at a boundary
     std::vector<int64_t> endTs;  // per stream: where the stream has got to, stream time base
 };
 
 struct TSegmentRecord {
-    std::string sourcePath;      // absolute
+    std::string sourcePath;  // absolute
     TSourceStamp source;
-    std::string settings;        // the target and its encoders, as one text
-    int64_t lengthUs = -1;       // the output's expected length; -1 unknown
-    std::vector<int> types;      // AVMediaType per stream
+    std::string settings;  // the target and its encoders, as one text
+    int64_t lengthUs = -1;  // the output's expected length; -1 unknown
+    std::vector<int> types;  // AVMediaType per stream
     std::vector<AVRational> timeBases;  // the output's, once its header is written
     std::vector<TSegmentEntry> segments;  // complete ones, in order
 };
@@ -63,7 +63,7 @@ struct TKeptPart {
     size_t segments = 0;
     std::vector<int64_t> endTs;  // per stream, as in the last kept segment
     std::vector<AVRational> timeBases;  // of endTs, per stream
-    int64_t keptUs = 0;          // where the kept video ends (audio for audio only)
+    int64_t keptUs = 0;  // where the kept video ends (audio for audio only)
 };
 TKeptPart KeptPartOf(const TSegmentRecord& record);
 
@@ -134,17 +134,17 @@ private:
     std::vector<AVCodecParametersPtr> params_;
     std::vector<AVRational> timeBases_;
     std::vector<int> types_;
-    std::vector<int64_t> offsets_;   // this run's time -> the output's, stream time base
-    std::vector<int64_t> ends_;      // per stream, the output's time
-    std::vector<int64_t> shifts_;    // kSegmentTimeShiftUs per stream
+    std::vector<int64_t> offsets_;  // this run's time -> the output's, stream time base
+    std::vector<int64_t> ends_;  // per stream, the output's time
+    std::vector<int64_t> shifts_;  // kSegmentTimeShiftUs per stream
     std::vector<int64_t> keptEnds_;  // per stream: where the kept part ends
-    std::vector<bool> joining_;      // audio: the first packets of a resumed run are still to fit
-    int splitStream_ = -1;           // the stream whose packets open a new segment
+    std::vector<bool> joining_;  // audio: the first packets of a resumed run are still to fit
+    int splitStream_ = -1;  // the stream whose packets open a new segment
     int64_t nextBoundaryUs_ = kSegmentLengthUs;
     int64_t nextKeyUs_ = kSegmentLengthUs;
     std::vector<std::string> files_;
     AVFormatContext* current_ = nullptr;  // owns its pb
-    AVPacketPtr copy_;                    // the segment's reference to the packet being written
+    AVPacketPtr copy_;  // the segment's reference to the packet being written
     size_t packetsInCurrent_ = 0;
 };
 

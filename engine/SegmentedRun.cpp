@@ -81,7 +81,7 @@ std::string OptionValues(void* object)
 
 double ThreadCpuSeconds()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
@@ -131,21 +131,21 @@ std::string TranscodeRun::SettingsText() const
     const TaskMedia& media = task_.media_;
     const AVFormatContext* oc = media.outputs[0].get();
     const int64_t inputStartUs = media.inputStartTimesUs.empty() ? 0 : media.inputStartTimesUs[0];
-    std::string text = FormatText("%s|clip=%lld,%lld|vf=%s|crop=%d,%d,%d,%d|vol=%d|deint=%d|sync=%d,%d|", oc->oformat->name,
-                                  static_cast<long long>(inputStartUs), static_cast<long long>(options_.recordingTimeUs),
-                                  options_.videoFilters.c_str(), options_.cropTop, options_.cropBottom,
-                                  options_.cropLeft, options_.cropRight, options_.audioVolume,
-                                  options_.deinterlace ? 1 : 0, options_.videoSyncMethod, options_.audioSyncMethod);
+    std::string text = FormatText(
+        "%s|clip=%lld,%lld|vf=%s|crop=%d,%d,%d,%d|vol=%d|deint=%d|sync=%d,%d|", oc->oformat->name,
+        static_cast<long long>(inputStartUs), static_cast<long long>(options_.recordingTimeUs),
+        options_.videoFilters.c_str(), options_.cropTop, options_.cropBottom, options_.cropLeft, options_.cropRight,
+        options_.audioVolume, options_.deinterlace ? 1 : 0, options_.videoSyncMethod, options_.audioSyncMethod);
     for (const TRunOutputStream& ost : outputStreams_) {
         const AVCodecContext* enc = ost.enc;
-        text += FormatText("[%d %s %dx%d %d %d/%d r%d c%d s%d f%d p%d b%lld q%d g%d bf%d fl%d x%llx] ",
-                           enc->codec_type, ost.encoder->Choice().name.c_str(), enc->width, enc->height, enc->pix_fmt,
-                           enc->time_base.num, enc->time_base.den, enc->sample_rate, enc->ch_layout.nb_channels,
-                           enc->sample_fmt, enc->frame_size, enc->initial_padding,
-                           static_cast<long long>(enc->bit_rate), enc->global_quality, enc->gop_size,
-                           enc->max_b_frames, enc->flags,
-                           static_cast<unsigned long long>(Digest(enc->extradata,
-                                                                  static_cast<size_t>(std::max(enc->extradata_size, 0)))));
+        text +=
+            FormatText("[%d %s %dx%d %d %d/%d r%d c%d s%d f%d p%d b%lld q%d g%d bf%d fl%d x%llx] ", enc->codec_type,
+                       ost.encoder->Choice().name.c_str(), enc->width, enc->height, enc->pix_fmt, enc->time_base.num,
+                       enc->time_base.den, enc->sample_rate, enc->ch_layout.nb_channels, enc->sample_fmt,
+                       enc->frame_size, enc->initial_padding, static_cast<long long>(enc->bit_rate),
+                       enc->global_quality, enc->gop_size, enc->max_b_frames, enc->flags,
+                       static_cast<unsigned long long>(
+                           Digest(enc->extradata, static_cast<size_t>(std::max(enc->extradata_size, 0)))));
         text += OptionValues(const_cast<AVCodecContext*>(enc)) + "|" + OptionValues(enc->priv_data) + "|";
     }
     return text;
@@ -158,8 +158,8 @@ int64_t TranscodeRun::ExpectedLengthUs() const
     int64_t expectedUs = -1;
     if (media.InputCount() > 0 && media.inputs[0]->duration != AV_NOPTS_VALUE && media.inputs[0]->duration > 0) {
         const int64_t inputStartUs = media.inputStartTimesUs.empty() ? 0 : media.inputStartTimesUs[0];
-        expectedUs = media.inputs[0]->duration - std::max<int64_t>(inputStartUs, 0) -
-                     std::max<int64_t>(options_.startTimeUs, 0);
+        expectedUs =
+            media.inputs[0]->duration - std::max<int64_t>(inputStartUs, 0) - std::max<int64_t>(options_.startTimeUs, 0);
     }
     if (options_.recordingTimeUs != INT64_MAX && (expectedUs < 0 || options_.recordingTimeUs < expectedUs))
         expectedUs = options_.recordingTimeUs;
@@ -182,7 +182,7 @@ void TranscodeRun::ChooseSegmentedOutput()
             const std::string folder = SegmentFolderName(finalName);
             if (Exists(folder) || Exists(PartFileName(finalName))) {
                 task_.LogFmt(llInfo, "%s: cannot resume (%s): converting from the start", finalName.c_str(),
-                       obstacle.c_str());
+                             obstacle.c_str());
                 TSegmentFolderLock lock;
                 std::error_code ignored;
                 if (Exists(folder) && lock.Take(folder))
@@ -221,7 +221,7 @@ void TranscodeRun::PrepareSegments()
     if (!segmentLock_.Take(folder)) {
         // another run writes this output now, or the folder cannot be made
         task_.LogFmt(llVerbose, "%s: written without resumable parts (the folder %s is in use or cannot be made)",
-               finalName.c_str(), folder.c_str());
+                     finalName.c_str(), folder.c_str());
         segmentedOutput_ = -1;
         return;
     }
@@ -245,15 +245,15 @@ void TranscodeRun::PrepareSegments()
         const bool sameStreams = old.types == fresh.types && old.timeBases.size() == fresh.types.size();
         if (old.sourcePath != fresh.sourcePath || !(old.source == fresh.source))
             task_.LogFmt(llInfo, "%s: the source changed since the interrupted conversion: converting from the start",
-                   finalName.c_str());
+                         finalName.c_str());
         else if (old.settings != fresh.settings || !sameStreams)
             task_.LogFmt(llInfo, "%s: the settings changed since the interrupted conversion: converting from the start",
-                   finalName.c_str());
+                         finalName.c_str());
         else
             kept = KeptPartOf(old);
         if (kept.segments > 0 && !SeekForResume(kept)) {
             task_.LogFmt(llInfo, "%s: the source cannot be sought to the kept part: converting from the start",
-                   finalName.c_str());
+                         finalName.c_str());
             kept = TKeptPart{};
         }
         if (kept.segments > 0) {
@@ -282,7 +282,8 @@ bool TranscodeRun::SeekForResume(const TKeptPart& kept)
     int audioStream = -1;
     for (const TRunOutputStream& ost : outputStreams_) {
         const size_t i = static_cast<size_t>(ost.index);
-        if (ost.stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO || i >= kept.endTs.size() || i >= kept.timeBases.size())
+        if (ost.stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO || i >= kept.endTs.size() ||
+            i >= kept.timeBases.size())
             continue;
         audioStream = ost.index;
         audioUs = av_rescale_q(kept.endTs[i], kept.timeBases[i], AV_TIME_BASE_Q);
@@ -319,8 +320,8 @@ void TranscodeRun::StartSegments()
     std::vector<const AVStream*> streams;
     for (const TRunOutputStream& ost : outputStreams_)
         streams.push_back(ost.stream);
-    segments_ = std::make_unique<TSegmentWriter>(segmentFolder_, std::move(pendingRecord_), streams, pendingKept_,
-                                                 resumeUs_);
+    segments_ =
+        std::make_unique<TSegmentWriter>(segmentFolder_, std::move(pendingRecord_), streams, pendingKept_, resumeUs_);
     if (segments_->Files().empty())
         return;
     // a resumed run's output opens with the kept part, copied from its segments
@@ -337,10 +338,11 @@ void TranscodeRun::StartSegments()
         packets += counts[static_cast<size_t>(ost.index)];
     }
     packetsWritten_[static_cast<size_t>(j)] += packets;
-    task_.LogFmt(llVerbose, "%s: the kept part (%zu segments, %lld packets) copied into the output in %.3f s, %.3f s of CPU",
-           task_.media_.outputSetups[static_cast<size_t>(j)].finalName.c_str(), segments_->Files().size(),
-           static_cast<long long>(packets), static_cast<double>(av_gettime_relative() - startUs) / 1e6,
-           ThreadCpuSeconds() - startCpu);
+    task_.LogFmt(llVerbose,
+                 "%s: the kept part (%zu segments, %lld packets) copied into the output in %.3f s, %.3f s of CPU",
+                 task_.media_.outputSetups[static_cast<size_t>(j)].finalName.c_str(), segments_->Files().size(),
+                 static_cast<long long>(packets), static_cast<double>(av_gettime_relative() - startUs) / 1e6,
+                 ThreadCpuSeconds() - startCpu);
 }
 
 void TranscodeRun::FinishSegments()

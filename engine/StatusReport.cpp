@@ -68,8 +68,7 @@ void TranscodeRun::Report(bool last)
                 double errorSum = 0, scaleSum = 0;
                 line += "PSNR=";
                 for (int j = 0; j < 3; ++j) {
-                    const double error =
-                        static_cast<double>(last ? ost.enc->error[j] : ost.lastError[j]);
+                    const double error = static_cast<double>(last ? ost.enc->error[j] : ost.lastError[j]);
                     double scale = pixels * 255.0 * 255.0 * (last ? std::max(ost.frameCount, 1) : 1);
                     if (j)
                         scale /= 4;
@@ -125,8 +124,8 @@ void TranscodeRun::Report(bool last)
         const double header = static_cast<double>(counters_.headerBytes);
         const double sum = video + audio + header;
         const double overhead = sum > 0 ? 100.0 * (static_cast<double>(totalSize) - sum) / sum : 0;
-        task_.LogFmt(llVerbose, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n", video / 1024,
-               audio / 1024, header / 1024, overhead);
+        task_.LogFmt(llVerbose, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
+                     video / 1024, audio / 1024, header / 1024, overhead);
     }
 }
 

@@ -35,13 +35,13 @@ TPendingStreamFields PendingStreamFields(TPendingOptions& p, AVMediaType type)
     switch (type) {
     case AVMEDIA_TYPE_VIDEO:
         return {p.videoDisable,  p.videoCodecName, p.videoStreamCopy, p.videoBitstreamFilters,
-                p.videoCodecTag, p.videoLanguage,  rmVideoEncoder, p.videoGlobalHeader};
+                p.videoCodecTag, p.videoLanguage,  rmVideoEncoder,    p.videoGlobalHeader};
     case AVMEDIA_TYPE_AUDIO:
         return {p.audioDisable,  p.audioCodecName, p.audioStreamCopy, p.audioBitstreamFilters,
-                p.audioCodecTag, p.audioLanguage,  rmAudioEncoder, 0};
+                p.audioCodecTag, p.audioLanguage,  rmAudioEncoder,    0};
     default:
         return {p.subtitleDisable,  p.subtitleCodecName, p.subtitleStreamCopy, p.subtitleBitstreamFilters,
-                p.subtitleCodecTag, p.subtitleLanguage,  rmSubtitleEncoder, 0};
+                p.subtitleCodecTag, p.subtitleLanguage,  rmSubtitleEncoder,    0};
     }
 }
 
@@ -67,10 +67,14 @@ bool ListHas(const AVSampleFormat* list, AVSampleFormat format)
 AVPixelFormat FullRangeJpegFormat(AVPixelFormat format)
 {
     switch (format) {
-    case AV_PIX_FMT_YUV420P: return AV_PIX_FMT_YUVJ420P;
-    case AV_PIX_FMT_YUV422P: return AV_PIX_FMT_YUVJ422P;
-    case AV_PIX_FMT_YUV444P: return AV_PIX_FMT_YUVJ444P;
-    default: return format;
+    case AV_PIX_FMT_YUV420P:
+        return AV_PIX_FMT_YUVJ420P;
+    case AV_PIX_FMT_YUV422P:
+        return AV_PIX_FMT_YUVJ422P;
+    case AV_PIX_FMT_YUV444P:
+        return AV_PIX_FMT_YUVJ444P;
+    default:
+        return format;
     }
 }
 
@@ -79,23 +83,24 @@ AVPixelFormat FullRangeJpegFormat(AVPixelFormat format)
 int SideMultipleOf(AVCodecID id)
 {
     switch (id) {
-    case AV_CODEC_ID_RV10: return 16;
-    case AV_CODEC_ID_RV20: return 4;
+    case AV_CODEC_ID_RV10:
+        return 16;
+    case AV_CODEC_ID_RV20:
+        return 4;
     // 4:2:0 in whole chroma samples
     case AV_CODEC_ID_H264:
     case AV_CODEC_ID_WMV1:
-    case AV_CODEC_ID_WMV2: return 2;
-    default: return 1;
+    case AV_CODEC_ID_WMV2:
+        return 2;
+    default:
+        return 1;
     }
 }
 
 // The largest multiple of `multiple` not above `side` (a picture is never
 // enlarged for it, as odd sizes are cropped to even ones elsewhere), never
 // below `multiple`.
-int FittingMultiple(int side, int multiple)
-{
-    return std::max(multiple, side / multiple * multiple);
-}
+int FittingMultiple(int side, int multiple) { return std::max(multiple, side / multiple * multiple); }
 
 // The listed rate nearest to `rate` (the first of two equally near).
 int NearestSampleRate(const int* rates, int rate)
@@ -178,7 +183,7 @@ TCodecChoice TCustomFFmpeg::OutputEncoder(const AVFormatContext* oc, const std::
 }
 
 TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(int outputIndex, AVMediaType type,
-                                                  std::vector<TBitstreamFilterSpec>& pendingFilters)
+                                                   std::vector<TBitstreamFilterSpec>& pendingFilters)
 {
     AVFormatContext* oc = media_.outputs.at(outputIndex).get();
     const unsigned index = oc->nb_streams;

@@ -142,8 +142,8 @@ bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string&
 {
     if (!generic_.Created())
         return false;
-    const bool accepted = generic_.Set(
-        name, value, {pending_.videoCodecName, pending_.audioCodecName, pending_.subtitleCodecName});
+    const bool accepted =
+        generic_.Set(name, value, {pending_.videoCodecName, pending_.audioCodecName, pending_.subtitleCodecName});
     if (accepted) {
         // a debug setting asks for the library's debug lines
         const AVCodecContext* video = generic_.CodecContext(AVMEDIA_TYPE_VIDEO);
@@ -154,20 +154,11 @@ bool TCustomFFmpeg::SetGenericOption(const std::string& name, const std::string&
     return accepted;
 }
 
-void TCustomFFmpeg::ReplayGenericOptions(AVCodecContext* target, int mask) const
-{
-    generic_.ReplayOnto(target, mask);
-}
+void TCustomFFmpeg::ReplayGenericOptions(AVCodecContext* target, int mask) const { generic_.ReplayOnto(target, mask); }
 
-void TCustomFFmpeg::ReplayGenericOptions(AVFormatContext* target, int mask) const
-{
-    generic_.ReplayOnto(target, mask);
-}
+void TCustomFFmpeg::ReplayGenericOptions(AVFormatContext* target, int mask) const { generic_.ReplayOnto(target, mask); }
 
-void TCustomFFmpeg::Log(TLogLevel level, const std::string& text) const
-{
-    GetFFLogger().Log(this, level, text);
-}
+void TCustomFFmpeg::Log(TLogLevel level, const std::string& text) const { GetFFLogger().Log(this, level, text); }
 
 void TCustomFFmpeg::LogFmt(TLogLevel level, const char* format, ...) const
 {

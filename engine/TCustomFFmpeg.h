@@ -77,16 +77,16 @@ public:
 
     // --- setters used by the component ------------------------------------
     void SetStartTime(int64_t startTimeUs);  // ignored for AV_NOPTS_VALUE
-    void SetProgramId(int id);               // ignored below 0
+    void SetProgramId(int id);  // ignored below 0
     void SetVerbosity(int level);
     int Verbosity() const { return pending_.verbosity; }
-    void SetAudioVolume(int volume);         // applied when >= 0
+    void SetAudioVolume(int volume);  // applied when >= 0
     void SetAudioSyncMethod(int method);
     void SetVideoSyncMethod(int method);
-    void SetMuxDelay(double seconds);        // applied when > 0
-    void SetMuxPreload(double seconds);      // applied when > 0
-    void SetSampleRate(int rate);            // applied when > 0
-    void SetChannels(int channels);          // applied when > 0
+    void SetMuxDelay(double seconds);  // applied when > 0
+    void SetMuxPreload(double seconds);  // applied when > 0
+    void SetSampleRate(int rate);  // applied when > 0
+    void SetChannels(int channels);  // applied when > 0
     // Whether the next output set up replaces a finished file of its name
     // (the default) or takes the next free "(New_n)" name when it finishes.
     void SetReplaceExisting(bool replace) { replaceNextOutput_ = replace; }

@@ -34,8 +34,8 @@ std::vector<TOptionLine> ParseOptionLines(const std::string& text)
     std::vector<TOptionLine> lines;
     for (const std::string& line : SplitLines(NormaliseLineEnds(TrimText(text), true))) {
         const size_t equals = line.find('=');
-        lines.push_back({LowerText(line.substr(0, equals)),
-                         equals == std::string::npos ? std::string() : line.substr(equals + 1)});
+        lines.push_back(
+            {LowerText(line.substr(0, equals)), equals == std::string::npos ? std::string() : line.substr(equals + 1)});
     }
     return lines;
 }
@@ -216,7 +216,8 @@ int TCustomMediaConverter::AddTask(const std::string& fileName, const TInputOpti
         }
         task->OpenInputFile(fileName);
         task->InputProbe(inputIndex).Attach(task->Media().inputs[static_cast<size_t>(inputIndex)].get());
-        task->SetProgressCallback([this](TFFmpeg& sender, const TProgressInfo& values) { DoProgress(&sender, values); });
+        task->SetProgressCallback(
+            [this](TFFmpeg& sender, const TProgressInfo& values) { DoProgress(&sender, values); });
         task->SetTerminateCallback([this](TFFmpeg& sender) { DoTerminate(&sender); });
     } catch (const std::exception& e) {
         lastErrMsg_ = e.what();
@@ -529,8 +530,8 @@ void TCustomMediaConverter::StopTasks(bool wait)
 
 // --- events -----------------------------------------------------------------------------
 
-void TCustomMediaConverter::DoCustomHook(TFFmpeg* sender, Bitmap24& bitmap, bool& update, bool& stopHook,
-                                         int64_t ptsUs, int frameNumber)
+void TCustomMediaConverter::DoCustomHook(TFFmpeg* sender, Bitmap24& bitmap, bool& update, bool& stopHook, int64_t ptsUs,
+                                         int frameNumber)
 {
     TCustomHookEvent handler;
     {

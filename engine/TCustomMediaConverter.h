@@ -160,13 +160,14 @@ private:
     TProgressEvent onProgress_;
     TTerminateEvent onTerminate_;
 
-    std::mutex hookLock_;          // guards hookRecord_; one OnCustomHook at a time
+    std::mutex hookLock_;  // guards hookRecord_; one OnCustomHook at a time
     THookInfo hookRecord_;
-    std::mutex previewLock_;       // guards previewRecord_; one OnPreviewBitmap at a time
+    std::mutex previewLock_;  // guards previewRecord_; one OnPreviewBitmap at a time
     TPreviewInfo previewRecord_;
-    std::mutex progressLock_;      // guards progressRecord_; one OnProgress at a time
+    std::mutex progressLock_;  // guards progressRecord_; one OnProgress at a time
     TProgressInfo progressRecord_;
-    std::recursive_mutex terminateLock_;  // guards the run counters; taken again when a termination starts the next task
+    std::recursive_mutex
+        terminateLock_;  // guards the run counters; taken again when a termination starts the next task
 
     // Termination deliveries on their own threads run one at a time, in the
     // order the terminations happened (so the all-ended one comes last).

@@ -37,8 +37,7 @@ long LocalUtcOffsetSeconds()
 
 TFFmpeg::TFFmpeg(int capacity)
     : TCustomFFmpeg(capacity), probes_(capacity), inputOptions_(capacity), outputOptions_(capacity)
-{
-}
+{}
 
 TFFmpeg::~TFFmpeg()
 {
@@ -81,8 +80,8 @@ void TFFmpeg::ApplyStreamInfo(const TStreamInfo& info)
         pending_.recordingTimestampSeconds = static_cast<int64_t>(std::time(nullptr));
     } else if (info.TimeStamp > 0.0) {
         // a local date-time in days: to seconds since 1970, then from local time to UTC
-        pending_.recordingTimestampSeconds = std::llround(
-            (info.TimeStamp - UnixEpochInDays) * SecondsPerDay - static_cast<double>(LocalUtcOffsetSeconds()));
+        pending_.recordingTimestampSeconds = std::llround((info.TimeStamp - UnixEpochInDays) * SecondsPerDay -
+                                                          static_cast<double>(LocalUtcOffsetSeconds()));
     }
     auto add = [this](const char* key, const std::string& value) {
         if (!value.empty())

@@ -38,20 +38,20 @@
 
 // One stream of an opened input.
 struct TInputStreamSetup {
-    AVStream* stream = nullptr;      // owned by the input's format context
+    AVStream* stream = nullptr;  // owned by the input's format context
     // The forced decoder (`vcodec`/`acodec`/`scodec` before the input); not
     // Chosen() when the library's decoder for the codec id is meant.
     TCodecChoice forcedDecoder;
-    AVCodecContextPtr decoder;       // configured, not opened; null when none
-    bool discarded = false;          // disabled (vn/an/sn) or outside the selected program
+    AVCodecContextPtr decoder;  // configured, not opened; null when none
+    bool discarded = false;  // disabled (vn/an/sn) or outside the selected program
 };
 
 // One stream of a prepared output.
 struct TOutputStreamSetup {
-    AVStream* stream = nullptr;       // owned by the output's format context
+    AVStream* stream = nullptr;  // owned by the output's format context
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
     bool streamCopy = false;
-    std::unique_ptr<IStreamEncoder> encoder;          // null for stream copy
+    std::unique_ptr<IStreamEncoder> encoder;  // null for stream copy
     std::vector<TBitstreamFilterSpec> bitstreamFilters;  // in the order given
     // Video: the frame rate given to the encoder (the pending rate, snapped
     // to the encoder's list unless force_fps); 0/0 for other streams.
@@ -63,13 +63,13 @@ struct TOutputStreamSetup {
 // One prepared output beyond its format context.
 struct TOutputFileSetup {
     std::vector<TOutputStreamSetup> streams;
-    AVDictionaryPtr muxerOptions;    // handed to avformat_write_header
+    AVDictionaryPtr muxerOptions;  // handed to avformat_write_header
     // The name the finished file takes; nothing is created under it (or at
     // all) before the run writes the header into `part`.
     std::string finalName;
-    bool replaceExisting = true;     // else an existing file keeps its name and the output takes "(New_n)"
-    bool resumable = true;           // else written directly, never as resumable segments
-    std::unique_ptr<TPartFile> part; // claimed when the run opens the file
+    bool replaceExisting = true;  // else an existing file keeps its name and the output takes "(New_n)"
+    bool resumable = true;  // else written directly, never as resumable segments
+    std::unique_ptr<TPartFile> part;  // claimed when the run opens the file
 };
 
 struct TaskMedia {
@@ -77,11 +77,11 @@ struct TaskMedia {
     // devices); declared before `inputs`, so they outlive the contexts that
     // read through them.
     std::vector<std::unique_ptr<PipeReader>> inputReaders;
-    std::vector<AVFormatInputPtr> inputs;     // opened inputs, in order
-    std::vector<int64_t> inputTsOffsetsUs;    // one per input
-    std::vector<int64_t> inputStartTimesUs;   // one per input: the start time (ss) it was opened at, 0 = none
+    std::vector<AVFormatInputPtr> inputs;  // opened inputs, in order
+    std::vector<int64_t> inputTsOffsetsUs;  // one per input
+    std::vector<int64_t> inputStartTimesUs;  // one per input: the start time (ss) it was opened at, 0 = none
     std::vector<std::vector<TInputStreamSetup>> inputStreams;  // one row per input
-    std::vector<AVFormatOutputPtr> outputs;   // prepared outputs, in order
+    std::vector<AVFormatOutputPtr> outputs;  // prepared outputs, in order
     std::vector<TOutputFileSetup> outputSetups;  // one per output
     // A filter graph text was pending when an output was prepared.
     bool filtersInUse = false;
@@ -126,5 +126,4 @@ struct TaskMedia {
         inputStartTimesUs.clear();
         filtersInUse = false;
     }
-
 };

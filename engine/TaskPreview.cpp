@@ -12,10 +12,8 @@ std::mutex& PreviewLock()
     return lock;
 }
 
-TaskPreview::TaskPreview(const void* logSender)
-    : logSender_(logSender), clockUs_([] { return av_gettime_relative(); })
-{
-}
+TaskPreview::TaskPreview(const void* logSender) : logSender_(logSender), clockUs_([] { return av_gettime_relative(); })
+{}
 
 TaskPreview::~TaskPreview() = default;
 
@@ -37,10 +35,7 @@ void TaskPreview::ClearFlags(int bits)
     flags_ &= ~bits;
 }
 
-bool TaskPreview::IntervalPassed(int64_t now) const
-{
-    return !shownBefore_ || now - lastPreviewUs_ > intervalUs_;
-}
+bool TaskPreview::IntervalPassed(int64_t now) const { return !shownBefore_ || now - lastPreviewUs_ > intervalUs_; }
 
 // The preview lock is held only to read and change the flags, never while a
 // picture is handed to the main thread: the main thread takes the same lock to

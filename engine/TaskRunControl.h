@@ -15,6 +15,6 @@ using ProgressHandler = std::function<void(const TProgressInfo& info)>;
 
 struct TRunHooks {
     PauseGate* pauseGate = nullptr;  // passed before every packet and between written frames
-    ProgressHandler onProgress;      // status reports, on the run's thread
-    CustomHookHandler customHook;    // decoded pictures, on the run's thread
+    ProgressHandler onProgress;  // status reports, on the run's thread
+    CustomHookHandler customHook;  // decoded pictures, on the run's thread
 };

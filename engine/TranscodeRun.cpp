@@ -44,10 +44,7 @@ TranscodeRun::TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks)
         preprocessor_.CustomHook().SetHandler(hooks.customHook);
 }
 
-TranscodeRun::~TranscodeRun()
-{
-    preprocessor_.Reset();
-}
+TranscodeRun::~TranscodeRun() { preprocessor_.Reset(); }
 
 void TranscodeRun::PassPauseGate() const
 {
@@ -164,8 +161,7 @@ void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
     const AVMediaType type = ost.stream->codecpar->codec_type;
     auto entryOf = [&](int file, int stream) { return inputFiles_[file].firstStream + stream; };
     auto exists = [&](int file, int stream) {
-        return file >= 0 && file < media.InputCount() && stream >= 0 &&
-               stream < inputFiles_[file].streamCount;
+        return file >= 0 && file < media.InputCount() && stream >= 0 && stream < inputFiles_[file].streamCount;
     };
 
     if (!maps.empty()) {
@@ -173,8 +169,7 @@ void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
         if (!exists(map.fileIndex, map.streamIndex))
             throw FFmpegException::Format("Could not find input stream #%d.%d", map.fileIndex, map.streamIndex);
         if (!exists(map.syncFileIndex, map.syncStreamIndex))
-            throw FFmpegException::Format("Could not find sync stream #%d.%d", map.syncFileIndex,
-                                          map.syncStreamIndex);
+            throw FFmpegException::Format("Could not find sync stream #%d.%d", map.syncFileIndex, map.syncStreamIndex);
         ost.sourceIndex = entryOf(map.fileIndex, map.streamIndex);
         ost.syncIndex = entryOf(map.syncFileIndex, map.syncStreamIndex);
         const AVMediaType sourceType = inputStreams_[ost.sourceIndex].stream->codecpar->codec_type;
@@ -183,9 +178,9 @@ void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
             const AVFormatContext* oc = media.outputs[ost.fileIndex].get();
             av_dump_format(const_cast<AVFormatContext*>(ic), map.fileIndex, ic->url, 0);
             av_dump_format(const_cast<AVFormatContext*>(oc), ost.fileIndex, oc->url, 1);
-            throw FFmpegException::Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                          map.fileIndex, map.streamIndex, MediaTypeName(sourceType).c_str(),
-                                          ost.fileIndex, ost.index, MediaTypeName(type).c_str());
+            throw FFmpegException::Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)", map.fileIndex,
+                                          map.streamIndex, MediaTypeName(sourceType).c_str(), ost.fileIndex, ost.index,
+                                          MediaTypeName(type).c_str());
         }
     } else if (ost.setup && ost.setup->coverInput >= 0) {
         ost.sourceIndex = entryOf(ost.setup->coverInput, ost.setup->coverStream);
@@ -324,8 +319,8 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
             graphIn.pixelFormat = inFormat;
             graphIn.orientation = orientation;
             graphIn.timeBase = ist.stream->time_base;
-            graphIn.sampleAspect = ist.stream->sample_aspect_ratio.num ? ist.stream->sample_aspect_ratio
-                                                                        : in->sample_aspect_ratio;
+            graphIn.sampleAspect =
+                ist.stream->sample_aspect_ratio.num ? ist.stream->sample_aspect_ratio : in->sample_aspect_ratio;
             FilterGraphOutput graphOut;
             graphOut.cropTop = ost.cropTop;
             graphOut.cropBottom = ost.cropBottom;
@@ -366,8 +361,8 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
         ost.fifo.reset(av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024));
         if (!ost.fifo)
             throw FFmpegException("av_fifo_alloc fail");
-        ost.resample = in->ch_layout.nb_channels != enc->ch_layout.nb_channels ||
-                       in->sample_rate != enc->sample_rate || options_.audioSyncMethod > 1;
+        ost.resample = in->ch_layout.nb_channels != enc->ch_layout.nb_channels || in->sample_rate != enc->sample_rate ||
+                       options_.audioSyncMethod > 1;
         break;
     }
     case AVMEDIA_TYPE_SUBTITLE:
@@ -436,11 +431,11 @@ void TranscodeRun::OpenEncoders()
         const int ret = ost.encoder->Open(&unused);  // takes CodecLock
         av_dict_free(&unused);
         if (ret < 0) {
-            const std::string text = FormatText(
-                "Error while opening encoder for output stream %s - maybe incorrect parameters such as "
-                "bit_rate, rate, width or height. Please check error log message to find out more detail "
-                "information.",
-                name.c_str());
+            const std::string text =
+                FormatText("Error while opening encoder for output stream %s - maybe incorrect parameters such as "
+                           "bit_rate, rate, width or height. Please check error log message to find out more detail "
+                           "information.",
+                           name.c_str());
             LogStreamMapping(llError);
             task_.Log(llError, text);
             throw FFmpegException(text);
@@ -551,8 +546,8 @@ void TranscodeRun::CopyChapters()
             AVFormatContext* oc = media.outputs[j].get();
             for (unsigned c = 0; c < ic->nb_chapters; ++c) {
                 const AVChapter* in = ic->chapters[c];
-                const int64_t offset = av_rescale_q(options_.startTimeUs - media.inputTsOffsetsUs[i],
-                                                    AV_TIME_BASE_Q, in->time_base);
+                const int64_t offset =
+                    av_rescale_q(options_.startTimeUs - media.inputTsOffsetsUs[i], AV_TIME_BASE_Q, in->time_base);
                 const int64_t limit = options_.recordingTimeUs == INT64_MAX
                                           ? INT64_MAX
                                           : av_rescale_q(options_.recordingTimeUs, AV_TIME_BASE_Q, in->time_base);
@@ -636,11 +631,11 @@ void TranscodeRun::LogStreamMapping(TLogLevel level)
         const TRunInputStream& source = inputStreams_[ost.sourceIndex];
         const AVMediaType type = ost.stream->codecpar->codec_type;
         task_.LogFmt(level, "  Stream #%d.%d -> #%d.%d (%s)", source.fileIndex, source.streamIndex, ost.fileIndex,
-               ost.index, MediaTypeName(type).c_str());
+                     ost.index, MediaTypeName(type).c_str());
         if (ost.syncIndex != ost.sourceIndex) {
             const TRunInputStream& sync = inputStreams_[ost.syncIndex];
             task_.LogFmt(level, " [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
-                   MediaTypeName(sync.stream->codecpar->codec_type).c_str());
+                         MediaTypeName(sync.stream->codecpar->codec_type).c_str());
         }
     }
 }
@@ -733,8 +728,7 @@ void TranscodeRun::MainLoop()
             file.noPacketNow = false;
         lastFileIndex_ = fileIndex;
         if (options_.dumpPackets)
-            av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet.get(), options_.hexDump,
-                             ic->streams[packet->stream_index]);
+            av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet.get(), options_.hexDump, ic->streams[packet->stream_index]);
 
         const TRunInputFile& file = inputFiles_[fileIndex];
         if (packet->stream_index >= file.streamCount) {
@@ -764,8 +758,8 @@ void TranscodeRun::MainLoop()
         }
 
         const int64_t expectedUs = ist.nextDtsUs != AV_NOPTS_VALUE ? ist.nextDtsUs : ist.nextPtsUs;
-        if ((ic->iformat->flags & AVFMT_TS_DISCONT) && expectedUs != AV_NOPTS_VALUE &&
-            packet->dts != AV_NOPTS_VALUE && !options_.copyTs) {
+        if ((ic->iformat->flags & AVFMT_TS_DISCONT) && expectedUs != AV_NOPTS_VALUE && packet->dts != AV_NOPTS_VALUE &&
+            !options_.copyTs) {
             const int64_t dtsUs = av_rescale_q(packet->dts, tb, AV_TIME_BASE_Q);
             const int64_t delta = dtsUs - expectedUs;
             if (std::fabs(static_cast<double>(delta)) > discontinuityUs || dtsUs < ist.ptsUs) {
@@ -776,7 +770,7 @@ void TranscodeRun::MainLoop()
                     packet->pts -= shift;
                 if (options_.verbosity > 2)
                     task_.LogFmt(llVerbose, "timestamp discontinuity %" PRId64 ", new offset= %" PRId64, delta,
-                           media.inputTsOffsetsUs[fileIndex]);
+                                 media.inputTsOffsetsUs[fileIndex]);
             }
         }
 
@@ -797,9 +791,9 @@ void TranscodeRun::MainLoop()
 
         if (!ProcessPacket(istIndex, packet.get())) {
             ++counters_.inputErrors;
-            const std::string text = FormatText(
-                "Error while decoding stream %s",
-                StreamName(ist.fileIndex, ist.streamIndex, ist.stream->codecpar->codec_type).c_str());
+            const std::string text =
+                FormatText("Error while decoding stream %s",
+                           StreamName(ist.fileIndex, ist.streamIndex, ist.stream->codecpar->codec_type).c_str());
             av_packet_unref(packet.get());
             if (options_.exitOnError) {
                 ReleaseCodecs();
@@ -844,8 +838,8 @@ void TranscodeRun::AfterLoop()
                 ret = oc->pb->error;
         }
         if (ret < 0 && writeFailure.empty())
-            writeFailure = FormatText("Error writing output file '%s': %s", oc->url ? oc->url : "",
-                                      ErrorCodeText(ret).c_str());
+            writeFailure =
+                FormatText("Error writing output file '%s': %s", oc->url ? oc->url : "", ErrorCodeText(ret).c_str());
     }
     Report(true);
     ReleaseCodecs();

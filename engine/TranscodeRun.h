@@ -192,12 +192,12 @@ private:
     bool headersWritten_ = false;
     CFilePtr vstats_;
     // segmented output
-    int segmentedOutput_ = -1;          // the output written as segments; -1 none
+    int segmentedOutput_ = -1;  // the output written as segments; -1 none
     TSegmentFolderLock segmentLock_;
     std::string segmentFolder_;
-    TSegmentRecord pendingRecord_;      // until the writer starts
+    TSegmentRecord pendingRecord_;  // until the writer starts
     TKeptPart pendingKept_;
     std::unique_ptr<TSegmentWriter> segments_;
-    int64_t resumeUs_ = 0;              // where this run's time 0 lies on the output's time line
+    int64_t resumeUs_ = 0;  // where this run's time 0 lies on the output's time line
     int64_t recordingTimeUs_ = INT64_MAX;  // the length this run converts
 };

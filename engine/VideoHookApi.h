@@ -18,8 +18,8 @@ typedef struct VideoHookPicture {
 } VideoHookPicture;
 
 typedef int (*VideoHookConfigureFn)(void** ctx, int argc, char* argv[]);
-typedef void (*VideoHookProcessFn)(void* ctx, VideoHookPicture* picture, int pixFmt, int width,
-                                   int height, int64_t ptsUs);
+typedef void (*VideoHookProcessFn)(void* ctx, VideoHookPicture* picture, int pixFmt, int width, int height,
+                                   int64_t ptsUs);
 typedef void (*VideoHookReleaseFn)(void* ctx);
 
 #ifdef __cplusplus

@@ -57,7 +57,7 @@ private:
         return path;
     }
 
-    std::mutex lock_;                       // guards modules_
+    std::mutex lock_;  // guards modules_
     std::map<std::string, void*> modules_;  // path -> dlopen handle
 };
 

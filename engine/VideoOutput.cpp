@@ -24,7 +24,7 @@ void TranscodeRun::VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame
     const int method = options_.videoSyncMethod;
     const bool variableRate = method == 2 || (method < 0 && (oc->oformat->flags & AVFMT_VARIABLE_FPS));
 
-    int held = 0;    // slots before this picture's start, filled with the last picture written
+    int held = 0;  // slots before this picture's start, filled with the last picture written
     int frames = 1;  // slots of this picture
     if (method == 0) {
         ost.syncOpts = std::llround(target);
@@ -161,7 +161,7 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
     if (changed) {
         const char* formatName = av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format));
         task_.LogFmt(llVerbose, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
-               picture->width, picture->height, formatName ? formatName : "none");
+                     picture->width, picture->height, formatName ? formatName : "none");
         ost.lastWidth = picture->width;
         ost.lastHeight = picture->height;
         ost.lastFormat = picture->format;

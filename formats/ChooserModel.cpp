@@ -8,8 +8,7 @@ constexpr int kMobilePage = 0;
 constexpr int kComputerPage = 1;
 }  // namespace
 
-ChooserModel::ChooserModel(FormatSession& session, IFormatsDialogs& dialogs)
-    : session_(session), dialogs_(&dialogs)
+ChooserModel::ChooserModel(FormatSession& session, IFormatsDialogs& dialogs) : session_(session), dialogs_(&dialogs)
 {
     for (int page = 0; page < kCataloguePageCount; ++page)
         entries_[page] = OfferedEntries(CataloguePages()[page], session_.EncoderPresent);
@@ -19,10 +18,7 @@ ChooserModel::ChooserModel(FormatSession& session, IFormatsDialogs& dialogs)
     SelectionChanged(kMobilePage, 0);
 }
 
-void ChooserModel::Shown()
-{
-    session_.ChooserResult = kChooserGoOn;
-}
+void ChooserModel::Shown() { session_.ChooserResult = kChooserGoOn; }
 
 void ChooserModel::SelectionChanged(int page, int index)
 {
@@ -30,8 +26,7 @@ void ChooserModel::SelectionChanged(int page, int index)
     const int count = static_cast<int>(entries.size());
     selected_.at(page) = index >= 0 && index < count ? index : -1;
     // no selection: one below the page's first number, which names no format
-    session_.FormatNumber =
-        selected_[page] >= 0 ? entries[selected_[page]].number : CataloguePages()[page].base - 1;
+    session_.FormatNumber = selected_[page] >= 0 ? entries[selected_[page]].number : CataloguePages()[page].base - 1;
 }
 
 void ChooserModel::PageChanged(int page)
@@ -64,12 +59,6 @@ bool ChooserModel::NextRequested()
     return true;
 }
 
-void ChooserModel::Cancelled()
-{
-    session_.ChooserResult = kChooserCancelled;
-}
+void ChooserModel::Cancelled() { session_.ChooserResult = kChooserCancelled; }
 
-void ChooserModel::ShowChooseTypeMessage()
-{
-    dialogs_->ShowInformation(kPromptCaption, kChooseTypeMessage);
-}
+void ChooserModel::ShowChooseTypeMessage() { dialogs_->ShowInformation(kPromptCaption, kChooseTypeMessage); }

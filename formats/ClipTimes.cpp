@@ -36,7 +36,4 @@ int64_t MillisecondsFromFields(const TimeFields& fields)
     return (FieldValue(fields[0]) * 3600 + FieldValue(fields[1]) * 60 + FieldValue(fields[2])) * 1000;
 }
 
-bool IsTimeFieldKey(char32_t key)
-{
-    return key == 8 || key == 13 || (key >= U'0' && key <= U'9');
-}
+bool IsTimeFieldKey(char32_t key) { return key == 8 || key == 13 || (key >= U'0' && key <= U'9'); }

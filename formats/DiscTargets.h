@@ -14,7 +14,7 @@ struct DiscPicture {
 };
 
 struct DiscSpec {
-    const char* type;        // TargetType: "dvd", "svcd", "vcd"
+    const char* type;  // TargetType: "dvd", "svcd", "vcd"
     DiscPicture pal, ntsc;
     const char* audioCodec;  // AudioCodec: "ac3", or "" for the disc's own MP2
     int sampleRate;

@@ -74,7 +74,8 @@ bool HasOptionLine(const std::string& lines, const std::string& name)
 }
 
 // H.263 (not H.263+) codes only these picture sizes.
-constexpr std::array<std::pair<int, int>, 5> kH263Sizes = {{{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}}};
+constexpr std::array<std::pair<int, int>, 5> kH263Sizes = {
+    {{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}}};
 
 std::optional<std::pair<int, int>> SizeOf(const std::string& frameSize)
 {
@@ -185,8 +186,8 @@ void FitMp2(OutputSettings& settings)
         return;
     const auto rate = NumberOf(settings.AudioSampleRate);
     const bool lowRate = rate && *rate < 32000;
-    const int kbps = Nearest(settings.AudioBitrate / 1000,
-                             lowRate ? std::span<const int>(kMp2BitratesLowRate) : std::span<const int>(kMp2BitratesMpeg1));
+    const int kbps = Nearest(settings.AudioBitrate / 1000, lowRate ? std::span<const int>(kMp2BitratesLowRate)
+                                                                   : std::span<const int>(kMp2BitratesMpeg1));
     settings.AudioBitrate = kbps * 1000;
 }
 
@@ -196,8 +197,8 @@ struct VorbisRange {
     int stereoMin, stereoMax, monoMin, monoMax;
 };
 constexpr VorbisRange kVorbisRanges[] = {
-    {8000, 16, 80, 16, 40},     {11025, 16, 96, 16, 48},    {16000, 24, 192, 16, 96},   {22050, 32, 160, 16, 80},
-    {32000, 40, 320, 32, 160},  {44100, 48, 320, 32, 224},  {48000, 48, 320, 32, 224},
+    {8000, 16, 80, 16, 40},    {11025, 16, 96, 16, 48},   {16000, 24, 192, 16, 96},  {22050, 32, 160, 16, 80},
+    {32000, 40, 320, 32, 160}, {44100, 48, 320, 32, 224}, {48000, 48, 320, 32, 224},
 };
 
 void FitVorbis(OutputSettings& settings)

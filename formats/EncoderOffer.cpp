@@ -18,8 +18,7 @@ std::string EncoderOfCaption(OptionList list, const std::string& caption)
 OptionItems OfferedItems(const FormatProfile& profile, OptionList list, const EncoderPresence& present)
 {
     const OptionItems& items = *profile.lists[Index(list)].items;
-    if (!profile.encodersChecked || !present ||
-        (list != OptionList::VideoEncoder && list != OptionList::AudioEncoder))
+    if (!profile.encodersChecked || !present || (list != OptionList::VideoEncoder && list != OptionList::AudioEncoder))
         return items;
     OptionItems offered;
     for (const std::string& caption : items) {

@@ -64,16 +64,9 @@ constexpr CatalogueEntry kComputer[] = {
 };
 
 constexpr CatalogueEntry kAudio[] = {
-    {200, 0, "MP3音频格式"},
-    {201, 1, "WMA音频格式"},
-    {202, 2, "CD/WAV音频格式"},
-    {203, 3, "AAC音频格式"},
-    {204, 4, "AC3音频格式"},
-    {205, 5, "OGG音频格式"},
-    {206, 6, "MP2音频格式"},
-    {207, 7, "FLAC音频格式"},
-    {208, 8, "RM音频格式"},
-    {209, 9, "AMR（手机）音频格式"},
+    {200, 0, "MP3音频格式"}, {201, 1, "WMA音频格式"},         {202, 2, "CD/WAV音频格式"}, {203, 3, "AAC音频格式"},
+    {204, 4, "AC3音频格式"}, {205, 5, "OGG音频格式"},         {206, 6, "MP2音频格式"},    {207, 7, "FLAC音频格式"},
+    {208, 8, "RM音频格式"},  {209, 9, "AMR（手机）音频格式"},
 };
 
 // Today's codecs: phones, TVs and the web, editing, animations, lossless audio.
@@ -104,10 +97,7 @@ constexpr std::array<CataloguePage, kCataloguePageCount> kPages = {{
 
 }  // namespace
 
-std::span<const CataloguePage> CataloguePages()
-{
-    return kPages;
-}
+std::span<const CataloguePage> CataloguePages() { return kPages; }
 
 const CatalogueEntry* FindCatalogueEntry(int number)
 {

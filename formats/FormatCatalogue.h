@@ -12,7 +12,7 @@ struct CatalogueEntry {
 
 struct CataloguePage {
     const char* tabCaption;
-    const char* listName;       // objectName of the page's list
+    const char* listName;  // objectName of the page's list
     const char* imageListName;
     int base;
     std::span<const CatalogueEntry> entries;

@@ -16,8 +16,7 @@ using OptionItems = std::vector<std::string>;
 
 // A list whose captions stand for values: the captions the window shows and,
 // beside each, the value confirmation writes for it.
-template <typename Value>
-struct ValuedItems {
+template <typename Value> struct ValuedItems {
     ValuedItems(std::initializer_list<std::pair<const char*, Value>> entries)
     {
         for (const auto& [caption, value] : entries) {
@@ -66,7 +65,7 @@ const FormatProfile* FindProfile(int number);
 namespace ProfileLists {
 const OptionItems& VideoBitratesWide();
 const OptionItems& VideoBitratesMjpeg();
-const OptionItems& FrameSizesH263();       // the four sizes H.263 takes
+const OptionItems& FrameSizesH263();  // the four sizes H.263 takes
 const OptionItems& FrameSizesPhone();
 const OptionItems& AudioBitratesAac8k();
 const OptionItems& AudioBitratesAac3g2();
@@ -75,9 +74,9 @@ const OptionItems& AudioBitratesPhone();
 const OptionItems& AudioBitratesAmr();
 const OptionItems& SampleRateAmr();
 const OptionItems& SampleRatesPhone();
-const OptionItems& ChannelsStereo();       // stereo or mono
+const OptionItems& ChannelsStereo();  // stereo or mono
 const OptionItems& ChannelsMono();
-const OptionItems& Volumes();              // the volume list of every profile
+const OptionItems& Volumes();  // the volume list of every profile
 }  // namespace ProfileLists
 
 // The choice of `items` whose default is the first entry equal to `caption`

@@ -11,9 +11,9 @@ inline constexpr const char* kChooserCancelled = "2";
 // What the main window shares with the format chooser and the option window.
 // The main window owns one; both windows keep a reference for their lifetime.
 struct FormatSession {
-    int FormatNumber = 0;                    // the chosen target format (see FormatCatalogue)
+    int FormatNumber = 0;  // the chosen target format (see FormatCatalogue)
     std::string ChooserResult = kChooserGoOn;  // "2" = cancelled
-    std::string OutputFolder;                // the text of the main window's output folder box
+    std::string OutputFolder;  // the text of the main window's output folder box
     OutputSettings Settings;
     // Asked when the chooser and the option window are filled: today's
     // formats offer only encoders present here (empty: all are present).

@@ -136,13 +136,13 @@ const std::array<std::pair<const char*, const char*>, 14> kAudioEncoders = {{
 
 // 256 x (1 + change), rounded; "增加N倍" is N times more.
 const std::array<std::pair<const char*, const char*>, 28> kVolumes = {{
-    {"无声音", "0"},          {"音量降低90%", "26"},    {"音量降低80%", "51"},    {"音量降低70%", "77"},
-    {"音量降低60%", "102"},   {"音量降低50%", "128"},   {"音量降低40%", "154"},   {"音量降低30%", "179"},
-    {"音量降低20%", "205"},   {"音量降低10%", "230"},   {kVolumeUnchanged, "256"}, {"音量增加10%", "282"},
-    {"音量增加20%", "307"},   {"音量增加30%", "333"},   {"音量增加40%", "358"},   {"音量增加50%", "384"},
-    {"音量增加60%", "410"},   {"音量增加70%", "435"},   {"音量增加80%", "461"},   {"音量增加90%", "486"},
-    {"音量增加1倍", "512"},   {"音量增加1.5倍", "640"}, {"音量增加2倍", "768"},   {"音量增加3倍", "1024"},
-    {"音量增加4倍", "1280"},  {"音量增加5倍", "1536"},  {"音量增加6倍", "1792"},  {"音量增加7倍", "2048"},
+    {"无声音", "0"},         {"音量降低90%", "26"},    {"音量降低80%", "51"},     {"音量降低70%", "77"},
+    {"音量降低60%", "102"},  {"音量降低50%", "128"},   {"音量降低40%", "154"},    {"音量降低30%", "179"},
+    {"音量降低20%", "205"},  {"音量降低10%", "230"},   {kVolumeUnchanged, "256"}, {"音量增加10%", "282"},
+    {"音量增加20%", "307"},  {"音量增加30%", "333"},   {"音量增加40%", "358"},    {"音量增加50%", "384"},
+    {"音量增加60%", "410"},  {"音量增加70%", "435"},   {"音量增加80%", "461"},    {"音量增加90%", "486"},
+    {"音量增加1倍", "512"},  {"音量增加1.5倍", "640"}, {"音量增加2倍", "768"},    {"音量增加3倍", "1024"},
+    {"音量增加4倍", "1280"}, {"音量增加5倍", "1536"},  {"音量增加6倍", "1792"},   {"音量增加7倍", "2048"},
 }};
 
 std::string UpperText(std::string text)
@@ -165,8 +165,13 @@ std::string ExtensionOf(const std::string& path)
 std::string EncoderLabel(const std::string& codec)
 {
     static const std::array<std::pair<const char*, const char*>, 7> labels = {{
-        {"libfaac", "AAC"}, {"libmp3lame", "MP3"}, {"libopencore_amrnb", "AMR"}, {"libvorbis", "Vorbis"},
-        {"libx264", "H.264"}, {"", "默认"}, {"AUTO", "默认"},
+        {"libfaac", "AAC"},
+        {"libmp3lame", "MP3"},
+        {"libopencore_amrnb", "AMR"},
+        {"libvorbis", "Vorbis"},
+        {"libx264", "H.264"},
+        {"", "默认"},
+        {"AUTO", "默认"},
     }};
     for (const auto& [name, label] : labels)
         if (codec == name)
@@ -203,7 +208,8 @@ std::string AdjustmentsText(const OutputSettings& selected, const OutputSettings
     if (EncoderLabel(selected.AudioCodec) != EncoderLabel(written.AudioCodec))
         note("音频编码", EncoderLabel(selected.AudioCodec), EncoderLabel(written.AudioCodec));
     if (selected.OutputFormat != written.OutputFormat)
-        note("容器", UpperText(selected.OutputFormat.empty() ? ExtensionOf(selected.OutputFile) : selected.OutputFormat),
+        note("容器",
+             UpperText(selected.OutputFormat.empty() ? ExtensionOf(selected.OutputFile) : selected.OutputFormat),
              UpperText(written.OutputFormat));
     note("分辨率", selected.FrameSize, written.FrameSize);
     note("帧速率", selected.FrameRate, written.FrameRate);
@@ -231,20 +237,14 @@ std::string SampleRateFromCaption(const std::string& caption)
     return caption == kAutoSampleRate ? std::string("AUTO") : caption;
 }
 
-int32_t AudioBitrateFromCaption(const std::string& caption)
-{
-    return AudioBitrateOf(caption).value_or(kBitrateNotSet);
-}
+int32_t AudioBitrateFromCaption(const std::string& caption) { return AudioBitrateOf(caption).value_or(kBitrateNotSet); }
 
 std::string FrameSizeFromCaption(const std::string& caption)
 {
     return caption == kKeepFrameSize || caption == kNothing ? std::string() : caption;
 }
 
-std::string FrameRateFromCaption(const std::string& caption)
-{
-    return FrameRateOf(caption).value_or(std::string());
-}
+std::string FrameRateFromCaption(const std::string& caption) { return FrameRateOf(caption).value_or(std::string()); }
 
 std::string AspectFromCaption(const std::string& caption)
 {
@@ -255,10 +255,7 @@ std::string AspectFromCaption(const std::string& caption)
     return {};
 }
 
-int32_t VideoBitrateFromCaption(const std::string& caption)
-{
-    return VideoBitrateOf(caption).value_or(kBitrateNotSet);
-}
+int32_t VideoBitrateFromCaption(const std::string& caption) { return VideoBitrateOf(caption).value_or(kBitrateNotSet); }
 
 std::string VolumeFromCaption(const std::string& caption)
 {
@@ -327,10 +324,7 @@ std::optional<int> ConstantQualityOf(const std::string& caption)
     return NumberAfter(caption, kConstantQualityPrefix);
 }
 
-std::optional<int> VbrQualityOf(const std::string& caption)
-{
-    return NumberAfter(caption, kVbrPrefix);
-}
+std::optional<int> VbrQualityOf(const std::string& caption) { return NumberAfter(caption, kVbrPrefix); }
 
 std::optional<int> AspectWidthOf(const std::string& caption)
 {

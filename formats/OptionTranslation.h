@@ -34,13 +34,13 @@ std::string FiltersText(bool horizontalFlip, bool verticalFlip, bool negative);
 
 // What a video encoder caption does on confirmation.
 struct VideoEncoderRule {
-    std::string codec;         // VideoCodec ("" = the container's default)
-    std::string tag;           // VideoTag to set, or "" to leave it as it is
+    std::string codec;  // VideoCodec ("" = the container's default)
+    std::string tag;  // VideoTag to set, or "" to leave it as it is
     std::string outputFormat;  // OutputFormat to set, or ""
-    std::string discTarget;    // "dvd", "svcd", "vcd" for the disc encoders
-    std::string discNorm;      // "PAL", "NTSC" for the disc encoders
-    std::string options;       // name=value lines for the encoder: pixel format, profile, speed
-    int sizeMultiple = 2;      // a height computed from the aspect is rounded to this
+    std::string discTarget;  // "dvd", "svcd", "vcd" for the disc encoders
+    std::string discNorm;  // "PAL", "NTSC" for the disc encoders
+    std::string options;  // name=value lines for the encoder: pixel format, profile, speed
+    int sizeMultiple = 2;  // a height computed from the aspect is rounded to this
     bool evenSizesOnly = false;  // the encoder refuses odd widths and heights (4:2:0 in x264, x265, SVT-AV1)
 };
 // The rule of a caption; nullopt for a caption that changes nothing.
@@ -77,7 +77,7 @@ struct ConfirmInput {
     bool horizontalFlip = false;
     bool verticalFlip = false;
     bool negative = false;
-    std::string mediaKind;   // "Vedio" or "Music"
+    std::string mediaKind;  // "Vedio" or "Music"
     std::string discTarget;  // "dvd", "svcd", "vcd" or ""
     std::string outputFolder;
 

@@ -40,8 +40,7 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix)
 
 OptionWindowModel::OptionWindowModel(FormatSession& session, IFormatsDialogs& dialogs)
     : session_(session), dialogs_(&dialogs)
-{
-}
+{}
 
 void OptionWindowModel::Shown()
 {
@@ -106,12 +105,23 @@ void OptionWindowModel::Fill()
         JoinFolder(session_.OutputFolder, ReplaceExtension(FileNamePart(sourceText_), profile->extension));
     settings.OutputExt = profile->outputExt;
     switch (profile->extra) {
-    case ProfileExtra::AudioOnly: SetAudioOnlyMode(); break;
-    case ProfileExtra::MovContainer: settings.OutputFormat = "mov"; break;
-    case ProfileExtra::DiscDvd: discTarget_ = "dvd"; break;
-    case ProfileExtra::DiscSvcd: discTarget_ = "svcd"; break;
-    case ProfileExtra::DiscVcd: discTarget_ = "vcd"; break;
-    case ProfileExtra::None: break;
+    case ProfileExtra::AudioOnly:
+        SetAudioOnlyMode();
+        break;
+    case ProfileExtra::MovContainer:
+        settings.OutputFormat = "mov";
+        break;
+    case ProfileExtra::DiscDvd:
+        discTarget_ = "dvd";
+        break;
+    case ProfileExtra::DiscSvcd:
+        discTarget_ = "svcd";
+        break;
+    case ProfileExtra::DiscVcd:
+        discTarget_ = "vcd";
+        break;
+    case ProfileExtra::None:
+        break;
     }
     for (std::size_t i = 0; i < kOptionListCount; ++i) {
         const auto list = static_cast<OptionList>(i);
@@ -194,7 +204,8 @@ void OptionWindowModel::VideoEncoderChanged()
         if (encoder == kVideoMjpeg) {
             SetList(OptionList::VideoBitrate, ProfileLists::VideoBitratesMjpeg(),
                     ChoiceOf(ProfileLists::VideoBitratesMjpeg(), "3000 kbps(高质量)").defaultIndex);
-        } else if (IsOneOf(encoder, {kVideoDivx5, kVideoMpeg4Spaced, kVideoXvid1, kVideoXvid2, kVideoDivx, kVideoH264})) {
+        } else if (IsOneOf(encoder,
+                           {kVideoDivx5, kVideoMpeg4Spaced, kVideoXvid1, kVideoXvid2, kVideoDivx, kVideoH264})) {
             SetList(OptionList::VideoBitrate, ProfileLists::VideoBitratesWide(),
                     ChoiceOf(ProfileLists::VideoBitratesWide(), "528 kbps(中等质量)").defaultIndex);
         }
@@ -237,10 +248,17 @@ void OptionWindowModel::AudioEncoderChanged()
             aac = {&ProfileLists::AudioBitratesAac8k(), "12", &ProfileLists::SampleRateAmr(), "8000",
                    &ProfileLists::ChannelsMono()};
             break;
-        case 101: aac = {&ProfileLists::AudioBitratesAac3g2(), "48", &phoneRates, "32000", &stereo}; break;
-        case 102: aac = {&ProfileLists::AudioBitratesSymbian(), "64", &phoneRates, "44100", &stereo}; break;
-        case 103: aac = {&ProfileLists::AudioBitratesPhone(), "32", &phoneRates, "32000", &stereo}; break;
-        default: break;
+        case 101:
+            aac = {&ProfileLists::AudioBitratesAac3g2(), "48", &phoneRates, "32000", &stereo};
+            break;
+        case 102:
+            aac = {&ProfileLists::AudioBitratesSymbian(), "64", &phoneRates, "44100", &stereo};
+            break;
+        case 103:
+            aac = {&ProfileLists::AudioBitratesPhone(), "32", &phoneRates, "32000", &stereo};
+            break;
+        default:
+            break;
         }
         if (aac.bitrates)
             refill = &aac;
@@ -252,15 +270,9 @@ void OptionWindowModel::AudioEncoderChanged()
     SetList(OptionList::Channels, *refill->channels, 0);
 }
 
-void OptionWindowModel::SetFilter(FilterBox box, bool checked)
-{
-    filters_[static_cast<int>(box)] = checked;
-}
+void OptionWindowModel::SetFilter(FilterBox box, bool checked) { filters_[static_cast<int>(box)] = checked; }
 
-void OptionWindowModel::SetClipChecked(bool checked)
-{
-    clipChecked_ = checked;
-}
+void OptionWindowModel::SetClipChecked(bool checked) { clipChecked_ = checked; }
 
 void OptionWindowModel::ResetClipCheck(bool enabled)
 {
@@ -268,10 +280,7 @@ void OptionWindowModel::ResetClipCheck(bool enabled)
     clipCheckEnabled_ = enabled;
 }
 
-void OptionWindowModel::SetTimeField(int field, const std::string& text)
-{
-    timeFields_.at(field) = text;
-}
+void OptionWindowModel::SetTimeField(int field, const std::string& text) { timeFields_.at(field) = text; }
 
 bool OptionWindowModel::TimeKeyAccepted(char32_t key)
 {
@@ -334,7 +343,4 @@ ConfirmOutcome OptionWindowModel::ApplyClip()
     return ConfirmOutcome::Closed;
 }
 
-void OptionWindowModel::Preview()
-{
-    dialogs_->OpenWithDefaultApplication(sourceText_);
-}
+void OptionWindowModel::Preview() { dialogs_->OpenWithDefaultApplication(sourceText_); }

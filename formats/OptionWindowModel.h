@@ -18,7 +18,7 @@ class IDurationProbe;
 enum class FilterBox { HorizontalFlip, VerticalFlip, Negative };  // suiCheckBox2..4
 
 enum class ConfirmOutcome {
-    Closed,    // OutputSettings written; the option window and the chooser close
+    Closed,  // OutputSettings written; the option window and the chooser close
     StayOpen,  // a message was shown; the user corrects the clip or cancels
 };
 

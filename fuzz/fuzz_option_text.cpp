@@ -64,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 }
             }
         }
-    } catch (const FFmpegException&) {
-    }
+    } catch (const FFmpegException&) {}
     task.Reset();
     return 0;
 }

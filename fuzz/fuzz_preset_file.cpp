@@ -31,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     task.SetVerbosity(-8);
     try {
         task.ApplyPreset("fpre", path);
-    } catch (const FFmpegException&) {
-    }
+    } catch (const FFmpegException&) {}
     return 0;
 }

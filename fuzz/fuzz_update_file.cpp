@@ -32,8 +32,7 @@ class InputDownloader : public IDownloader {
 public:
     InputDownloader(fuzzing::ScratchFile& file, const uint8_t* data, size_t size)
         : file_(file), data_(data), size_(size)
-    {
-    }
+    {}
     DownloadResult Download(const std::string&, const std::string& filePath, const std::atomic<bool>&) override
     {
         Require(file_.Write(data_, size_) == filePath);

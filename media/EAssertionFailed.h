@@ -9,8 +9,7 @@ class EAssertionFailed : public std::logic_error {
 public:
     EAssertionFailed(const std::string& module, const std::string& message)
         : std::logic_error(message + " (" + module + ")"), module_(module), message_(message)
-    {
-    }
+    {}
     const std::string& Module() const { return module_; }
     const std::string& Message() const { return message_; }
 

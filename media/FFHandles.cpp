@@ -18,7 +18,4 @@ void CodecContextDeleter::operator()(AVCodecContext* ctx) const
 
 }  // namespace ffhandles
 
-void CloseCodecContext(AVCodecContextPtr& ctx)
-{
-    ctx.reset();
-}
+void CloseCodecContext(AVCodecContextPtr& ctx) { ctx.reset(); }

@@ -123,8 +123,7 @@ using AVDictionaryPtr = std::unique_ptr<AVDictionary, ffhandles::DictionaryDelet
 using AVIOContextPtr = std::unique_ptr<AVIOContext, ffhandles::IOContextDeleter>;
 using AVCodecParserPtr = std::unique_ptr<AVCodecParserContext, ffhandles::ParserDeleter>;
 using AVSubtitlePtr = std::unique_ptr<AVSubtitle, ffhandles::SubtitleDeleter>;
-template <typename T = uint8_t>
-using AVMemoryPtr = std::unique_ptr<T, ffhandles::AvFreeDeleter>;
+template <typename T = uint8_t> using AVMemoryPtr = std::unique_ptr<T, ffhandles::AvFreeDeleter>;
 
 // Frees a codec context under CodecLock() and leaves `ctx` empty.
 void CloseCodecContext(AVCodecContextPtr& ctx);

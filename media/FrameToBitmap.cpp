@@ -15,8 +15,8 @@ bool FrameToBitmap::Convert(const uint8_t* const data[4], const int linesize[4],
         bitmap_ = std::make_unique<Bitmap24>();
     bitmap_->SetSize(width, height);
 
-    const bool needsConversion = format != targetFormat_ || (width & 1) || (height & 1) ||
-                                 linesize[0] != Bitmap24::LineLength(width);
+    const bool needsConversion =
+        format != targetFormat_ || (width & 1) || (height & 1) || linesize[0] != Bitmap24::LineLength(width);
     const uint8_t* source = data[0];
     int sourceStride = linesize[0];
     if (needsConversion) {
@@ -70,7 +70,4 @@ void FrameToBitmap::Reset()
     lastSource_ = Source::None;
 }
 
-void ResetFrameToBitmap(FrameToBitmap& converter)
-{
-    converter.Reset();
-}
+void ResetFrameToBitmap(FrameToBitmap& converter) { converter.Reset(); }

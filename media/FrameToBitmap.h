@@ -20,8 +20,7 @@ public:
 
     // Fills Bitmap() from a picture of `width` x `height` in `format`.
     // Returns false when no scaling context can be had for the conversion.
-    bool Convert(const uint8_t* const data[4], const int linesize[4], AVPixelFormat format, int height,
-                 int width);
+    bool Convert(const uint8_t* const data[4], const int linesize[4], AVPixelFormat format, int height, int width);
     bool Convert(const AVFrame* frame);
 
     // Created on first use; empty pointer before.

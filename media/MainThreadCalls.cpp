@@ -3,15 +3,9 @@
 #include <chrono>
 #include <thread>
 
-void RunInMainThread(const std::function<void()>& work)
-{
-    MainThread().runAndWait(work);
-}
+void RunInMainThread(const std::function<void()>& work) { MainThread().runAndWait(work); }
 
-void ProcessPendingMessages()
-{
-    MainThread().processPending();
-}
+void ProcessPendingMessages() { MainThread().processPending(); }
 
 bool WaitWhileProcessing(const std::function<bool()>& done, int timeoutMs)
 {

@@ -25,10 +25,7 @@ const std::set<std::string>& ProtocolNames()
     return names;
 }
 
-bool StartsWithFilePrefix(const std::string& name)
-{
-    return name.compare(0, kFilePrefix.size(), kFilePrefix) == 0;
-}
+bool StartsWithFilePrefix(const std::string& name) { return name.compare(0, kFilePrefix.size(), kFilePrefix) == 0; }
 
 // A name the libraries would read as "<protocol>:..." for a protocol they do
 // not know ("clip:1.avi" gives "Protocol not found").

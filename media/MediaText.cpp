@@ -60,13 +60,20 @@ std::string ErrorCodeText(int code)
         int error;
         const char* text;
     } systemErrors[] = {
-        {EACCES, "Permission denied"},         {EPERM, "Operation not permitted"},
-        {ENOSPC, "No space left on device"},   {EDQUOT, "Disk quota exceeded"},
-        {EFBIG, "File too large"},             {EROFS, "Read-only file system"},
-        {ENAMETOOLONG, "File name too long"},  {EISDIR, "Is a directory"},
-        {ENOTDIR, "Not a directory"},          {EEXIST, "File exists"},
-        {EBUSY, "Device or resource busy"},    {EMFILE, "Too many open files"},
-        {ELOOP, "Too many levels of symbolic links"}, {EXDEV, "Invalid cross-device link"},
+        {EACCES, "Permission denied"},
+        {EPERM, "Operation not permitted"},
+        {ENOSPC, "No space left on device"},
+        {EDQUOT, "Disk quota exceeded"},
+        {EFBIG, "File too large"},
+        {EROFS, "Read-only file system"},
+        {ENAMETOOLONG, "File name too long"},
+        {EISDIR, "Is a directory"},
+        {ENOTDIR, "Not a directory"},
+        {EEXIST, "File exists"},
+        {EBUSY, "Device or resource busy"},
+        {EMFILE, "Too many open files"},
+        {ELOOP, "Too many levels of symbolic links"},
+        {EXDEV, "Invalid cross-device link"},
     };
     for (const auto& known : systemErrors)
         if (code == AVERROR(known.error))
@@ -77,10 +84,7 @@ std::string ErrorCodeText(int code)
     return FormatText("Error number %d occurred", code);
 }
 
-std::string ErrorText(const std::string& name, int code)
-{
-    return name + ": " + ErrorCodeText(code);
-}
+std::string ErrorText(const std::string& name, int code) { return name + ": " + ErrorCodeText(code); }
 
 std::string CodecText(AVCodecID id, uint32_t codecTag, bool encoder)
 {
@@ -102,10 +106,9 @@ std::string CodecText(AVCodecID id, uint32_t codecTag, bool encoder)
                 return name;
         }
     }
-    const unsigned char bytes[4] = {static_cast<unsigned char>(codecTag & 0xff),
-                                    static_cast<unsigned char>((codecTag >> 8) & 0xff),
-                                    static_cast<unsigned char>((codecTag >> 16) & 0xff),
-                                    static_cast<unsigned char>((codecTag >> 24) & 0xff)};
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(codecTag & 0xff), static_cast<unsigned char>((codecTag >> 8) & 0xff),
+        static_cast<unsigned char>((codecTag >> 16) & 0xff), static_cast<unsigned char>((codecTag >> 24) & 0xff)};
     bool printable = true;
     for (unsigned char b : bytes)
         printable = printable && b >= 32 && b <= 126;
@@ -162,10 +165,7 @@ int CompareRational(AVRational a, AVRational b)
     return left > right ? 1 : (left < right ? -1 : 0);
 }
 
-double RationalToFloat(AVRational r)
-{
-    return static_cast<double>(r.num) / static_cast<double>(r.den);
-}
+double RationalToFloat(AVRational r) { return static_cast<double>(r.num) / static_cast<double>(r.den); }
 
 int64_t FileSize64(const std::string& fileName)
 {

@@ -28,8 +28,7 @@ std::string CodecText(AVCodecID id, uint32_t codecTag, bool encoder);
 // "Video", "Audio", "Data", "Subtitle", "Attachment", else "Unknown".
 std::string MediaTypeName(int mediaType);
 // The value of the first entry whose key matches exactly, or `defaultText`.
-std::string MetadataValue(const AVDictionary* metadata, const std::string& key,
-                          const std::string& defaultText = "");
+std::string MetadataValue(const AVDictionary* metadata, const std::string& key, const std::string& defaultText = "");
 // Sign of a - b (1, 0 or -1), compared as a.num * b.den with b.num * a.den.
 int CompareRational(AVRational a, AVRational b);
 double RationalToFloat(AVRational r);

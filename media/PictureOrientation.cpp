@@ -21,7 +21,7 @@ PictureOrientation OrientationOfMatrix(const int32_t* matrix)
         if (a < 0 && d > 0)
             o.mirrored = true;  // x -> -x
         else if (a > 0 && d < 0)
-            o = {true, 180};    // y -> -y: mirrored, then half a turn
+            o = {true, 180};  // y -> -y: mirrored, then half a turn
         else
             o.clockwiseDegrees = 180;
         return o;
@@ -29,13 +29,13 @@ PictureOrientation OrientationOfMatrix(const int32_t* matrix)
     if (!crossed || magnitude(a) * kSlack > magnitude(b) || magnitude(d) * kSlack > magnitude(c))
         return {};
     if (b > 0 && c < 0)
-        o.clockwiseDegrees = 90;   // (x, y) -> (-y, x): right goes down
+        o.clockwiseDegrees = 90;  // (x, y) -> (-y, x): right goes down
     else if (b < 0 && c > 0)
         o.clockwiseDegrees = 270;  // (x, y) -> (y, -x): right goes up
     else if (b < 0 && c < 0)
-        o = {true, 90};            // (x, y) -> (-y, -x)
+        o = {true, 90};  // (x, y) -> (-y, -x)
     else
-        o = {true, 270};           // (x, y) -> (y, x): the plain transpose
+        o = {true, 270};  // (x, y) -> (y, x): the plain transpose
     return o;
 }
 

@@ -11,7 +11,7 @@ extern "C" {
 #include <string>
 
 struct PictureOrientation {
-    bool mirrored = false;     // left and right swapped first,
+    bool mirrored = false;  // left and right swapped first,
     int clockwiseDegrees = 0;  // then turned clockwise: 0, 90, 180 or 270
 
     bool Upright() const { return !mirrored && clockwiseDegrees == 0; }

@@ -16,7 +16,7 @@ extern "C" {
 namespace {
 
 constexpr int kBufferBytes = 32768;  // the library's own reading buffer size
-constexpr int kWaitSliceMs = 100;    // how late a stop may be noticed while no data comes
+constexpr int kWaitSliceMs = 100;  // how late a stop may be noticed while no data comes
 
 }  // namespace
 
@@ -28,8 +28,7 @@ bool PipeReader::Wanted(const std::string& path)
     return !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
 }
 
-std::unique_ptr<PipeReader> PipeReader::Open(const std::string& path, std::function<bool()> stopRequested,
-                                             int& error)
+std::unique_ptr<PipeReader> PipeReader::Open(const std::string& path, std::function<bool()> stopRequested, int& error)
 {
     // Opening a named pipe for reading waits for a writer unless O_NONBLOCK is
     // given; without a writer the reads then wait in poll, where a stop is seen.
@@ -43,8 +42,8 @@ std::unique_ptr<PipeReader> PipeReader::Open(const std::string& path, std::funct
     std::unique_ptr<PipeReader> reader(new PipeReader(fd, std::move(stopRequested)));
     AVMemoryPtr<uint8_t> buffer{static_cast<uint8_t*>(av_malloc(kBufferBytes))};
     if (buffer) {
-        reader->io_.reset(avio_alloc_context(buffer.get(), kBufferBytes, 0, reader.get(), &PipeReader::Read, nullptr,
-                                             nullptr));
+        reader->io_.reset(
+            avio_alloc_context(buffer.get(), kBufferBytes, 0, reader.get(), &PipeReader::Read, nullptr, nullptr));
         if (reader->io_)
             buffer.release();  // the context holds it now
     }
@@ -55,10 +54,8 @@ std::unique_ptr<PipeReader> PipeReader::Open(const std::string& path, std::funct
     return reader;
 }
 
-PipeReader::PipeReader(int fd, std::function<bool()> stopRequested)
-    : fd_(fd), stopRequested_(std::move(stopRequested))
-{
-}
+PipeReader::PipeReader(int fd, std::function<bool()> stopRequested) : fd_(fd), stopRequested_(std::move(stopRequested))
+{}
 
 PipeReader::~PipeReader()
 {

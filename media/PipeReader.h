@@ -27,8 +27,7 @@ public:
 
     // Opens `path` for reading without waiting for a writer; null with
     // `error` set to an AVERROR code when it cannot be opened.
-    static std::unique_ptr<PipeReader> Open(const std::string& path, std::function<bool()> stopRequested,
-                                            int& error);
+    static std::unique_ptr<PipeReader> Open(const std::string& path, std::function<bool()> stopRequested, int& error);
 
     ~PipeReader();
     PipeReader(const PipeReader&) = delete;

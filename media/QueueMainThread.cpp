@@ -14,20 +14,11 @@ QueueMainThread& BuiltinQueue()
 IMainThread* g_installed = nullptr;
 }  // namespace
 
-IMainThread& MainThread()
-{
-    return g_installed ? *g_installed : BuiltinQueue();
-}
+IMainThread& MainThread() { return g_installed ? *g_installed : BuiltinQueue(); }
 
-void SetMainThread(IMainThread* mainThread)
-{
-    g_installed = mainThread;
-}
+void SetMainThread(IMainThread* mainThread) { g_installed = mainThread; }
 
-bool QueueMainThread::isMainThread() const
-{
-    return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
-}
+bool QueueMainThread::isMainThread() const { return static_cast<pid_t>(syscall(SYS_gettid)) == getpid(); }
 
 void QueueMainThread::runAndWait(const std::function<void()>& work)
 {
@@ -57,8 +48,7 @@ void QueueMainThread::processPending()
         // The waiting thread must be released even when the work throws.
         try {
             job->work();
-        } catch (...) {
-        }
+        } catch (...) {}
         std::lock_guard guard(lock_);
         job->finished = true;
         changed_.notify_all();

@@ -23,7 +23,7 @@ private:
         std::function<void()> work;
         bool finished = false;
     };
-    std::mutex lock_;                // guards queue_ and every Job::finished
+    std::mutex lock_;  // guards queue_ and every Job::finished
     std::condition_variable changed_;
     std::deque<std::shared_ptr<Job>> queue_;
 };

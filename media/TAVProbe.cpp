@@ -42,7 +42,7 @@ std::string SecondsText(int64_t us)
     const char* sign = us < 0 ? "-" : "";
     const int64_t magnitude = us < 0 ? -us : us;
     return FormatText("%s%lld.%.6lld", sign, static_cast<long long>(magnitude / 1000000),
-                  static_cast<long long>(magnitude % 1000000));
+                      static_cast<long long>(magnitude % 1000000));
 }
 
 // ", 29.97 fps", ", 25 tbr", ", 90k tbn"
@@ -63,10 +63,10 @@ std::string RateItem(AVRational rate, const char* unit)
 std::string TranslatedKey(const std::string& key)
 {
     static const std::pair<const char*, const char*> table[] = {
-        {"TALB", "album"},     {"TAL", "album"},      {"TCOM", "composer"}, {"TCON", "genre"},
-        {"TCO", "genre"},      {"TCOP", "copyright"}, {"TDRL", "date"},     {"TENC", "encoder"},
-        {"TEN", "encoder"},    {"TIT2", "title"},     {"TT2", "title"},     {"TLAN", "language"},
-        {"TPE1", "artist"},    {"TP1", "artist"},     {"TPOS", "disc"},     {"TPUB", "publisher"},
+        {"TALB", "album"},     {"TAL", "album"},      {"TCOM", "composer"},  {"TCON", "genre"},
+        {"TCO", "genre"},      {"TCOP", "copyright"}, {"TDRL", "date"},      {"TENC", "encoder"},
+        {"TEN", "encoder"},    {"TIT2", "title"},     {"TT2", "title"},      {"TLAN", "language"},
+        {"TPE1", "artist"},    {"TP1", "artist"},     {"TPOS", "disc"},      {"TPUB", "publisher"},
         {"TRCK", "track"},     {"TRK", "track"},      {"TSOA", "albumsort"}, {"TSOP", "authorsort"},
         {"TSOT", "titlesort"}, {"TYER", "year"}};
     for (const auto& [from, to] : table) {
@@ -90,7 +90,7 @@ void AddMetadataBlock(std::vector<std::string>& lines, const AVDictionary* metad
         if (std::string(entry->key) == "language")
             continue;
         lines.push_back(FormatText("%s  %-16s: %s", prefix.c_str(), TranslatedKey(entry->key).c_str(),
-                               entry->value ? entry->value : ""));
+                                   entry->value ? entry->value : ""));
     }
 }
 
@@ -106,10 +106,7 @@ std::string LocalStandardTimeText(int64_t timestamp)
     return text;
 }
 
-int LeadingNumber(const std::string& text)
-{
-    return text.empty() ? 0 : std::atoi(text.c_str());
-}
+int LeadingNumber(const std::string& text) { return text.empty() ? 0 : std::atoi(text.c_str()); }
 
 void CheckLibraries()
 {
@@ -135,10 +132,7 @@ void RepairTimeBase(AVStream* stream)
 
 TCustomAVProbe::TCustomAVProbe() = default;
 
-TCustomAVProbe::~TCustomAVProbe()
-{
-    TCustomAVProbe::Close();
-}
+TCustomAVProbe::~TCustomAVProbe() { TCustomAVProbe::Close(); }
 
 void TCustomAVProbe::ReportError(int avLevel, const std::string& text)
 {
@@ -356,8 +350,7 @@ bool TCustomAVProbe::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
     AVRational sar = par->sample_aspect_ratio;
     if (sar.num == 0 || sar.den == 0)
         sar = AVRational{1, 1};
-    info.DisplayAspectRatio =
-        par->height > 0 ? static_cast<float>(av_q2d(sar) * par->width / par->height) : 0.0f;
+    info.DisplayAspectRatio = par->height > 0 ? static_cast<float>(av_q2d(sar) * par->width / par->height) : 0.0f;
     info.PixelFormat = par->format;
     info.FrameRateNum = stream->r_frame_rate.num;
     info.FrameRateDen = stream->r_frame_rate.den;
@@ -380,7 +373,7 @@ std::string TCustomAVProbe::StreamLine(int index)
     if (divisor == 0)
         divisor = 1;
     line += FormatText(", %lld/%lld", static_cast<long long>(stream->time_base.num / divisor),
-                   static_cast<long long>(stream->time_base.den / divisor));
+                       static_cast<long long>(stream->time_base.den / divisor));
 
     AVCodecContextPtr codec{avcodec_alloc_context3(nullptr)};
     char description[256] = {};
@@ -432,7 +425,8 @@ std::string TCustomAVProbe::GetInfoText()
     lines.push_back(file.Duration < 0 ? std::string("Duration: N/A") : "Duration: " + DurationText(file.Duration));
     if (file.StartTime >= 0)
         lines.push_back("StartTime: " + SecondsText(file.StartTime));
-    lines.push_back(file.BitRate < 1 ? std::string("Bit Rate: N/A") : FormatText("Bit Rate: %d kb/s", file.BitRate / 1000));
+    lines.push_back(file.BitRate < 1 ? std::string("Bit Rate: N/A")
+                                     : FormatText("Bit Rate: %d kb/s", file.BitRate / 1000));
     if (file.Timestamp > 0)
         lines.push_back("Time Stamp: " + LocalStandardTimeText(file.Timestamp));
     AddMetadataBlock(lines, context_->metadata, "");
@@ -492,17 +486,8 @@ std::string TCustomAVProbe::FormatLongName()
 
 TAVProbe::TAVProbe() = default;
 
-TAVProbe::~TAVProbe()
-{
-    TAVProbe::Close();
-}
+TAVProbe::~TAVProbe() { TAVProbe::Close(); }
 
-void TAVProbe::Close()
-{
-    TCustomAVProbe::Close();
-}
+void TAVProbe::Close() { TCustomAVProbe::Close(); }
 
-void TAVProbe::RefreshInfo()
-{
-    TCustomAVProbe::RefreshInfo();
-}
+void TAVProbe::RefreshInfo() { TCustomAVProbe::RefreshInfo(); }

@@ -11,11 +11,11 @@
 
 struct TFileStreamInfo {
     int64_t StartTime = -1;  // microseconds, -1 when none
-    int64_t Duration = -1;   // microseconds, -1 when none
-    int32_t BitRate = -1;    // bits per second, 0 when the container gives none
+    int64_t Duration = -1;  // microseconds, -1 when none
+    int32_t BitRate = -1;  // bits per second, 0 when the container gives none
     int64_t Timestamp = -1;  // seconds since 1970-01-01 UTC ("creation_time"), 0 when absent
-    int32_t Year = -1;       // from "date" / "year", 0 when absent
-    int32_t Track = -1;      // from "track", 0 when absent
+    int32_t Year = -1;  // from "date" / "year", 0 when absent
+    int32_t Track = -1;  // from "track", 0 when absent
     std::string Title;
     std::string Author;
     std::string Copyright;
@@ -28,9 +28,9 @@ struct TFileStreamInfo {
 struct TCommonStreamInfo {
     std::string Language;
     std::string CodecName;
-    int64_t StartTime = -1;    // stream time base, AV_NOPTS_VALUE kept
+    int64_t StartTime = -1;  // stream time base, AV_NOPTS_VALUE kept
     int64_t StartTimeUS = -1;  // -1 when StartTime is AV_NOPTS_VALUE
-    int64_t Duration = -1;     // stream time base
+    int64_t Duration = -1;  // stream time base
     int64_t DurationUS = -1;
     int32_t BitRate = -1;
 };
@@ -104,7 +104,7 @@ protected:
     AVStream* StreamOfKind(int index, int firstOfKind, AVMediaType kind, const char* kindName);
     std::string StreamLine(int index);
 
-    AVFormatInputPtr owned_;             // the input LoadFile opened; null for an attached one
+    AVFormatInputPtr owned_;  // the input LoadFile opened; null for an attached one
     AVFormatContext* context_ = nullptr;  // owned_ or the attached context; null when closed
     std::string lastErrMsg_;
     std::string inputFormatName_;

@@ -41,7 +41,7 @@ LogList& PendingLines()
 }
 
 // The singleton: either a logger someone created, or the one GetFFLogger made.
-std::mutex g_creationLock;   // one GetFFLogger creates at a time
+std::mutex g_creationLock;  // one GetFFLogger creates at a time
 std::mutex g_singletonLock;  // guards g_logger and g_ownedLogger
 TFFLogger* g_logger = nullptr;
 std::unique_ptr<TFFLogger> g_ownedLogger;
@@ -62,10 +62,7 @@ std::string Lowered(std::string text)
 
 }  // namespace
 
-int ToAVLogLevel(TLogLevel level)
-{
-    return (static_cast<int>(level) % 128 - 1) * 8;
-}
+int ToAVLogLevel(TLogLevel level) { return (static_cast<int>(level) % 128 - 1) * 8; }
 
 TLogLevel ToLogLevel(int avLevel)
 {
@@ -73,20 +70,11 @@ TLogLevel ToLogLevel(int avLevel)
     return static_cast<TLogLevel>(ordinal);
 }
 
-TLogEntryPoints LibraryLogEntryPoints()
-{
-    return {&av_log_set_callback, &av_log_set_level};
-}
+TLogEntryPoints LibraryLogEntryPoints() { return {&av_log_set_callback, &av_log_set_level}; }
 
-int LibraryLogLevel()
-{
-    return g_libraryLogLevel.load();
-}
+int LibraryLogLevel() { return g_libraryLogLevel.load(); }
 
-uint32_t CurrentThreadId()
-{
-    return static_cast<uint32_t>(syscall(SYS_gettid));
-}
+uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
 TFFLogger& GetFFLogger()
 {
@@ -136,9 +124,8 @@ void TFFLogger::SetLogLevel(TLogLevel level)
 void TFFLogger::SetLogLevelStr(const std::string& text)
 {
     static const std::pair<const char*, int> names[] = {
-        {"quiet", AV_LOG_QUIET}, {"panic", AV_LOG_PANIC},     {"fatal", AV_LOG_FATAL},
-        {"error", AV_LOG_ERROR}, {"warning", AV_LOG_WARNING}, {"info", AV_LOG_INFO},
-        {"verbose", AV_LOG_VERBOSE}, {"debug", AV_LOG_DEBUG}};
+        {"quiet", AV_LOG_QUIET},     {"panic", AV_LOG_PANIC}, {"fatal", AV_LOG_FATAL},     {"error", AV_LOG_ERROR},
+        {"warning", AV_LOG_WARNING}, {"info", AV_LOG_INFO},   {"verbose", AV_LOG_VERBOSE}, {"debug", AV_LOG_DEBUG}};
     const std::string lowered = Lowered(text);
     for (const auto& [name, value] : names) {
         if (lowered == name) {
@@ -297,8 +284,7 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
         try {
             for (const std::string& line : lines)
                 tail->Add(line);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     TFFLogger* logger = ExistingLogger();
     if (!logger)
@@ -307,8 +293,7 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
     try {
         for (const std::string& line : lines)
             logger->DeliverLibraryLine(threadId, level, line);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 namespace {
@@ -322,20 +307,11 @@ TQuietLogThread::~TQuietLogThread() { --t_quietDepth; }
 
 bool TQuietLogThread::Active() { return t_quietDepth > 0; }
 
-TLibraryLineTail::TLibraryLineTail(size_t keep) : outer_(t_currentTail), keep_(keep)
-{
-    t_currentTail = this;
-}
+TLibraryLineTail::TLibraryLineTail(size_t keep) : outer_(t_currentTail), keep_(keep) { t_currentTail = this; }
 
-TLibraryLineTail::~TLibraryLineTail()
-{
-    t_currentTail = outer_;
-}
+TLibraryLineTail::~TLibraryLineTail() { t_currentTail = outer_; }
 
-TLibraryLineTail* TLibraryLineTail::Current()
-{
-    return t_currentTail;
-}
+TLibraryLineTail* TLibraryLineTail::Current() { return t_currentTail; }
 
 void TLibraryLineTail::Add(const std::string& line)
 {

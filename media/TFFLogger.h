@@ -28,8 +28,8 @@ struct TLogInfo {
 };
 
 // OnLog(Sender, AThreadID, ALogLevel, ALogMsg)
-using TLogEvent = std::function<void(const void* Sender, uint32_t AThreadID, TLogLevel ALogLevel,
-                                     const std::string& ALogMsg)>;
+using TLogEvent =
+    std::function<void(const void* Sender, uint32_t AThreadID, TLogLevel ALogLevel, const std::string& ALogMsg)>;
 
 using TAVLogCallback = void (*)(void* avcl, int level, const char* fmt, va_list args);
 
@@ -37,7 +37,7 @@ using TAVLogCallback = void (*)(void* avcl, int level, const char* fmt, va_list 
 // library's own functions; tests may hand it others to observe the calls.
 struct TLogEntryPoints {
     void (*SetCallback)(TAVLogCallback callback) = nullptr;  // av_log_set_callback
-    void (*SetLevel)(int level) = nullptr;                   // av_log_set_level
+    void (*SetLevel)(int level) = nullptr;  // av_log_set_level
 };
 // av_log_set_callback and av_log_set_level of the linked library.
 TLogEntryPoints LibraryLogEntryPoints();
@@ -67,8 +67,7 @@ public:
     // One component message; delivered when at or below LogLevel, or at
     // llVerbose unless the level is llQuiet.
     void Log(const void* Sender, TLogLevel level, const std::string& msg);
-    void LogFmt(const void* Sender, TLogLevel level, const char* format, ...)
-        __attribute__((format(printf, 4, 5)));
+    void LogFmt(const void* Sender, TLogLevel level, const char* format, ...) __attribute__((format(printf, 4, 5)));
 
     // Installs the library log callback and applies the level through
     // `entryPoints`; run by the loader once the libraries are ready.

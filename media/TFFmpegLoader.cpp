@@ -25,10 +25,14 @@ struct LibraryRow {
 };
 // Names and the major versions of the libraries this program is linked with.
 constexpr LibraryRow kLibraries[LibraryCount] = {
-    {"avcodec", LIBAVCODEC_VERSION_MAJOR},   {"avdevice", LIBAVDEVICE_VERSION_MAJOR},
-    {"avfilter", LIBAVFILTER_VERSION_MAJOR}, {"avformat", LIBAVFORMAT_VERSION_MAJOR},
-    {"avutil", LIBAVUTIL_VERSION_MAJOR},     {"swscale", LIBSWSCALE_VERSION_MAJOR},
-    {"c", 6},                                {"SDL2-2.0", 0},
+    {"avcodec", LIBAVCODEC_VERSION_MAJOR},
+    {"avdevice", LIBAVDEVICE_VERSION_MAJOR},
+    {"avfilter", LIBAVFILTER_VERSION_MAJOR},
+    {"avformat", LIBAVFORMAT_VERSION_MAJOR},
+    {"avutil", LIBAVUTIL_VERSION_MAJOR},
+    {"swscale", LIBSWSCALE_VERSION_MAJOR},
+    {"c", 6},
+    {"SDL2-2.0", 0},
 };
 
 // The media libraries expect every floating-point exception masked. That is
@@ -54,15 +58,9 @@ private:
 
 }  // namespace
 
-std::string LibraryName(TLibrary library)
-{
-    return kLibraries[library].name;
-}
+std::string LibraryName(TLibrary library) { return kLibraries[library].name; }
 
-int LibraryVersion(TLibrary library)
-{
-    return kLibraries[library].version;
-}
+int LibraryVersion(TLibrary library) { return kLibraries[library].version; }
 
 std::string LibraryFileName(TLibrary library)
 {

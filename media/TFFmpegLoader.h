@@ -10,16 +10,7 @@
 #include <mutex>
 #include <string>
 
-enum TLibrary {
-    libAVCodec,
-    libAVDevice,
-    libAVFilter,
-    libAVFormat,
-    libAVUtil,
-    libSwScale,
-    libMSVCRT,
-    libSDL
-};
+enum TLibrary { libAVCodec, libAVDevice, libAVFilter, libAVFormat, libAVUtil, libSwScale, libMSVCRT, libSDL };
 constexpr int LibraryCount = 8;
 
 // A set of TLibrary: bit n stands for value n.
@@ -42,8 +33,9 @@ private:
     uint8_t bits_ = 0;
 };
 
-constexpr TLibraries ConverterLibraries{libAVCodec, libAVFilter, libAVFormat, libAVUtil, libSwScale, libMSVCRT};  // 0x7D
-constexpr TLibraries PlayerLibraries = ConverterLibraries | TLibraries{libSDL};                                     // 0xFD
+constexpr TLibraries ConverterLibraries{libAVCodec, libAVFilter, libAVFormat,
+                                        libAVUtil,  libSwScale,  libMSVCRT};  // 0x7D
+constexpr TLibraries PlayerLibraries = ConverterLibraries | TLibraries{libSDL};  // 0xFD
 
 // Name and version of a library row ("avcodec", 52; "SDL", -1).
 std::string LibraryName(TLibrary library);

@@ -30,9 +30,9 @@ int AddVideoGraphEnds(AVFilterGraph* graph, const VideoGraphSource& source, cons
         return AVERROR_FILTER_NOT_FOUND;
     const AVRational aspect =
         source.sampleAspect.num > 0 && source.sampleAspect.den > 0 ? source.sampleAspect : AVRational{0, 1};
-    const std::string args =
-        FormatText("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", source.width, source.height,
-                   static_cast<int>(source.pixelFormat), source.timeBase.num, source.timeBase.den, aspect.num, aspect.den);
+    const std::string args = FormatText("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", source.width,
+                                        source.height, static_cast<int>(source.pixelFormat), source.timeBase.num,
+                                        source.timeBase.den, aspect.num, aspect.den);
     AVFilterContext* in = nullptr;
     if (const int result = avfilter_graph_create_filter(&in, buffer, sourceName, args.c_str(), nullptr, graph);
         result < 0)

@@ -19,7 +19,7 @@ struct VideoGraphSource {
 
 struct VideoGraphEnds {
     AVFilterContext* source = nullptr;  // owned by the graph
-    AVFilterContext* sink = nullptr;    // owned by the graph
+    AVFilterContext* sink = nullptr;  // owned by the graph
 };
 
 // An empty graph whose filters run on `threads` threads (at least one) and

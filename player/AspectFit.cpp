@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-double DisplayAspect(float aspectRatio, AVRational sampleAspect, int pictureWidth, int pictureHeight,
-                     int windowWidth, int windowHeight)
+double DisplayAspect(float aspectRatio, AVRational sampleAspect, int pictureWidth, int pictureHeight, int windowWidth,
+                     int windowHeight)
 {
     if (aspectRatio < 0 && windowWidth > 0 && windowHeight > 0)
         return double(windowWidth) / windowHeight;

@@ -19,10 +19,7 @@ constexpr double NoSyncThreshold = 10.0;
 constexpr int AudioDiffAvgNb = 20;
 constexpr int SampleCorrectionPercentMax = 10;
 
-bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b)
-{
-    return av_channel_layout_compare(&a, &b) == 0;
-}
+bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) { return av_channel_layout_compare(&a, &b) == 0; }
 
 // Replaces the converter when the decoder's output changed; false when none
 // can be made (the frame is then dropped).

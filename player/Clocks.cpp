@@ -11,10 +11,7 @@ int64_t SystemTimeUs()
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-double SystemTimeSeconds()
-{
-    return SystemTimeUs() / 1000000.0;
-}
+double SystemTimeSeconds() { return SystemTimeUs() / 1000000.0; }
 
 double AudioClockNow(const PlaybackState* is)
 {
@@ -57,10 +54,7 @@ double MasterClockNow(const PlaybackState* is)
     }
 }
 
-bool AudioIsMaster(const PlaybackState* is)
-{
-    return is->MasterClockChoice == scAudioMaster && is->AudioStream;
-}
+bool AudioIsMaster(const PlaybackState* is) { return is->MasterClockChoice == scAudioMaster && is->AudioStream; }
 
 void PositionTick(PlaybackState* is)
 {
@@ -75,8 +69,7 @@ void PositionTick(PlaybackState* is)
     else
         return;
     int64_t position = std::llround(seconds * 1e6) - is->StartTimeUs;
-    if (!is->VideoStream && is->AudioDurationUs > 0 && position >= is->AudioDurationUs &&
-        is->DurationUs > position)
+    if (!is->VideoStream && is->AudioDurationUs > 0 && position >= is->AudioDurationUs && is->DurationUs > position)
         position = is->DurationUs;
     player->SetCurrentPosition(position);
     if (is->DurationUs > 0 && position >= is->DurationUs) {

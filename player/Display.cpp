@@ -7,10 +7,7 @@
 
 #include <vector>
 
-SdlDisplay::~SdlDisplay()
-{
-    Stop();
-}
+SdlDisplay::~SdlDisplay() { Stop(); }
 
 bool SdlDisplay::Start(TWindowHandle handle, std::string& error)
 {

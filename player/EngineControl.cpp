@@ -13,10 +13,7 @@
 
 namespace {
 
-void SleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Sleeps 10 ms; on the main thread, lets queued main-thread calls run first.
 void PollStep()

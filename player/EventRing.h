@@ -29,7 +29,7 @@ public:
 private:
     mutable std::mutex lock_;  // guards entries_, readIndex_, writeIndex_
     PlayerEvent entries_[Capacity];
-    int readIndex_ = 0;   // oldest entry
+    int readIndex_ = 0;  // oldest entry
     int writeIndex_ = 0;  // newest entry; empty when equal to readIndex_
     ManualResetEvent notEmpty_{false};  // RingNotEmptyEvent
 };

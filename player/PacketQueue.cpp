@@ -4,10 +4,7 @@ namespace {
 uint8_t flushData[] = "FLUSH";
 }
 
-bool IsFlushPacket(const AVPacket* packet)
-{
-    return packet && packet->data == flushData;
-}
+bool IsFlushPacket(const AVPacket* packet) { return packet && packet->data == flushData; }
 
 void MakeFlushPacket(AVPacket* packet)
 {
@@ -16,10 +13,7 @@ void MakeFlushPacket(AVPacket* packet)
     packet->size = 0;
 }
 
-PacketQueue::~PacketQueue()
-{
-    Flush();
-}
+PacketQueue::~PacketQueue() { Flush(); }
 
 void PacketQueue::Open()
 {

@@ -132,8 +132,8 @@ void VideoRefresh(PlaybackState* is, bool isRefreshEvent)
             is->VideoCurrentPos = vp.Pos;
 
             // nothing is late while the clock stands: the owed picture is the head
-            const bool late = is->Player->Options().FrameDropping && !is->IsCaptureDevice && !is->Paused &&
-                              now > nextTarget;
+            const bool late =
+                is->Player->Options().FrameDropping && !is->IsCaptureDevice && !is->Paused && now > nextTarget;
             if (late || is->JustSeeked) {
                 is->SkipFactor = is->SkipFactor * 1.05f;
                 if (waiting > 1 || now > nextTarget + 0.5 || is->JustSeeked) {

@@ -14,9 +14,9 @@ extern "C" {
 #include <mutex>
 
 struct VideoPicture {
-    double Pts = 0;          // seconds
+    double Pts = 0;  // seconds
     double TargetClock = 0;  // system time in seconds at which to show it
-    int64_t Pos = -1;        // byte position in the file
+    int64_t Pos = -1;  // byte position in the file
     std::shared_ptr<YuvOverlay> Overlay;
     int Width = 0;  // the size the overlay was made for
     int Height = 0;

@@ -51,9 +51,9 @@ struct PlaybackState {
 
     // Audio, used by the audio callback only (after the stream opened).
     SDL_AudioDeviceID AudioDevice = 0;
-    std::atomic<int> AudioChannels{0};    // device channels
+    std::atomic<int> AudioChannels{0};  // device channels
     std::atomic<int> AudioSampleRate{0};  // device rate
-    std::vector<uint8_t> AudioDecoded;    // packed 16-bit samples of the last frame
+    std::vector<uint8_t> AudioDecoded;  // packed 16-bit samples of the last frame
     std::vector<uint8_t> AudioCorrected;  // the same after audio correction
     const uint8_t* AudioBuf = nullptr;
     std::atomic<int> AudioBufSize{0};  // written by the audio callback, read by the clocks

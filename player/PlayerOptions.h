@@ -12,7 +12,7 @@ enum TSyncClock { scAudioMaster = 0, scVideoMaster = 1, scExternalMaster = 2 };
 
 struct PlayerOptions {
     int ScalingFlags = SWS_BICUBIC;
-    std::string ForcedFormat;     // empty: detect
+    std::string ForcedFormat;  // empty: detect
     std::string DemuxerPixelFormat;  // empty: none
     int WantedStream[AVMEDIA_TYPE_NB] = {-1, -1, -1, -1, -1};  // per media type; -1 any
     int MasterClock = scAudioMaster;

@@ -28,15 +28,9 @@ constexpr int MaxQueueBytes = 15 * 1024 * 1024;
 constexpr int MinAudioQueueBytes = 20 * 16 * 1024;
 constexpr int MinFrames = 5;
 
-void SleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-int DecodeInterruptCallback(void* opaque)
-{
-    return static_cast<PlaybackState*>(opaque)->AbortRequest ? 1 : 0;
-}
+int DecodeInterruptCallback(void* opaque) { return static_cast<PlaybackState*>(opaque)->AbortRequest ? 1 : 0; }
 
 // Still pictures: image2, and the image pipe demuxers a single picture opens with.
 bool IsImageInput(const AVInputFormat* format)
@@ -233,7 +227,8 @@ bool OpenInput(PlaybackState* is, std::unique_ptr<PipeReader>& reader, AVFormatI
     // opens its own device is left alone.
     if ((!forced || !(forced->flags & AVFMT_NOFILE)) && PipeReader::Wanted(is->FileName)) {
         int error = 0;
-        reader = PipeReader::Open(is->FileName, [is] { return is->AbortRequest.load(); }, error);
+        reader = PipeReader::Open(
+            is->FileName, [is] { return is->AbortRequest.load(); }, error);
         if (!reader) {
             player->SetLastErrMsg(ErrorText(is->FileName, error));
             return false;
@@ -267,10 +262,13 @@ bool OpenInput(PlaybackState* is, std::unique_ptr<PipeReader>& reader, AVFormatI
 
     for (unsigned i = 0; i < ic->nb_streams; ++i)
         ic->streams[i]->discard = AVDISCARD_ALL;
-    const int audio = player->DisableAudio ? -1 : ChooseStream(ic, AVMEDIA_TYPE_AUDIO, options.WantedStream[AVMEDIA_TYPE_AUDIO]);
-    const int video = player->DisableVideo ? -1 : ChooseStream(ic, AVMEDIA_TYPE_VIDEO, options.WantedStream[AVMEDIA_TYPE_VIDEO]);
-    const int subtitle =
-        player->DisableVideo ? -1 : ChooseStream(ic, AVMEDIA_TYPE_SUBTITLE, options.WantedStream[AVMEDIA_TYPE_SUBTITLE]);
+    const int audio =
+        player->DisableAudio ? -1 : ChooseStream(ic, AVMEDIA_TYPE_AUDIO, options.WantedStream[AVMEDIA_TYPE_AUDIO]);
+    const int video =
+        player->DisableVideo ? -1 : ChooseStream(ic, AVMEDIA_TYPE_VIDEO, options.WantedStream[AVMEDIA_TYPE_VIDEO]);
+    const int subtitle = player->DisableVideo
+                             ? -1
+                             : ChooseStream(ic, AVMEDIA_TYPE_SUBTITLE, options.WantedStream[AVMEDIA_TYPE_SUBTITLE]);
     if (audio >= 0)
         OpenStreamComponent(is, audio);
     if (video >= 0)
@@ -290,7 +288,7 @@ void ReadThreadMain(PlaybackState* is)
 {
     TCustomPlayer* player = is->Player;
     std::unique_ptr<PipeReader> reader;  // declared before `input`: outlives the context
-    AVFormatInputPtr input;              // is->Format while it is open
+    AVFormatInputPtr input;  // is->Format while it is open
     const bool opened = OpenInput(is, reader, input);
     if (opened) {
         is->OpenResult = 1;

@@ -107,8 +107,7 @@ void SubtitleThreadMain(PlaybackState* is)
         }
         AVSubtitle sub{};
         int got = 0;
-        const double pts =
-            pkt->pts != AV_NOPTS_VALUE ? pkt->pts * av_q2d(is->SubtitleStream.load()->time_base) : 0.0;
+        const double pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts * av_q2d(is->SubtitleStream.load()->time_base) : 0.0;
         if (pkt->size > 0 && avcodec_decode_subtitle2(is->SubtitleDecoder.get(), &sub, &got, pkt.get()) >= 0 && got) {
             if (sub.format == 0) {
                 ConvertSubtitlePalette(sub);

@@ -27,10 +27,7 @@ const char* AudioDriverName(TAudioDriver driver)
     }
 }
 
-const char* VideoDriverName(TVideoDriver driver)
-{
-    return driver == vdDefault ? nullptr : "x11";
-}
+const char* VideoDriverName(TVideoDriver driver) { return driver == vdDefault ? nullptr : "x11"; }
 
 void ServeMainThread()
 {
@@ -62,10 +59,7 @@ TCustomPlayer::~TCustomPlayer()
     Close(true);
 }
 
-bool TCustomPlayer::AVLibLoaded() const
-{
-    return GetFFmpegLoader().Loaded(PlayerLibraries);
-}
+bool TCustomPlayer::AVLibLoaded() const { return GetFFmpegLoader().Loaded(PlayerLibraries); }
 
 bool TCustomPlayer::LoadAVLib(const std::string& folder)
 {
@@ -96,10 +90,7 @@ void TCustomPlayer::SetAspectRatio(float value)
         PushEngineEvent(EngineEventTypes().Aspect);
 }
 
-void TCustomPlayer::SetAudioVolume(TAudioVolume value)
-{
-    audioVolume_ = std::clamp(value, 0, SDL_MIX_MAXVOLUME);
-}
+void TCustomPlayer::SetAudioVolume(TAudioVolume value) { audioVolume_ = std::clamp(value, 0, SDL_MIX_MAXVOLUME); }
 
 void TCustomPlayer::Repaint()
 {
@@ -445,10 +436,7 @@ void TCustomPlayer::SetState(TPlayState state)
         PostEvent({PlayerEventKind::Stop, 0});
 }
 
-void TCustomPlayer::PostEvent(const PlayerEvent& event)
-{
-    eventRing_.Post(event);
-}
+void TCustomPlayer::PostEvent(const PlayerEvent& event) { eventRing_.Post(event); }
 
 void TCustomPlayer::EventThreadMain()
 {

@@ -37,8 +37,8 @@ using TAudioVolume = int;  // 0 to 128
 class TCustomPlayer;
 
 // OnFileOpen(Sender, ADuration, AFrameWidth, AFrameHeight, var AScreenWidth, var AScreenHeight)
-using TFileOpenEvent = std::function<void(TCustomPlayer* Sender, int64_t ADuration, int AFrameWidth,
-                                          int AFrameHeight, int& AScreenWidth, int& AScreenHeight)>;
+using TFileOpenEvent = std::function<void(TCustomPlayer* Sender, int64_t ADuration, int AFrameWidth, int AFrameHeight,
+                                          int& AScreenWidth, int& AScreenHeight)>;
 using TPositionEvent = std::function<void(TCustomPlayer* Sender, int64_t APTS)>;
 using TPlayStateEvent = std::function<void(TCustomPlayer* Sender, TPlayState AState)>;
 // Runs on the video decoding thread; may draw on ABitmap, which is written

@@ -40,17 +40,8 @@ int VideoFilter::Push(AVFrame* frame)
     return av_buffersrc_add_frame_flags(source_, frame, AV_BUFFERSRC_FLAG_KEEP_REF);
 }
 
-int VideoFilter::Pull(AVFrame* out)
-{
-    return av_buffersink_get_frame(sink_, out);
-}
+int VideoFilter::Pull(AVFrame* out) { return av_buffersink_get_frame(sink_, out); }
 
-int VideoFilter::OutputWidth() const
-{
-    return sink_ ? av_buffersink_get_w(sink_) : 0;
-}
+int VideoFilter::OutputWidth() const { return sink_ ? av_buffersink_get_w(sink_) : 0; }
 
-int VideoFilter::OutputHeight() const
-{
-    return sink_ ? av_buffersink_get_h(sink_) : 0;
-}
+int VideoFilter::OutputHeight() const { return sink_ ? av_buffersink_get_h(sink_) : 0; }

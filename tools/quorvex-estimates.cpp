@@ -60,21 +60,24 @@ struct Row {
     bool halfSeen = false;
 };
 
-int Usage() {
+int Usage()
+{
     std::fprintf(stderr, "usage: quorvex-estimates [-j K] FORMAT OUTPUT-FOLDER FILE...\n");
     return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int arg = 1;
     int simultaneous = 1;
     if (arg + 1 < argc && std::string(argv[arg]) == "-j") {
         simultaneous = std::atoi(argv[arg + 1]);
         arg += 2;
     }
-    if (argc - arg < 3 || simultaneous < 1) return Usage();
+    if (argc - arg < 3 || simultaneous < 1)
+        return Usage();
     const int format = std::atoi(argv[arg]);
     const std::string folder = argv[arg + 1];
     std::error_code ec;
@@ -110,7 +113,8 @@ int main(int argc, char** argv) {
         row.output.StartTime = 0;
         TAVProbe& probe = converter.Probe();
         TFileStreamInfo facts;
-        if (probe.LoadFile(row.file) && probe.GetFileStreamInfo(facts)) row.durationUs = facts.Duration;
+        if (probe.LoadFile(row.file) && probe.GetFileStreamInfo(facts))
+            row.durationUs = facts.Duration;
         row.bitRateBytes = ExpectedOutputBytes(row.output, row.durationUs, probe.FirstVideoStream() >= 0,
                                                probe.FirstAudioStream() >= 0);
         const fs::path scratch = fs::path(folder) / "samples";
@@ -145,7 +149,8 @@ int main(int argc, char** argv) {
     converter.SetOnProgress([&](TCustomMediaConverter*, PProgressInfo info) {
         std::lock_guard guard(lock);
         const int index = info->TaskIndex;
-        if (index < 0 || index >= count) return;
+        if (index < 0 || index >= count)
+            return;
         const Clock::time_point now = Clock::now();
         estimates.Report(index, info->CurrentDuration, info->TotalDuration, now);
         Row& row = rows[static_cast<size_t>(index)];
@@ -166,21 +171,25 @@ int main(int argc, char** argv) {
             allEnded = true;
             return;
         }
-        if (info.TaskIndex >= count) return;
+        if (info.TaskIndex >= count)
+            return;
         Row& row = rows[static_cast<size_t>(info.TaskIndex)];
         row.end = Clock::now();
-        if (!info.OutputFiles.empty()) row.written = info.OutputFiles.front();
+        if (!info.OutputFiles.empty())
+            row.written = info.OutputFiles.front();
         estimates.Ended(info.TaskIndex, row.end);
     });
     std::vector<RunEstimates::RowPlan> plans;
-    for (const Row& row : rows) plans.push_back({ConvertedDurationUs(row.output, row.durationUs), format, row.sampleSpeed});
+    for (const Row& row : rows)
+        plans.push_back({ConvertedDurationUs(row.output, row.durationUs), format, row.sampleSpeed});
     estimates.Start(plans, simultaneous);
     converter.StartTask(simultaneous);
-    while (!mainThread.pumpUntil([&] {
-        std::lock_guard guard(lock);
-        return allEnded;
-    }, 1000)) {
-    }
+    while (!mainThread.pumpUntil(
+        [&] {
+            std::lock_guard guard(lock);
+            return allEnded;
+        },
+        1000)) {}
     const Clock::time_point listEnd = Clock::now();
     converter.SetOnProgress(nullptr);
     converter.SetOnTerminate(nullptr);
@@ -189,14 +198,15 @@ int main(int argc, char** argv) {
     int status = 0;
     for (const Row& row : rows) {
         const auto real = row.written.empty() ? static_cast<uintmax_t>(0) : fs::file_size(row.written, ec);
-        if (row.written.empty() || ec) status = 1;
+        if (row.written.empty() || ec)
+            status = 1;
         const double runSpeed = estimates.Speed(static_cast<int>(&row - rows.data()));
         std::printf("file\t%s\t%s\t%lld\t%lld\t%.2f\t%lld\t%.2f\t%.2f\t%.2f\t%.2f\n", row.file.c_str(),
                     row.written.c_str(), static_cast<long long>(row.bitRateBytes),
                     static_cast<long long>(row.sampleBytes), row.sampleSeconds,
-                    row.written.empty() || ec ? -1LL : static_cast<long long>(real), row.halfSeen ? row.leftAtHalf : -1.0,
-                    row.halfSeen ? Seconds(row.end - row.half) : -1.0, row.sampleSpeed > 0 ? row.sampleSpeed : -1.0,
-                    runSpeed > 0 ? runSpeed : -1.0);
+                    row.written.empty() || ec ? -1LL : static_cast<long long>(real),
+                    row.halfSeen ? row.leftAtHalf : -1.0, row.halfSeen ? Seconds(row.end - row.half) : -1.0,
+                    row.sampleSpeed > 0 ? row.sampleSpeed : -1.0, runSpeed > 0 ? runSpeed : -1.0);
     }
     std::printf("list\t%.2f\t%.2f\n", listHalfSeen ? listLeftAtHalf : -1.0,
                 listHalfSeen ? Seconds(listEnd - listHalf) : -1.0);

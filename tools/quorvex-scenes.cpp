@@ -44,7 +44,8 @@ class DefaultsChooser : public IFormatChooser {
 public:
     DefaultsChooser(FormatSession& session, int number) : session_(session), number_(number) {}
     void ResetClipCheck(bool) override {}
-    void RunModal() override {
+    void RunModal() override
+    {
         session_.ChooserResult = kChooserGoOn;
         session_.FormatNumber = number_;
         QuietFormatsDialogs dialogs;
@@ -58,7 +59,8 @@ private:
     int number_;
 };
 
-bool Save(const QString& out) {
+bool Save(const QString& out)
+{
     QCoreApplication::processEvents();
     const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(out);
     std::printf(saved ? "saved %s\n" : "could not save %s\n", out.toLocal8Bit().constData());
@@ -66,13 +68,15 @@ bool Save(const QString& out) {
 }
 
 // Calls `done` once `ready` holds, checking after every pass of the event loop; false after `ms`.
-void WhenReady(std::function<bool()> ready, std::function<void(bool)> done, int ms) {
+void WhenReady(std::function<bool()> ready, std::function<void(bool)> done, int ms)
+{
     auto* timer = new QTimer(qApp);
     auto* clock = new QElapsedTimer;
     clock->start();
     QObject::connect(timer, &QTimer::timeout, qApp, [=] {
         const bool ok = ready();
-        if (!ok && clock->elapsed() < ms) return;
+        if (!ok && clock->elapsed() < ms)
+            return;
         timer->stop();
         timer->deleteLater();
         delete clock;
@@ -83,7 +87,8 @@ void WhenReady(std::function<bool()> ready, std::function<void(bool)> done, int 
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QApplication application(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s messagebox|converting OUT.png [FILE...]\n", argv[0]);
@@ -111,14 +116,16 @@ int main(int argc, char* argv[]) {
             WhenReady([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; },
                       [&](bool shown) {
                           exitCode = shown && Save(out) ? 0 : 1;
-                          if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->reject();
+                          if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                              box->reject();
                           QApplication::quit();
                       },
                       10000);
             QTimer::singleShot(300, &windows.Main(), [&controller] { controller.Run().btnStopClick(); });
         } else if (scene == "converting") {
             std::vector<std::string> files;
-            for (int i = 3; i < argc; ++i) files.emplace_back(argv[i]);
+            for (int i = 3; i < argc; ++i)
+                files.emplace_back(argv[i]);
             windows.Main().showMaximized();
             // without a window manager nobody maximises: take the whole screen ourselves
             windows.Main().setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
@@ -128,9 +135,11 @@ int main(int argc, char* argv[]) {
             QTreeWidget* list = windows.Main().ConversionListWidget();
             WhenReady(
                 [list, count = static_cast<int>(files.size())] {
-                    if (list->topLevelItemCount() != count) return false;
+                    if (list->topLevelItemCount() != count)
+                        return false;
                     for (int row = 0; row < count; ++row)
-                        if (list->topLevelItem(row)->text(9).isEmpty()) return false;  // no time left known yet
+                        if (list->topLevelItem(row)->text(9).isEmpty())
+                            return false;  // no time left known yet
                     return true;
                 },
                 [&](bool ready) {

@@ -1,7 +1,8 @@
 // The theme engine's built-in styles as Qt style sheets.
 #include "app/ui/BuiltInSkins.h"
 
-QString BuiltInStyleSheet(std::string_view styleName) {
+QString BuiltInStyleSheet(std::string_view styleName)
+{
     if (styleName == "MacOS")
         return QStringLiteral(R"qss(/* MacOS */
 #Form1, #Form4, #Form5, #Form6, #Form7, #Form8, #Form9, QDialog { background-color: #e4e4e4; }

@@ -2,23 +2,27 @@
 
 #include <QMouseEvent>
 
-HoverPicture::HoverPicture(QWidget* parent) : QLabel(parent) {
+HoverPicture::HoverPicture(QWidget* parent) : QLabel(parent)
+{
     setCursor(Qt::PointingHandCursor);
     setAlignment(Qt::AlignCenter);
 }
 
-void HoverPicture::SetPictures(const QPixmap& normal, const QPixmap& hover) {
+void HoverPicture::SetPictures(const QPixmap& normal, const QPixmap& hover)
+{
     normal_ = normal;
     hover_ = hover;
     showsHover_ ? ShowHover() : ShowNormal();
 }
 
-void HoverPicture::ShowNormal() {
+void HoverPicture::ShowNormal()
+{
     showsHover_ = false;
     setPixmap(normal_);
 }
 
-void HoverPicture::ShowHover() {
+void HoverPicture::ShowHover()
+{
     showsHover_ = true;
     setPixmap(hover_);
 }
@@ -27,6 +31,8 @@ void HoverPicture::enterEvent(QEnterEvent*) { ShowHover(); }
 
 void HoverPicture::leaveEvent(QEvent*) { ShowNormal(); }
 
-void HoverPicture::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+void HoverPicture::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
 }

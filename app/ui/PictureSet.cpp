@@ -3,9 +3,11 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-QPixmap PictureSet::Pixmap(const QString& name, QSize size) const {
+QPixmap PictureSet::Pixmap(const QString& name, QSize size) const
+{
     QSvgRenderer renderer(folder_ + QLatin1Char('/') + name + QStringLiteral(".svg"));
-    if (!renderer.isValid()) return QPixmap();
+    if (!renderer.isValid())
+        return QPixmap();
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -13,11 +15,14 @@ QPixmap PictureSet::Pixmap(const QString& name, QSize size) const {
     return pixmap;
 }
 
-QIcon PictureSet::ToolIcon(const QString& name, QSize size) const {
+QIcon PictureSet::ToolIcon(const QString& name, QSize size) const
+{
     QIcon icon;
     const QPixmap enabled = Pixmap(name, size);
     const QPixmap disabled = Pixmap(name + QStringLiteral("-disabled"), size);
-    if (!enabled.isNull()) icon.addPixmap(enabled, QIcon::Normal);
-    if (!disabled.isNull()) icon.addPixmap(disabled, QIcon::Disabled);
+    if (!enabled.isNull())
+        icon.addPixmap(enabled, QIcon::Normal);
+    if (!disabled.isNull())
+        icon.addPixmap(disabled, QIcon::Disabled);
     return icon;
 }

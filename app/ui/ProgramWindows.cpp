@@ -9,7 +9,8 @@
 #include "formats/ui/TForm7.h"
 #include "formats/ui/TForm8.h"
 
-ProgramWindows::ProgramWindows(const SettingsFile& settings, IShell& shell) {
+ProgramWindows::ProgramWindows(const SettingsFile& settings, IShell& shell)
+{
     form1_ = std::make_unique<TForm1>(settings, shell);
     FormatSession& session = form1_->Controller().Session();
     form4_ = new TForm4(form1_.get());
@@ -21,7 +22,8 @@ ProgramWindows::ProgramWindows(const SettingsFile& settings, IShell& shell) {
     form7_->SetOptionWindow(form8_);
 
     for (QWidget* window : InCreationOrder()) {
-        if (window != form1_.get()) SkinOnShow::Install(window, settings);
+        if (window != form1_.get())
+            SkinOnShow::Install(window, settings);
     }
     QObject::connect(form1_.get(), &TForm1::aboutRequested, form4_, &QDialog::exec);
     QObject::connect(form1_.get(), &TForm1::updateRequested, form6_, &QDialog::exec);
@@ -29,7 +31,8 @@ ProgramWindows::ProgramWindows(const SettingsFile& settings, IShell& shell) {
 
 ProgramWindows::~ProgramWindows() = default;
 
-std::vector<QWidget*> ProgramWindows::InCreationOrder() const {
+std::vector<QWidget*> ProgramWindows::InCreationOrder() const
+{
     return {form1_.get(), form4_, form5_, form6_, form7_, form8_, form9_};
 }
 

@@ -5,8 +5,8 @@
 #include <QStyle>
 #include <QStyleOptionProgressBar>
 
-void ProgressCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                 const QModelIndex& index) const {
+void ProgressCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
     const QVariant value = index.data(PercentRole);
     if (!value.isValid() || value.toInt() < 0) {
         QStyledItemDelegate::paint(painter, option, index);

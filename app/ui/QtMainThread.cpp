@@ -7,7 +7,8 @@ QtMainThread::QtMainThread() = default;
 
 bool QtMainThread::isMainThread() const { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 
-void QtMainThread::runAndWait(const std::function<void()>& work) {
+void QtMainThread::runAndWait(const std::function<void()>& work)
+{
     if (isMainThread()) {
         work();
         return;
@@ -20,17 +21,20 @@ void QtMainThread::runAndWait(const std::function<void()>& work) {
     }
     // The event loop runs the queue soon; a main thread that is waiting for
     // this worker runs it from processPending() instead.
-    QMetaObject::invokeMethod(this, [this] { RunQueued(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { RunQueued(); }, Qt::QueuedConnection);
     std::unique_lock<std::mutex> guard(lock_);
     finished_.wait(guard, [&] { return job->finished; });
 }
 
-void QtMainThread::RunQueued() {
+void QtMainThread::RunQueued()
+{
     for (;;) {
         std::shared_ptr<Job> job;
         {
             std::lock_guard<std::mutex> guard(lock_);
-            if (queue_.empty()) return;
+            if (queue_.empty())
+                return;
             job = queue_.front();
             queue_.pop_front();
         }
@@ -43,7 +47,8 @@ void QtMainThread::RunQueued() {
     }
 }
 
-void QtMainThread::processPending() {
+void QtMainThread::processPending()
+{
     RunQueued();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

@@ -9,7 +9,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
-void QtNotifier::Notify(const std::string& title, const std::string& text) {
+void QtNotifier::Notify(const std::string& title, const std::string& text)
+{
     const QString summary = QString::fromStdString(title);
     const QString body = QString::fromStdString(text);
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -17,10 +18,9 @@ void QtNotifier::Notify(const std::string& title, const std::string& text) {
         NotifySend(summary, body);
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
-                                                      QStringLiteral("/org/freedesktop/Notifications"),
-                                                      QStringLiteral("org.freedesktop.Notifications"),
-                                                      QStringLiteral("Notify"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     call << QStringLiteral("Quorvex") << 0u << QStringLiteral("video-x-generic") << summary << body << QStringList()
          << QVariantMap() << -1;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
@@ -33,8 +33,11 @@ void QtNotifier::Notify(const std::string& title, const std::string& text) {
     });
 }
 
-void QtNotifier::NotifySend(const QString& title, const QString& text) {
+void QtNotifier::NotifySend(const QString& title, const QString& text)
+{
     const QString program = QStandardPaths::findExecutable(QStringLiteral("notify-send"));
-    if (program.isEmpty()) return;
-    if (QProcess::startDetached(program, {QStringLiteral("--app-name=Quorvex"), title, text})) emit sent(false);
+    if (program.isEmpty())
+        return;
+    if (QProcess::startDetached(program, {QStringLiteral("--app-name=Quorvex"), title, text}))
+        emit sent(false);
 }

@@ -4,7 +4,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-void QtShell::OpenDefault(const std::string& target) {
+void QtShell::OpenDefault(const std::string& target)
+{
     const QString text = QString::fromStdString(target);
     // web and mail addresses carry a scheme; anything else is a local path
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));

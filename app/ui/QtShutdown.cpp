@@ -9,7 +9,8 @@
 #include <QVBoxLayout>
 
 QtShutdown::QtShutdown(QWidget* owner, int seconds, int tickMs, QStringList command)
-    : owner_(owner), seconds_(seconds), command_(std::move(command)) {
+    : owner_(owner), seconds_(seconds), command_(std::move(command))
+{
     window_ = new QDialog(owner_);
     window_->setObjectName(QStringLiteral("ShutdownCountdown"));
     window_->setWindowTitle(QStringLiteral("关闭计算机"));
@@ -39,12 +40,14 @@ QtShutdown::QtShutdown(QWidget* owner, int seconds, int tickMs, QStringList comm
     });
 }
 
-QtShutdown::~QtShutdown() {
+QtShutdown::~QtShutdown()
+{
     timer_->stop();
     delete window_.data();
 }
 
-bool QtShutdown::PowerOff() {
+bool QtShutdown::PowerOff()
+{
     left_ = seconds_;
     ShowLeft();
     window_->show();
@@ -53,23 +56,29 @@ bool QtShutdown::PowerOff() {
     return true;
 }
 
-void QtShutdown::Cancel() {
+void QtShutdown::Cancel()
+{
     timer_->stop();
-    if (window_) window_->hide();
+    if (window_)
+        window_->hide();
 }
 
-void QtShutdown::ShowLeft() {
+void QtShutdown::ShowLeft()
+{
     text_->setText(QStringLiteral("全部文件已转换完毕，计算机将在 %1 秒后关闭。").arg(left_));
 }
 
-void QtShutdown::Tick() {
+void QtShutdown::Tick()
+{
     if (--left_ > 0) {
         ShowLeft();
         return;
     }
     timer_->stop();
-    if (window_) window_->hide();
-    if (command_.isEmpty() || process_) return;
+    if (window_)
+        window_->hide();
+    if (command_.isEmpty() || process_)
+        return;
     // logind checks the user's right to power off; the answer is not waited for
     process_ = new QProcess(this);
     connect(process_, &QProcess::finished, process_, &QObject::deleteLater);

@@ -5,7 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
-bool InstallQtChineseTranslations(QCoreApplication& application) {
+bool InstallQtChineseTranslations(QCoreApplication& application)
+{
     auto* translator = new QTranslator(&application);
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {

@@ -6,13 +6,17 @@
 #include <QWidget>
 
 SkinOnShow::SkinOnShow(QWidget* window, const SettingsFile& settings)
-    : QObject(window), settings_(settings), skin_(window) {}
+    : QObject(window), settings_(settings), skin_(window)
+{}
 
-void SkinOnShow::Install(QWidget* window, const SettingsFile& settings) {
+void SkinOnShow::Install(QWidget* window, const SettingsFile& settings)
+{
     window->installEventFilter(new SkinOnShow(window, settings));
 }
 
-bool SkinOnShow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && watched == parent()) ApplyStoredSkin(settings_, skin_);
+bool SkinOnShow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && watched == parent())
+        ApplyStoredSkin(settings_, skin_);
     return QObject::eventFilter(watched, event);
 }

@@ -44,10 +44,9 @@ QString Text(std::string_view text) { return QString::fromUtf8(text.data(), stat
 TForm1::TForm1(const SettingsFile& settings, IShell& shell, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      pictures_(QString::fromStdString(settings.Paths().ProgramFile("pictures"))),
-      skin_(this),
-      dialogs_(this),
-      controller_(std::make_unique<MainWindowController>(settings, dialogs_, shell, skin_)) {
+      pictures_(QString::fromStdString(settings.Paths().ProgramFile("pictures"))), skin_(this), dialogs_(this),
+      controller_(std::make_unique<MainWindowController>(settings, dialogs_, shell, skin_))
+{
     setObjectName(QStringLiteral("Form1"));
     setMinimumSize(kClientWidth, kClientHeight);
     resize(kClientWidth, kClientHeight);
@@ -80,7 +79,8 @@ TForm1::TForm1(const SettingsFile& settings, IShell& shell, QWidget* parent)
     }
 }
 
-TForm1::~TForm1() {
+TForm1::~TForm1()
+{
     delete listView_;  // it talks to the controller, which goes before the widgets
     listView_ = nullptr;
     // no termination, progress or log line may reach the window while it goes
@@ -91,7 +91,8 @@ TForm1::~TForm1() {
     controller_->SetControlsChanged(nullptr);
 }
 
-void TForm1::WireConversionList() {
+void TForm1::WireConversionList()
+{
     listView_ = new ConversionListView(conversionList_, controller_->List());
     ConversionList& list = controller_->List();
     RunControl& run = controller_->Run();
@@ -103,13 +104,15 @@ void TForm1::WireConversionList() {
     conversionList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(conversionList_, &QWidget::customContextMenuRequested, this, [this, &list](const QPoint& at) {
         QTreeWidgetItem* item = conversionList_->itemAt(at);
-        if (!item || controller_->Converter().Working()) return;
+        if (!item || controller_->Converter().Working())
+            return;
         conversionList_->setCurrentItem(item);
         rowMenu_->popup(conversionList_->viewport()->mapToGlobal(at));
     });
     connect(rowMenu_->actions().front(), &QAction::triggered, this, [this, &list] {
         const QList<QTreeWidgetItem*> selected = conversionList_->selectedItems();
-        if (!selected.isEmpty()) list.ChangeRowFormat(conversionList_->indexOfTopLevelItem(selected.first()));
+        if (!selected.isEmpty())
+            list.ChangeRowFormat(conversionList_->indexOfTopLevelItem(selected.first()));
     });
     auto tool = [this](ToolButton id) { return toolButtons_[static_cast<size_t>(id)]; };
     connect(tool(ToolButton::Remove), &QToolButton::clicked, this, [&list] { list.btnRemoveClick(); });
@@ -138,11 +141,13 @@ void TForm1::WireConversionList() {
     controller_->Log().SetOnClear([this] { logMemo_->clear(); });
     // terminations come from the converter's delivery threads: queue them to the event loop
     run.SetPostToMainThread([this, &run] {
-        QMetaObject::invokeMethod(this, [&run] { run.ApplyTerminations(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&run] { run.ApplyTerminations(); }, Qt::QueuedConnection);
     });
 }
 
-void TForm1::BuildToolbar() {
+void TForm1::BuildToolbar()
+{
     toolbar_ = new QWidget(this);
     toolbar_->setObjectName(QStringLiteral("suiToolBar1"));
     toolbar_->setAttribute(Qt::WA_StyledBackground);
@@ -175,7 +180,8 @@ void TForm1::BuildToolbar() {
     row->activate();
 }
 
-QLabel* TForm1::AddHiddenImage(QWidget* group, const char* name, const QPixmap& pixmap) {
+QLabel* TForm1::AddHiddenImage(QWidget* group, const char* name, const QPixmap& pixmap)
+{
     auto* image = new QLabel(group);
     image->setObjectName(QString::fromLatin1(name));
     image->setPixmap(pixmap);
@@ -185,7 +191,8 @@ QLabel* TForm1::AddHiddenImage(QWidget* group, const char* name, const QPixmap& 
 
 HoverPicture* TForm1::AddPictureButton(QWidget* group, const char* name, const char* hint, QPoint at,
                                        const char* normalImage, const char* hoverImage, const char* area,
-                                       const QString& picture) {
+                                       const QString& picture)
+{
     const QPixmap normal = pictures_.Pixmap(picture, kPlayerPictureSize);
     const QPixmap hover = pictures_.Pixmap(picture + QStringLiteral("-hover"), kPlayerPictureSize);
     AddHiddenImage(group, normalImage, normal);
@@ -207,7 +214,8 @@ HoverPicture* TForm1::AddPictureButton(QWidget* group, const char* name, const c
     return button;
 }
 
-void TForm1::BuildPlayerGroup() {
+void TForm1::BuildPlayerGroup()
+{
     auto* group = new QGroupBox(this);
     group->setObjectName(QStringLiteral("suiRadioGroup3"));
     group->setGeometry(16, 144, 329, 289);
@@ -234,7 +242,8 @@ void TForm1::BuildPlayerGroup() {
                      QStringLiteral("player-snapshot-settings"));
 }
 
-void TForm1::BuildListGroup() {
+void TForm1::BuildListGroup()
+{
     auto* group = new QGroupBox(this);
     listGroup_ = group;
     group->setObjectName(QStringLiteral("suiRadioGroup1"));
@@ -249,21 +258,23 @@ void TForm1::BuildListGroup() {
     conversionList_->setUniformRowHeights(true);
     conversionList_->setAllColumnsShowFocus(true);
     const std::array<std::pair<const char*, int>, 10> columns{{{"序号", 40},
-                                                              {"视频源文件", 120},
-                                                              {"源格式", 60},
-                                                              {"目标格式", 60},
-                                                              {"当前时间", 80},
-                                                              {"转换进度", 150},
-                                                              {"状态", 64},
-                                                              {"大小", 80},
-                                                              {"速度", 56},
-                                                              {"剩余时间", 70}}};
+                                                               {"视频源文件", 120},
+                                                               {"源格式", 60},
+                                                               {"目标格式", 60},
+                                                               {"当前时间", 80},
+                                                               {"转换进度", 150},
+                                                               {"状态", 64},
+                                                               {"大小", 80},
+                                                               {"速度", 56},
+                                                               {"剩余时间", 70}}};
     QStringList captions;
-    for (const auto& column : columns) captions << QString::fromUtf8(column.first);
+    for (const auto& column : columns)
+        captions << QString::fromUtf8(column.first);
     conversionList_->setHeaderLabels(captions);
     conversionList_->header()->setStretchLastSection(false);
     conversionList_->header()->setSectionsMovable(false);
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) conversionList_->setColumnWidth(i, columns[i].second);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+        conversionList_->setColumnWidth(i, columns[i].second);
 
     const int y = 248;
     int x = 8;
@@ -296,7 +307,8 @@ void TForm1::BuildListGroup() {
     infoButton_->installEventFilter(this);
 }
 
-QLabel* TForm1::AddLabel(QWidget* group, const char* text, QRect geometry) {
+QLabel* TForm1::AddLabel(QWidget* group, const char* text, QRect geometry)
+{
     auto* label = new QLabel(QString::fromUtf8(text), group);
     label->setGeometry(geometry);
     label->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
@@ -304,15 +316,18 @@ QLabel* TForm1::AddLabel(QWidget* group, const char* text, QRect geometry) {
 }
 
 QComboBox* TForm1::AddComboBox(QWidget* group, const char* name, const std::vector<std::string_view>& items,
-                               QRect geometry) {
+                               QRect geometry)
+{
     auto* box = new QComboBox(group);
     box->setObjectName(QString::fromLatin1(name));
-    for (std::string_view item : items) box->addItem(Text(item));
+    for (std::string_view item : items)
+        box->addItem(Text(item));
     box->setGeometry(geometry);
     return box;
 }
 
-void TForm1::BuildOptionsGroup() {
+void TForm1::BuildOptionsGroup()
+{
     auto* group = new QGroupBox(this);
     optionsGroup_ = group;
     group->setObjectName(QStringLiteral("suiRadioGroup2"));
@@ -347,7 +362,8 @@ void TForm1::BuildOptionsGroup() {
     connect(openFolderButton_, &QPushButton::clicked, this, [this] { controller_->suiButton11Click(); });
 }
 
-void TForm1::BuildMenus() {
+void TForm1::BuildMenus()
+{
     addMenu_ = new QMenu(this);
     addMenu_->setObjectName(QStringLiteral("suiPopupMenu3"));
     addMenu_->addAction(QStringLiteral("添加一个视频文件"))->setObjectName(QStringLiteral("MenuItem15"));
@@ -413,7 +429,8 @@ void TForm1::BuildMenus() {
     attach(toolButtons_[static_cast<size_t>(ToolButton::Help)], helpMenu_);
 }
 
-void TForm1::BuildHiddenPanel() {
+void TForm1::BuildHiddenPanel()
+{
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("HiddenPanel"));
     panel->setGeometry(0, 100, 300, 40);
@@ -426,7 +443,8 @@ void TForm1::BuildHiddenPanel() {
     panel->hide();
 }
 
-void TForm1::ShowControls() {
+void TForm1::ShowControls()
+{
     const MainWindowControls& c = controller_->Controls();
     for (const ToolButtonInfo& info : ToolButtons())
         toolButtons_[static_cast<size_t>(info.id)]->setEnabled(c.ToolEnabled(info.id));
@@ -444,17 +462,21 @@ void TForm1::ShowControls() {
     priorityBox_->setCurrentIndex(c.priorityIndex);
     simultaneousBox_->setCurrentIndex(c.simultaneousIndex);
     outputFolderEdit_->setText(QString::fromStdString(c.outputFolderText));
-    if (listProgress_) listProgress_->setText(QString::fromStdString(c.listProgressText));
+    if (listProgress_)
+        listProgress_->setText(QString::fromStdString(c.listProgressText));
     if (statusBar_ && statusBar_->currentMessage() != QString::fromStdString(c.statusText))
         statusBar_->showMessage(QString::fromStdString(c.statusText));
-    const QString ticked = c.snapshotType == "JPG" ? QStringLiteral("JPEG1")
-                                                   : QString::fromStdString(c.snapshotType) + QLatin1Char('1');
-    for (QAction* item : snapshotTypes_->actions()) item->setChecked(item->objectName() == ticked);
+    const QString ticked =
+        c.snapshotType == "JPG" ? QStringLiteral("JPEG1") : QString::fromStdString(c.snapshotType) + QLatin1Char('1');
+    for (QAction* item : snapshotTypes_->actions())
+        item->setChecked(item->objectName() == ticked);
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) {
+void TForm1::resizeEvent(QResizeEvent* event)
+{
     QWidget::resizeEvent(event);
-    if (!toolbar_ || !listGroup_ || !optionsGroup_ || !statusBar_) return;
+    if (!toolbar_ || !listGroup_ || !optionsGroup_ || !statusBar_)
+        return;
     // the player group keeps its size; the list grows with the window, the options widen
     const int w = width();
     const int h = height();
@@ -471,7 +493,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     statusBar_->setGeometry(0, h - 22, w, 22);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void TForm1::closeEvent(QCloseEvent* event)
+{
     if (!controller_->CloseAllowed()) {
         event->ignore();
         return;
@@ -479,16 +502,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
     const QEvent::Type type = event->type();
     if (type == QEvent::Enter || type == QEvent::MouseMove || type == QEvent::HoverMove) {
         for (const ToolButtonInfo& info : ToolButtons()) {
-            if (watched == toolButtons_[static_cast<size_t>(info.id)]) controller_->ToolButtonHover(info.id);
+            if (watched == toolButtons_[static_cast<size_t>(info.id)])
+                controller_->ToolButtonHover(info.id);
         }
     }
     if (auto* button = qobject_cast<QPushButton*>(watched); button && button->property("hoverIcon").isValid()) {
-        if (type == QEvent::Enter) button->setIcon(button->property("hoverIcon").value<QIcon>());
-        if (type == QEvent::Leave) button->setIcon(button->property("normalIcon").value<QIcon>());
+        if (type == QEvent::Enter)
+            button->setIcon(button->property("hoverIcon").value<QIcon>());
+        if (type == QEvent::Leave)
+            button->setIcon(button->property("normalIcon").value<QIcon>());
     }
     if (type == QEvent::Enter || type == QEvent::MouseMove) {
         // a restore area around a picture button: show the button's normal picture

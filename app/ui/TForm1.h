@@ -42,7 +42,7 @@ public:
     VideoSurface* PlayerSurface() const { return playerSurface_; }
 
 signals:
-    void aboutRequested();   // 关于软件
+    void aboutRequested();  // 关于软件
     void updateRequested();  // 网上升级...
 
 protected:

@@ -6,7 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+TForm4::TForm4(QWidget* parent) : QDialog(parent)
+{
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("关于"));
     setFixedSize(400, 240);

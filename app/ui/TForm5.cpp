@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TForm5::TForm5(QWidget* parent)
-    : QDialog(parent), ownRegistry_(IniRegistry::FromEnvironment()), ownDialogs_(this) {
+TForm5::TForm5(QWidget* parent) : QDialog(parent), ownRegistry_(IniRegistry::FromEnvironment()), ownDialogs_(this)
+{
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("密码窗口"));
     setFixedSize(360, 207);
@@ -41,13 +41,15 @@ TForm5::TForm5(QWidget* parent)
     connect(quit, &QPushButton::clicked, this, &TForm5::suiButton1Click);
 }
 
-void TForm5::showEvent(QShowEvent* event) {
+void TForm5::showEvent(QShowEvent* event)
+{
     edit_->clear();
     ending_ = false;
     QDialog::showEvent(event);
 }
 
-void TForm5::suiButton2Click() {
+void TForm5::suiButton2Click()
+{
     if (PasswordLock::Accepts(Registry(), edit_->text().toStdString())) {
         ending_ = true;
         accept();
@@ -59,23 +61,29 @@ void TForm5::suiButton2Click() {
     EndProgram();
 }
 
-bool TForm5::PassLock() {
-    if (!PasswordLock::IsOn(Registry())) return true;
+bool TForm5::PassLock()
+{
+    if (!PasswordLock::IsOn(Registry()))
+        return true;
     return exec() == QDialog::Accepted;
 }
 
 void TForm5::suiButton1Click() { EndProgram(); }
 
-void TForm5::EndProgram() {
+void TForm5::EndProgram()
+{
     ending_ = true;
     done(QDialog::Rejected);
 }
 
-void TForm5::closeEvent(QCloseEvent* event) {
-    if (!ending_) event->ignore();
+void TForm5::closeEvent(QCloseEvent* event)
+{
+    if (!ending_)
+        event->ignore();
 }
 
-void TForm5::keyPressEvent(QKeyEvent* event) {
+void TForm5::keyPressEvent(QKeyEvent* event)
+{
     if (event->key() == Qt::Key_F4 && (event->modifiers() & Qt::AltModifier)) {
         event->accept();
         return;

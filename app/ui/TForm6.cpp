@@ -9,7 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-TForm6::TForm6(QWidget* parent, const std::string& updateFile) : QDialog(parent), updateFile_(updateFile) {
+TForm6::TForm6(QWidget* parent, const std::string& updateFile) : QDialog(parent), updateFile_(updateFile)
+{
     if (updateFile_.empty())
         updateFile_ = ProgramPaths::FromEnvironment(QCoreApplication::applicationDirPath().toStdString())
                           .WritableFile("update.ini");
@@ -26,9 +27,9 @@ TForm6::TForm6(QWidget* parent, const std::string& updateFile) : QDialog(parent)
     picture->setPixmap(windowIcon().pixmap(96, 96));
 
     int y = 14;
-    for (const char* text : {"软件更新步骤:", "1.请确认您已经连接到网上,如果您设置了防火墙,必须允许程序通过.",
-                             "2.检测软件是否有新版本,如果有点击下载按钮.",
-                             "3.软件更新可能需要30秒--几分钟,这期间请您耐心等待..."}) {
+    for (const char* text :
+         {"软件更新步骤:", "1.请确认您已经连接到网上,如果您设置了防火墙,必须允许程序通过.",
+          "2.检测软件是否有新版本,如果有点击下载按钮.", "3.软件更新可能需要30秒--几分钟,这期间请您耐心等待..."}) {
         auto* label = new QLabel(QString::fromUtf8(text), this);
         label->setGeometry(204, y, 390, 20);
         y += 22;
@@ -69,16 +70,19 @@ TForm6::TForm6(QWidget* parent, const std::string& updateFile) : QDialog(parent)
     });
 }
 
-void TForm6::reject() {
+void TForm6::reject()
+{
     check_->Cancel();  // Esc and the close button, too
     QDialog::reject();
 }
 
-void TForm6::SetServices(IDownloader* downloader, IShell* shell, const std::string& serverAddress) {
+void TForm6::SetServices(IDownloader* downloader, IShell* shell, const std::string& serverAddress)
+{
     MakeCheck(downloader ? *downloader : ownDownloader_, shell ? *shell : ownShell_, serverAddress);
 }
 
-void TForm6::MakeCheck(IDownloader& downloader, IShell& shell, const std::string& serverAddress) {
+void TForm6::MakeCheck(IDownloader& downloader, IShell& shell, const std::string& serverAddress)
+{
     check_ = std::make_unique<UpdateCheck>(downloader, shell, serverAddress, updateFile_);
     check_->SetChanged([this] { ShowState(); });
     // the worker's result comes back through the event loop; gone with the window
@@ -87,15 +91,18 @@ void TForm6::MakeCheck(IDownloader& downloader, IShell& shell, const std::string
     ShowState();
 }
 
-void TForm6::showEvent(QShowEvent* event) {
+void TForm6::showEvent(QShowEvent* event)
+{
     check_->FormShow();
     QDialog::showEvent(event);
 }
 
-void TForm6::ShowState() {
+void TForm6::ShowState()
+{
     const UpdateCheck::State& state = check_->Current();
     QStringList lines;
-    for (const std::string& line : state.memoLines) lines << QString::fromStdString(line);
+    for (const std::string& line : state.memoLines)
+        lines << QString::fromStdString(line);
     memo_->setPlainText(lines.join(QLatin1Char('\n')));
     status_->setText(QString::fromStdString(state.status));
     progress_->setValue(state.progress);

@@ -6,13 +6,15 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-TForm9::TForm9(QWidget* parent) : QDialog(parent) {
+TForm9::TForm9(QWidget* parent) : QDialog(parent)
+{
     setObjectName(QStringLiteral("Form9"));
     setWindowTitle(QStringLiteral("视频信息提示"));
     setFixedSize(650, 543);
 
-    AddGroup("文件格式信息", {"文件名：", "文件格式：", "播放时长：", "文件大小：", "比特率：", "文件格式全名：", "文件扩展名："},
-             8, 180);
+    AddGroup("文件格式信息",
+             {"文件名：", "文件格式：", "播放时长：", "文件大小：", "比特率：", "文件格式全名：", "文件扩展名："}, 8,
+             180);
     AddGroup("视频格式信息", {"视频分辨率：", "视频帧率：", "视频比特率：", "视频流信息："}, 192, 156);
     AddGroup("音频格式信息", {"音频采样率：", "音频声道：", "音频比特率：", "音频流信息："}, 352, 156);
     // The design text the channel label shows until a mono or stereo source replaces it.
@@ -31,7 +33,8 @@ TForm9::TForm9(QWidget* parent) : QDialog(parent) {
             [this] { QMessageBox::information(this, windowTitle(), QString::fromStdString(info_.InfoText)); });
 }
 
-QGroupBox* TForm9::AddGroup(const char* title, const std::vector<const char*>& captions, int top, int height) {
+QGroupBox* TForm9::AddGroup(const char* title, const std::vector<const char*>& captions, int top, int height)
+{
     auto* group = new QGroupBox(QString::fromUtf8(title), this);
     group->setGeometry(10, top, 630, height);
     int y = 20;
@@ -62,14 +65,17 @@ QGroupBox* TForm9::AddGroup(const char* title, const std::vector<const char*>& c
     return group;
 }
 
-QLabel* TForm9::ValueLabel(const QString& caption) const {
+QLabel* TForm9::ValueLabel(const QString& caption) const
+{
     for (const auto& [text, label] : values_) {
-        if (text == caption) return label;
+        if (text == caption)
+            return label;
     }
     return nullptr;
 }
 
-void TForm9::SetInformation(const MediaInfoStrings& info) {
+void TForm9::SetInformation(const MediaInfoStrings& info)
+{
     info_ = info;
     const MediaInfoLabels labels = MediaInfoLabels::From(info);
     // Line breaks the cuts keep are not shown.
@@ -78,7 +84,8 @@ void TForm9::SetInformation(const MediaInfoStrings& info) {
         shown.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
         QLabel* value = ValueLabel(QString::fromUtf8(caption));
         value->setText(shown);
-        if (value->wordWrap()) value->setToolTip(shown);
+        if (value->wordWrap())
+            value->setToolTip(shown);
     };
     set("文件名：", labels.fileName);
     set("文件格式：", labels.formatName);
@@ -92,7 +99,8 @@ void TForm9::SetInformation(const MediaInfoStrings& info) {
     set("视频比特率：", labels.videoKbps);
     set("视频流信息：", labels.videoStream);
     set("音频采样率：", labels.sampleRate);
-    if (labels.channels) set("音频声道：", *labels.channels);
+    if (labels.channels)
+        set("音频声道：", *labels.channels);
     set("音频比特率：", labels.audioKbps);
     set("音频流信息：", labels.audioStream);
 }

@@ -7,7 +7,8 @@
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
-void ToolbarButton::SetPopupMenu(QMenu* menu) {
+void ToolbarButton::SetPopupMenu(QMenu* menu)
+{
     setMenu(menu);
     setPopupMode(QToolButton::InstantPopup);
     connect(menu, &QMenu::aboutToHide, this, [this] {
@@ -21,7 +22,8 @@ void ToolbarButton::SetPopupMenu(QMenu* menu) {
     });
 }
 
-void ToolbarButton::paintEvent(QPaintEvent*) {
+void ToolbarButton::paintEvent(QPaintEvent*)
+{
     QStylePainter painter(this);
     QStyleOptionToolButton option;
     initStyleOption(&option);

@@ -2,7 +2,8 @@
 
 #include <QPainter>
 
-VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent) {
+VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent)
+{
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_DontCreateNativeAncestors);
     QPalette black = palette();
@@ -11,7 +12,8 @@ VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
 }
 
-void VideoSurface::SetPresenter(std::function<void()> present) {
+void VideoSurface::SetPresenter(std::function<void()> present)
+{
     present_ = std::move(present);
     const bool external = static_cast<bool>(present_);
     // the renderer owns the pixels: Qt must neither clear nor paint over them
@@ -24,7 +26,8 @@ void VideoSurface::SetPresenter(std::function<void()> present) {
 
 QPaintEngine* VideoSurface::paintEngine() const { return present_ ? nullptr : QWidget::paintEngine(); }
 
-void VideoSurface::paintEvent(QPaintEvent*) {
+void VideoSurface::paintEvent(QPaintEvent*)
+{
     if (present_) {
         present_();
         return;

@@ -30,12 +30,14 @@ namespace {
 
 // A control of the main window itself; the secondary windows are its
 // children too and reuse some of the names.
-template <class T = QWidget>
-T* Find(QWidget* main, const char* name) {
+template <class T = QWidget> T* Find(QWidget* main, const char* name)
+{
     for (T* found : main->findChildren<T*>(QString::fromLatin1(name))) {
         QObject* owner = found->parent();
-        while (owner && owner != main && !qobject_cast<QDialog*>(owner)) owner = owner->parent();
-        if (owner == main) return found;
+        while (owner && owner != main && !qobject_cast<QDialog*>(owner))
+            owner = owner->parent();
+        if (owner == main)
+            return found;
     }
     return nullptr;
 }
@@ -44,19 +46,22 @@ T* Find(QWidget* main, const char* name) {
 
 WindowsWiring::WindowsWiring(ProgramWindows& windows, const SettingsFile& settings, IShell& shell)
     : QObject(&windows.Main()), windows_(windows), settings_(settings), shell_(shell), dialogs_(&windows.Main()),
-      snapshots_(settings) {
+      snapshots_(settings)
+{
     TForm1& main = windows_.Main();
     PlayerPanel::Hooks hooks;
     hooks.hostWindow = [&main] { return static_cast<uintptr_t>(main.PlayerSurface()->winId()); };
     hooks.appendLog = [&main](const std::string& text) { main.Controller().Log().Append(text); };
     hooks.showStatus = [&main](const std::string& text) {
-        if (auto* bar = Find<QStatusBar>(&main, "suiStatusBar1")) bar->showMessage(QString::fromStdString(text));
+        if (auto* bar = Find<QStatusBar>(&main, "suiStatusBar1"))
+            bar->showMessage(QString::fromStdString(text));
     };
     hooks.playSound = [this](const std::string& path) { camera_.Play(path); };
     hooks.showError = [this](const std::string& text) { dialogs_.ShowError(text); };
     hooks.waitMs = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
     hooks.showSeekPosition = [this](int position) {
-        if (seekBar_ && !seekBar_->isSliderDown()) seekBar_->setValue(position);
+        if (seekBar_ && !seekBar_->isSliderDown())
+            seekBar_->setValue(position);
     };
     hooks.showNoPicture = [this] { ShowBlackSurface(); };
     const ProgramPaths& paths = settings.Paths();
@@ -74,7 +79,8 @@ WindowsWiring::WindowsWiring(ProgramWindows& windows, const SettingsFile& settin
     WireSnapshotMenu();
 }
 
-WindowsWiring::~WindowsWiring() {
+WindowsWiring::~WindowsWiring()
+{
     player_.DetachEvents();
     player_.Close();
     windows_.Main().PlayerSurface()->SetPresenter({});
@@ -82,28 +88,36 @@ WindowsWiring::~WindowsWiring() {
 
 bool WindowsWiring::PassLock() { return windows_.Lock().PassLock(); }
 
-int WindowsWiring::SelectedRow() const {
+int WindowsWiring::SelectedRow() const
+{
     const ConversionList& list = windows_.Main().Controller().List();
     const int row = list.Selected();
     return row >= 0 && row < list.RowCount() ? row : -1;
 }
 
-void WindowsWiring::ShowMediaInformation() {
+void WindowsWiring::ShowMediaInformation()
+{
     ConversionList& list = windows_.Main().Controller().List();
-    if (list.RowCount() == 0 || !list_ || list_->selectedItems().isEmpty()) return;
+    if (list.RowCount() == 0 || !list_ || list_->selectedItems().isEmpty())
+        return;
     const int row = list_->indexOfTopLevelItem(list_->selectedItems().first());
-    if (row < 0 || row >= list.RowCount()) return;
+    if (row < 0 || row >= list.RowCount())
+        return;
     const std::string path = list.Rows()[static_cast<size_t>(row)].SourceFile;
     std::error_code ignored;
-    if (!std::filesystem::exists(path, ignored)) return;
-    if (!GetFFmpegLoader().Loaded(ConverterLibraries)) GetFFmpegLoader().Load(ConverterLibraries);
+    if (!std::filesystem::exists(path, ignored))
+        return;
+    if (!GetFFmpegLoader().Loaded(ConverterLibraries))
+        GetFFmpegLoader().Load(ConverterLibraries);
     TAVProbe probe;
     windows_.MediaInformation().SetInformation(GatherMediaInfo(probe, path));
     windows_.MediaInformation().exec();
 }
 
-void WindowsWiring::FollowSelectionSoon() {
-    if (followPending_) return;
+void WindowsWiring::FollowSelectionSoon()
+{
+    if (followPending_)
+        return;
     followPending_ = true;
     QTimer::singleShot(0, this, [this] {
         followPending_ = false;
@@ -111,8 +125,10 @@ void WindowsWiring::FollowSelectionSoon() {
     });
 }
 
-void WindowsWiring::FollowSelection() {
-    if (!list_) return;
+void WindowsWiring::FollowSelection()
+{
+    if (!list_)
+        return;
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     ConversionList& list = windows_.Main().Controller().List();
     if (selected.isEmpty()) {
@@ -121,22 +137,32 @@ void WindowsWiring::FollowSelection() {
         return;
     }
     const int row = list_->indexOfTopLevelItem(selected.first());
-    if (row < 0 || row >= list.RowCount()) return;
+    if (row < 0 || row >= list.RowCount())
+        return;
     const std::string& file = list.Rows()[static_cast<size_t>(row)].SourceFile;
-    if (seekBar_ && file != panel_->PreviewFile()) seekBar_->setValue(0);
+    if (seekBar_ && file != panel_->PreviewFile())
+        seekBar_->setValue(0);
     panel_->SelectRow(file, windows_.Main().Controller().ListBusy());
 }
 
-void WindowsWiring::WirePlayerGroup() {
+void WindowsWiring::WirePlayerGroup()
+{
     TForm1& main = windows_.Main();
     auto button = [&main](const char* name) { return Find<HoverPicture>(&main, name); };
     auto focusList = [this] {
-        if (list_) list_->setFocus();
+        if (list_)
+            list_->setFocus();
     };
     if (auto* play = button("Image3"))
-        connect(play, &HoverPicture::clicked, this, [this, focusList] { panel_->Image3Click(); focusList(); });
+        connect(play, &HoverPicture::clicked, this, [this, focusList] {
+            panel_->Image3Click();
+            focusList();
+        });
     if (auto* pause = button("Image4"))
-        connect(pause, &HoverPicture::clicked, this, [this, focusList] { panel_->Image4Click(); focusList(); });
+        connect(pause, &HoverPicture::clicked, this, [this, focusList] {
+            panel_->Image4Click();
+            focusList();
+        });
     if (auto* stop = button("Image5"))
         connect(stop, &HoverPicture::clicked, this, [this] { panel_->Image5Click(SelectedRow() >= 0); });
     if (auto* mute = button("Image14")) {
@@ -153,11 +179,13 @@ void WindowsWiring::WirePlayerGroup() {
     }
     if (auto* snapshot = button("Image24"))
         connect(snapshot, &HoverPicture::clicked, this, [this] { panel_->Image24Click(); });
-    if (auto* settingsButton = button("Image26")) settingsButton->installEventFilter(this);
+    if (auto* settingsButton = button("Image26"))
+        settingsButton->installEventFilter(this);
 
     seekBar_ = Find<QSlider>(&main, "suiTrackBar1");
     // the mouse anywhere on the bar, not only on its thumb
-    if (seekBar_) seekBar_->installEventFilter(this);
+    if (seekBar_)
+        seekBar_->installEventFilter(this);
     player_.SetFileOpened([this](int64_t duration) {
         panel_->FileOpened(duration);
         // from now on the player draws into Panel2 and repaints it on request
@@ -175,21 +203,27 @@ void WindowsWiring::WirePlayerGroup() {
     }
 }
 
-void WindowsWiring::ShowBlackSurface() {
+void WindowsWiring::ShowBlackSurface()
+{
     windows_.Main().PlayerSurface()->SetPresenter({});
     windows_.Main().PlayerSurface()->update();
 }
 
-void WindowsWiring::TickType(SnapshotType type) {
+void WindowsWiring::TickType(SnapshotType type)
+{
     const char* names[] = {"BMP1", "JPEG1", "GIF1", "PNG1"};
-    if (auto* item = Find<QAction>(&windows_.Main(), names[static_cast<int>(type)])) item->setChecked(true);
+    if (auto* item = Find<QAction>(&windows_.Main(), names[static_cast<int>(type)]))
+        item->setChecked(true);
 }
 
-void WindowsWiring::ShowSnapshotMenuNormal() {
-    if (auto* settingsButton = Find<HoverPicture>(&windows_.Main(), "Image26")) settingsButton->ShowNormal();
+void WindowsWiring::ShowSnapshotMenuNormal()
+{
+    if (auto* settingsButton = Find<HoverPicture>(&windows_.Main(), "Image26"))
+        settingsButton->ShowNormal();
 }
 
-void WindowsWiring::WireSnapshotMenu() {
+void WindowsWiring::WireSnapshotMenu()
+{
     TForm1& main = windows_.Main();
     auto guarded = [this](auto step) {
         return [this, step] {
@@ -211,8 +245,10 @@ void WindowsWiring::WireSnapshotMenu() {
                     ShowSnapshotMenuNormal();
                     snapshots_.ChooseFolder(dialogs_);
                 }));
-    const std::pair<const char*, SnapshotType> types[] = {
-        {"BMP1", SnapshotType::BMP}, {"JPEG1", SnapshotType::JPG}, {"GIF1", SnapshotType::GIF}, {"PNG1", SnapshotType::PNG}};
+    const std::pair<const char*, SnapshotType> types[] = {{"BMP1", SnapshotType::BMP},
+                                                          {"JPEG1", SnapshotType::JPG},
+                                                          {"GIF1", SnapshotType::GIF},
+                                                          {"PNG1", SnapshotType::PNG}};
     for (const auto& [name, type] : types) {
         if (auto* item = Find<QAction>(&main, name))
             connect(item, &QAction::triggered, this, guarded([this, type = type] {
@@ -223,11 +259,13 @@ void WindowsWiring::WireSnapshotMenu() {
     }
     if (auto* menu = Find<QMenu>(&main, "suiPopupMenu4"))
         connect(menu, &QMenu::aboutToShow, this, [&main] {
-            if (auto* settingsButton = Find<HoverPicture>(&main, "Image26")) settingsButton->ShowHover();
+            if (auto* settingsButton = Find<HoverPicture>(&main, "Image26"))
+                settingsButton->ShowHover();
         });
 }
 
-bool WindowsWiring::eventFilter(QObject* watched, QEvent* event) {
+bool WindowsWiring::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == seekBar_ && event->type() == QEvent::MouseButtonPress) {
         panel_->SeekMouseDown();
         return false;

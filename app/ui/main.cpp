@@ -21,7 +21,8 @@
 
 #include <cstdlib>
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvex"));
     InstallQtChineseTranslations(application);  // without the package Qt's own texts stay English

@@ -28,15 +28,9 @@ TForm7::TForm7(FormatSession& session, QWidget* parent)
 
 TForm7::~TForm7() = default;
 
-IFormatsDialogs& TForm7::dialogs()
-{
-    return dialogs_ ? *dialogs_ : *qtDialogs_;
-}
+IFormatsDialogs& TForm7::dialogs() { return dialogs_ ? *dialogs_ : *qtDialogs_; }
 
-void TForm7::SetOptionWindow(TForm8* optionWindow)
-{
-    optionWindow_ = optionWindow;
-}
+void TForm7::SetOptionWindow(TForm8* optionWindow) { optionWindow_ = optionWindow; }
 
 void TForm7::SetDialogs(IFormatsDialogs* dialogs)
 {
@@ -154,10 +148,7 @@ void TForm7::onNextClicked()
     accept();
 }
 
-void TForm7::onCancelClicked()
-{
-    reject();
-}
+void TForm7::onCancelClicked() { reject(); }
 
 void TForm7::reject()
 {

@@ -65,9 +65,9 @@ private:
     std::unique_ptr<IFormatsDialogs> qtDialogs_;
     IFormatsDialogs* dialogs_ = nullptr;
     TForm8* optionWindow_ = nullptr;
-    bool syncing_ = false;       // true while the window mirrors the model into the lists
-    bool nextRequested_ = false; // 下一步 ended the current modal round
-    bool ignoreRelease_ = false; // the release after a double click is no click
+    bool syncing_ = false;  // true while the window mirrors the model into the lists
+    bool nextRequested_ = false;  // 下一步 ended the current modal round
+    bool ignoreRelease_ = false;  // the release after a double click is no click
 
     QLabel* promptLabel_ = nullptr;
     QTabWidget* pages_ = nullptr;

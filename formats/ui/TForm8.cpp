@@ -16,8 +16,8 @@ namespace {
 
 // Labels of the ten lists, in OptionList order.
 constexpr const char* kListLabels[kOptionListCount] = {
-    "视频编码器：", "视频比特率：", "视频分辨率：", "视频帧率：", "音频编码器：",
-    "音频比特率：", "音频采样率：", "声道设置：", "视频缩放模式：", "音量调节：",
+    "视频编码器：", "视频比特率：", "视频分辨率：", "视频帧率：",     "音频编码器：",
+    "音频比特率：", "音频采样率：", "声道设置：",   "视频缩放模式：", "音量调节：",
 };
 
 // The character a key press types, as a list view's key handler sees it; 0
@@ -39,9 +39,7 @@ char32_t TypedKey(const QKeyEvent& key)
 }  // namespace
 
 TForm8::TForm8(FormatSession& session, QWidget* parent)
-    : QDialog(parent),
-      session_(session),
-      qtDialogs_(std::make_unique<QtFormatsDialogs>(this)),
+    : QDialog(parent), session_(session), qtDialogs_(std::make_unique<QtFormatsDialogs>(this)),
       model_(session, *qtDialogs_)
 {
     setObjectName("Form8");
@@ -53,15 +51,9 @@ TForm8::TForm8(FormatSession& session, QWidget* parent)
 
 TForm8::~TForm8() = default;
 
-void TForm8::SetDialogs(IFormatsDialogs* dialogs)
-{
-    model_.SetDialogs(dialogs ? *dialogs : *qtDialogs_);
-}
+void TForm8::SetDialogs(IFormatsDialogs* dialogs) { model_.SetDialogs(dialogs ? *dialogs : *qtDialogs_); }
 
-void TForm8::SetDurationProbe(IDurationProbe* probe)
-{
-    model_.SetDurationProbe(probe);
-}
+void TForm8::SetDurationProbe(IDurationProbe* probe) { model_.SetDurationProbe(probe); }
 
 void TForm8::ResetClipCheck(bool enabled)
 {

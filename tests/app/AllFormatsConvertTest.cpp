@@ -40,7 +40,8 @@ public:
     bool runEnded = false;
     std::vector<std::string> logLines;
 
-    void AddAndConvertAll() {
+    void AddAndConvertAll()
+    {
         const std::string source = dir.file("bars.mp4");
         if (!qtest::MakeMedia(source, "-f lavfi -i testsrc=s=320x240:r=25:d=3 -f lavfi -i sine=f=440:r=44100:d=3 "
                                       "-ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest"))
@@ -48,7 +49,8 @@ public:
         window.suiComboBox1Change(0);  // nothing after the run
         window.suiComboBox3Change(2);  // two files at once
         for (const CataloguePage& page : CataloguePages()) {
-            if (page.base >= kTodaysFormatsBase) continue;  // converted by cli_ModernFormatsTest
+            if (page.base >= kTodaysFormatsBase)
+                continue;  // converted by cli_ModernFormatsTest
             for (const CatalogueEntry& entry : page.entries) {
                 // a source of its own per format, so outputs of the same extension do not collide
                 const std::string copy = dir.file("clip" + std::to_string(entry.number) + ".mp4");
@@ -74,11 +76,13 @@ public:
 
 std::unique_ptr<AllFormatsBatch> batch;
 
-std::vector<int> CatalogueNumbers() {
+std::vector<int> CatalogueNumbers()
+{
     std::vector<int> numbers;
     for (const CataloguePage& page : CataloguePages())
         if (page.base < kTodaysFormatsBase)
-            for (const CatalogueEntry& entry : page.entries) numbers.push_back(entry.number);
+            for (const CatalogueEntry& entry : page.entries)
+                numbers.push_back(entry.number);
     return numbers;
 }
 
@@ -91,10 +95,10 @@ std::vector<int> CatalogueNumbers() {
 struct Expected {
     int number;
     const char* family;  // the demuxer ffprobe reads the file with (contained in format_name)
-    const char* video;   // codec_name of v:0; "" for an audio-only target
-    const char* tag;     // codec_tag_string of v:0, or "" when not checked
+    const char* video;  // codec_name of v:0; "" for an audio-only target
+    const char* tag;  // codec_tag_string of v:0, or "" when not checked
     int width, height;
-    const char* rate;    // r_frame_rate
+    const char* rate;  // r_frame_rate
     const char* audio;
     int sampleRate, channels;
 };
@@ -170,41 +174,50 @@ constexpr Expected kExpected[] = {
     {209, "amr", "", "", 0, 0, "", "amr_nb", 8000, 1},
 };
 
-const Expected* ExpectedOf(int number) {
+const Expected* ExpectedOf(int number)
+{
     for (const Expected& e : kExpected)
-        if (e.number == number) return &e;
+        if (e.number == number)
+            return &e;
     return nullptr;
 }
 
-std::string Field(const std::map<std::string, std::string>& fields, const char* key) {
+std::string Field(const std::map<std::string, std::string>& fields, const char* key)
+{
     const auto found = fields.find(key);
     return found == fields.end() ? "" : found->second;
 }
 
 // "30000/1001" or "29.97"; 0 for text that is no number.
-double Rational(const std::string& text) {
+double Rational(const std::string& text)
+{
     const auto slash = text.find('/');
     const double num = std::strtod(text.substr(0, slash).c_str(), nullptr);
-    if (slash == std::string::npos) return num;
+    if (slash == std::string::npos)
+        return num;
     const double den = std::strtod(text.substr(slash + 1).c_str(), nullptr);
     return den == 0 ? 0 : num / den;
 }
 
 // The container's duration, or for a container that keeps none (SWF) the
 // video packets counted at the stream's frame rate.
-double DurationOf(const std::string& path, const std::map<std::string, std::string>& format) {
+double DurationOf(const std::string& path, const std::map<std::string, std::string>& format)
+{
     const double stated = Rational(Field(format, "duration"));
-    if (stated > 0) return stated;
+    if (stated > 0)
+        return stated;
     std::string packets;
     qtest::RunCommand("ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets "
-                      "-of csv=p=0 " + qtest::ShellQuote(path) + " 2>/dev/null",
+                      "-of csv=p=0 " +
+                          qtest::ShellQuote(path) + " 2>/dev/null",
                       &packets);
     const double rate = Rational(Field(qtest::ProbeStream(path, "v:0"), "r_frame_rate"));
     return rate > 0 ? std::strtod(packets.c_str(), nullptr) / rate : 0;
 }
 
 // The run's log lines that tell of errors or name this output.
-std::string LogText(const std::string& outputFile) {
+std::string LogText(const std::string& outputFile)
+{
     std::string log;
     for (const std::string& line : batch->logLines)
         if (line.find(outputFile) != std::string::npos || line.find("rror") != std::string::npos ||
@@ -213,7 +226,8 @@ std::string LogText(const std::string& outputFile) {
     return log;
 }
 
-std::string Describe(const OutputSettings& s) {
+std::string Describe(const OutputSettings& s)
+{
     return "ext=" + s.OutputExt + " format=" + s.OutputFormat + " target=" + s.TargetType + " vcodec=" + s.VideoCodec +
            " acodec=" + s.AudioCodec + " size=" + s.FrameSize + " rate=" + s.FrameRate + " ar=" + s.AudioSampleRate +
            " ac=" + s.AudioChannels + " audioOnly=" + (s.AudioOnly ? "1" : "0");
@@ -221,20 +235,23 @@ std::string Describe(const OutputSettings& s) {
 
 class AllFormatsConvertTest : public testing::TestWithParam<int> {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         batch = std::make_unique<AllFormatsBatch>();
         batch->AddAndConvertAll();
     }
     static void TearDownTestSuite() { batch.reset(); }
 };
 
-TEST_P(AllFormatsConvertTest, DefaultSelectionsGiveTheChosenStreams) {
+TEST_P(AllFormatsConvertTest, DefaultSelectionsGiveTheChosenStreams)
+{
     const int number = GetParam();
     ASSERT_TRUE(batch->runEnded) << "the run did not end";
     const AddedFormat& added = batch->formats.at(number);
     const OutputSettings& s = added.settings;
     SCOPED_TRACE("format " + std::to_string(number) + ": " + Describe(s));
-    if (!added.added) FAIL() << "not added; log:\n" << LogText(s.OutputFile);
+    if (!added.added)
+        FAIL() << "not added; log:\n" << LogText(s.OutputFile);
     EXPECT_EQ(batch->RowStatus(added.row), kStatusFinished) << "log:\n" << LogText(added.outputFile);
     const std::string& path = added.outputFile;
     ASSERT_TRUE(fs::exists(path)) << path;

@@ -19,16 +19,19 @@ public:
     std::vector<std::string> folderTitles;
     std::vector<std::string> errors;
 
-    std::optional<std::string> ChooseFolder(const std::string& title, const std::string&) override {
+    std::optional<std::string> ChooseFolder(const std::string& title, const std::string&) override
+    {
         folderTitles.push_back(title);
-        if (folderAnswers.empty()) return std::nullopt;
+        if (folderAnswers.empty())
+            return std::nullopt;
         auto answer = folderAnswers.front();
         folderAnswers.pop_front();
         return answer;
     }
     std::optional<std::string> OpenFile(const std::vector<FileFilter>&) override { return std::nullopt; }
     std::vector<std::string> OpenFiles(const std::vector<FileFilter>&) override { return {}; }
-    MessageResult MessageBox(const std::string&, const std::string&, MessageIcon, MessageButtons) override {
+    MessageResult MessageBox(const std::string&, const std::string&, MessageIcon, MessageButtons) override
+    {
         return MessageResult::Ok;
     }
     void ShowError(const std::string& text) override { errors.push_back(text); }
@@ -50,7 +53,8 @@ public:
 };
 
 // Paths of a program living in `root`/program with its home in `root`/home.
-inline ProgramPaths PathsUnder(const std::string& root) {
+inline ProgramPaths PathsUnder(const std::string& root)
+{
     ProgramPaths paths;
     paths.programFolder = root + "/program/";
     paths.configFolder = root + "/config/quorvex/";
@@ -60,14 +64,16 @@ inline ProgramPaths PathsUnder(const std::string& root) {
     return paths;
 }
 
-inline std::string ReadText(const std::string& path) {
+inline std::string ReadText(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-inline void WriteText(const std::string& path, const std::string& text) {
+inline void WriteText(const std::string& path, const std::string& text)
+{
     std::ofstream(path, std::ios::binary) << text;
 }
 

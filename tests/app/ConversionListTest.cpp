@@ -30,18 +30,21 @@ public:
     std::vector<uint64_t> cancels;
     std::vector<SampledSize> results;
 
-    void Request(uint64_t key, const TInputOptions& input, const TOutputOptions& output) override {
+    void Request(uint64_t key, const TInputOptions& input, const TOutputOptions& output) override
+    {
         requests.push_back({key, input, output});
     }
     void Cancel(uint64_t key) override { cancels.push_back(key); }
-    std::vector<SampledSize> TakeResults() override {
+    std::vector<SampledSize> TakeResults() override
+    {
         std::vector<SampledSize> taken;
         taken.swap(results);
         return taken;
     }
 };
 
-TEST_F(ConversionListTest, DatSourcesAreReadAsMpegWhateverTheCaseOfTheirExtension) {
+TEST_F(ConversionListTest, DatSourcesAreReadAsMpegWhateverTheCaseOfTheirExtension)
+{
     const std::string mpeg = dir.file("program.mpg");
     ASSERT_TRUE(qtest::MakeMedia(mpeg, "-f lavfi -i testsrc=s=160x120:d=1 -f mpeg"));
     struct Case {
@@ -65,7 +68,8 @@ TEST_F(ConversionListTest, DatSourcesAreReadAsMpegWhateverTheCaseOfTheirExtensio
     EXPECT_EQ(window.PreviewFile(), dir.file("movie.mpg"));
 }
 
-TEST_F(ConversionListTest, AnExistingOutputGetsANewNumberOrIsOverwrittenByTheUsersChoice) {
+TEST_F(ConversionListTest, AnExistingOutputGetsANewNumberOrIsOverwrittenByTheUsersChoice)
+{
     const std::string source = qtest::MakeMp4Clip(dir.path(), 1.0);
     const std::string sourceName = fs::path(source).stem().string();
     chooser.formatNumber = 12;  // MP4 for computers
@@ -87,7 +91,8 @@ TEST_F(ConversionListTest, AnExistingOutputGetsANewNumberOrIsOverwrittenByTheUse
     }
 }
 
-TEST_F(ConversionListTest, FilesAfterAMissingOneAreAddedFromTheLastInTheDialogsOrder) {
+TEST_F(ConversionListTest, FilesAfterAMissingOneAreAddedFromTheLastInTheDialogsOrder)
+{
     const std::vector<std::string> clips = Clips(5);
     fs::remove(clips[2]);
 
@@ -105,7 +110,8 @@ TEST_F(ConversionListTest, FilesAfterAMissingOneAreAddedFromTheLastInTheDialogsO
     EXPECT_EQ(chooser.clipEnabled, (std::vector<bool>{false, false}));
 }
 
-TEST_F(ConversionListTest, ATransportStreamAddedWithTheAviFormatBecomesAnAviOfTheSameName) {
+TEST_F(ConversionListTest, ATransportStreamAddedWithTheAviFormatBecomesAnAviOfTheSameName)
+{
     const std::string ts = dir.file("clip.ts");
     ASSERT_TRUE(qtest::MakeMedia(ts, "-f lavfi -i testsrc=s=160x120:d=1 -c:v mpeg2video -f mpegts"));
     chooser.formatNumber = 1;
@@ -121,7 +127,8 @@ TEST_F(ConversionListTest, ATransportStreamAddedWithTheAviFormatBecomesAnAviOfTh
 // A format whose selection the encoder cannot write as chosen (H.263 codes
 // 352x288, not the list's 320x240) says in the log and in the row's target
 // cell what is written; the file then has that size.
-TEST_F(ConversionListTest, AnAdjustedSelectionIsNamedInTheLogAndTheTargetCell) {
+TEST_F(ConversionListTest, AnAdjustedSelectionIsNamedInTheLogAndTheTargetCell)
+{
     chooser.formatNumber = 120;
     AddOne(qtest::MakeMp4Clip(dir.path(), 1.0));
     ASSERT_EQ(List().RowCount(), 1);
@@ -134,9 +141,11 @@ TEST_F(ConversionListTest, AnAdjustedSelectionIsNamedInTheLogAndTheTargetCell) {
     EXPECT_EQ(List().Rows()[1].TargetExt, "MP4");
 }
 
-TEST_F(ConversionListTest, RemovingTheSecondOfThreeShiftsTheLaterRecordsAndParksItInTheLastSlot) {
+TEST_F(ConversionListTest, RemovingTheSecondOfThreeShiftsTheLaterRecordsAndParksItInTheLastSlot)
+{
     const std::vector<std::string> clips = Clips(3);
-    for (const std::string& clip : clips) AddOne(clip);
+    for (const std::string& clip : clips)
+        AddOne(clip);
     ASSERT_EQ(List().RowCount(), 3);
 
     List().AdvListView1SelectItem(1);
@@ -158,16 +167,19 @@ TEST_F(ConversionListTest, RemovingTheSecondOfThreeShiftsTheLaterRecordsAndParks
     EXPECT_TRUE(c.ListActive(ListButton::Up));
 }
 
-TEST_F(ConversionListTest, RemoveWithoutASelectionOnlyAsksForOne) {
+TEST_F(ConversionListTest, RemoveWithoutASelectionOnlyAsksForOne)
+{
     List().btnRemoveClick();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, "请先选择您需要删除的项目！");
     EXPECT_EQ(dialogs.boxes[0].caption, "提示");
 }
 
-TEST_F(ConversionListTest, AfterThreeRemovesAddsStopAtSlot497AndTheFullListIsRefusedWithAMessage) {
+TEST_F(ConversionListTest, AfterThreeRemovesAddsStopAtSlot497AndTheFullListIsRefusedWithAMessage)
+{
     const std::vector<std::string> clips = Clips(3);
-    for (const std::string& clip : clips) AddOne(clip);
+    for (const std::string& clip : clips)
+        AddOne(clip);
     for (int i = 0; i < 3; ++i) {
         List().AdvListView1SelectItem(0);
         List().btnRemoveClick();
@@ -178,7 +190,8 @@ TEST_F(ConversionListTest, AfterThreeRemovesAddsStopAtSlot497AndTheFullListIsRef
 
     EXPECT_EQ(List().RowCount(), 498);
     EXPECT_EQ(List().Slot(497).SlotState, "Full");
-    for (int slot : {498, 499, 500}) EXPECT_EQ(List().Slot(slot).SlotState, "DELETED") << slot;
+    for (int slot : {498, 499, 500})
+        EXPECT_EQ(List().Slot(slot).SlotState, "DELETED") << slot;
     const std::vector<ShownBox> refusals = dialogs.BoxesCaptioned("提示");
     ASSERT_EQ(refusals.size(), 1u);
     EXPECT_NE(refusals[0].text.find("转换列表已满"), std::string::npos);
@@ -196,9 +209,11 @@ TEST_F(ConversionListTest, AfterThreeRemovesAddsStopAtSlot497AndTheFullListIsRef
     EXPECT_EQ(List().Slot(500).SlotState, "kong");
 }
 
-TEST_F(ConversionListTest, MovesSwapRowsAndSlotsButNotPastEitherEnd) {
+TEST_F(ConversionListTest, MovesSwapRowsAndSlotsButNotPastEitherEnd)
+{
     const std::vector<std::string> clips = Clips(3);
-    for (const std::string& clip : clips) AddOne(clip);
+    for (const std::string& clip : clips)
+        AddOne(clip);
     struct Case {
         int selected;
         bool up;
@@ -206,7 +221,7 @@ TEST_F(ConversionListTest, MovesSwapRowsAndSlotsButNotPastEitherEnd) {
         int selectedAfter;
     };
     const Case cases[] = {
-        {0, true, {0, 1, 2}, 0},   // first up: nothing
+        {0, true, {0, 1, 2}, 0},  // first up: nothing
         {2, false, {0, 1, 2}, 2},  // last down: nothing
         {2, true, {0, 2, 1}, 1},
         {0, false, {2, 0, 1}, 1},
@@ -218,7 +233,8 @@ TEST_F(ConversionListTest, MovesSwapRowsAndSlotsButNotPastEitherEnd) {
         else
             List().Button11Click();
         std::vector<std::string> expected;
-        for (int index : c.order) expected.push_back(clips[static_cast<size_t>(index)]);
+        for (int index : c.order)
+            expected.push_back(clips[static_cast<size_t>(index)]);
         EXPECT_EQ(Sources(), expected);
         for (int row = 0; row < 3; ++row) {
             EXPECT_EQ(List().Slot(row).Input.FileName, expected[static_cast<size_t>(row)]);
@@ -229,7 +245,8 @@ TEST_F(ConversionListTest, MovesSwapRowsAndSlotsButNotPastEitherEnd) {
     }
 }
 
-TEST_F(ConversionListTest, AnUnreadableFileIsReportedAndTheOthersOfAManyFilesAddGoOn) {
+TEST_F(ConversionListTest, AnUnreadableFileIsReportedAndTheOthersOfAManyFilesAddGoOn)
+{
     const std::vector<std::string> clips = Clips(2);
     const std::string bad = dir.file("notes.mp4");
     WriteText(bad, "this is no media file");
@@ -248,7 +265,8 @@ TEST_F(ConversionListTest, AnUnreadableFileIsReportedAndTheOthersOfAManyFilesAdd
     EXPECT_TRUE(logged);
 }
 
-TEST_F(ConversionListTest, CancelledDialogOrChooserAddsNothing) {
+TEST_F(ConversionListTest, CancelledDialogOrChooserAddsNothing)
+{
     const std::string clip = Clips(1)[0];
     List().MenuItem15Click();  // the open dialog is cancelled
     chooser.cancel = true;
@@ -259,8 +277,10 @@ TEST_F(ConversionListTest, CancelledDialogOrChooserAddsNothing) {
     EXPECT_FALSE(window.Controls().ToolEnabled(ToolButton::Start));
 }
 
-TEST_F(ConversionListTest, ClearEmptiesRowsTasksAndSlots) {
-    for (const std::string& clip : Clips(2)) AddOne(clip);
+TEST_F(ConversionListTest, ClearEmptiesRowsTasksAndSlots)
+{
+    for (const std::string& clip : Clips(2))
+        AddOne(clip);
     ASSERT_EQ(window.Converter().TaskCount(), 2);
     List().btnClearClick();
     EXPECT_EQ(List().RowCount(), 0);
@@ -268,12 +288,14 @@ TEST_F(ConversionListTest, ClearEmptiesRowsTasksAndSlots) {
     EXPECT_EQ(List().Slot(0).SlotState, "kong");
     const MainWindowControls& c = window.Controls();
     EXPECT_TRUE(c.ToolEnabled(ToolButton::Add));
-    for (ToolButton off : {ToolButton::Remove, ToolButton::Clear, ToolButton::Start}) EXPECT_FALSE(c.ToolEnabled(off));
+    for (ToolButton off : {ToolButton::Remove, ToolButton::Clear, ToolButton::Start})
+        EXPECT_FALSE(c.ToolEnabled(off));
     for (ListButton off : {ListButton::Up, ListButton::Down, ListButton::Remove, ListButton::Clear})
         EXPECT_FALSE(c.ListActive(off));
 }
 
-TEST(NewNameRule, TakesTheFirstFreeNumber) {
+TEST(NewNameRule, TakesTheFirstFreeNumber)
+{
     qtest::ScratchDir dir;
     WriteText(dir.file("clip.mp4"), "x");
     EXPECT_EQ(NewNameRule(dir.file("clip.mp4")), dir.file("clip(New_1).mp4"));
@@ -284,7 +306,8 @@ TEST(NewNameRule, TakesTheFirstFreeNumber) {
     EXPECT_EQ(WithoutNewNumber(dir.file("clip(New_2).mp4")), dir.file("clip.mp4"));
 }
 
-TEST(OutputOptionsCopy, SetFieldsAreCopiedAndTheMpeg4TagOnlyStaysInAvi) {
+TEST(OutputOptionsCopy, SetFieldsAreCopiedAndTheMpeg4TagOnlyStaysInAvi)
+{
     struct Case {
         const char* codec;
         const char* tag;
@@ -343,17 +366,20 @@ TEST(OutputOptionsCopy, SetFieldsAreCopiedAndTheMpeg4TagOnlyStaysInAvi) {
 
 namespace {
 
-TEST_F(ConversionListTest, AFolderAddTakesTheMediaFilesOfEverySubfolderAndSkipsTheRest) {
+TEST_F(ConversionListTest, AFolderAddTakesTheMediaFilesOfEverySubfolderAndSkipsTheRest)
+{
     const std::string clip = qtest::MakeMp4Clip(dir.path(), 0.5);
     const std::string tone = qtest::MakeWavClip(dir.path(), 0.5);
     const std::string root = dir.file("holiday");
     fs::create_directories(root + "/day 2/evening");
     fs::create_directories(root + "/empty");
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {clip, root + "/beach.mp4"},          {tone, root + "/day 2/voice.WAV"},
-        {clip, root + "/day 2/evening/fire.mkv"}, {clip, root + "/notes.txt"},
-        {tone, root + "/day 2/cover.png"}};
-    for (const auto& [from, to] : files) fs::copy_file(from, to);
+    const std::vector<std::pair<std::string, std::string>> files = {{clip, root + "/beach.mp4"},
+                                                                    {tone, root + "/day 2/voice.WAV"},
+                                                                    {clip, root + "/day 2/evening/fire.mkv"},
+                                                                    {clip, root + "/notes.txt"},
+                                                                    {tone, root + "/day 2/cover.png"}};
+    for (const auto& [from, to] : files)
+        fs::copy_file(from, to);
     dialogs.folderAnswers.push_back(root);
     List().AddFolder();
     EXPECT_EQ(Sources(), (std::vector<std::string>{root + "/beach.mp4", root + "/day 2/evening/fire.mkv",
@@ -370,7 +396,8 @@ TEST_F(ConversionListTest, AFolderAddTakesTheMediaFilesOfEverySubfolderAndSkipsT
     EXPECT_NE(dialogs.boxes[0].text.find("没有可以转换的音频或视频文件"), std::string::npos);
 }
 
-TEST_F(ConversionListTest, ARowsChangedFormatIsWhatTheNextRunWrites) {
+TEST_F(ConversionListTest, ARowsChangedFormatIsWhatTheNextRunWrites)
+{
     const std::string source = qtest::MakeMp4Clip(dir.path(), 1.0);
     const std::string stem = fs::path(source).stem().string();
     chooser.formatNumber = 1;  // AVI
@@ -403,7 +430,8 @@ TEST_F(ConversionListTest, ARowsChangedFormatIsWhatTheNextRunWrites) {
 
 namespace {
 
-TEST_F(ConversionListTest, EveryRowIsSampledAndARemovedOrChangedRowsSampleIsCancelled) {
+TEST_F(ConversionListTest, EveryRowIsSampledAndARemovedOrChangedRowsSampleIsCancelled)
+{
     RecordingSampler sampler;
     const std::vector<std::string> files = Clips(3);
     chooser.formatNumber = 300;  // constant quality: no bit rate to estimate from
@@ -455,12 +483,13 @@ TEST_F(ConversionListTest, EveryRowIsSampledAndARemovedOrChangedRowsSampleIsCanc
     List().SetSizeSampler(nullptr);
 }
 
-TEST_F(ConversionListTest, AClipIsHeldToTheSourcesLengthWhenAddedAndWhenTheRowsFormatChanges) {
+TEST_F(ConversionListTest, AClipIsHeldToTheSourcesLengthWhenAddedAndWhenTheRowsFormatChanges)
+{
     const std::string source = qtest::MakeMp4Clip(dir.path(), 3.0);
     struct Case {
         const char* name;
         std::optional<std::pair<int64_t, int64_t>> clipMs;  // start and length
-        int64_t startUs;     // of the input
+        int64_t startUs;  // of the input
         int64_t durationUs;  // of the output, within 0.1 s
     };
     const Case cases[] = {
@@ -494,7 +523,8 @@ TEST_F(ConversionListTest, AClipIsHeldToTheSourcesLengthWhenAddedAndWhenTheRowsF
     }
 }
 
-TEST_F(ConversionListTest, AClipStartingPastTheSourcesEndAddsNoRowAndLeavesAChangedRowAsItWas) {
+TEST_F(ConversionListTest, AClipStartingPastTheSourcesEndAddsNoRowAndLeavesAChangedRowAsItWas)
+{
     const std::string source = qtest::MakeMp4Clip(dir.path(), 3.0);
     const std::string refusal = std::string("***不能进行正常转换: ") + kStopBeyondLengthMessage;
     const auto pastTheEnd = std::make_pair(int64_t{5000}, int64_t{1000});
@@ -521,12 +551,13 @@ TEST_F(ConversionListTest, AClipStartingPastTheSourcesEndAddsNoRowAndLeavesAChan
 // A source lying in the output folder under its output's name, with existing
 // files overwritten, would be written over itself: the converter refuses that
 // output, and the add goes on with the next file.
-TEST_F(ConversionListTest, AManyFilesAddKeepsNoRowForAnOutputTheConverterRefusesAndGoesOn) {
+TEST_F(ConversionListTest, AManyFilesAddKeepsNoRowForAnOutputTheConverterRefusesAndGoesOn)
+{
     const std::vector<std::string> clips = Clips(1);
     fs::create_directories(OutputFolder());
     const std::string inPlace = Output("inplace.mp4");
     fs::copy_file(clips[0], inPlace);
-    chooser.formatNumber = 12;     // MP4 for computers
+    chooser.formatNumber = 12;  // MP4 for computers
     window.suiComboBox4Change(1);  // an existing output is overwritten
 
     AddMany({clips[0], inPlace});

@@ -10,7 +10,8 @@
 
 namespace {
 
-TEST(ConversionTask, TheClipOfTheSettingsReachesTheTask) {
+TEST(ConversionTask, TheClipOfTheSettingsReachesTheTask)
+{
     TMediaConverter converter;
     ASSERT_TRUE(converter.LoadAVLib("LibAV"));
     qtest::ScratchDir dir;
@@ -23,7 +24,7 @@ TEST(ConversionTask, TheClipOfTheSettingsReachesTheTask) {
         int64_t startMs;
         int64_t lengthMs;
         const char* outputName;
-        int64_t expectedStartUs;     // of the input
+        int64_t expectedStartUs;  // of the input
         int64_t expectedDurationUs;  // of the output, within 0.1 s
         bool added;
         bool opened;

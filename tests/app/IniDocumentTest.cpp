@@ -15,32 +15,32 @@ struct ReadCase {
 
 class IniDocumentRead : public testing::TestWithParam<ReadCase> {};
 
-TEST_P(IniDocumentRead, FindsValuesLikeTheProfileFunctions) {
+TEST_P(IniDocumentRead, FindsValuesLikeTheProfileFunctions)
+{
     const ReadCase& c = GetParam();
     EXPECT_EQ(IniDocument::Parse(c.text).Value(c.section, c.key), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniDocumentRead,
-    testing::Values(
-        ReadCase{"CaseInsensitiveNames", "[Skin]\nsetskin=skin3\n", "skin", "SetSkin", "skin3"},
-        ReadCase{"ValueCaseKept", "[skin]\nSetSkin=Skin2\n", "skin", "SetSkin", "Skin2"},
-        ReadCase{"BlanksTrimmed", "  [ OutPath ]  \n  OutPath =  /v/my folder  \t\n", "OutPath", "OutPath",
-                 "/v/my folder"},
-        ReadCase{"FirstSectionWins", "[a]\nk=1\n[A]\nk=2\n", "a", "k", "1"},
-        ReadCase{"FirstKeyWins", "[a]\nk=1\nK=2\n", "a", "k", "1"},
-        ReadCase{"KeyOfOtherSectionIgnored", "[a]\nx=1\n[b]\nk=2\n", "a", "k", std::nullopt},
-        ReadCase{"KeyBeforeAnySectionIgnored", "k=0\n[a]\n", "a", "k", std::nullopt},
-        ReadCase{"MissingSection", "[a]\nk=1\n", "b", "k", std::nullopt},
-        ReadCase{"CrLfLines", "[a]\r\nk=v\r\n", "a", "k", "v"},
-        ReadCase{"ByteOrderMark", "\xEF\xBB\xBF[a]\nk=v\n", "a", "k", "v"},
-        ReadCase{"CommentLineIsNoKey", "[a]\n;k=1\nk=2\n", "a", "k", "2"},
-        ReadCase{"EqualsInValue", "[a]\nk=x=y\n", "a", "k", "x=y"},
-        ReadCase{"EmptyValue", "[a]\nk=\n", "a", "k", ""},
-        ReadCase{"ChineseValue", "[SnapShot]\nDir=/home/u/Video_Directory/快照\n", "SnapShot", "Dir",
-                 "/home/u/Video_Directory/快照"},
-        ReadCase{"NoFinalNewline", "[a]\nk=v", "a", "k", "v"},
-        ReadCase{"UnclosedHeaderIsNoSection", "[a\nk=v\n", "a", "k", std::nullopt}),
+    testing::Values(ReadCase{"CaseInsensitiveNames", "[Skin]\nsetskin=skin3\n", "skin", "SetSkin", "skin3"},
+                    ReadCase{"ValueCaseKept", "[skin]\nSetSkin=Skin2\n", "skin", "SetSkin", "Skin2"},
+                    ReadCase{"BlanksTrimmed", "  [ OutPath ]  \n  OutPath =  /v/my folder  \t\n", "OutPath", "OutPath",
+                             "/v/my folder"},
+                    ReadCase{"FirstSectionWins", "[a]\nk=1\n[A]\nk=2\n", "a", "k", "1"},
+                    ReadCase{"FirstKeyWins", "[a]\nk=1\nK=2\n", "a", "k", "1"},
+                    ReadCase{"KeyOfOtherSectionIgnored", "[a]\nx=1\n[b]\nk=2\n", "a", "k", std::nullopt},
+                    ReadCase{"KeyBeforeAnySectionIgnored", "k=0\n[a]\n", "a", "k", std::nullopt},
+                    ReadCase{"MissingSection", "[a]\nk=1\n", "b", "k", std::nullopt},
+                    ReadCase{"CrLfLines", "[a]\r\nk=v\r\n", "a", "k", "v"},
+                    ReadCase{"ByteOrderMark", "\xEF\xBB\xBF[a]\nk=v\n", "a", "k", "v"},
+                    ReadCase{"CommentLineIsNoKey", "[a]\n;k=1\nk=2\n", "a", "k", "2"},
+                    ReadCase{"EqualsInValue", "[a]\nk=x=y\n", "a", "k", "x=y"},
+                    ReadCase{"EmptyValue", "[a]\nk=\n", "a", "k", ""},
+                    ReadCase{"ChineseValue", "[SnapShot]\nDir=/home/u/Video_Directory/快照\n", "SnapShot", "Dir",
+                             "/home/u/Video_Directory/快照"},
+                    ReadCase{"NoFinalNewline", "[a]\nk=v", "a", "k", "v"},
+                    ReadCase{"UnclosedHeaderIsNoSection", "[a\nk=v\n", "a", "k", std::nullopt}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
 
 struct WriteCase {
@@ -54,7 +54,8 @@ struct WriteCase {
 
 class IniDocumentWrite : public testing::TestWithParam<WriteCase> {};
 
-TEST_P(IniDocumentWrite, ChangesOnlyTheOneEntry) {
+TEST_P(IniDocumentWrite, ChangesOnlyTheOneEntry)
+{
     const WriteCase& c = GetParam();
     IniDocument doc = IniDocument::Parse(c.before);
     doc.SetValue(c.section, c.key, c.value);
@@ -64,21 +65,22 @@ TEST_P(IniDocumentWrite, ChangesOnlyTheOneEntry) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniDocumentWrite,
-    testing::Values(
-        WriteCase{"NewFile", "", "OutPath", "OutPath", "/v", "[OutPath]\nOutPath=/v\n"},
-        WriteCase{"ReplaceKeepsOtherLines", "; mine\n[skin]\nSetSkin=skin1\nOther = x \n[b]\nk=1\n", "SKIN",
-                  "setskin", "skin4", "; mine\n[skin]\nsetskin=skin4\nOther = x \n[b]\nk=1\n"},
-        WriteCase{"NewKeyAtEndOfSectionBeforeBlankLines", "[a]\nx=1\n\n[b]\ny=2\n", "a", "k", "v",
-                  "[a]\nx=1\nk=v\n\n[b]\ny=2\n"},
-        WriteCase{"NewSectionAfterBlankLine", "[a]\nx=1\n", "SnapShot", "Picture", "BMP",
-                  "[a]\nx=1\n\n[SnapShot]\nPicture=BMP\n"},
-        WriteCase{"CrLfFileStaysCrLf", "[a]\r\nk=1\r\n", "a", "k", "2", "[a]\r\nk=2\r\n"},
-        WriteCase{"MissingFinalNewlineAdded", "[a]\nk=1", "a", "j", "2", "[a]\nk=1\nj=2\n"},
-        WriteCase{"OnlyFirstDuplicateChanged", "[a]\nk=1\n[a]\nk=9\n", "a", "k", "2", "[a]\nk=2\n[a]\nk=9\n"},
-        WriteCase{"ByteOrderMarkKept", "\xEF\xBB\xBF[a]\nk=1\n", "a", "k", "2", "\xEF\xBB\xBF[a]\nk=2\n"}),
+    testing::Values(WriteCase{"NewFile", "", "OutPath", "OutPath", "/v", "[OutPath]\nOutPath=/v\n"},
+                    WriteCase{"ReplaceKeepsOtherLines", "; mine\n[skin]\nSetSkin=skin1\nOther = x \n[b]\nk=1\n", "SKIN",
+                              "setskin", "skin4", "; mine\n[skin]\nsetskin=skin4\nOther = x \n[b]\nk=1\n"},
+                    WriteCase{"NewKeyAtEndOfSectionBeforeBlankLines", "[a]\nx=1\n\n[b]\ny=2\n", "a", "k", "v",
+                              "[a]\nx=1\nk=v\n\n[b]\ny=2\n"},
+                    WriteCase{"NewSectionAfterBlankLine", "[a]\nx=1\n", "SnapShot", "Picture", "BMP",
+                              "[a]\nx=1\n\n[SnapShot]\nPicture=BMP\n"},
+                    WriteCase{"CrLfFileStaysCrLf", "[a]\r\nk=1\r\n", "a", "k", "2", "[a]\r\nk=2\r\n"},
+                    WriteCase{"MissingFinalNewlineAdded", "[a]\nk=1", "a", "j", "2", "[a]\nk=1\nj=2\n"},
+                    WriteCase{"OnlyFirstDuplicateChanged", "[a]\nk=1\n[a]\nk=9\n", "a", "k", "2",
+                              "[a]\nk=2\n[a]\nk=9\n"},
+                    WriteCase{"ByteOrderMarkKept", "\xEF\xBB\xBF[a]\nk=1\n", "a", "k", "2", "\xEF\xBB\xBF[a]\nk=2\n"}),
     [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
 
-TEST(IniDocumentWriteValue, LineBreakInValueCannotAddEntries) {
+TEST(IniDocumentWriteValue, LineBreakInValueCannotAddEntries)
+{
     IniDocument doc = IniDocument::Parse("[a]\nk=1\n");
     doc.SetValue("a", "k", "/v\n[skin]\nSetSkin=skin1");
     const IniDocument reread = IniDocument::Parse(doc.Text());
@@ -88,7 +90,8 @@ TEST(IniDocumentWriteValue, LineBreakInValueCannotAddEntries) {
 
 // Only the first byte order mark is the file's; dropping it on writing made a
 // second one the mark and its line a section header that had not been one.
-TEST(IniDocumentWriteValue, ASecondByteOrderMarkStaysPartOfTheFirstLine) {
+TEST(IniDocumentWriteValue, ASecondByteOrderMarkStaysPartOfTheFirstLine)
+{
     IniDocument doc = IniDocument::Parse("\xEF\xBB\xBF\xEF\xBB\xBF[skin]\nSetSkin=skin1\n");
     ASSERT_FALSE(doc.HasSection("skin"));
     doc.SetValue("OutPath", "OutPath", "/v");
@@ -102,14 +105,16 @@ TEST(IniDocumentWriteValue, ASecondByteOrderMarkStaysPartOfTheFirstLine) {
 
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
+bool SameName(const std::string& a, const std::string& b)
+{
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return tolower(x) == tolower(y); });
 }
 
 // Random files built from the characters that matter to the format: a write
 // must change exactly the one value and leave every other readable value alone.
-TEST(IniDocumentWriteValue, RandomFilesKeepEveryOtherValue) {
+TEST(IniDocumentWriteValue, RandomFilesKeepEveryOtherValue)
+{
     std::mt19937 random(20261210);
     const std::string alphabet = "aAbB=[] ;\t\r\n\n\nxy=";
     const std::vector<std::string> names{"a", "A", "b", "ab", "x"};
@@ -117,7 +122,8 @@ TEST(IniDocumentWriteValue, RandomFilesKeepEveryOtherValue) {
     for (int round = 0; round < 400; ++round) {
         std::string text;
         const size_t length = pick(120);
-        for (size_t i = 0; i < length; ++i) text += alphabet[pick(alphabet.size())];
+        for (size_t i = 0; i < length; ++i)
+            text += alphabet[pick(alphabet.size())];
         const IniDocument before = IniDocument::Parse(text);
         const std::string section = names[pick(names.size())];
         const std::string key = names[pick(names.size())];

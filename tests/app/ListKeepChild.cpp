@@ -13,14 +13,17 @@
 using namespace apptest;
 
 namespace {
-int Fail(const std::string& why) {
+int Fail(const std::string& why)
+{
     std::cout << "failed: " << why << std::endl;
     return 1;
 }
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 5) return Fail("usage: app_list_keep_child SCRATCH AVI_SOURCE CLIP_SOURCE MP3_SOURCE");
+int main(int argc, char** argv)
+{
+    if (argc != 5)
+        return Fail("usage: app_list_keep_child SCRATCH AVI_SOURCE CLIP_SOURCE MP3_SOURCE");
     const std::string scratch = argv[1];
     StartedWindow started(scratch + "/program");
     ScriptedDialogs& dialogs = started.dialogs;
@@ -42,8 +45,10 @@ int main(int argc, char** argv) {
     chooser.formatNumber = 200;  // MP3
     dialogs.openFilesAnswers.push_back({argv[4]});
     list.N2Click();
-    if (list.RowCount() != 3) return Fail("rows added: " + std::to_string(list.RowCount()));
-    for (const ShownBox& box : dialogs.boxes) std::cout << "box: " << box.text << "\n";
+    if (list.RowCount() != 3)
+        return Fail("rows added: " + std::to_string(list.RowCount()));
+    for (const ShownBox& box : dialogs.boxes)
+        std::cout << "box: " << box.text << "\n";
     WriteText(scratch + "/added.json", ListToJson(list.KeptRows()));
 
     window.Run().btnStartClick();
@@ -53,11 +58,11 @@ int main(int argc, char** argv) {
             return list.Rows()[0].Status == kStatusFinished && list.Rows()[1].Status == kStatusConverting;
         },
         120000);
-    if (!reached) return Fail("statuses " + list.Rows()[0].Status + " / " + list.Rows()[1].Status);
+    if (!reached)
+        return Fail("statuses " + list.Rows()[0].Status + " / " + list.Rows()[1].Status);
     std::cout << "ready" << std::endl;
     // no more hand-overs are run: the second row stays converting until the kill
     char ignored;
-    while (read(STDIN_FILENO, &ignored, 1) > 0) {
-    }
+    while (read(STDIN_FILENO, &ignored, 1) > 0) {}
     return Fail("not killed");
 }

@@ -23,12 +23,14 @@ namespace {
 // Sets environment variables for its lifetime.
 class EnvironmentOverride {
 public:
-    void Set(const char* name, const std::optional<std::string>& value) {
+    void Set(const char* name, const std::optional<std::string>& value)
+    {
         const char* old = std::getenv(name);
         saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
         value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
-    ~EnvironmentOverride() {
+    ~EnvironmentOverride()
+    {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
             it->second ? setenv(it->first, it->second->c_str(), 1) : unsetenv(it->first);
     }
@@ -41,39 +43,46 @@ private:
 struct Child {
     pid_t pid = -1;
     int out = -1;  // the child's stdout
-    int in = -1;   // the child's stdin, held open so it blocks on it
+    int in = -1;  // the child's stdin, held open so it blocks on it
 
     // Reads the child's output until `line` arrives, the child ends or the time passes.
-    std::string ReadUntil(const std::string& line, int timeoutMs) {
+    std::string ReadUntil(const std::string& line, int timeoutMs)
+    {
         std::string text;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (text.find(line + "\n") == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd wait{out, POLLIN, 0};
-            if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0) break;
+            if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0)
+                break;
             char buffer[512];
             const ssize_t n = read(out, buffer, sizeof buffer);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             text.append(buffer, static_cast<size_t>(n));
         }
         return text;
     }
 };
 
-Child Spawn(const std::vector<std::string>& args) {
+Child Spawn(const std::vector<std::string>& args)
+{
     int toChild[2];
     int fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) return {};
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
+        return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
     std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     Child child;
-    if (posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) child.pid = -1;
+    if (posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        child.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(toChild[0]);
     close(fromChild[1]);
@@ -82,11 +91,13 @@ Child Spawn(const std::vector<std::string>& args) {
     return child;
 }
 
-std::string ProgramNextToThisOne(const std::string& name) {
+std::string ProgramNextToThisOne(const std::string& name)
+{
     return (fs::read_symlink("/proc/self/exe").parent_path() / name).string();
 }
 
-TEST(ListKeep, TheListSurvivesAKillOfTheProgram) {
+TEST(ListKeep, TheListSurvivesAKillOfTheProgram)
+{
     qtest::ScratchDir dir;
     fs::create_directories(dir.path() + "/program");
     EnvironmentOverride environment;
@@ -151,7 +162,8 @@ TEST(ListKeep, TheListSurvivesAKillOfTheProgram) {
     // and the rows convert with the settings they came back with
     started.window.Run().btnStartClick();
     ASSERT_TRUE(started.PumpUntilRunEnded(120000));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(list.Rows()[static_cast<size_t>(i)].Status, kStatusFinished) << i;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(list.Rows()[static_cast<size_t>(i)].Status, kStatusFinished) << i;
     const std::string clipOutput = list.Slot(1).RunOutputFile;
     EXPECT_NEAR(std::stod(qtest::ProbeFormat(clipOutput)["duration"]), 1.0, 0.15) << clipOutput;
     EXPECT_NE(qtest::ProbeFormat(clipOutput)["format_name"].find("mp4"), std::string::npos);
@@ -163,21 +175,25 @@ TEST(ListKeep, TheListSurvivesAKillOfTheProgram) {
 // Events of the list file being replaced in the data folder.
 class ReplacementWatch {
 public:
-    explicit ReplacementWatch(const std::string& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    explicit ReplacementWatch(const std::string& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
         fs::create_directories(folder);
         inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
     }
     ~ReplacementWatch() { close(fd_); }
     // Replacements of the list file since the last call.
-    int Count() {
+    int Count()
+    {
         int count = 0;
         alignas(inotify_event) char buffer[4096];
         for (;;) {
             const ssize_t n = read(fd_, buffer, sizeof buffer);
-            if (n <= 0) return count;
+            if (n <= 0)
+                return count;
             for (char* at = buffer; at < buffer + n;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(at);
-                if (event->len > 0 && std::string(event->name) == kListFileName) ++count;
+                if (event->len > 0 && std::string(event->name) == kListFileName)
+                    ++count;
                 at += sizeof(inotify_event) + event->len;
             }
         }
@@ -191,27 +207,44 @@ class ListKeepWindowTest : public ListWindowTest {
 protected:
     std::string KeptFile() const { return paths.dataFolder + kListFileName; }
     // What the file holds and what the list shows: source and status per row.
-    std::vector<std::string> Kept() {
+    std::vector<std::string> Kept()
+    {
         const ListReadResult read = ListStore(paths.dataFolder).Read();
         std::vector<std::string> rows;
-        for (const KeptRow& row : read.Rows) rows.push_back(row.Row.SourceFile + " " + row.Row.Status);
+        for (const KeptRow& row : read.Rows)
+            rows.push_back(row.Row.SourceFile + " " + row.Row.Status);
         return rows;
     }
-    std::vector<std::string> Shown() {
+    std::vector<std::string> Shown()
+    {
         std::vector<std::string> rows;
-        for (const ListRow& row : List().Rows()) rows.push_back(row.SourceFile + " " + row.Status);
+        for (const ListRow& row : List().Rows())
+            rows.push_back(row.SourceFile + " " + row.Status);
         return rows;
     }
 };
 
-TEST_F(ListKeepWindowTest, EveryChangeOfTheListIsKeptAtOnceAndProgressIsNot) {
+TEST_F(ListKeepWindowTest, EveryChangeOfTheListIsKeptAtOnceAndProgressIsNot)
+{
     const std::vector<std::string> files = Clips(3);
     ReplacementWatch watch(paths.dataFolder);
     const std::vector<std::pair<const char*, std::function<void()>>> steps{
         {"add", [&] { AddMany(files); }},
-        {"move down", [&] { List().AdvListView1SelectItem(0); List().Button11Click(); }},
-        {"move up", [&] { List().AdvListView1SelectItem(2); List().Button10Click(); }},
-        {"remove", [&] { List().AdvListView1SelectItem(1); List().btnRemoveClick(); }},
+        {"move down",
+         [&] {
+             List().AdvListView1SelectItem(0);
+             List().Button11Click();
+         }},
+        {"move up",
+         [&] {
+             List().AdvListView1SelectItem(2);
+             List().Button10Click();
+         }},
+        {"remove",
+         [&] {
+             List().AdvListView1SelectItem(1);
+             List().btnRemoveClick();
+         }},
         {"add again", [&] { AddMany({files[1]}); }},
     };
     for (const auto& [name, step] : steps) {
@@ -255,7 +288,8 @@ struct SetAsideCase {
     const char* message;
 };
 
-TEST_F(ListKeepWindowTest, AListFileThatCannotBeReadIsSetAsideWithAMessage) {
+TEST_F(ListKeepWindowTest, AListFileThatCannotBeReadIsSetAsideWithAMessage)
+{
     AddMany(Clips(1));
     const std::string whole = ReadText(KeptFile());
     const std::vector<SetAsideCase> cases{
@@ -294,13 +328,16 @@ TEST_F(ListKeepWindowTest, AListFileThatCannotBeReadIsSetAsideWithAMessage) {
 
 namespace {
 
-size_t BoxesStartingWith(const ScriptedDialogs& dialogs, const std::string& start) {
+size_t BoxesStartingWith(const ScriptedDialogs& dialogs, const std::string& start)
+{
     size_t count = 0;
-    for (const ShownBox& box : dialogs.boxes) count += box.text.rfind(start, 0) == 0 ? 1 : 0;
+    for (const ShownBox& box : dialogs.boxes)
+        count += box.text.rfind(start, 0) == 0 ? 1 : 0;
     return count;
 }
 
-TEST_F(ListKeepWindowTest, AFailedWriteIsToldOnceUntilAWriteSucceedsAgain) {
+TEST_F(ListKeepWindowTest, AFailedWriteIsToldOnceUntilAWriteSucceedsAgain)
+{
     const std::string failed = "转换列表无法保存到 " + KeptFile();
     const std::string dataHome = fs::path(paths.dataFolder).parent_path().parent_path().string();
     WriteText(dataHome, "a file where the data folder should be");
@@ -319,7 +356,8 @@ TEST_F(ListKeepWindowTest, AFailedWriteIsToldOnceUntilAWriteSucceedsAgain) {
     EXPECT_EQ(BoxesStartingWith(dialogs, failed), 2u);
 }
 
-TEST_F(ListKeepWindowTest, AListThatCanNeitherBeReadNorSetAsideIsNeverWrittenOver) {
+TEST_F(ListKeepWindowTest, AListThatCanNeitherBeReadNorSetAsideIsNeverWrittenOver)
+{
     // a folder in the list file's place: opened, but not read
     fs::create_directories(KeptFile());
     WriteText(KeptFile() + "/inside", "kept");
@@ -343,7 +381,8 @@ TEST_F(ListKeepWindowTest, AListThatCanNeitherBeReadNorSetAsideIsNeverWrittenOve
 // A row that comes back ready while the segments of its interrupted run are
 // still beside its output says how much is done; a changed source, or none,
 // leaves the plain status.
-TEST(ListKeepResume, AReadyRowWithFinishedSegmentsSaysHowMuchIsDone) {
+TEST(ListKeepResume, AReadyRowWithFinishedSegmentsSaysHowMuchIsDone)
+{
     qtest::ScratchDir dir;
     const std::string source = dir.file("film.mp4");
     fs::copy_file(qtest::MakeMp4Clip(dir.path(), 1.0), source);

@@ -15,7 +15,8 @@ using namespace apptest;
 namespace {
 
 // A row whose every kept field differs from its default.
-KeptRow FullRow() {
+KeptRow FullRow()
+{
     KeptRow row;
     row.Row.SourceFile = "/视频/源 文件.mp4";
     row.Row.SourceExt = "MP4";
@@ -96,7 +97,8 @@ KeptRow FullRow() {
     return row;
 }
 
-void ExpectSameRow(const KeptRow& actual, const KeptRow& expected, int index) {
+void ExpectSameRow(const KeptRow& actual, const KeptRow& expected, int index)
+{
     EXPECT_EQ(actual.Row.SourceFile, expected.Row.SourceFile) << index;
     EXPECT_EQ(actual.Row.SourceExt, expected.Row.SourceExt) << index;
     EXPECT_EQ(actual.Row.TargetExt, expected.Row.TargetExt) << index;
@@ -114,9 +116,11 @@ class ListStoreTest : public testing::Test {
 protected:
     std::string Folder() const { return dir.path() + "/data/quorvex/"; }
     std::string File() const { return Folder() + kListFileName; }
-    std::vector<std::string> FolderNames() const {
+    std::vector<std::string> FolderNames() const
+    {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(Folder())) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(Folder()))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -125,7 +129,8 @@ protected:
     ListStore store{Folder()};
 };
 
-TEST_F(ListStoreTest, EveryFieldComesBackAsWritten) {
+TEST_F(ListStoreTest, EveryFieldComesBackAsWritten)
+{
     KeptRow defaults;  // a row with nothing set keeps its "not set" markers
     defaults.Row.SourceFile = "/a.wav";
     const std::vector<KeptRow> rows{FullRow(), defaults};
@@ -136,13 +141,15 @@ TEST_F(ListStoreTest, EveryFieldComesBackAsWritten) {
     const ListReadResult read = store.Read();
     ASSERT_EQ(read.Outcome, ListReadOutcome::Read) << read.Problem;
     ASSERT_EQ(read.Rows.size(), rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) ExpectSameRow(read.Rows[i], rows[i], static_cast<int>(i));
+    for (size_t i = 0; i < rows.size(); ++i)
+        ExpectSameRow(read.Rows[i], rows[i], static_cast<int>(i));
     EXPECT_EQ(read.Rows[1].Record.Output.StartTime, NoTimeUs);
     EXPECT_EQ(read.Rows[1].Record.Output.Info.TimeStamp, -1.0);
     EXPECT_EQ(fs::status(File()).permissions() & fs::perms::others_read, fs::perms::none);
 }
 
-TEST_F(ListStoreTest, NoFileIsAnEmptyListAndAnEmptyListIsKept) {
+TEST_F(ListStoreTest, NoFileIsAnEmptyListAndAnEmptyListIsKept)
+{
     EXPECT_EQ(store.Read().Outcome, ListReadOutcome::NoFile);
     ASSERT_EQ(store.Write({FullRow()}), "");
     ASSERT_EQ(store.Write({}), "");
@@ -151,7 +158,8 @@ TEST_F(ListStoreTest, NoFileIsAnEmptyListAndAnEmptyListIsKept) {
     EXPECT_TRUE(read.Rows.empty());
 }
 
-TEST_F(ListStoreTest, MissingFieldsTakeTheirDefaultsAndUnknownOnesAreIgnored) {
+TEST_F(ListStoreTest, MissingFieldsTakeTheirDefaultsAndUnknownOnesAreIgnored)
+{
     fs::create_directories(Folder());
     WriteText(File(),
               R"({"version": 1, "written by": "a later program", "rows": [
@@ -175,7 +183,8 @@ struct UnreadableCase {
     bool newer;
 };
 
-TEST_F(ListStoreTest, AFileThatCannotBeReadIsSetAsideWhole) {
+TEST_F(ListStoreTest, AFileThatCannotBeReadIsSetAsideWhole)
+{
     const std::string whole = ListToJson({FullRow()});
     const std::vector<UnreadableCase> cases{
         {"cut short", whole.substr(0, whole.size() / 2), false},
@@ -183,8 +192,8 @@ TEST_F(ListStoreTest, AFileThatCannotBeReadIsSetAsideWhole) {
         {"not JSON", "\x01\x02 garbage", false},
         {"no version", R"({"rows": []})", false},
         {"rows not a list", R"({"version": 1, "rows": {}})", false},
-        {"a field of the wrong type", R"({"version": 1, "rows": [{"SourceFile": "/a", "Input": {"StartTime": "soon"}}]})",
-         false},
+        {"a field of the wrong type",
+         R"({"version": 1, "rows": [{"SourceFile": "/a", "Input": {"StartTime": "soon"}}]})", false},
         {"a number too big for its field", R"({"version": 1, "rows": [{"Progress": 99999999999}]})", false},
         {"a number too big for any field", R"({"version": 1, "rows": [{"Output": {"MuxDelay": 12.1E1111}}]})", false},
         {"a number too big for a float", R"({"version": 1, "rows": [{"Output": {"MuxDelay": 1e300}}]})", false},
@@ -207,7 +216,8 @@ TEST_F(ListStoreTest, AFileThatCannotBeReadIsSetAsideWhole) {
     }
 }
 
-TEST_F(ListStoreTest, ASecondSetAsideInTheSameSecondTakesANewName) {
+TEST_F(ListStoreTest, ASecondSetAsideInTheSameSecondTakesANewName)
+{
     fs::create_directories(Folder());
     WriteText(File(), "first");
     const ListReadResult first = store.Read();
@@ -224,14 +234,16 @@ TEST_F(ListStoreTest, ASecondSetAsideInTheSameSecondTakesANewName) {
 // fails with EFBIG in place of the signal.
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
+    explicit FileSizeLimit(rlim_t bytes)
+    {
         previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &previous_);
         rlimit limited = previous_;
         limited.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limited);
     }
-    ~FileSizeLimit() {
+    ~FileSizeLimit()
+    {
         setrlimit(RLIMIT_FSIZE, &previous_);
         std::signal(SIGXFSZ, previousHandler_);
     }
@@ -241,7 +253,8 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-TEST_F(ListStoreTest, AFailedWriteLeavesTheOldFileWhole) {
+TEST_F(ListStoreTest, AFailedWriteLeavesTheOldFileWhole)
+{
     KeptRow old = FullRow();
     old.Row.SourceFile = "/old.mp4";
     ASSERT_EQ(store.Write({old}), "");
@@ -265,7 +278,8 @@ TEST_F(ListStoreTest, AFailedWriteLeavesTheOldFileWhole) {
     EXPECT_NE(ListStore(dir.file("plain file") + "/quorvex/").Write({old}), "");
 }
 
-TEST_F(ListStoreTest, WhatAKilledWriteLeftBehindIsRemovedAtTheNextRead) {
+TEST_F(ListStoreTest, WhatAKilledWriteLeftBehindIsRemovedAtTheNextRead)
+{
     ASSERT_EQ(store.Write({FullRow()}), "");
     WriteText(Folder() + "." + kListFileName + ".a1B2c3", "half a li");
     WriteText(Folder() + "notes.txt", "not ours");
@@ -280,18 +294,20 @@ struct StartCase {
     int progress;
 };
 
-TEST(RowAtStart, UnfinishedRowsAreReadyAgainAndFinishedOnesNeedTheirOutput) {
+TEST(RowAtStart, UnfinishedRowsAreReadyAgainAndFinishedOnesNeedTheirOutput)
+{
     qtest::ScratchDir dir;
     const std::string output = dir.file("out.avi");
     const std::vector<StartCase> cases{
-        {kStatusConverting, true, kStatusReady, -1},  {kStatusPaused, true, kStatusReady, -1},
+        {kStatusConverting, true, kStatusReady, -1},   {kStatusPaused, true, kStatusReady, -1},
         {kStatusFinished, true, kStatusFinished, 100}, {kStatusFinished, false, kStatusReady, -1},
-        {kStatusReady, false, kStatusReady, 40},        {kStatusStopped, true, kStatusStopped, 40},
+        {kStatusReady, false, kStatusReady, 40},       {kStatusStopped, true, kStatusStopped, 40},
         {kStatusFailed, false, kStatusFailed, 40},
     };
     for (const StartCase& c : cases) {
         fs::remove(output);
-        if (c.outputThere) WriteText(output, "RIFF");
+        if (c.outputThere)
+            WriteText(output, "RIFF");
         KeptRow row;
         row.Row.Status = c.status;
         row.Row.Progress = std::string(c.status) == kStatusFinished ? 100 : 40;

@@ -35,27 +35,34 @@ public:
     MessageResult confirmAnswer = MessageResult::Ok;  // answer of OK/Cancel boxes
     std::vector<ShownBox> boxes;
 
-    std::optional<std::string> OpenFile(const std::vector<FileFilter>&) override {
-        if (openFileAnswers.empty()) return std::nullopt;
+    std::optional<std::string> OpenFile(const std::vector<FileFilter>&) override
+    {
+        if (openFileAnswers.empty())
+            return std::nullopt;
         auto answer = openFileAnswers.front();
         openFileAnswers.pop_front();
         return answer;
     }
-    std::vector<std::string> OpenFiles(const std::vector<FileFilter>&) override {
-        if (openFilesAnswers.empty()) return {};
+    std::vector<std::string> OpenFiles(const std::vector<FileFilter>&) override
+    {
+        if (openFilesAnswers.empty())
+            return {};
         auto answer = openFilesAnswers.front();
         openFilesAnswers.pop_front();
         return answer;
     }
     MessageResult MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                             MessageButtons buttons) override {
+                             MessageButtons buttons) override
+    {
         boxes.push_back({text, caption, icon, buttons});
         return buttons == MessageButtons::OkCancel ? confirmAnswer : MessageResult::Ok;
     }
-    std::vector<ShownBox> BoxesCaptioned(const std::string& caption) const {
+    std::vector<ShownBox> BoxesCaptioned(const std::string& caption) const
+    {
         std::vector<ShownBox> found;
         for (const ShownBox& box : boxes)
-            if (box.caption == caption) found.push_back(box);
+            if (box.caption == caption)
+                found.push_back(box);
         return found;
     }
 };
@@ -78,7 +85,8 @@ public:
     int shown = 0;
 
     void ResetClipCheck(bool enabled) override { clipEnabled.push_back(enabled); }
-    void RunModal() override {
+    void RunModal() override
+    {
         ++shown;
         if (cancel) {
             session_.ChooserResult = kChooserCancelled;
@@ -104,7 +112,8 @@ private:
 class CountingShutdown : public IShutdown {
 public:
     int calls = 0;
-    bool PowerOff() override {
+    bool PowerOff() override
+    {
         ++calls;
         return false;  // refused: nothing else happens
     }
@@ -119,17 +128,16 @@ struct MainThreadInstall {
 class ListWindowTest : public testing::Test {
 protected:
     ListWindowTest()
-        : paths(PrepareFolders(dir.path())),
-          settings(paths),
-          install(queue),
-          window(settings, dialogs, shell, skin),
-          chooser(window.Session()) {
+        : paths(PrepareFolders(dir.path())), settings(paths), install(queue), window(settings, dialogs, shell, skin),
+          chooser(window.Session())
+    {
         window.FormCreate();
         window.SetFormatChooser(&chooser);
         window.SetShutdown(&shutdown);
     }
 
-    static ProgramPaths PrepareFolders(const std::string& root) {
+    static ProgramPaths PrepareFolders(const std::string& root)
+    {
         ProgramPaths prepared = PathsUnder(root);
         std::filesystem::create_directories(prepared.programFolder);
         std::filesystem::create_directories(std::filesystem::path(prepared.defaultOutputFolder).parent_path());
@@ -142,27 +150,34 @@ protected:
     std::string Output(const std::string& name) const { return OutputFolder() + "/" + name; }
     std::string Status(int row) { return List().Rows().at(static_cast<size_t>(row)).Status; }
     int Progress(int row) { return List().Rows().at(static_cast<size_t>(row)).Progress; }
-    std::vector<std::string> Statuses() {
+    std::vector<std::string> Statuses()
+    {
         std::vector<std::string> statuses;
-        for (const ListRow& row : List().Rows()) statuses.push_back(row.Status);
+        for (const ListRow& row : List().Rows())
+            statuses.push_back(row.Status);
         return statuses;
     }
-    std::vector<std::string> Sources() {
+    std::vector<std::string> Sources()
+    {
         std::vector<std::string> sources;
-        for (const ListRow& row : List().Rows()) sources.push_back(row.SourceFile);
+        for (const ListRow& row : List().Rows())
+            sources.push_back(row.SourceFile);
         return sources;
     }
 
-    void AddOne(const std::string& file) {
+    void AddOne(const std::string& file)
+    {
         dialogs.openFileAnswers.push_back(file);
         List().MenuItem15Click();
     }
-    void AddMany(const std::vector<std::string>& files) {
+    void AddMany(const std::vector<std::string>& files)
+    {
         dialogs.openFilesAnswers.push_back(files);
         List().N2Click();
     }
     // `count` copies of one short clip under distinct names.
-    std::vector<std::string> Clips(int count, double seconds = 1.0) {
+    std::vector<std::string> Clips(int count, double seconds = 1.0)
+    {
         const std::string clip = qtest::MakeMp4Clip(dir.path(), seconds);
         std::vector<std::string> files;
         for (int i = 0; i < count; ++i) {
@@ -173,7 +188,8 @@ protected:
         return files;
     }
     // Pumps the hand-overs (the program's event loop) until `done`.
-    bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
+    bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 60000)
+    {
         return queue.pumpUntil(
             [&] {
                 Run().ApplyTerminations();
@@ -181,11 +197,15 @@ protected:
             },
             timeoutMs);
     }
-    bool RunEnded() {
+    bool RunEnded()
+    {
         const MainWindowControls& c = window.Controls();
         return !window.Converter().Working() && !c.ToolEnabled(ToolButton::Stop) && c.ToolEnabled(ToolButton::Start);
     }
-    bool PumpUntilRunEnded(int timeoutMs = 60000) { return PumpUntil([&] { return RunEnded(); }, timeoutMs); }
+    bool PumpUntilRunEnded(int timeoutMs = 60000)
+    {
+        return PumpUntil([&] { return RunEnded(); }, timeoutMs);
+    }
 
     qtest::ScratchDir dir;
     ProgramPaths paths;

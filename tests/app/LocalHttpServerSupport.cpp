@@ -10,7 +10,8 @@
 
 namespace apptest {
 
-LocalHttpServer::LocalHttpServer(std::map<std::string, Answer> answers) : answers_(std::move(answers)) {
+LocalHttpServer::LocalHttpServer(std::map<std::string, Answer> answers) : answers_(std::move(answers))
+{
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -24,7 +25,8 @@ LocalHttpServer::LocalHttpServer(std::map<std::string, Answer> answers) : answer
     thread_ = std::thread([this] { Serve(); });
 }
 
-LocalHttpServer::~LocalHttpServer() {
+LocalHttpServer::~LocalHttpServer()
+{
     stop_ = true;
     thread_.join();
     close(listener_);
@@ -32,26 +34,32 @@ LocalHttpServer::~LocalHttpServer() {
 
 std::string LocalHttpServer::Address() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
-void LocalHttpServer::Serve() {
+void LocalHttpServer::Serve()
+{
     while (!stop_) {
         pollfd waiting{listener_, POLLIN, 0};
-        if (poll(&waiting, 1, 50) <= 0) continue;
+        if (poll(&waiting, 1, 50) <= 0)
+            continue;
         const int client = accept(listener_, nullptr, nullptr);
-        if (client < 0) continue;
+        if (client < 0)
+            continue;
         Reply(client);
         close(client);
     }
 }
 
-void LocalHttpServer::Reply(int client) {
+void LocalHttpServer::Reply(int client)
+{
     std::string request;
     char buffer[1024];
     // read the request head, at most a few seconds
     for (int rounds = 0; request.find("\r\n\r\n") == std::string::npos && rounds < 100; ++rounds) {
         pollfd readable{client, POLLIN, 0};
-        if (poll(&readable, 1, 50) <= 0) continue;
+        if (poll(&readable, 1, 50) <= 0)
+            continue;
         const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) return;
+        if (got <= 0)
+            return;
         request.append(buffer, static_cast<size_t>(got));
     }
     const size_t start = request.find(' ');
@@ -65,7 +73,8 @@ void LocalHttpServer::Reply(int client) {
     size_t sent = 0;
     while (sent < reply.size()) {
         const ssize_t wrote = send(client, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-        if (wrote <= 0) return;
+        if (wrote <= 0)
+            return;
         sent += static_cast<size_t>(wrote);
     }
 }

@@ -15,7 +15,8 @@ namespace {
 // A main window's logic with its program folder, home and fakes in a scratch folder.
 class MainWindowLogic : public testing::Test {
 protected:
-    MainWindowLogic() : paths(PathsUnder(dir.path())), settings(paths), window(settings, dialogs, shell, skin) {
+    MainWindowLogic() : paths(PathsUnder(dir.path())), settings(paths), window(settings, dialogs, shell, skin)
+    {
         fs::create_directories(paths.programFolder);
         fs::create_directories(fs::path(paths.defaultOutputFolder).parent_path());
     }
@@ -30,11 +31,11 @@ protected:
     MainWindowController window;
 };
 
-TEST_F(MainWindowLogic, FirstStartCreatesTheSettingsFileAndAppliesNoSkin) {
+TEST_F(MainWindowLogic, FirstStartCreatesTheSettingsFileAndAppliesNoSkin)
+{
     window.FormCreate();
 
-    EXPECT_EQ(ReadText(IniPath()),
-              "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n\n[SnapShot]\nPicture=BMP\n");
+    EXPECT_EQ(ReadText(IniPath()), "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n\n[SnapShot]\nPicture=BMP\n");
     EXPECT_TRUE(fs::is_directory(paths.defaultOutputFolder));
     EXPECT_EQ(window.OutputFolder(), paths.defaultOutputFolder);
     EXPECT_EQ(window.Controls().outputFolderText, paths.defaultOutputFolder);
@@ -43,15 +44,16 @@ TEST_F(MainWindowLogic, FirstStartCreatesTheSettingsFileAndAppliesNoSkin) {
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(MainWindowLogic, StartStateOfButtonsListsAndDialogs) {
+TEST_F(MainWindowLogic, StartStateOfButtonsListsAndDialogs)
+{
     window.FormCreate();
     const MainWindowControls& c = window.Controls();
 
     EXPECT_TRUE(c.ToolEnabled(ToolButton::Add));
     EXPECT_TRUE(c.ToolEnabled(ToolButton::Skin));
     EXPECT_TRUE(c.ToolEnabled(ToolButton::Help));
-    for (ToolButton off : {ToolButton::Remove, ToolButton::Clear, ToolButton::Start, ToolButton::Pause,
-                           ToolButton::Stop})
+    for (ToolButton off :
+         {ToolButton::Remove, ToolButton::Clear, ToolButton::Start, ToolButton::Pause, ToolButton::Stop})
         EXPECT_FALSE(c.ToolEnabled(off)) << ToolButtonOf(off).caption;
     EXPECT_TRUE(c.ListActive(ListButton::Up));
     EXPECT_TRUE(c.ListActive(ListButton::Down));
@@ -73,16 +75,17 @@ TEST_F(MainWindowLogic, StartStateOfButtonsListsAndDialogs) {
     EXPECT_FALSE(window.ListBusy());
 }
 
-TEST_F(MainWindowLogic, AfterCompletionChoiceIsNotStoredAndShowsOpenFolderAtEveryStart) {
+TEST_F(MainWindowLogic, AfterCompletionChoiceIsNotStoredAndShowsOpenFolderAtEveryStart)
+{
     WriteText(IniPath(), "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n");
     window.FormCreate();
     EXPECT_EQ(window.Controls().afterCompletionIndex, 2);
     // nothing but the snapshot type is added to the file
-    EXPECT_EQ(ReadText(IniPath()),
-              "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n\n[SnapShot]\nPicture=BMP\n");
+    EXPECT_EQ(ReadText(IniPath()), "[OutPath]\nOutPath=" + paths.defaultOutputFolder + "\n\n[SnapShot]\nPicture=BMP\n");
 }
 
-TEST_F(MainWindowLogic, FilesAtOnceIsAutomaticByDefaultAndTheChoiceIsKeptAcrossARestart) {
+TEST_F(MainWindowLogic, FilesAtOnceIsAutomaticByDefaultAndTheChoiceIsKeptAcrossARestart)
+{
     window.FormCreate();
     EXPECT_EQ(window.Controls().simultaneousIndex, 0);  // 自动
     EXPECT_EQ(IniFile::ReadString(IniPath(), "Convert", "FilesAtOnce", "none"), "none");  // nothing stored at start
@@ -102,7 +105,8 @@ TEST_F(MainWindowLogic, FilesAtOnceIsAutomaticByDefaultAndTheChoiceIsKeptAcrossA
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(MainWindowLogic, StoredFilesAtOnceOutsideTheListReadsAsAutomatic) {
+TEST_F(MainWindowLogic, StoredFilesAtOnceOutsideTheListReadsAsAutomatic)
+{
     for (const char* stored : {"10", "11", "0", "-2", "3x", "", "auto"}) {
         WriteText(IniPath(), std::string("[Convert]\nFilesAtOnce=") + stored + "\n");
         MainWindowController started(settings, dialogs, shell, skin);
@@ -118,7 +122,8 @@ struct StoredSkinCase {
 
 class StoredSkin : public MainWindowLogic, public testing::WithParamInterface<StoredSkinCase> {};
 
-TEST_P(StoredSkin, IsLookedUpExactly) {
+TEST_P(StoredSkin, IsLookedUpExactly)
+{
     WriteText(IniPath(), std::string("[skin]\nSetSkin=") + GetParam().stored + "\n");
     window.FormCreate();
     std::vector<std::string> expected;
@@ -132,21 +137,21 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StoredSkinCase{"skin1", {"style MacOS"}},
                     StoredSkinCase{"skin2", {"file skins/msn.sui", "restore"}},
                     StoredSkinCase{"skin3", {"file skins/mp10.sui", "restore"}},
-                    StoredSkinCase{"skin8", {"style BlueGlass"}},
-                    StoredSkinCase{"skin17", {"file skins/royale.sui"}},
-                    StoredSkinCase{"skin18", {"file skins/winter.sui"}},
-                    StoredSkinCase{"Skin2", {}}, StoredSkinCase{"SKIN1", {}}, StoredSkinCase{"skin19", {}},
-                    StoredSkinCase{"skin0", {}}, StoredSkinCase{"other", {}}, StoredSkinCase{"Error", {}},
-                    StoredSkinCase{"", {}}));
+                    StoredSkinCase{"skin8", {"style BlueGlass"}}, StoredSkinCase{"skin17", {"file skins/royale.sui"}},
+                    StoredSkinCase{"skin18", {"file skins/winter.sui"}}, StoredSkinCase{"Skin2", {}},
+                    StoredSkinCase{"SKIN1", {}}, StoredSkinCase{"skin19", {}}, StoredSkinCase{"skin0", {}},
+                    StoredSkinCase{"other", {}}, StoredSkinCase{"Error", {}}, StoredSkinCase{"", {}}));
 
-TEST_F(MainWindowLogic, SkinMenuHasSeventeenItemsAndChoosingOneAppliesAndStoresIt) {
+TEST_F(MainWindowLogic, SkinMenuHasSeventeenItemsAndChoosingOneAppliesAndStoresIt)
+{
     const std::vector<const SkinEntry*> menu = SkinMenuEntries();
     ASSERT_EQ(menu.size(), 17u);
     EXPECT_EQ(menu.front()->menuItem, "MSNStyle1");
     EXPECT_EQ(menu[1]->menuItem, "N1111");
     EXPECT_EQ(menu[9]->menuItem, "MenuItem1");
     EXPECT_EQ(menu.back()->menuItem, "MenuItem14");
-    for (const SkinEntry* entry : menu) EXPECT_NE(entry->value, "skin17");
+    for (const SkinEntry* entry : menu)
+        EXPECT_NE(entry->value, "skin17");
 
     window.SkinMenuItemClick(*menu[1]);  // 冬天的色彩皮肤
     EXPECT_EQ(skin.calls, std::vector<std::string>{"file " + paths.programFolder + "skins/winter.sui"});
@@ -158,14 +163,16 @@ TEST_F(MainWindowLogic, SkinMenuHasSeventeenItemsAndChoosingOneAppliesAndStoresI
     EXPECT_EQ(other.calls, skin.calls);
 }
 
-TEST_F(MainWindowLogic, RefusedSkinWriteIsShownAfterTheSkinWasApplied) {
+TEST_F(MainWindowLogic, RefusedSkinWriteIsShownAfterTheSkinWasApplied)
+{
     fs::create_directories(IniPath());  // nothing can be written there
     window.SkinMenuItemClick(*FindSkin("skin4"));
     EXPECT_EQ(skin.calls, std::vector<std::string>{"style WinXP"});
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Unable to write to " + IniPath()});
 }
 
-TEST_F(MainWindowLogic, StoredOutputFolderThatCannotBeCreatedIsStillTaken) {
+TEST_F(MainWindowLogic, StoredOutputFolderThatCannotBeCreatedIsStillTaken)
+{
     WriteText(dir.file("plain-file"), "x");
     const std::string impossible = dir.file("plain-file/videos");  // under a file: never creatable
     WriteText(IniPath(), "[OutPath]\nOutPath=" + impossible + "\n");
@@ -177,7 +184,8 @@ TEST_F(MainWindowLogic, StoredOutputFolderThatCannotBeCreatedIsStillTaken) {
     EXPECT_FALSE(fs::exists(paths.defaultOutputFolder));
 }
 
-TEST_F(MainWindowLogic, StoredOutputFolderIsCreatedWithItsParents) {
+TEST_F(MainWindowLogic, StoredOutputFolderIsCreatedWithItsParents)
+{
     const std::string nested = dir.file("deep/er/out");
     WriteText(IniPath(), "[OutPath]\nOutPath=  " + nested + "  \n");
     window.FormCreate();
@@ -185,7 +193,8 @@ TEST_F(MainWindowLogic, StoredOutputFolderIsCreatedWithItsParents) {
     EXPECT_TRUE(fs::is_directory(nested));
 }
 
-TEST_F(MainWindowLogic, EmptyOrUnsetOutputFolderFallsBackToTheDefault) {
+TEST_F(MainWindowLogic, EmptyOrUnsetOutputFolderFallsBackToTheDefault)
+{
     for (const char* text : {"[OutPath]\nOutPath=\n", "[OutPath]\nOutPath=Error\n", "[skin]\nSetSkin=other\n"}) {
         WriteText(IniPath(), text);
         fs::remove_all(paths.defaultOutputFolder);
@@ -198,7 +207,8 @@ TEST_F(MainWindowLogic, EmptyOrUnsetOutputFolderFallsBackToTheDefault) {
     EXPECT_EQ(settings.Read("skin", "SetSkin"), "other");
 }
 
-TEST_F(MainWindowLogic, DefaultFolderWhoseParentIsMissingIsCreatedThroughTheFallback) {
+TEST_F(MainWindowLogic, DefaultFolderWhoseParentIsMissingIsCreatedThroughTheFallback)
+{
     WriteText(IniPath(), "[OutPath]\nOutPath=Error\n");
     paths.defaultOutputFolder = dir.file("no-home/Video_Directory");  // a single mkdir fails here
     SettingsFile moved(paths);
@@ -210,7 +220,8 @@ TEST_F(MainWindowLogic, DefaultFolderWhoseParentIsMissingIsCreatedThroughTheFall
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(MainWindowLogic, RefusedWritesAtCreationAreShownAndTheRestOfCreationStillRuns) {
+TEST_F(MainWindowLogic, RefusedWritesAtCreationAreShownAndTheRestOfCreationStillRuns)
+{
     paths.programFolder = dir.file("not-there/");  // settings go to the configuration folder...
     fs::create_directories(paths.configFolder + "system.ini");  // ...where nothing can be written
     SettingsFile refused(paths);
@@ -222,7 +233,8 @@ TEST_F(MainWindowLogic, RefusedWritesAtCreationAreShownAndTheRestOfCreationStill
     EXPECT_EQ(fresh.OpenDialogFilter().size(), 20u);
 }
 
-TEST_F(MainWindowLogic, SnapshotPictureTypeIsReadExactlyOrResetToBmp) {
+TEST_F(MainWindowLogic, SnapshotPictureTypeIsReadExactlyOrResetToBmp)
+{
     struct Case {
         const char* stored;
         const char* ticked;
@@ -237,7 +249,8 @@ TEST_F(MainWindowLogic, SnapshotPictureTypeIsReadExactlyOrResetToBmp) {
     }
 }
 
-TEST_F(MainWindowLogic, BrowseStoresAnExistingFolderAndCancelChangesNothing) {
+TEST_F(MainWindowLogic, BrowseStoresAnExistingFolderAndCancelChangesNothing)
+{
     window.FormCreate();
     const std::string chosen = dir.file("chosen 目录");
     fs::create_directories(chosen);
@@ -263,7 +276,8 @@ TEST_F(MainWindowLogic, BrowseStoresAnExistingFolderAndCancelChangesNothing) {
     EXPECT_EQ(shell.opened, std::vector<std::string>{vanished});
 }
 
-TEST_F(MainWindowLogic, HoverTextsAndHelpMenuTargets) {
+TEST_F(MainWindowLogic, HoverTextsAndHelpMenuTargets)
+{
     window.ToolButtonHover(ToolButton::Add);
     EXPECT_EQ(window.Controls().statusText, "添加要转换的视频音频文件");
     window.ToolButtonHover(ToolButton::Stop);

@@ -14,7 +14,8 @@ struct CutCase {
 };
 
 // Description texts laid out the way the probe writes them.
-TEST(MediaInfoCuts, CutTheProbeTextAtItsMarkers) {
+TEST(MediaInfoCuts, CutTheProbeTextAtItsMarkers)
+{
     const std::string head =
         "File Name: /m/a.avi\r\nFormat Name: avi\r\nFormat Long Name: AVI (Audio Video Interleaved)\r\n"
         "File Size: 1.50 MB\r\nDuration: 00:01:23.456\r\nStartTime: 0.000000\r\nBit Rate: 1411 kb/s\r\n";
@@ -42,7 +43,8 @@ TEST(MediaInfoCuts, CutTheProbeTextAtItsMarkers) {
     }
 }
 
-TEST(MediaInfoCuts, FrameRateHasTwoDecimalsAndAnUndefinedQuotientIsZero) {
+TEST(MediaInfoCuts, FrameRateHasTwoDecimalsAndAnUndefinedQuotientIsZero)
+{
     EXPECT_EQ(FrameRateText(30000, 1001), "29.97");
     EXPECT_EQ(FrameRateText(25, 1), "25.00");
     EXPECT_EQ(FrameRateText(25, 0), "0.00");
@@ -52,19 +54,23 @@ TEST(MediaInfoCuts, FrameRateHasTwoDecimalsAndAnUndefinedQuotientIsZero) {
 class MediaInfoFiles : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(GetFFmpegLoader().Load(ConverterLibraries)); }
-    MediaInfoLabels Labels(const std::string& path, MediaInfoStrings* strings = nullptr) {
+    MediaInfoLabels Labels(const std::string& path, MediaInfoStrings* strings = nullptr)
+    {
         TAVProbe probe;
         const MediaInfoStrings info = GatherMediaInfo(probe, path);
-        if (strings) *strings = info;
+        if (strings)
+            *strings = info;
         return MediaInfoLabels::From(info);
     }
     qtest::ScratchDir dir_;
 };
 
-TEST_F(MediaInfoFiles, AudioOnlyFileHasNoVideoFacts) {
+TEST_F(MediaInfoFiles, AudioOnlyFileHasNoVideoFacts)
+{
     // PCM in a container that gives start times, so the stream line has its ", StartTime:"
     const std::string wav = dir_.path() + "/tone.mov";
-    ASSERT_TRUE(qtest::MakeMedia(wav, "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -ac 2 -c:a pcm_s16le"));
+    ASSERT_TRUE(
+        qtest::MakeMedia(wav, "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -ac 2 -c:a pcm_s16le"));
     MediaInfoStrings info;
     const MediaInfoLabels labels = Labels(wav, &info);
     EXPECT_EQ(labels.videoStream, "无");
@@ -84,7 +90,8 @@ TEST_F(MediaInfoFiles, AudioOnlyFileHasNoVideoFacts) {
     EXPECT_EQ(info.InfoBitRate, (" " + std::to_string(fileRate) + " kb/s").substr(0, 10));
 }
 
-TEST_F(MediaInfoFiles, VideoWithoutSoundAndTheNtscFrameRate) {
+TEST_F(MediaInfoFiles, VideoWithoutSoundAndTheNtscFrameRate)
+{
     const std::string mp4 = dir_.path() + "/bars.mp4";
     ASSERT_TRUE(qtest::MakeMedia(mp4, "-f lavfi -i testsrc=size=176x144:rate=30000/1001:duration=1 -an -c:v mpeg4"));
     const MediaInfoLabels labels = Labels(mp4);
@@ -97,7 +104,8 @@ TEST_F(MediaInfoFiles, VideoWithoutSoundAndTheNtscFrameRate) {
     EXPECT_EQ(labels.videoStream.rfind("Video: mpeg4", 0), 0u) << labels.videoStream;
 }
 
-TEST_F(MediaInfoFiles, RotatedPhoneClipShowsItsRotation) {
+TEST_F(MediaInfoFiles, RotatedPhoneClipShowsItsRotation)
+{
     const std::string plain = dir_.path() + "/plain.mp4";
     ASSERT_TRUE(qtest::MakeMedia(plain, "-f lavfi -i testsrc=size=176x144:rate=25:duration=1 -an -c:v mpeg4"));
     const std::string phone = dir_.path() + "/phone.mp4";
@@ -108,7 +116,8 @@ TEST_F(MediaInfoFiles, RotatedPhoneClipShowsItsRotation) {
     EXPECT_EQ(Labels(plain).resolution, "176*144");
 }
 
-TEST_F(MediaInfoFiles, SixChannelsAndMonoChannelWords) {
+TEST_F(MediaInfoFiles, SixChannelsAndMonoChannelWords)
+{
     const std::string surround = dir_.path() + "/surround.mka";
     ASSERT_TRUE(qtest::MakeMedia(surround, "-f lavfi -i sine=duration=1 -ac 6 -c:a ac3"));
     EXPECT_EQ(Labels(surround).channels, std::nullopt);

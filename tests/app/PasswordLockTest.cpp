@@ -10,7 +10,8 @@ namespace {
 
 std::string LockSection() { return std::string("[") + PasswordLock::kLockKey + "]\n"; }
 
-TEST(PasswordLock, RegistryFileDecidesTheLockAndThePassword) {
+TEST(PasswordLock, RegistryFileDecidesTheLockAndThePassword)
+{
     qtest::ScratchDir dir;
     const std::string path = dir.path() + "/registry.ini";
     const IniRegistry registry(path);
@@ -25,23 +26,31 @@ TEST(PasswordLock, RegistryFileDecidesTheLockAndThePassword) {
         {"no registry file", "", false, {}},
         {"other keys only", "[Software\\Other]\nps=00\n", false, {}},
         {"key without ps", LockSection(), true, {{"", true}, {"x", false}, {"kqwkqw", true}}},
-        {"stored password", LockSection() + "ps=" + stored + "\n", true,
+        {"stored password",
+         LockSection() + "ps=" + stored + "\n",
+         true,
          {{"Secret7", true}, {"secret7", false}, {"Secret", false}, {"", false}, {"kqwkqw", true}, {"KQWKQW", false}}},
-        {"section name in another case", "[software\\microsoft\\windows\\currentversion\\check_psp]\nPS=" + stored + "\n",
-         true, {{"Secret7", true}}},
+        {"section name in another case",
+         "[software\\microsoft\\windows\\currentversion\\check_psp]\nPS=" + stored + "\n",
+         true,
+         {{"Secret7", true}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(path);
-        if (!c.file.empty()) apptest::WriteText(path, c.file);
+        if (!c.file.empty())
+            apptest::WriteText(path, c.file);
         EXPECT_EQ(PasswordLock::IsOn(registry), c.lockOn);
-        for (const auto& [entered, opens] : c.entries) EXPECT_EQ(PasswordLock::Accepts(registry, entered), opens) << entered;
+        for (const auto& [entered, opens] : c.entries)
+            EXPECT_EQ(PasswordLock::Accepts(registry, entered), opens) << entered;
     }
 }
 
-TEST(PasswordLock, ScrambleAndHexRoundTripEveryByte) {
+TEST(PasswordLock, ScrambleAndHexRoundTripEveryByte)
+{
     std::string all;
-    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
     EXPECT_EQ(PasswordLock::Scramble(PasswordLock::Scramble(all)), all);
     EXPECT_NE(PasswordLock::Scramble("abc"), "abc");
     EXPECT_EQ(IniRegistry::HexDecode(IniRegistry::HexEncode(all)), all);
@@ -49,7 +58,8 @@ TEST(PasswordLock, ScrambleAndHexRoundTripEveryByte) {
     EXPECT_EQ(IniRegistry::HexDecode("zz"), std::nullopt);
 }
 
-TEST(PasswordLock, EnvironmentNamesTheRegistryFile) {
+TEST(PasswordLock, EnvironmentNamesTheRegistryFile)
+{
     setenv("QUORVEX_REGISTRY", "/tmp/some-registry.ini", 1);
     EXPECT_EQ(IniRegistry::FromEnvironment().Path(), "/tmp/some-registry.ini");
     unsetenv("QUORVEX_REGISTRY");
@@ -61,14 +71,18 @@ TEST(PasswordLock, EnvironmentNamesTheRegistryFile) {
 namespace {
 
 // Runs the provisioning tool on the registry file `path`.
-int RunLockTool(const std::string& path, const std::string& arguments, const std::string& input = "") {
+int RunLockTool(const std::string& path, const std::string& arguments, const std::string& input = "")
+{
     const std::string tool = std::string(std::getenv("QUORVEX_PROGRAM_DIR")) + "/quorvex-lock";
-    std::string command = "QUORVEX_REGISTRY=" + qtest::ShellQuote(path) + " " + qtest::ShellQuote(tool) + " " + arguments;
-    if (!input.empty()) command = "printf '%s\\n' " + qtest::ShellQuote(input) + " | " + command;
+    std::string command =
+        "QUORVEX_REGISTRY=" + qtest::ShellQuote(path) + " " + qtest::ShellQuote(tool) + " " + arguments;
+    if (!input.empty())
+        command = "printf '%s\\n' " + qtest::ShellQuote(input) + " | " + command;
     return qtest::RunCommand(command);
 }
 
-TEST(PasswordLockTool, WritesWhatTheLockAcceptsAndRemovesIt) {
+TEST(PasswordLockTool, WritesWhatTheLockAcceptsAndRemovesIt)
+{
     qtest::ScratchDir dir;
     const std::string path = dir.path() + "/etc/registry.ini";
     const IniRegistry registry(path);

@@ -17,7 +17,8 @@ namespace {
 // its events delivered through a queue the test pumps.
 class PlayerPanelTest : public ::testing::Test {
 protected:
-    PlayerPanelTest() : paths_(apptest::PathsUnder(scratch_.path())), settings_(paths_), snapshots_(settings_) {
+    PlayerPanelTest() : paths_(apptest::PathsUnder(scratch_.path())), settings_(paths_), snapshots_(settings_)
+    {
         SetMainThread(&mainThread_);
         fs::create_directories(paths_.programFolder + "sounds");
         fs::create_directories(scratch_.path() + "/home");
@@ -34,26 +35,33 @@ protected:
         qtest::MakeMedia(clip_, "-f lavfi -i testsrc=size=320x240:rate=25:duration=4 -c:v libx264 -preset ultrafast "
                                 "-g 5 -pix_fmt yuv420p");
     }
-    ~PlayerPanelTest() override {
+    ~PlayerPanelTest() override
+    {
         player_.Close();
         SetMainThread(nullptr);
     }
     // Selects the clip's row and waits for the first picture.
-    void SelectClip() {
+    void SelectClip()
+    {
         panel_->SelectRow(clip_, false);
         ASSERT_TRUE(mainThread_.pumpUntil(
             [this] { return panel_->PlayerDuration() > 0 && !Frame().Empty() && player_.Paused(); }, 5000));
     }
-    Bitmap24 Frame() {
+    Bitmap24 Frame()
+    {
         const Bitmap24* frame = player_.CurrentFrame();
         return frame ? *frame : Bitmap24{};
     }
-    int64_t FramePts() {
+    int64_t FramePts()
+    {
         int64_t pts = -1;
         player_.Player().GetCurrentFrame(pts);
         return pts;
     }
-    void Pump(int ms) { mainThread_.pumpUntil([] { return false; }, ms); }
+    void Pump(int ms)
+    {
+        mainThread_.pumpUntil([] { return false; }, ms);
+    }
 
     qtest::ScratchDir scratch_;
     QueueMainThread mainThread_;
@@ -68,7 +76,8 @@ protected:
     int blackened_ = 0;
 };
 
-TEST_F(PlayerPanelTest, BmpSnapshotsTakeTheSmallestFreeNumberAndSetUpTheSettingsFile) {
+TEST_F(PlayerPanelTest, BmpSnapshotsTakeTheSmallestFreeNumberAndSetUpTheSettingsFile)
+{
     apptest::WriteText(paths_.programFolder + "sounds/cam.wav", "RIFF");
     SelectClip();
     ASSERT_FALSE(settings_.Exists());
@@ -93,7 +102,8 @@ TEST_F(PlayerPanelTest, BmpSnapshotsTakeTheSmallestFreeNumberAndSetUpTheSettings
     EXPECT_EQ(panel_->Image24Click().path, folder + "/clip_4.bmp");
 }
 
-TEST_F(PlayerPanelTest, JpgPngAndGifSnapshotsOpenWithTheirSize) {
+TEST_F(PlayerPanelTest, JpgPngAndGifSnapshotsOpenWithTheirSize)
+{
     SelectClip();
     const std::string folder = scratch_.path() + "/shots/deeper";
     settings_.Write("SnapShot", "Dir", folder);
@@ -122,7 +132,8 @@ TEST_F(PlayerPanelTest, JpgPngAndGifSnapshotsOpenWithTheirSize) {
     EXPECT_EQ(settings_.Read("SnapShot", "Picture"), "BMP");
 }
 
-TEST_F(PlayerPanelTest, NoPictureSavesNothingAndAFailedSaveSaysOnlyTheError) {
+TEST_F(PlayerPanelTest, NoPictureSavesNothingAndAFailedSaveSaysOnlyTheError)
+{
     // nothing opened yet
     const Snapshots::Outcome none = panel_->Image24Click();
     EXPECT_FALSE(none.saved);
@@ -143,7 +154,8 @@ TEST_F(PlayerPanelTest, NoPictureSavesNothingAndAFailedSaveSaysOnlyTheError) {
     EXPECT_TRUE(sounds_.empty());
 }
 
-TEST_F(PlayerPanelTest, SelectionOpensPausedAndStopReturnsToTheFirstPicture) {
+TEST_F(PlayerPanelTest, SelectionOpensPausedAndStopReturnsToTheFirstPicture)
+{
     SelectClip();
     EXPECT_EQ(panel_->SeekMaximum(), 313);
     EXPECT_EQ(panel_->SeekTickFrequency(), 5);
@@ -161,7 +173,8 @@ TEST_F(PlayerPanelTest, SelectionOpensPausedAndStopReturnsToTheFirstPicture) {
     EXPECT_LT(FramePts(), 100000);
 }
 
-TEST_F(PlayerPanelTest, DragOnAPausedPreviewPlaysFromTheNewPlace) {
+TEST_F(PlayerPanelTest, DragOnAPausedPreviewPlaysFromTheNewPlace)
+{
     SelectClip();
     panel_->SeekMouseDown();
     EXPECT_TRUE(panel_->ThumbDragging());
@@ -172,10 +185,12 @@ TEST_F(PlayerPanelTest, DragOnAPausedPreviewPlaysFromTheNewPlace) {
     EXPECT_GE(panel_->SeekPosition(), 234);  // from the new place on
 }
 
-TEST_F(PlayerPanelTest, TheSeekBarFollowsPlaybackButNotWhileItIsHeld) {
+TEST_F(PlayerPanelTest, TheSeekBarFollowsPlaybackButNotWhileItIsHeld)
+{
     SelectClip();
     panel_->Image3Click();
-    ASSERT_TRUE(mainThread_.pumpUntil([this] { return panel_->SeekPosition() >= 150; }, 5000)) << panel_->SeekPosition();
+    ASSERT_TRUE(mainThread_.pumpUntil([this] { return panel_->SeekPosition() >= 150; }, 5000))
+        << panel_->SeekPosition();
     EXPECT_NEAR(panel_->SeekPosition(), FramePts() * 313 / 4000000, 16) << "the bar is where the picture is";
     EXPECT_TRUE(std::is_sorted(bar_.begin(), bar_.end()));
     ASSERT_FALSE(bar_.empty());
@@ -200,7 +215,8 @@ TEST_F(PlayerPanelTest, TheSeekBarFollowsPlaybackButNotWhileItIsHeld) {
 
 // On a clip with a single key frame the seek still shows the picture at its
 // target: the drag to the middle shows the third second (blue), not the start.
-TEST_F(PlayerPanelTest, ADragShowsThePictureAtItsTargetNotAtTheKeyFrameBefore) {
+TEST_F(PlayerPanelTest, ADragShowsThePictureAtItsTargetNotAtTheKeyFrameBefore)
+{
     clip_ = qtest::MakeOneKeyFrameClip(scratch_.path());
     SelectClip();
     panel_->SeekMouseDown();
@@ -220,7 +236,8 @@ TEST_F(PlayerPanelTest, ADragShowsThePictureAtItsTargetNotAtTheKeyFrameBefore) {
     EXPECT_GE(panel_->SeekPosition(), 156);  // the 2.0 s picture, truncated
 }
 
-TEST_F(PlayerPanelTest, AFileThatCannotBeOpenedLeavesTheSurfaceBlack) {
+TEST_F(PlayerPanelTest, AFileThatCannotBeOpenedLeavesTheSurfaceBlack)
+{
     SelectClip();
     EXPECT_EQ(blackened_, 0);
     apptest::WriteText(scratch_.path() + "/broken.mp4", "not a video");
@@ -231,7 +248,8 @@ TEST_F(PlayerPanelTest, AFileThatCannotBeOpenedLeavesTheSurfaceBlack) {
     EXPECT_EQ(blackened_, 1);
 }
 
-TEST_F(PlayerPanelTest, ChosenSnapshotFolderIsStoredOnlyWhenItExists) {
+TEST_F(PlayerPanelTest, ChosenSnapshotFolderIsStoredOnlyWhenItExists)
+{
     apptest::FakeDialogs dialogs;
     const std::string chosen = scratch_.path() + "/pictures";
     fs::create_directories(chosen);
@@ -245,7 +263,8 @@ TEST_F(PlayerPanelTest, ChosenSnapshotFolderIsStoredOnlyWhenItExists) {
     EXPECT_EQ(dialogs.folderTitles, std::vector<std::string>(3, "选择快照文件存放目录"));
 }
 
-TEST_F(PlayerPanelTest, AFileThePlayerCannotOpenGoesToTheLog) {
+TEST_F(PlayerPanelTest, AFileThePlayerCannotOpenGoesToTheLog)
+{
     apptest::WriteText(scratch_.path() + "/broken.avi", "not a video");
     panel_->SelectRow(scratch_.path() + "/broken.avi", false);
     ASSERT_EQ(log_.size(), 1u);

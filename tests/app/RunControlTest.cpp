@@ -16,26 +16,29 @@ namespace {
 
 class RunControlTest : public ListWindowTest {
 protected:
-    RunControlTest() {
+    RunControlTest()
+    {
         window.Converter().SetProgressInterval(100);
         window.suiComboBox1Change(0);  // nothing after the run unless a test asks
     }
 
     // Every progress report passes `observe` after the window has handled it.
-    void ObserveProgress(std::function<void(const TProgressInfo&)> observe) {
+    void ObserveProgress(std::function<void(const TProgressInfo&)> observe)
+    {
         observe_ = std::move(observe);
         window.Converter().SetOnProgress([this](TCustomMediaConverter*, PProgressInfo info) {
             Run().MediaConverter1Progress(info);
-            if (observe_) observe_(*info);
+            if (observe_)
+                observe_(*info);
         });
     }
     // A clip that takes a while to convert: 2 s of 720p at 50 frames a second.
-    std::vector<std::string> SlowClips(int count) {
+    std::vector<std::string> SlowClips(int count)
+    {
         const std::string clip = dir.file("slow.mp4");
         if (!fs::exists(clip))
-            qtest::MakeMedia(clip,
-                             "-f lavfi -i testsrc2=s=1280x720:r=50:d=2 -f lavfi -i sine=d=2 -c:v libx264 "
-                             "-preset ultrafast -c:a aac -shortest");
+            qtest::MakeMedia(clip, "-f lavfi -i testsrc2=s=1280x720:r=50:d=2 -f lavfi -i sine=d=2 -c:v libx264 "
+                                   "-preset ultrafast -c:a aac -shortest");
         std::vector<std::string> files;
         for (int i = 0; i < count; ++i) {
             const std::string copy = dir.file("slow" + std::to_string(i) + ".mp4");
@@ -44,10 +47,12 @@ protected:
         }
         return files;
     }
-    std::string OutputOf(int row) {
+    std::string OutputOf(int row)
+    {
         return Output(fs::path(List().Rows()[static_cast<size_t>(row)].SourceFile).stem().string() + ".avi");
     }
-    void ExpectConvertedAvi(const std::string& path, double seconds) {
+    void ExpectConvertedAvi(const std::string& path, double seconds)
+    {
         const auto video = qtest::ProbeStream(path, "v:0");
         EXPECT_EQ(video.count("codec_name") ? video.at("codec_name") : "", "mpeg4") << path;
         EXPECT_EQ(video.count("width") ? video.at("width") : "", "320") << path;
@@ -60,7 +65,8 @@ protected:
     std::function<void(const TProgressInfo&)> observe_;
 };
 
-TEST_F(RunControlTest, OneFileAtATimeConvertsTheRowsOneAfterAnother) {
+TEST_F(RunControlTest, OneFileAtATimeConvertsTheRowsOneAfterAnother)
+{
     AddMany(Clips(10));
     ASSERT_EQ(List().RowCount(), 10);
     window.suiComboBox3Change(1);  // one file at a time (the default is automatic)
@@ -71,10 +77,12 @@ TEST_F(RunControlTest, OneFileAtATimeConvertsTheRowsOneAfterAnother) {
     std::vector<int> lastReports;
     std::vector<std::string> writtenTooEarly;
     ObserveProgress([&](const TProgressInfo& info) {
-        if (info.FileIndex != -1) return;
+        if (info.FileIndex != -1)
+            return;
         lastReports.push_back(info.TaskIndex);
         for (int later = info.TaskIndex + 1; later < 10; ++later)
-            if (qtest::FileBytes(OutputOf(Run().RowOfTask(later))) > 0) writtenTooEarly.push_back(OutputOf(later));
+            if (qtest::FileBytes(OutputOf(Run().RowOfTask(later))) > 0)
+                writtenTooEarly.push_back(OutputOf(later));
     });
 
     Run().btnStartClick();
@@ -99,9 +107,10 @@ TEST_F(RunControlTest, OneFileAtATimeConvertsTheRowsOneAfterAnother) {
     EXPECT_TRUE(dialogs.BoxesCaptioned("Quorvex").empty());
 }
 
-TEST_F(RunControlTest, ThreeAtATimeWithTwoRowsConvertsBothAtOnce) {
+TEST_F(RunControlTest, ThreeAtATimeWithTwoRowsConvertsBothAtOnce)
+{
     AddMany(Clips(2));
-    window.suiComboBox3Change(3);                   // 3 files at a time
+    window.suiComboBox3Change(3);  // 3 files at a time
     window.Converter().SetProgressInterval(60000);  // only the last report of each task
 
     // The first task to finish waits in its last report and cannot end
@@ -110,7 +119,8 @@ TEST_F(RunControlTest, ThreeAtATimeWithTwoRowsConvertsBothAtOnce) {
     bool otherWroteWhileFirstWaited = false;
     bool first = true;
     ObserveProgress([&](const TProgressInfo& info) {
-        if (info.FileIndex != -1 || !first) return;
+        if (info.FileIndex != -1 || !first)
+            return;
         first = false;
         const std::string other = OutputOf(Run().RowOfTask(1 - info.TaskIndex));
         // it writes into its part file until it is finished
@@ -122,17 +132,20 @@ TEST_F(RunControlTest, ThreeAtATimeWithTwoRowsConvertsBothAtOnce) {
 
     EXPECT_TRUE(otherWroteWhileFirstWaited);
     EXPECT_EQ(Statuses(), std::vector<std::string>(2, "完成"));
-    for (int row = 0; row < 2; ++row) ExpectConvertedAvi(OutputOf(row), 1.0);
+    for (int row = 0; row < 2; ++row)
+        ExpectConvertedAvi(OutputOf(row), 1.0);
 }
 
-TEST_F(RunControlTest, PauseHoldsTheRunAndStartResumesItWithConvertingStatusesAgain) {
+TEST_F(RunControlTest, PauseHoldsTheRunAndStartResumesItWithConvertingStatusesAgain)
+{
     AddMany(SlowClips(1));
     bool pauseWanted = true;
     int reports = 0;
     std::vector<std::string> statusAfterResume;
     ObserveProgress([&](const TProgressInfo& info) {
         ++reports;
-        if (!window.PausedFlag() && !pauseWanted) statusAfterResume.push_back(Status(0));
+        if (!window.PausedFlag() && !pauseWanted)
+            statusAfterResume.push_back(Status(0));
         if (pauseWanted && info.FileIndex != -1) {
             pauseWanted = false;
             Run().btnPauseClick();
@@ -165,7 +178,8 @@ TEST_F(RunControlTest, PauseHoldsTheRunAndStartResumesItWithConvertingStatusesAg
     ExpectConvertedAvi(OutputOf(0), 2.0);
 }
 
-TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStillShutsDown) {
+TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStillShutsDown)
+{
     const std::string quick = qtest::MakeMp4Clip(dir.path(), 0.4);
     std::vector<std::string> files = SlowClips(8);
     files.insert(files.begin(), quick);
@@ -183,16 +197,19 @@ TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStill
     Run().btnStartClick();
     ASSERT_TRUE(PumpUntil(
         [&] {
-            if (Status(0) != "完成") return false;
+            if (Status(0) != "完成")
+                return false;
             for (int row = 1; row < 9; ++row)
-                if (Status(row) == "转换中...") return true;
+                if (Status(row) == "转换中...")
+                    return true;
             return false;
         },
         30000));
     Run().btnPauseClick();
     std::vector<int> heldRows;
     for (int row = 1; row < 9; ++row)
-        if (Status(row) == "暂停") heldRows.push_back(row);
+        if (Status(row) == "暂停")
+            heldRows.push_back(row);
     ASSERT_FALSE(heldRows.empty());
 
     dialogs.confirmAnswer = MessageResult::Cancel;
@@ -210,7 +227,8 @@ TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStill
     EXPECT_EQ(asked[0].text, "您确实要终止目前的转换工作吗？");
     EXPECT_EQ(asked[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(Status(0), "完成");
-    for (int row : heldRows) EXPECT_EQ(Status(row), "停止") << row;
+    for (int row : heldRows)
+        EXPECT_EQ(Status(row), "停止") << row;
     for (int row = 1; row < 9; ++row) {
         EXPECT_NE(Status(row), "完成") << row;
         EXPECT_NE(Status(row), "转换中...") << row;
@@ -226,12 +244,14 @@ TEST_F(RunControlTest, AConfirmedStopEndsEveryRunningAndPausedRowStoppedAndStill
     EXPECT_TRUE(dialogs.BoxesCaptioned("Quorvex").empty());
 }
 
-TEST_F(RunControlTest, ASecondStartConvertsEveryRowAgainFromZero) {
+TEST_F(RunControlTest, ASecondStartConvertsEveryRowAgainFromZero)
+{
     AddMany(Clips(2));
     Run().btnStartClick();
     ASSERT_TRUE(PumpUntilRunEnded());
     ASSERT_EQ(Statuses(), std::vector<std::string>(2, "完成"));
-    for (int row = 0; row < 2; ++row) fs::remove(OutputOf(row));
+    for (int row = 0; row < 2; ++row)
+        fs::remove(OutputOf(row));
 
     std::vector<int> progressAtFirstReport(2, -1);
     ObserveProgress([&](const TProgressInfo&) {});
@@ -241,11 +261,13 @@ TEST_F(RunControlTest, ASecondStartConvertsEveryRowAgainFromZero) {
     EXPECT_EQ(Progress(1), 0);
     ASSERT_TRUE(PumpUntilRunEnded());
     EXPECT_EQ(Statuses(), std::vector<std::string>(2, "完成"));
-    for (int row = 0; row < 2; ++row) ExpectConvertedAvi(OutputOf(row), 1.0);
+    for (int row = 0; row < 2; ++row)
+        ExpectConvertedAvi(OutputOf(row), 1.0);
     EXPECT_EQ(shutdown.calls, 0);
 }
 
-TEST_F(RunControlTest, ANewNumberIsDroppedOrTakenAgainWhenTheRunStarts) {
+TEST_F(RunControlTest, ANewNumberIsDroppedOrTakenAgainWhenTheRunStarts)
+{
     const std::string source = dir.file("clip.mp4");
     fs::copy_file(qtest::MakeMp4Clip(dir.path(), 1.0), source);
     struct Case {
@@ -258,7 +280,8 @@ TEST_F(RunControlTest, ANewNumberIsDroppedOrTakenAgainWhenTheRunStarts) {
         WriteText(Output("clip.avi"), "an older file");
         AddOne(source);
         ASSERT_EQ(List().Slot(0).Output.FileName, Output("clip(New_1).avi"));
-        if (!c.keepPlainName) fs::remove(Output("clip.avi"));
+        if (!c.keepPlainName)
+            fs::remove(Output("clip.avi"));
         const std::string digestBefore = c.keepPlainName ? qtest::FileDigest(Output("clip.avi")) : "";
 
         Run().btnStartClick();
@@ -278,7 +301,8 @@ TEST_F(RunControlTest, ANewNumberIsDroppedOrTakenAgainWhenTheRunStarts) {
 // Adding, removing and clearing rows creates no file; with 自动生成相应的新文件名
 // a second run keeps the first run's file and takes the next "(New_n)" name,
 // with 直接覆盖该文件 it replaces it.
-TEST_F(RunControlTest, AddingCreatesNoFileAndASecondRunOverwritesOnlyWhenAsked) {
+TEST_F(RunControlTest, AddingCreatesNoFileAndASecondRunOverwritesOnlyWhenAsked)
+{
     const std::string source = dir.file("clip.mp4");
     fs::copy_file(qtest::MakeMp4Clip(dir.path(), 1.0), source);
     AddOne(source);
@@ -303,7 +327,8 @@ TEST_F(RunControlTest, AddingCreatesNoFileAndASecondRunOverwritesOnlyWhenAsked) 
     const Case cases[] = {{0, "clip(New_1).avi"}, {1, "clip.avi"}};
     for (const Case& c : cases) {
         List().btnClearClick();
-        for (const std::string& name : filesInOutput()) fs::remove(Output(name));
+        for (const std::string& name : filesInOutput())
+            fs::remove(Output(name));
         window.suiComboBox4Change(c.existingFileIndex);
         AddOne(source);
         Run().btnStartClick();
@@ -323,10 +348,12 @@ TEST_F(RunControlTest, AddingCreatesNoFileAndASecondRunOverwritesOnlyWhenAsked) 
 
 // A source cut short converts what it holds: the row shows 不完整, never 完成,
 // and the reason is shown.
-TEST_F(RunControlTest, ACutSourceEndsIncompleteWithItsReason) {
+TEST_F(RunControlTest, ACutSourceEndsIncompleteWithItsReason)
+{
     const std::string whole = dir.file("whole.mp4");
-    ASSERT_TRUE(qtest::MakeMedia(whole, "-f lavfi -i testsrc=size=320x240:rate=25:duration=4 -f lavfi -i sine=duration=4 "
-                                        "-c:v libx264 -c:a aac -shortest -movflags +faststart"));
+    ASSERT_TRUE(qtest::MakeMedia(whole,
+                                 "-f lavfi -i testsrc=size=320x240:rate=25:duration=4 -f lavfi -i sine=duration=4 "
+                                 "-c:v libx264 -c:a aac -shortest -movflags +faststart"));
     std::ifstream in(whole, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string cut = dir.file("cut.mp4");
@@ -337,12 +364,14 @@ TEST_F(RunControlTest, ACutSourceEndsIncompleteWithItsReason) {
     ASSERT_TRUE(PumpUntilRunEnded());
     EXPECT_EQ(Status(0), "不完整");
     bool told = false;
-    for (const ShownBox& box : dialogs.boxes) told = told || box.text.find("源文件不完整：只转换了") != std::string::npos;
+    for (const ShownBox& box : dialogs.boxes)
+        told = told || box.text.find("源文件不完整：只转换了") != std::string::npos;
     EXPECT_TRUE(told) << "no message gave the reason";
     EXPECT_GT(qtest::FileBytes(Output("cut.avi")), 0) << "what the source held is kept";
 }
 
-TEST_F(RunControlTest, WithoutAKnownDurationTheBarStaysAtZeroWhileTheTimeCounts) {
+TEST_F(RunControlTest, WithoutAKnownDurationTheBarStaysAtZeroWhileTheTimeCounts)
+{
     const std::string stream = dir.file("stream.mkv");
     // written through a pipe and without a bit rate to estimate from, the file has no known duration
     ASSERT_EQ(qtest::RunCommand("ffmpeg -y -v error -f lavfi -i testsrc=s=320x240:r=25:d=2 -c:v mpeg4 "
@@ -374,9 +403,11 @@ TEST_F(RunControlTest, WithoutAKnownDurationTheBarStaysAtZeroWhileTheTimeCounts)
     EXPECT_EQ(Status(0), "完成");
 }
 
-TEST_F(RunControlTest, ASourceGoneBeforeTheStartFailsOnItsOwnRowAndTheOthersKeepTheirRows) {
+TEST_F(RunControlTest, ASourceGoneBeforeTheStartFailsOnItsOwnRowAndTheOthersKeepTheirRows)
+{
     std::vector<std::string> clips = Clips(3);
-    for (const std::string& clip : clips) AddOne(clip);
+    for (const std::string& clip : clips)
+        AddOne(clip);
     fs::remove(clips[1]);
     List().AdvListView1SelectItem(1);
     std::vector<std::string> ended;
@@ -403,7 +434,8 @@ TEST_F(RunControlTest, ASourceGoneBeforeTheStartFailsOnItsOwnRowAndTheOthersKeep
     ExpectConvertedAvi(OutputOf(2), 1.0);
 }
 
-TEST_F(RunControlTest, AFileThatFailsWhileConvertingShowsItsErrorAndFails) {
+TEST_F(RunControlTest, AFileThatFailsWhileConvertingShowsItsErrorAndFails)
+{
     AddMany(Clips(1));
     const std::string blocker = dir.file("plain-file");
     WriteText(blocker, "not a folder");
@@ -417,11 +449,13 @@ TEST_F(RunControlTest, AFileThatFailsWhileConvertingShowsItsErrorAndFails) {
     const std::vector<ShownBox> errors = dialogs.BoxesCaptioned("Quorvex");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_FALSE(errors[0].text.empty());
-    EXPECT_GE(static_cast<unsigned char>(errors[0].text.front()), 0x80u) << "a Chinese sentence first: " << errors[0].text;
+    EXPECT_GE(static_cast<unsigned char>(errors[0].text.front()), 0x80u)
+        << "a Chinese sentence first: " << errors[0].text;
     EXPECT_EQ(errors[0].icon, MessageIcon::Warning);
 }
 
-TEST_F(RunControlTest, ClosingOrClearingDuringARunAsksFirst) {
+TEST_F(RunControlTest, ClosingOrClearingDuringARunAsksFirst)
+{
     const std::string clip = dir.file("long.mp4");
     ASSERT_TRUE(qtest::MakeMedia(clip, "-f lavfi -i testsrc2=s=1280x720:r=30:d=30 -c:v libx264 -preset ultrafast"));
     AddOne(clip);
@@ -446,7 +480,8 @@ TEST_F(RunControlTest, ClosingOrClearingDuringARunAsksFirst) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(RunControlTest, LogMessagesOfAnyThreadBecomeNumberedLines) {
+TEST_F(RunControlTest, LogMessagesOfAnyThreadBecomeNumberedLines)
+{
     uint32_t workerId = 0;
     std::thread worker([&] {
         workerId = CurrentThreadId();
@@ -461,7 +496,8 @@ TEST_F(RunControlTest, LogMessagesOfAnyThreadBecomeNumberedLines) {
 
 namespace {
 
-TEST_F(RunControlTest, ClosingDuringARunStopsItWithoutTouchingTheRowsAgain) {
+TEST_F(RunControlTest, ClosingDuringARunStopsItWithoutTouchingTheRowsAgain)
+{
     AddMany(SlowClips(3));
     window.suiComboBox3Change(2);  // 2 at a time
     Run().btnStartClick();
@@ -482,7 +518,8 @@ TEST_F(RunControlTest, ClosingDuringARunStopsItWithoutTouchingTheRowsAgain) {
 
 namespace {
 
-TEST_F(RunControlTest, ARunWhoseOnlySourceIsGoneEndsAtOnce) {
+TEST_F(RunControlTest, ARunWhoseOnlySourceIsGoneEndsAtOnce)
+{
     const std::string clip = Clips(1)[0];
     AddOne(clip);
     fs::remove(clip);

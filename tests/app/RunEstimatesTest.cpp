@@ -6,7 +6,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(RunEstimates, ExpectedSizeFromTheBitRatesOfThePartConverted) {
+TEST(RunEstimates, ExpectedSizeFromTheBitRatesOfThePartConverted)
+{
     auto output = [](int video, int audio) {
         TOutputOptions o;
         o.VideoBitrate = video;
@@ -38,7 +39,8 @@ TEST(RunEstimates, ExpectedSizeFromTheBitRatesOfThePartConverted) {
     }
 }
 
-TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList) {
+TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList)
+{
     RunEstimates estimates;
     const auto t0 = RunEstimates::Clock::time_point{} + 100s;
     estimates.Start({{10'000'000}, {30'000'000}}, 1);
@@ -63,7 +65,8 @@ TEST(RunEstimates, SpeedRemainingTimeAndTheWholeList) {
     EXPECT_EQ(SpeedText(0), "");
 }
 
-TEST(RunEstimates, AReportThatRanAheadIsNoStartAndTheLastStretchOfEndedRowsCountsIntoTheRemainingTime) {
+TEST(RunEstimates, AReportThatRanAheadIsNoStartAndTheLastStretchOfEndedRowsCountsIntoTheRemainingTime)
+{
     RunEstimates estimates;
     const auto t0 = RunEstimates::Clock::time_point{} + 100s;
     estimates.Start({{20'000'000}, {20'000'000}}, 1);
@@ -90,14 +93,16 @@ TEST(RunEstimates, AReportThatRanAheadIsNoStartAndTheLastStretchOfEndedRowsCount
     EXPECT_DOUBLE_EQ(estimates.RemainingSeconds(0), 6 + 0.1 * 10);
 }
 
-RowPace Done(int target = 1, int64_t leftUs = 0) {
+RowPace Done(int target = 1, int64_t leftUs = 0)
+{
     RowPace row;
     row.state = RowPace::State::Done;
     row.leftUs = leftUs;
     row.target = target;
     return row;
 }
-RowPace Running(double leftSeconds, double speed, int target = 1, double sampleSpeed = 0, int64_t leftUs = 10'000'000) {
+RowPace Running(double leftSeconds, double speed, int target = 1, double sampleSpeed = 0, int64_t leftUs = 10'000'000)
+{
     RowPace row;
     row.state = RowPace::State::Running;
     row.leftUs = leftUs;
@@ -107,19 +112,22 @@ RowPace Running(double leftSeconds, double speed, int target = 1, double sampleS
     row.sampleSpeed = sampleSpeed;
     return row;
 }
-RowPace Waiting(int64_t leftUs, int target = 1, double sampleSpeed = 0) {
+RowPace Waiting(int64_t leftUs, int target = 1, double sampleSpeed = 0)
+{
     RowPace row;
     row.leftUs = leftUs;
     row.target = target;
     row.sampleSpeed = sampleSpeed;
     return row;
 }
-RowPace WithSpeed(RowPace row, double speed) {
+RowPace WithSpeed(RowPace row, double speed)
+{
     row.speed = speed;
     return row;
 }
 
-TEST(RunEstimates, TheWholeListFromWhatEachRowDoes) {
+TEST(RunEstimates, TheWholeListFromWhatEachRowDoes)
+{
     const struct {
         const char* name;
         std::vector<RowPace> rows;
@@ -130,20 +138,42 @@ TEST(RunEstimates, TheWholeListFromWhatEachRowDoes) {
         {"every row done", {Done(), Done()}, 1, 0, 0},
         {"a running row and a waiting one at its speed", {Running(5, 2), Waiting(20'000'000)}, 1, 0, 5 + 10},
         {"the same, two at once", {Running(5, 2), Waiting(20'000'000)}, 2, 0, 10},
-        {"two running, two waiting, two at once", {Running(4, 1), Running(6, 1), Waiting(10'000'000), Waiting(10'000'000)},
-         2, 0, 6 + 10},
-        {"the same, one at a time", {Running(4, 1), Running(6, 1), Waiting(10'000'000), Waiting(10'000'000)}, 1, 0,
+        {"two running, two waiting, two at once",
+         {Running(4, 1), Running(6, 1), Waiting(10'000'000), Waiting(10'000'000)},
+         2,
+         0,
+         6 + 10},
+        {"the same, one at a time",
+         {Running(4, 1), Running(6, 1), Waiting(10'000'000), Waiting(10'000'000)},
+         1,
+         0,
          4 + 6 + 10 + 10},
         {"a sample scaled as the running row of its target compares with its own",
-         {Running(5, 2, 1, 1), Waiting(20'000'000, 1, 4)}, 1, 0, 5 + 20 / 8.0},
+         {Running(5, 2, 1, 1), Waiting(20'000'000, 1, 4)},
+         1,
+         0,
+         5 + 20 / 8.0},
         {"a sample scaled by a row of another target when none of its own ran",
-         {Running(5, 2, 1, 1), Waiting(20'000'000, 2, 4)}, 1, 0, 5 + 20 / 8.0},
+         {Running(5, 2, 1, 1), Waiting(20'000'000, 2, 4)},
+         1,
+         0,
+         5 + 20 / 8.0},
         {"a sample as it is when no row that ran had one", {Running(5, 2), Waiting(20'000'000, 1, 4)}, 1, 0, 5 + 5},
-        {"no sample: the finished rows of its target", {WithSpeed(Done(), 4), Running(5, 1, 2), Waiting(20'000'000)}, 1, 0,
+        {"no sample: the finished rows of its target",
+         {WithSpeed(Done(), 4), Running(5, 1, 2), Waiting(20'000'000)},
+         1,
+         0,
          5 + 5},
-        {"no sample nor its target: the list's average", {WithSpeed(Done(1), 4), Running(5, 2, 2), Waiting(20'000'000, 3)},
-         1, 0, 5 + 20 / 3.0},
-        {"a running row without a speed yet holds its place", {Running(-1, 0, 1, 2), Waiting(10'000'000, 1, 2)}, 2, 0, 5},
+        {"no sample nor its target: the list's average",
+         {WithSpeed(Done(1), 4), Running(5, 2, 2), Waiting(20'000'000, 3)},
+         1,
+         0,
+         5 + 20 / 3.0},
+        {"a running row without a speed yet holds its place",
+         {Running(-1, 0, 1, 2), Waiting(10'000'000, 1, 2)},
+         2,
+         0,
+         5},
         {"the work after the last report", {Running(5, 2), Waiting(20'000'000)}, 1, 0.1, 5 + 10 * 1.1},
         {"a waiting row of unknown length", {Running(5, 2), Waiting(-1)}, 1, 0, -1},
         {"a row of unknown length that is done", {Done(1, -1), Running(5, 2)}, 1, 0, 5},
@@ -158,7 +188,8 @@ TEST(RunEstimates, TheWholeListFromWhatEachRowDoes) {
 // Two clips of one target, one slow to convert and one quick: at the end of
 // the first the list expects the second at its sample's speed, scaled as the
 // first ran against its sample.
-TEST(RunEstimates, TheListExpectsAWaitingRowAtItsSamplesSpeed) {
+TEST(RunEstimates, TheListExpectsAWaitingRowAtItsSamplesSpeed)
+{
     RunEstimates estimates;
     const auto t0 = RunEstimates::Clock::time_point{} + 100s;
     estimates.Start({{20'000'000, 300, 0.5}, {20'000'000, 300, 3.0}}, 1);

@@ -13,7 +13,8 @@ using apptest::WriteText;
 
 namespace {
 
-TEST(SettingsFile, LivesBesideAWritableProgramAndOtherwiseInTheConfigFolder) {
+TEST(SettingsFile, LivesBesideAWritableProgramAndOtherwiseInTheConfigFolder)
+{
     qtest::ScratchDir dir;
     ProgramPaths paths = PathsUnder(dir.path());
     fs::create_directories(paths.programFolder);
@@ -29,7 +30,8 @@ TEST(SettingsFile, LivesBesideAWritableProgramAndOtherwiseInTheConfigFolder) {
     EXPECT_EQ(fallback.Read("skin", "SetSkin"), "skin5");
 }
 
-TEST(SettingsFile, EveryReadOpensTheFileAnewAndMissingValuesReadError) {
+TEST(SettingsFile, EveryReadOpensTheFileAnewAndMissingValuesReadError)
+{
     qtest::ScratchDir dir;
     ProgramPaths paths = PathsUnder(dir.path());
     fs::create_directories(paths.programFolder);
@@ -43,7 +45,8 @@ TEST(SettingsFile, EveryReadOpensTheFileAnewAndMissingValuesReadError) {
     EXPECT_EQ(settings.Read("SnapShot", "Dir"), "Error");
 }
 
-TEST(SettingsFile, RefusedWriteRaisesUnableToWriteAndKeepsTheFile) {
+TEST(SettingsFile, RefusedWriteRaisesUnableToWriteAndKeepsTheFile)
+{
     qtest::ScratchDir dir;
     // a folder standing where the file belongs refuses every write, also for root
     const std::string blocked = dir.file("system.ini");
@@ -61,7 +64,8 @@ TEST(SettingsFile, RefusedWriteRaisesUnableToWriteAndKeepsTheFile) {
     EXPECT_FALSE(fs::exists(dir.file("gone")));
 }
 
-TEST(SettingsFile, WriteKeepsEveryOtherSectionOfTheFile) {
+TEST(SettingsFile, WriteKeepsEveryOtherSectionOfTheFile)
+{
     qtest::ScratchDir dir;
     const std::string path = dir.file("system.ini");
     WriteText(path, "[skin]\nSetSkin=skin7\n\n[SnapShot]\nDir=/shots\nPicture=PNG\n");
@@ -85,20 +89,26 @@ struct EnvironmentCase {
     ProgramPaths expected;
 };
 
-TEST(ProgramPaths, FollowHomeAndTheXdgConfigurationFolder) {
+TEST(ProgramPaths, FollowHomeAndTheXdgConfigurationFolder)
+{
     const std::vector<EnvironmentCase> cases{
-        {"/home/li", nullptr, "/opt/q",
+        {"/home/li",
+         nullptr,
+         "/opt/q",
          {"/opt/q/", "/home/li/.config/quorvex/", "/home/li/Video_Directory", "/home/li/Video_Directory/快照"}},
-        {"/home/li/", "/cfg/", "/opt/q//",
+        {"/home/li/",
+         "/cfg/",
+         "/opt/q//",
          {"/opt/q/", "/cfg/quorvex/", "/home/li/Video_Directory", "/home/li/Video_Directory/快照"}},
-        {"/home/li", "", "/",
+        {"/home/li",
+         "",
+         "/",
          {"/", "/home/li/.config/quorvex/", "/home/li/Video_Directory", "/home/li/Video_Directory/快照"}},
     };
     const char* savedHome = std::getenv("HOME");
     const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
     const std::optional<std::string> home = savedHome ? std::optional<std::string>(savedHome) : std::nullopt;
-    const std::optional<std::string> config =
-        savedConfig ? std::optional<std::string>(savedConfig) : std::nullopt;
+    const std::optional<std::string> config = savedConfig ? std::optional<std::string>(savedConfig) : std::nullopt;
     for (const EnvironmentCase& c : cases) {
         setenv("HOME", c.home, 1);
         if (c.xdgConfigHome)
@@ -120,7 +130,8 @@ struct DataFolderCase {
     const char* expected;
 };
 
-TEST(ProgramPaths, KeepTheListInTheXdgDataFolder) {
+TEST(ProgramPaths, KeepTheListInTheXdgDataFolder)
+{
     const std::vector<DataFolderCase> cases{
         {nullptr, "/home/li/.local/share/quorvex/"},
         {"", "/home/li/.local/share/quorvex/"},
@@ -137,7 +148,8 @@ TEST(ProgramPaths, KeepTheListInTheXdgDataFolder) {
             setenv("XDG_DATA_HOME", c.xdgDataHome, 1);
         else
             unsetenv("XDG_DATA_HOME");
-        EXPECT_EQ(ProgramPaths::FromEnvironment("/opt/q").dataFolder, c.expected) << (c.xdgDataHome ? c.xdgDataHome : "unset");
+        EXPECT_EQ(ProgramPaths::FromEnvironment("/opt/q").dataFolder, c.expected)
+            << (c.xdgDataHome ? c.xdgDataHome : "unset");
     }
     home ? setenv("HOME", home->c_str(), 1) : unsetenv("HOME");
     data ? setenv("XDG_DATA_HOME", data->c_str(), 1) : unsetenv("XDG_DATA_HOME");

@@ -11,7 +11,8 @@ namespace apptest {
 
 class SilentServer {
 public:
-    SilentServer() {
+    SilentServer()
+    {
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -22,8 +23,10 @@ public:
             ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
             port_ = ntohs(address.sin_port);
     }
-    ~SilentServer() {
-        if (listener_ >= 0) ::close(listener_);
+    ~SilentServer()
+    {
+        if (listener_ >= 0)
+            ::close(listener_);
     }
     SilentServer(const SilentServer&) = delete;
     SilentServer& operator=(const SilentServer&) = delete;

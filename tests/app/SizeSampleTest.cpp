@@ -34,7 +34,8 @@ struct RowOptions {
     TOutputOptions output;
 };
 
-RowOptions DefaultsOf(int format, const std::string& source, const std::string& outputFolder) {
+RowOptions DefaultsOf(int format, const std::string& source, const std::string& outputFolder)
+{
     FormatSession session;
     session.FormatNumber = format;
     session.EncoderPresent = EncoderPresent;
@@ -48,7 +49,8 @@ RowOptions DefaultsOf(int format, const std::string& source, const std::string& 
     // today's formats scale up to 1080p by default: the clips keep their own small size
     const ComboState& sizes = model.List(OptionList::FrameSize);
     for (size_t i = 0; i < sizes.items.size(); ++i)
-        if (sizes.enabled && sizes.items[i] == "保持原分辨率") model.UserSelected(OptionList::FrameSize, static_cast<int>(i));
+        if (sizes.enabled && sizes.items[i] == "保持原分辨率")
+            model.UserSelected(OptionList::FrameSize, static_cast<int>(i));
     EXPECT_EQ(model.Confirm(), ConfirmOutcome::Closed);
     RowOptions row;
     row.input.FileName = source;
@@ -59,7 +61,8 @@ RowOptions DefaultsOf(int format, const std::string& source, const std::string& 
 }
 
 // The real conversion through the engine; the written file's name, empty on failure.
-std::string Convert(const RowOptions& row) {
+std::string Convert(const RowOptions& row)
+{
     TMediaConverter converter;
     std::string written;
     converter.SetOnTerminate([&](TCustomMediaConverter*, const TTerminateInfo& info) {
@@ -67,14 +70,16 @@ std::string Convert(const RowOptions& row) {
             written = info.OutputFiles.front();
     });
     const int task = converter.AddTask(row.input.FileName, &row.input);
-    if (task < 0 || !converter.SetOutputFile(task, row.output.FileName, &row.output)) return {};
+    if (task < 0 || !converter.SetOutputFile(task, row.output.FileName, &row.output))
+        return {};
     converter.StartTask(0);
     return written;
 }
 
 class SizeSampleTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         TMediaConverter loader;
         ASSERT_TRUE(loader.LoadAVLib("LibAV"));
         fs::create_directories(scratch());
@@ -82,9 +87,11 @@ protected:
     }
     // Noise-like detail that keeps moving (encoders spend what they are given),
     // or one flat colour (they spend far less than any bit rate).
-    std::string Source(const std::string& kind, double seconds) {
+    std::string Source(const std::string& kind, double seconds)
+    {
         const std::string path = dir.file(kind + std::to_string(static_cast<int>(seconds)) + ".mp4");
-        if (fs::exists(path)) return path;
+        if (fs::exists(path))
+            return path;
         const std::string picture = kind == "busy" ? "testsrc2=s=320x240:r=25" : "color=c=navy:s=320x240:r=25";
         const std::string d = std::to_string(seconds);
         qtest::MakeMedia(path, "-f lavfi -i " + picture + ":d=" + d + " -f lavfi -i sine=frequency=440:d=" + d +
@@ -97,7 +104,8 @@ protected:
     qtest::ScratchDir dir;
 };
 
-TEST_F(SizeSampleTest, TheSampleEstimateIsWithinATenthOfTheRealOutput) {
+TEST_F(SizeSampleTest, TheSampleEstimateIsWithinATenthOfTheRealOutput)
+{
     const struct {
         const char* kind;
         double seconds;
@@ -107,7 +115,7 @@ TEST_F(SizeSampleTest, TheSampleEstimateIsWithinATenthOfTheRealOutput) {
         {"busy", 10, 1, false},   {"plain", 10, 1, false},  // AVI at 528 kbit/s
         {"busy", 10, 300, true},  {"plain", 10, 300, true},  // H.264 at constant quality
         {"busy", 10, 310, false},  // Opus, audio only
-        {"busy", 3, 300, true},   // short: converted whole
+        {"busy", 3, 300, true},  // short: converted whole
     };
     for (const auto& c : cases) {
         const std::string source = Source(c.kind, c.seconds);
@@ -135,7 +143,8 @@ TEST_F(SizeSampleTest, TheSampleEstimateIsWithinATenthOfTheRealOutput) {
     }
 }
 
-TEST_F(SizeSampleTest, ASourceThatCannotBeOpenedGivesNoEstimate) {
+TEST_F(SizeSampleTest, ASourceThatCannotBeOpenedGivesNoEstimate)
+{
     const std::string broken = dir.file("broken.mp4");
     std::FILE* file = std::fopen(broken.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -148,7 +157,8 @@ TEST_F(SizeSampleTest, ASourceThatCannotBeOpenedGivesNoEstimate) {
     EXPECT_TRUE(fs::is_empty(scratch()));
 }
 
-TEST_F(SizeSampleTest, ACancelledRequestStopsAndGivesNoResultWhileLaterOnesStillGetTheirs) {
+TEST_F(SizeSampleTest, ACancelledRequestStopsAndGivesNoResultWhileLaterOnesStillGetTheirs)
+{
     int readyCalls = 0;
     std::mutex lock;
     SizeSampler sampler([&] {

@@ -9,12 +9,14 @@ namespace apptest {
 struct StartedWindow {
     explicit StartedWindow(const std::string& programFolder)
         : paths(ProgramPaths::FromEnvironment(programFolder)), settings(paths), install(queue),
-          window(settings, dialogs, shell, skin) {
+          window(settings, dialogs, shell, skin)
+    {
         window.FormCreate();
         window.suiComboBox1Change(0);  // nothing after the run
     }
     // Pumps the hand-overs until the run has ended.
-    bool PumpUntilRunEnded(int timeoutMs) {
+    bool PumpUntilRunEnded(int timeoutMs)
+    {
         return queue.pumpUntil(
             [&] {
                 window.Run().ApplyTerminations();

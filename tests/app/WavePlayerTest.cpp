@@ -8,7 +8,8 @@ namespace {
 
 // The camera sound shipped with the program plays on its own device without
 // waiting; a file that is no wave file is refused with SDL's reason.
-TEST(WavePlayer, PlaysTheCameraSoundAndRefusesOtherFiles) {
+TEST(WavePlayer, PlaysTheCameraSoundAndRefusesOtherFiles)
+{
     const std::string camera = std::string(std::getenv("QUORVEX_SOURCE_DIR")) + "/resources/sounds/cam.wav";
     auto stream = qtest::ProbeStream(camera, "a:0");
     EXPECT_EQ(stream["codec_name"], "pcm_s16le");

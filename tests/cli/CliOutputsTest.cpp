@@ -144,7 +144,8 @@ TEST_F(CliOutputs, DiscFormatsWriteTheDiscsStreams)
                              ShellQuote(source),
                          output),
                   0)
-            << label << "\n" << output;
+            << label << "\n"
+            << output;
         const std::string stem = c.surround ? "surround" : "clip_h264_aac";
         const std::string result = out + "/" + stem + c.suffix;
         EXPECT_NE(ProbeFormat(result)["format_name"].find("mpeg"), std::string::npos) << label;
@@ -197,7 +198,8 @@ TEST_F(CliOutputs, SourceTagsAndCoverReachTheOutputs)
         ASSERT_EQ(RunCli("convert -f " + std::to_string(c.format) + " -o " + ShellQuote(out) + " " + ShellQuote(tagged),
                          output),
                   0)
-            << c.format << "\n" << output;
+            << c.format << "\n"
+            << output;
         auto tags = Tags(out + "/" + c.file);
         EXPECT_EQ(tags["title"], "海边 Title") << c.format;
         EXPECT_EQ(tags["artist"], "Tester") << c.format;
@@ -216,7 +218,8 @@ TEST_F(CliOutputs, SourceTagsAndCoverReachTheOutputs)
         ASSERT_EQ(RunCli("convert -f " + std::to_string(c.format) + " -o " + ShellQuote(out) + " " + ShellQuote(song),
                          output),
                   0)
-            << c.format << "\n" << output;
+            << c.format << "\n"
+            << output;
         const std::string result = out + "/" + c.file;
         ASSERT_EQ(CountStreams(result, 'v'), 1) << c.format;
         auto cover = ProbeStream(result, "v:0");

@@ -69,11 +69,11 @@ int DecodedFrames(const std::string& path)
 // The ffmpeg tool's SSIM of the two files' video, both scaled to width x height.
 double Similarity(const std::string& a, const std::string& b, int width, int height)
 {
-    const std::string scale = "scale=" + std::to_string(width) + ":" + std::to_string(height) + ",setsar=1,format=yuv420p";
+    const std::string scale =
+        "scale=" + std::to_string(width) + ":" + std::to_string(height) + ",setsar=1,format=yuv420p";
     std::string out;
     RunCommand("ffmpeg -v info -nostats -i " + ShellQuote(a) + " -i " + ShellQuote(b) + " -lavfi " +
-                   ShellQuote("[0:v]" + scale + "[a];[1:v]" + scale + "[b];[a][b]ssim=shortest=1") +
-                   " -f null - 2>&1",
+                   ShellQuote("[0:v]" + scale + "[a];[1:v]" + scale + "[b];[a][b]ssim=shortest=1") + " -f null - 2>&1",
                &out);
     std::smatch found;
     if (!std::regex_search(out, found, std::regex(R"(SSIM .* All:([0-9.]+))")))
@@ -102,7 +102,7 @@ TEST_F(CliPictures, RotatedPhoneClipsComeOutUpright)
                                  "-vf fps=25 -t 1.5 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac"));
     struct Case {
         int format;
-        int rotate;      // the phone's "rotate" tag
+        int rotate;  // the phone's "rotate" tag
         std::string sets;
         int width, height;  // of the output
     };
@@ -118,8 +118,8 @@ TEST_F(CliPictures, RotatedPhoneClipsComeOutUpright)
     for (const Case& c : cases) {
         SCOPED_TRACE("format " + std::to_string(c.format) + ", rotate " + std::to_string(c.rotate) + " " + c.sets);
         const std::string source = dir.file("phone" + std::to_string(c.rotate) + ".mp4");
-        ASSERT_TRUE(MakeMedia(source, "-i " + ShellQuote(plain) + " -c copy -metadata:s:v:0 rotate=" +
-                                          std::to_string(c.rotate)));
+        ASSERT_TRUE(MakeMedia(source, "-i " + ShellQuote(plain) +
+                                          " -c copy -metadata:s:v:0 rotate=" + std::to_string(c.rotate)));
         ASSERT_FALSE(ProbedRotation(source).empty()) << "the clip has no display matrix";
 
         const std::string result = Convert(source, c.format, c.sets);
@@ -242,8 +242,8 @@ TEST_F(CliPictures, OutputsLastAsLongAsTheSource)
         const char* name;
         std::string source;  // how the source is written
         std::string sets;
-        const char* rate;    // the rate format 126 writes
-        bool likeTheTool;    // the ffmpeg tool writes as many frames (else: the source's length at the rate)
+        const char* rate;  // the rate format 126 writes
+        bool likeTheTool;  // the ffmpeg tool writes as many frames (else: the source's length at the rate)
     };
     const Case cases[] = {
         // frames 1 and 2 are missing: the first picture stands for three
@@ -275,7 +275,8 @@ TEST_F(CliPictures, OutputsLastAsLongAsTheSource)
             expected = DecodedFrames(reference);
         } else {
             const std::string rate = c.rate;
-            const double perSecond = std::stod(rate.substr(0, rate.find('/'))) / std::stod(rate.substr(rate.find('/') + 1));
+            const double perSecond =
+                std::stod(rate.substr(0, rate.find('/'))) / std::stod(rate.substr(rate.find('/') + 1));
             expected = static_cast<int>(std::lround(std::stod(ProbeFormat(source).at("duration")) * perSecond));
         }
         ASSERT_GT(expected, 0);

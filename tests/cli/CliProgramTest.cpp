@@ -63,7 +63,8 @@ public:
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!seen(printed_)) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 return false;
             pollfd p{out_, POLLIN, 0};
@@ -127,7 +128,8 @@ TEST_F(CliProgram, ConvertsTwoFilesTwoAtATimeToFormatOne)
     const std::string avi = MakeAviClip(dir.path(), 4.0);
     const std::string out = dir.file("out");
     std::string output;
-    const int status = RunCli("convert -f 1 -j 2 -o " + ShellQuote(out) + " " + ShellQuote(mp4) + " " + ShellQuote(avi), output);
+    const int status =
+        RunCli("convert -f 1 -j 2 -o " + ShellQuote(out) + " " + ShellQuote(mp4) + " " + ShellQuote(avi), output);
     ASSERT_EQ(status, 0) << output;
 
     // progress lines of both files while they ran: percentage, output time, speed
@@ -188,13 +190,13 @@ TEST_F(CliProgram, WithoutJobsTheFilesAtOnceSuitTheCoresItMayRunOn)
         if (CPU_ISSET(cpu, &allowed))
             cpus.push_back(cpu);
     struct Case {
-        std::string pin;   // taskset CPU list, empty: not pinned
+        std::string pin;  // taskset CPU list, empty: not pinned
         std::string jobs;  // -j option
         std::string want;
     };
     std::vector<Case> cases = {
         {std::to_string(cpus[0]), "", "files at once: 1 (automatic)"},  // one core: one file at a time
-        {std::to_string(cpus[0]), "-j 2 ", "files at once: 2\n"},      // asked for: as asked
+        {std::to_string(cpus[0]), "-j 2 ", "files at once: 2\n"},  // asked for: as asked
     };
     if (cpus.size() == 2)
         cases.push_back({std::to_string(cpus[0]) + "," + std::to_string(cpus[1]), "", "files at once: 2 (automatic)"});
@@ -238,11 +240,12 @@ TEST_F(CliProgram, TranscodeMatchesTheFfmpegToolOnFormat126Options)
     const std::string ours = dir.file("ours.mp4");
     const std::string theirs = dir.file("theirs.mp4");
     std::string output;
-    ASSERT_EQ(RunCli("transcode --output " +
-                         ShellQuote("vcodec=libx264;b=816k;s=320x240;r=29.97;aspect=4:3;acodec=aac;ab=128k;ar=44100;ac=2") +
-                         " " + ShellQuote(mp4) + " " + ShellQuote(ours),
-                     output),
-              0)
+    ASSERT_EQ(
+        RunCli("transcode --output " +
+                   ShellQuote("vcodec=libx264;b=816k;s=320x240;r=29.97;aspect=4:3;acodec=aac;ab=128k;ar=44100;ac=2") +
+                   " " + ShellQuote(mp4) + " " + ShellQuote(ours),
+               output),
+        0)
         << output;
     ASSERT_TRUE(MakeMedia(theirs, "-threads 1 -i " + ShellQuote(mp4) +
                                       " -threads 1 -c:v libx264 -b:v 816k -s 320x240 -r 29.97 -aspect 4:3"
@@ -287,12 +290,14 @@ TEST_F(CliProgram, FailuresGiveAMessageAndNonZeroStatus)
          "cannot make output folder"},
         {"not a media file", "convert -f 1 -o " + ShellQuote(dir.file("o2")) + " " + ShellQuote(plainFile), 1,
          "plain.txt: "},
-        {"caption not in list", "convert -f 1 --set frame-size=999*999 -o " + ShellQuote(dir.file("o3")) + " " + ShellQuote(mp4), 1,
+        {"caption not in list",
+         "convert -f 1 --set frame-size=999*999 -o " + ShellQuote(dir.file("o3")) + " " + ShellQuote(mp4), 1,
          "is not an entry of the list frame-size"},
         {"clip past the end", "convert -f 1 --clip 0 50 -o " + ShellQuote(dir.file("o4")) + " " + ShellQuote(mp4), 1,
          "clip_h264_aac.mp4: "},
         {"missing probe input", "info " + ShellQuote(missing), 1, "missing.mp4: "},
-        {"unknown encoder", "transcode --output vcodec=nosuchcodec " + ShellQuote(mp4) + " " + ShellQuote(dir.file("t.mp4")), 1,
+        {"unknown encoder",
+         "transcode --output vcodec=nosuchcodec " + ShellQuote(mp4) + " " + ShellQuote(dir.file("t.mp4")), 1,
          "Unknown encoder 'nosuchcodec'"},
         {"bad option value", "transcode --output ar=abc " + ShellQuote(mp4) + " " + ShellQuote(dir.file("t.mp4")), 1,
          "'abc' is not a valid integer value"},
@@ -304,7 +309,10 @@ TEST_F(CliProgram, FailuresGiveAMessageAndNonZeroStatus)
     }
     // one good and one missing file: the good one is converted, the run still fails
     std::string output;
-    EXPECT_EQ(RunCli("convert -f 200 -o " + ShellQuote(dir.file("o5")) + " " + ShellQuote(missing) + " " + ShellQuote(mp4), output), 1)
+    EXPECT_EQ(
+        RunCli("convert -f 200 -o " + ShellQuote(dir.file("o5")) + " " + ShellQuote(missing) + " " + ShellQuote(mp4),
+               output),
+        1)
         << output;
     EXPECT_EQ(ProbeStream(dir.file("o5") + "/clip_h264_aac.mp3", "a:0").at("codec_name"), "mp3") << output;
 }
@@ -436,9 +444,9 @@ TEST_F(CliProgram, SystemErrorsAreNamedAfterThePathOnce)
     std::string output;
     // a folder given as the output file of a transcode
     std::filesystem::create_directories(dir.file("folder.mp4"));
-    EXPECT_EQ(RunCli("transcode --output vcodec=mpeg4 " + ShellQuote(mp4) + " " + ShellQuote(dir.file("folder.mp4")),
-                     output),
-              1);
+    EXPECT_EQ(
+        RunCli("transcode --output vcodec=mpeg4 " + ShellQuote(mp4) + " " + ShellQuote(dir.file("folder.mp4")), output),
+        1);
     EXPECT_NE(output.find(dir.file("folder.mp4") + ": Is a directory"), std::string::npos) << output;
     // a name longer than the file system takes
     const std::string longName = dir.file(std::string(300, 'n') + ".mp4");

@@ -30,10 +30,10 @@ namespace {
 std::string ChildProgram() { return (fs::read_symlink("/proc/self/exe").parent_path() / "cli_resume_child").string(); }
 
 struct ChildRun {
-    int status = -1;          // as from waitpid
-    bool killed = false;      // stopped itself at the progress asked for, then killed
-    double cpuSeconds = 0;    // user + system time of the child
-    std::string printed;      // stdout and stderr
+    int status = -1;  // as from waitpid
+    bool killed = false;  // stopped itself at the progress asked for, then killed
+    double cpuSeconds = 0;  // user + system time of the child
+    std::string printed;  // stdout and stderr
 };
 
 // Runs the child on `args`; with `stopAtPercent` > 0 waits for it to stop
@@ -306,10 +306,13 @@ TEST(CliResumeRestarts, ATwoPassTargetStartsAgainWithALogLine)
     const std::string firstPass = dir.file("pass1.avi");
     const std::string target = dir.file("pass2.avi");
     const auto pass = [&](int n, const std::string& out) {
-        return std::vector<std::string>{"-v",       "transcode",    "--output", "vcodec=mpeg4",
-                                        "--output", "b=400k",       "--output", "ac=2",
-                                        "--output", "pass=" + std::to_string(n), "--output",
-                                        "passlogfile=" + log,       source,     out};
+        return std::vector<std::string>{"-v",       "transcode",
+                                        "--output", "vcodec=mpeg4",
+                                        "--output", "b=400k",
+                                        "--output", "ac=2",
+                                        "--output", "pass=" + std::to_string(n),
+                                        "--output", "passlogfile=" + log,
+                                        source,     out};
     };
     const ChildRun one = RunChild(0, pass(1, firstPass), dir.file("one.txt"));
     ASSERT_TRUE(ExitedWith(one, 0)) << one.printed;

@@ -71,8 +71,8 @@ TEST(CliArguments, RefusesMalformedCommandLines)
 
 TEST(CliArguments, ConvertTakesEveryOption)
 {
-    const CliParseResult result = ParseCliArguments(
-        Split("convert -f 126 -o /tmp/out -j 3 --overwrite --no-resume --set frame-size=640*480 --set 2=816 --clip 0:05 1:02:03 a.mp4 -- -b.avi"));
+    const CliParseResult result = ParseCliArguments(Split(
+        "convert -f 126 -o /tmp/out -j 3 --overwrite --no-resume --set frame-size=640*480 --set 2=816 --clip 0:05 1:02:03 a.mp4 -- -b.avi"));
     ASSERT_TRUE(result.ok) << result.error;
     const CliCommand& c = result.command;
     EXPECT_EQ(c.kind, CliCommandKind::Convert);
@@ -138,8 +138,8 @@ TEST(CliArguments, LogOptionsComeBeforeAnyCommand)
 TEST(CliArguments, ClipTimes)
 {
     const std::pair<const char*, int64_t> cases[] = {
-        {"0", 0}, {"90", 90}, {"1:30", 90}, {"0:01:30", 90}, {"2:00:00", 7200},
-        {"", -1}, {"1:", -1}, {":5", -1}, {"1:2:3:4", -1}, {"-5", -1}, {"1.5", -1}, {"x", -1},
+        {"0", 0},   {"90", 90}, {"1:30", 90},    {"0:01:30", 90}, {"2:00:00", 7200}, {"", -1},
+        {"1:", -1}, {":5", -1}, {"1:2:3:4", -1}, {"-5", -1},      {"1.5", -1},       {"x", -1},
     };
     for (const auto& [text, seconds] : cases)
         EXPECT_EQ(ParseClipTime(text), seconds) << text;
@@ -167,7 +167,7 @@ TEST(ProgressLine, PercentTimeAndSpeed)
         {{"b.avi", 0, 30'000'000, 0.0}, "b.avi    0%  00:00:00.00  -"},
         {{"c.wav", 3'725'990'000, -1, 1000.0}, "c.wav    ?%  01:02:05.99  3.73x"},
         {{"d.mp4", 31'000'000, 30'000'000, 10.0}, "d.mp4  100%  00:00:31.00  3.10x"},  // past the expected end
-        {{"e.mp4", -40'000, 30'000'000, 1.0}, "e.mp4    0%  00:00:00.00  0.00x"},     // before the first packet
+        {{"e.mp4", -40'000, 30'000'000, 1.0}, "e.mp4    0%  00:00:00.00  0.00x"},  // before the first packet
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatProgressLine(c.sample), c.line);

@@ -95,10 +95,11 @@ protected:
                                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=One\n"
                                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Two\n";
         source_ = dir_->file("source.mkv");
-        sourceMade_ = MakeMedia(source_, "-f lavfi -i testsrc=s=320x180:r=25:d=3 -f lavfi -i sine=f=440:r=44100:d=3 -i " +
-                                             ShellQuote(srt) + " -i " + ShellQuote(meta) +
-                                             " -map 0 -map 1 -map 2 -map_metadata 3 -map_chapters 3 -ac 2 -c:v libx264"
-                                             " -preset ultrafast -pix_fmt yuv420p -c:a aac -c:s srt");
+        sourceMade_ =
+            MakeMedia(source_, "-f lavfi -i testsrc=s=320x180:r=25:d=3 -f lavfi -i sine=f=440:r=44100:d=3 -i " +
+                                   ShellQuote(srt) + " -i " + ShellQuote(meta) +
+                                   " -map 0 -map 1 -map 2 -map_metadata 3 -map_chapters 3 -ac 2 -c:v libx264"
+                                   " -preset ultrafast -pix_fmt yuv420p -c:a aac -c:s srt");
     }
     static void TearDownTestSuite()
     {
@@ -120,7 +121,8 @@ protected:
         for (const std::string& set : sets)
             args += " --set " + ShellQuote(set);
         std::string log;
-        const int status = RunCommand(ShellQuote(Program()) + " " + args + " " + ShellQuote(source_) + " 2>&1 </dev/null", &log);
+        const int status =
+            RunCommand(ShellQuote(Program()) + " " + args + " " + ShellQuote(source_) + " 2>&1 </dev/null", &log);
         std::string file;
         std::string listing;
         RunCommand("ls " + ShellQuote(out) + " 2>/dev/null", &listing);
@@ -180,7 +182,7 @@ TEST_F(ModernFormats, EveryEntryAtItsDefaultsGivesItsStreams)
         std::vector<std::string> sets;  // --set overrides (only the size, to keep the test small)
         const char* extension;
         const char* videoCodec;  // "" for audio-only outputs
-        const char* videoTag;    // "" when any tag will do
+        const char* videoTag;  // "" when any tag will do
         const char* pixelFormat;
         int width, height;
         double rate;
@@ -190,7 +192,19 @@ TEST_F(ModernFormats, EveryEntryAtItsDefaultsGivesItsStreams)
         const char* subtitleCodec;  // the source's text subtitles, converted; "" for none
     };
     const Case cases[] = {
-        {300, {"frame-size=640*自动 (360p)"}, ".mp4", "h264", "avc1", "yuv420p", 640, 360, 25, "aac", 48000, "", "mov_text"},
+        {300,
+         {"frame-size=640*自动 (360p)"},
+         ".mp4",
+         "h264",
+         "avc1",
+         "yuv420p",
+         640,
+         360,
+         25,
+         "aac",
+         48000,
+         "",
+         "mov_text"},
         {301, {}, ".mp4", "hevc", "hvc1", "yuv420p", 320, 180, 25, "aac", 48000, "", "mov_text"},
         {302, {}, ".mkv", "hevc", "", "yuv420p", 320, 180, 25, "aac", 48000, "", "ass"},
         {303, {}, ".webm", "vp9", "", "yuv420p", 320, 180, 25, "opus", 48000, "", "webvtt"},
@@ -257,17 +271,26 @@ TEST_F(ModernFormats, ChoicesBesideTheDefaultsReachTheFile)
         std::map<std::string, std::string> expected;
     };
     const Case cases[] = {
-        {301, {"video-encoder=H.265/HEVC 视频编码器(10位)"}, "v:0",
+        {301,
+         {"video-encoder=H.265/HEVC 视频编码器(10位)"},
+         "v:0",
          {{"pix_fmt", "yuv420p10le"}, {"profile", "Main 10"}, {"codec_tag_string", "hvc1"}}},
-        {302, {"video-encoder=H.265/HEVC 视频编码器(10位)", "audio-encoder=Opus音频编码器"}, "v:0",
+        {302,
+         {"video-encoder=H.265/HEVC 视频编码器(10位)", "audio-encoder=Opus音频编码器"},
+         "v:0",
          {{"pix_fmt", "yuv420p10le"}, {"codec_name", "hevc"}}},
         {302, {"audio-encoder=FLAC无损音频编码器(16位)"}, "a:0", {{"codec_name", "flac"}}},
         {305, {"audio-encoder=Opus音频编码器", "sample-rate=48000"}, "a:0", {{"codec_name", "opus"}}},
-        {306, {"video-encoder=ProRes 422 HQ 视频编码器", "audio-encoder=PCM 24位音频编码器"}, "v:0",
+        {306,
+         {"video-encoder=ProRes 422 HQ 视频编码器", "audio-encoder=PCM 24位音频编码器"},
+         "v:0",
          {{"profile", "HQ"}, {"codec_tag_string", "apch"}}},
         {306, {"audio-encoder=PCM 24位音频编码器"}, "a:0", {{"codec_name", "pcm_s24le"}}},
         {304, {"frame-size=640*自动 (360p)"}, "v:0", {{"width", "640"}, {"height", "360"}}},
-        {308, {"frame-size=240*自动", "frame-rate=20"}, "v:0", {{"width", "240"}, {"height", "135"}, {"r_frame_rate", "20/1"}}},
+        {308,
+         {"frame-size=240*自动", "frame-rate=20"},
+         "v:0",
+         {{"width", "240"}, {"height", "135"}, {"r_frame_rate", "20/1"}}},
         {312, {"audio-encoder=FLAC无损音频编码器(24位)"}, "a:0", {{"bits_per_raw_sample", "24"}}},
         {313, {"audio-bitrate=320"}, "a:0", {{"bit_rate", "320000"}}},
     };
@@ -291,9 +314,9 @@ TEST_F(ModernFormats, QualityEntriesSetTheEncodersCrf)
     struct Case {
         int number;
         std::vector<std::string> defaultSets;
-        const char* quality;        // the quality entry chosen
-        const char* writtenDefault; // the encoder's own record of the default ("" when it writes none)
-        const char* written;        // and of the chosen entry
+        const char* quality;  // the quality entry chosen
+        const char* writtenDefault;  // the encoder's own record of the default ("" when it writes none)
+        const char* written;  // and of the chosen entry
     };
     const Case cases[] = {
         {300, {"frame-size=640*自动 (360p)"}, "恒定质量 CRF 18 (高质量)", "crf=20.0", "crf=18.0"},
@@ -397,7 +420,8 @@ TEST_F(ModernFormats, OddSizedDeepColourSourcesGiveEvenPictures)
         for (const std::string& set : c.sets)
             args += " --set " + ShellQuote(set);
         std::string log;
-        ASSERT_EQ(RunCommand(ShellQuote(Program()) + " " + args + " " + ShellQuote(source) + " 2>&1 </dev/null", &log), 0)
+        ASSERT_EQ(RunCommand(ShellQuote(Program()) + " " + args + " " + ShellQuote(source) + " 2>&1 </dev/null", &log),
+                  0)
             << log;
         std::string listing;
         RunCommand("ls " + ShellQuote(out), &listing);

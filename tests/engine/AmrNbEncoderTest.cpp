@@ -71,9 +71,13 @@ std::vector<AVPacketPtr> EncodeAll(IStreamEncoder& encoder, const std::vector<in
 
 TEST(AmrNbEncoder, BitRateChoosesTheHighestModeNotAboveIt)
 {
-    struct Case { int64_t request; int mode; int rate; };
-    const Case cases[] = {{0, 0, 4750},      {4750, 0, 4750},  {5149, 0, 4750},   {5150, 1, 5150},
-                          {7400, 4, 7400},   {7949, 4, 7400},  {10199, 5, 7950},  {10200, 6, 10200},
+    struct Case {
+        int64_t request;
+        int mode;
+        int rate;
+    };
+    const Case cases[] = {{0, 0, 4750},      {4750, 0, 4750},   {5149, 0, 4750},   {5150, 1, 5150},
+                          {7400, 4, 7400},   {7949, 4, 7400},   {10199, 5, 7950},  {10200, 6, 10200},
                           {12199, 6, 10200}, {12200, 7, 12200}, {128000, 7, 12200}};
     for (const Case& c : cases) {
         EXPECT_EQ(AmrNbEncoder::ModeForBitRate(c.request), c.mode) << c.request;
@@ -162,7 +166,10 @@ TEST(AmrNbEncoder, ShortLastFrameIsPaddedAndNothingMayFollowIt)
 
 TEST(AmrNbEncoder, RefusesAnythingButEightKilohertzMono)
 {
-    struct Case { int rate; int channels; };
+    struct Case {
+        int rate;
+        int channels;
+    };
     for (const Case c : {Case{44100, 1}, Case{16000, 1}, Case{8000, 2}}) {
         auto encoder = AmrNbEncoder::MakeChoice().CreateEncoder();
         encoder->Context()->sample_rate = c.rate;

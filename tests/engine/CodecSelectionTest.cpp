@@ -13,9 +13,9 @@ struct SelectionCase {
     bool encoder;
     int strictness;
     bool ok;
-    AVCodecID id;                 // when ok
-    TCodecChoice::TSource source; // when ok
-    const char* error;            // when not ok
+    AVCodecID id;  // when ok
+    TCodecChoice::TSource source;  // when ok
+    const char* error;  // when not ok
 };
 
 class CodecSelectionCases : public ::testing::TestWithParam<SelectionCase> {};
@@ -47,31 +47,30 @@ constexpr auto None = TCodecChoice::csNone;
 
 INSTANTIATE_TEST_SUITE_P(
     Names, CodecSelectionCases,
-    ::testing::Values(
-        SelectionCase{"", V, true, 0, true, AV_CODEC_ID_NONE, None, ""},
-        SelectionCase{"mpeg4", V, true, 0, true, AV_CODEC_ID_MPEG4, Lib, ""},
-        SelectionCase{"libmp3lame", A, true, 0, true, AV_CODEC_ID_MP3, Lib, ""},
-        SelectionCase{"h264", V, false, 0, true, AV_CODEC_ID_H264, Lib, ""},
-        SelectionCase{"mov_text", S, true, 0, true, AV_CODEC_ID_MOV_TEXT, Lib, ""},
-        SelectionCase{"nosuch", V, true, 0, false, AV_CODEC_ID_NONE, None, "Unknown encoder 'nosuch'"},
-        SelectionCase{"x", A, false, 0, false, AV_CODEC_ID_NONE, None, "Unknown decoder 'x'"},
-        // only the encoder side is served by the engine
-        SelectionCase{"libfaac", A, false, 0, false, AV_CODEC_ID_NONE, None, "Unknown decoder 'libfaac'"},
-        SelectionCase{"mpeg4", A, true, 0, false, AV_CODEC_ID_NONE, None, "Invalid encoder type 'mpeg4'"},
-        SelectionCase{"mp3", V, false, 0, false, AV_CODEC_ID_NONE, None, "Invalid decoder type 'mp3'"},
-        SelectionCase{"libopencore_amrnb", V, true, 0, false, AV_CODEC_ID_NONE, None,
-                      "Invalid encoder type 'libopencore_amrnb'"},
-        SelectionCase{"libfaac", A, true, 0, true, AV_CODEC_ID_AAC, Lib, ""},
-        SelectionCase{"libopencore_amrnb", A, true, 0, true, AV_CODEC_ID_AMR_NB, Own, ""},
-        // experimental: refused above "experimental", with the alternative when one exists
-        SelectionCase{"vorbis", A, true, 0, false, AV_CODEC_ID_NONE, None,
-                      "encoder 'vorbis' is experimental and might produce bad results.\r\n"
-                      "Add '-strict experimental' if you want to use it.\r\n"
-                      "Or use the non experimental encoder 'libvorbis'."},
-        SelectionCase{"sonic", A, true, -1, false, AV_CODEC_ID_NONE, None,
-                      "encoder 'sonic' is experimental and might produce bad results.\r\n"
-                      "Add '-strict experimental' if you want to use it."},
-        SelectionCase{"vorbis", A, true, -2, true, AV_CODEC_ID_VORBIS, Lib, ""}));
+    ::testing::Values(SelectionCase{"", V, true, 0, true, AV_CODEC_ID_NONE, None, ""},
+                      SelectionCase{"mpeg4", V, true, 0, true, AV_CODEC_ID_MPEG4, Lib, ""},
+                      SelectionCase{"libmp3lame", A, true, 0, true, AV_CODEC_ID_MP3, Lib, ""},
+                      SelectionCase{"h264", V, false, 0, true, AV_CODEC_ID_H264, Lib, ""},
+                      SelectionCase{"mov_text", S, true, 0, true, AV_CODEC_ID_MOV_TEXT, Lib, ""},
+                      SelectionCase{"nosuch", V, true, 0, false, AV_CODEC_ID_NONE, None, "Unknown encoder 'nosuch'"},
+                      SelectionCase{"x", A, false, 0, false, AV_CODEC_ID_NONE, None, "Unknown decoder 'x'"},
+                      // only the encoder side is served by the engine
+                      SelectionCase{"libfaac", A, false, 0, false, AV_CODEC_ID_NONE, None, "Unknown decoder 'libfaac'"},
+                      SelectionCase{"mpeg4", A, true, 0, false, AV_CODEC_ID_NONE, None, "Invalid encoder type 'mpeg4'"},
+                      SelectionCase{"mp3", V, false, 0, false, AV_CODEC_ID_NONE, None, "Invalid decoder type 'mp3'"},
+                      SelectionCase{"libopencore_amrnb", V, true, 0, false, AV_CODEC_ID_NONE, None,
+                                    "Invalid encoder type 'libopencore_amrnb'"},
+                      SelectionCase{"libfaac", A, true, 0, true, AV_CODEC_ID_AAC, Lib, ""},
+                      SelectionCase{"libopencore_amrnb", A, true, 0, true, AV_CODEC_ID_AMR_NB, Own, ""},
+                      // experimental: refused above "experimental", with the alternative when one exists
+                      SelectionCase{"vorbis", A, true, 0, false, AV_CODEC_ID_NONE, None,
+                                    "encoder 'vorbis' is experimental and might produce bad results.\r\n"
+                                    "Add '-strict experimental' if you want to use it.\r\n"
+                                    "Or use the non experimental encoder 'libvorbis'."},
+                      SelectionCase{"sonic", A, true, -1, false, AV_CODEC_ID_NONE, None,
+                                    "encoder 'sonic' is experimental and might produce bad results.\r\n"
+                                    "Add '-strict experimental' if you want to use it."},
+                      SelectionCase{"vorbis", A, true, -2, true, AV_CODEC_ID_VORBIS, Lib, ""}));
 
 TEST(CodecSelection, SubstitutedAacReportsItsOwnNameAndFormats)
 {

@@ -30,18 +30,18 @@ TEST(CodecThreads, EachCodecGetsTheThreadingItSupports)
     };
     const Case cases[] = {
         // a share of n cores as the library uses n cores: n + 1 threads
-        {"h264", false, 720, 4, 5, FF_THREAD_FRAME},    // frame threads, as the tool decodes
+        {"h264", false, 720, 4, 5, FF_THREAD_FRAME},  // frame threads, as the tool decodes
         {"mpeg4", false, 480, 3, 4, FF_THREAD_FRAME},
-        {"mpeg4", false, 480, 1, 1, FF_THREAD_FRAME},   // one core: one thread, none waiting
-        {"mpeg4", true, 480, 4, 5, FF_THREAD_SLICE},    // slices: no pictures held back
-        {"mpeg4", true, 32, 4, 2, FF_THREAD_SLICE},     // two rows of 16 lines: two slices at most
+        {"mpeg4", false, 480, 1, 1, FF_THREAD_FRAME},  // one core: one thread, none waiting
+        {"mpeg4", true, 480, 4, 5, FF_THREAD_SLICE},  // slices: no pictures held back
+        {"mpeg4", true, 32, 4, 2, FF_THREAD_SLICE},  // two rows of 16 lines: two slices at most
         {"mpeg2video", true, 576, 2, 3, FF_THREAD_SLICE},
         {"libx264", true, 240, 2, 3, FF_THREAD_FRAME},  // x264's own frame threads, 3 per 2 cores
         {"libx264", true, 240, 4, 6, FF_THREAD_FRAME},
-        {"h263", true, 144, 4, 1, 0},                   // no threading: would fail to open
+        {"h263", true, 144, 4, 1, 0},  // no threading: would fail to open
         {"libmp3lame", true, 0, 4, 1, 0},
         {"aac", false, 0, 4, 1, 0},
-        {"h264", false, 720, 0, 1, FF_THREAD_FRAME},    // never below one
+        {"h264", false, 720, 0, 1, FF_THREAD_FRAME},  // never below one
     };
     for (const Case& c : cases) {
         const std::string label = std::string(c.name) + (c.encoder ? " encoder" : " decoder");
@@ -117,7 +117,8 @@ TEST(CodecThreads, ThreadedScalerGivesTheSamePictureAsOneThread)
         const int rows = plane ? 180 : 360;
         for (int y = 0; y < rows; ++y)
             for (int x = 0; x < source->linesize[plane]; ++x)
-                source->data[plane][y * source->linesize[plane] + x] = static_cast<uint8_t>((x * 7 + y * 3 + plane * 50) & 0xff);
+                source->data[plane][y * source->linesize[plane] + x] =
+                    static_cast<uint8_t>((x * 7 + y * 3 + plane * 50) & 0xff);
     }
     AVFramePtr one = picture(320, 240), four = picture(320, 240);
     SwsContextPtr single{MakeScaler(640, 360, AV_PIX_FMT_YUV420P, 320, 240, AV_PIX_FMT_YUV420P, SWS_BICUBIC, 1)};
@@ -131,8 +132,8 @@ TEST(CodecThreads, ThreadedScalerGivesTheSamePictureAsOneThread)
     for (int plane = 0; plane < 3; ++plane) {
         const int rows = plane ? 120 : 240, width = plane ? 160 : 320;
         for (int y = 0; y < rows; ++y)
-            ASSERT_EQ(0, memcmp(one->data[plane] + y * one->linesize[plane], four->data[plane] + y * four->linesize[plane],
-                                static_cast<size_t>(width)))
+            ASSERT_EQ(0, memcmp(one->data[plane] + y * one->linesize[plane],
+                                four->data[plane] + y * four->linesize[plane], static_cast<size_t>(width)))
                 << "plane " << plane << " row " << y;
     }
     EXPECT_FALSE(MakeScaler(0, 0, AV_PIX_FMT_YUV420P, 320, 240, AV_PIX_FMT_YUV420P, SWS_BICUBIC, 2));

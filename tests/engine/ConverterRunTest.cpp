@@ -116,8 +116,9 @@ TEST_F(ConverterRun, RecordFieldsReachTheOutput)
 TEST_F(ConverterRun, SourceTagsReachTheOutputUnderTheRecordsOwn)
 {
     const std::string source = dir.file("tagged.mp4");
-    ASSERT_TRUE(qtest::MakeMedia(source, "-f lavfi -i sine=r=44100:d=1 -c:a aac -metadata title=\"Source title\" "
-                                         "-metadata artist=\"Source artist\" -metadata date=1999 -metadata album=Songs"));
+    ASSERT_TRUE(qtest::MakeMedia(source,
+                                 "-f lavfi -i sine=r=44100:d=1 -c:a aac -metadata title=\"Source title\" "
+                                 "-metadata artist=\"Source artist\" -metadata date=1999 -metadata album=Songs"));
     TOutputOptions options;
     options.Info.Title = "Record title";
     const std::string output = dir.file("tagged.mkv");

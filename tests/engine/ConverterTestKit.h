@@ -129,14 +129,14 @@ private:
 
 // What the scripted tasks did, shared by all of them.
 struct ScriptBoard {
-    std::mutex lock;                 // guards the fields below
-    std::vector<int> startOrder;     // task serial numbers as their bodies began
+    std::mutex lock;  // guards the fields below
+    std::vector<int> startOrder;  // task serial numbers as their bodies began
     int running = 0;
     int mostRunning = 0;
     int ended = 0;
     std::vector<int> endedWhenStarted;  // `ended` at each start, by start order
-    std::vector<int> policies;          // scheduling policy of each body's thread
-    std::vector<int> nices;             // nice value of each body's thread
+    std::vector<int> policies;  // scheduling policy of each body's thread
+    std::vector<int> nices;  // nice value of each body's thread
 };
 
 // A task whose run body takes `steps` steps (-1: until stopped) of `stepMs`
@@ -146,8 +146,7 @@ class ScriptedTask : public TFFmpeg {
 public:
     ScriptedTask(int capacity, ScriptBoard& board, int serial, int steps, int stepMs, bool gated)
         : TFFmpeg(capacity), board_(board), serial_(serial), steps_(steps), stepMs_(stepMs), gated_(gated)
-    {
-    }
+    {}
     // The body waits at the closed pause gate.
     bool Held() { return Gate().Holding(); }
 
@@ -206,8 +205,7 @@ protected:
     {
         const Script script = next_ < scripts_.size() ? scripts_[next_] : Script{3, 5, true};
         const int serial = static_cast<int>(next_++);
-        auto task = std::make_unique<ScriptedTask>(capacity, board_, serial, script.steps, script.stepMs,
-                                                   script.gated);
+        auto task = std::make_unique<ScriptedTask>(capacity, board_, serial, script.steps, script.stepMs, script.gated);
         made_.push_back(task.get());
         return task;
     }
@@ -227,8 +225,7 @@ inline int AddWavTask(TCustomMediaConverter& converter, const qtest::ScratchDir&
     }
     const int index = converter.AddTask(Clips::Get().Wav());
     EXPECT_GE(index, 0) << converter.LastErrMsg();
-    EXPECT_TRUE(converter.SetOutputFile(index, dir.file("out" + std::to_string(n) + ".wav")))
-        << converter.LastErrMsg();
+    EXPECT_TRUE(converter.SetOutputFile(index, dir.file("out" + std::to_string(n) + ".wav"))) << converter.LastErrMsg();
     return index;
 }
 

@@ -321,7 +321,8 @@ TEST(ConverterThreading, WorkersRunAtTheThreadPriority)
         TThreadPriority priority;
         int policy;
         int nice;
-    } cases[] = {{tpNormal, SCHED_OTHER, 0}, {tpLower, SCHED_OTHER, 5}, {tpLowest, SCHED_OTHER, 10}, {tpIdle, SCHED_IDLE, 0}};
+    } cases[] = {
+        {tpNormal, SCHED_OTHER, 0}, {tpLower, SCHED_OTHER, 5}, {tpLowest, SCHED_OTHER, 10}, {tpIdle, SCHED_IDLE, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.priority);
         qtest::ScratchDir dir;

@@ -106,8 +106,7 @@ bool EncodeVideo(const std::string& path, const std::string& codecName, const st
         return false;
     }
     stream->time_base = timeBase;
-    if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
-        avformat_write_header(output.get(), nullptr) < 0) {
+    if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 || avformat_write_header(output.get(), nullptr) < 0) {
         ADD_FAILURE() << "cannot write " << path;
         return false;
     }

@@ -10,7 +10,7 @@ namespace qtest {
 
 struct DecodedClip {
     std::vector<AVFramePtr> frames;  // in presentation order
-    AVRational timeBase{0, 1};       // of the frames' pts
+    AVRational timeBase{0, 1};  // of the frames' pts
     AVRational frameRate{0, 1};
 };
 

@@ -71,7 +71,7 @@ TEST(FilterGraph, UserFiltersChangeThePicturesInOrder)
 {
     struct Case {
         std::string filters;
-        Corner odd;        // the one corner that differs from the rest
+        Corner odd;  // the one corner that differs from the rest
         bool oddIsBright;  // negated pictures have a dark block on white
     };
     const Case cases[] = {
@@ -271,7 +271,8 @@ TEST(FilterGraph, DisplayMatricesTurnThePicturesUpright)
                 for (int x = 0; x < kWidth; ++x) {
                     const int sx = static_cast<int>(std::lround(a * (x + 0.5) + c * (y + 0.5) - minX));
                     const int sy = static_cast<int>(std::lround(b * (x + 0.5) + d * (y + 0.5) - minY));
-                    EXPECT_EQ(shown->data[0][sy * shown->linesize[0] + sx], picture->data[0][y * picture->linesize[0] + x])
+                    EXPECT_EQ(shown->data[0][sy * shown->linesize[0] + sx],
+                              picture->data[0][y * picture->linesize[0] + x])
                         << "decoded " << x << "," << y << " shown at " << sx << "," << sy;
                 }
         }

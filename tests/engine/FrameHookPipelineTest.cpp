@@ -22,8 +22,8 @@ struct Preview {
 TEST(FramePipeline, HookDrawingReachesTheEncodedFileThroughTheFiltersUntilTheHookStops)
 {
     qtest::ScratchDir dir;
-    const qtest::DecodedClip source = qtest::DecodeVideo(
-        qtest::MakeLosslessClip(dir.file("source.mkv"), "color=c=0x303030:s=160x120:r=25:d=1"));
+    const qtest::DecodedClip source =
+        qtest::DecodeVideo(qtest::MakeLosslessClip(dir.file("source.mkv"), "color=c=0x303030:s=160x120:r=25:d=1"));
     ASSERT_EQ(source.frames.size(), 25u);
     const AVFrame* first = source.frames.front().get();
 

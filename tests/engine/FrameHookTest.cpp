@@ -19,8 +19,8 @@ namespace {
 const qtest::DecodedClip& GreyClip()
 {
     static qtest::ScratchDir dir;
-    static const qtest::DecodedClip clip = qtest::DecodeVideo(
-        qtest::MakeLosslessClip(dir.file("grey.mkv"), "color=c=0x303030:s=64x48:r=25:d=1"));
+    static const qtest::DecodedClip clip =
+        qtest::DecodeVideo(qtest::MakeLosslessClip(dir.file("grey.mkv"), "color=c=0x303030:s=64x48:r=25:d=1"));
     return clip;
 }
 
@@ -125,7 +125,7 @@ TEST(CustomHook, HandlersThatLeaveThePictureUnchanged)
         LogCapture log;
         int calls = 0;
         VideoHookModules videoHooks;
-    PicturePreprocessor preprocessor(videoHooks);
+        PicturePreprocessor preprocessor(videoHooks);
         preprocessor.CustomHook().SetHandler(
             [&](Bitmap24& bitmap, bool& update, bool& stopHook, int64_t, int frameNumber) {
                 ++calls;

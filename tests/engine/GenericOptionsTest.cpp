@@ -107,12 +107,12 @@ TEST(GenericOptionReplay, ReachesNewContextsWithOnlyTheMatchingFlags)
     TCustomFFmpeg task(20);
     task.Reset();
     task.SetOption("vcodec", "libx264");
-    ASSERT_TRUE(task.SetGenericOption("g", "12"));         // video, encoding
+    ASSERT_TRUE(task.SetGenericOption("g", "12"));  // video, encoding
     // the audio rate first: "b" given later must not overwrite it
-    ASSERT_TRUE(task.SetGenericOption("ab", "96000"));     // audio bit rate
-    ASSERT_TRUE(task.SetGenericOption("b", "800000"));     // video bit rate
+    ASSERT_TRUE(task.SetGenericOption("ab", "96000"));  // audio bit rate
+    ASSERT_TRUE(task.SetGenericOption("b", "800000"));  // video bit rate
     ASSERT_TRUE(task.SetGenericOption("cutoff", "9000"));  // audio, encoding
-    ASSERT_TRUE(task.SetGenericOption("8x8dct", "0"));     // private to libx264
+    ASSERT_TRUE(task.SetGenericOption("8x8dct", "0"));  // private to libx264
     ASSERT_TRUE(task.SetGenericOption("packetsize", "2324"));
     ASSERT_TRUE(task.SetGenericOption("muxrate", "1411200"));  // private to the MPEG muxers
 
@@ -152,13 +152,15 @@ TEST(GenericOptionReplay, FlagChangesApplyOnTopOfTheTargetsDefaults)
     struct Case {
         const char* label;
         std::vector<std::pair<const char*, const char*>> options;
-        int64_t set;    // flags that must be on afterwards
+        int64_t set;  // flags that must be on afterwards
         int64_t clear;  // flags that must be off afterwards
     };
     const Case cases[] = {
         {"a preset's +loop", {{"flags", "+loop"}}, AV_CODEC_FLAG_LOOP_FILTER | AV_CODEC_FLAG_CLOSED_GOP, 0},
-        {"two changes", {{"flags", "+loop"}, {"flags", "+psnr"}},
-         AV_CODEC_FLAG_LOOP_FILTER | AV_CODEC_FLAG_PSNR | AV_CODEC_FLAG_CLOSED_GOP, 0},
+        {"two changes",
+         {{"flags", "+loop"}, {"flags", "+psnr"}},
+         AV_CODEC_FLAG_LOOP_FILTER | AV_CODEC_FLAG_PSNR | AV_CODEC_FLAG_CLOSED_GOP,
+         0},
         {"an asked-for open GOP", {{"flags", "+loop-cgop"}}, AV_CODEC_FLAG_LOOP_FILTER, AV_CODEC_FLAG_CLOSED_GOP},
         {"a whole value", {{"flags", "+cgop"}, {"flags", "psnr"}}, AV_CODEC_FLAG_PSNR, AV_CODEC_FLAG_CLOSED_GOP},
     };

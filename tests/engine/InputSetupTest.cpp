@@ -80,7 +80,8 @@ TEST_P(StartTimeSeek, SeeksAndOffsetsTimestampsByTheSeekPosition)
     AVPacketPtr packet{av_packet_alloc()};
     ASSERT_EQ(av_read_frame(task->Media().inputs[0].get(), packet.get()), 0);
     const AVStream* st = ic->streams[packet->stream_index];
-    const double seconds = (packet->pts - (st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time)) * av_q2d(st->time_base);
+    const double seconds =
+        (packet->pts - (st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time)) * av_q2d(st->time_base);
     EXPECT_GE(seconds, 28.9);
     EXPECT_LE(seconds, 30.01);
 }
@@ -190,7 +191,10 @@ TEST(InputSetup, ForcedRawFormatTakesRateAndChannelsFromThePendingState)
 
 TEST(InputSetup, DisabledStreamsAreDiscarded)
 {
-    struct Case { const char* option; AVMediaType discarded; };
+    struct Case {
+        const char* option;
+        AVMediaType discarded;
+    };
     for (const Case c : {Case{"an", AVMEDIA_TYPE_AUDIO}, Case{"vn", AVMEDIA_TYPE_VIDEO}}) {
         auto task = NewTask({{c.option, ""}});
         ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));

@@ -52,10 +52,8 @@ const std::string kHorizontal =
 INSTANTIATE_TEST_SUITE_P(
     FailureTexts, OptionRaiseTest,
     ::testing::Values(
-        RaiseCase{{}, "r", "fast", "Incorrect frame rate"},
-        RaiseCase{{}, "r", "0", "Incorrect frame rate"},
-        RaiseCase{{}, "s", "0x240", "Incorrect frame size"},
-        RaiseCase{{}, "s", "huge", "Incorrect frame size"},
+        RaiseCase{{}, "r", "fast", "Incorrect frame rate"}, RaiseCase{{}, "r", "0", "Incorrect frame rate"},
+        RaiseCase{{}, "s", "0x240", "Incorrect frame size"}, RaiseCase{{}, "s", "huge", "Incorrect frame size"},
         RaiseCase{{}, "aspect", "16:0", "Incorrect aspect ratio specification."},
         RaiseCase{{}, "aspect", "wide", "Incorrect aspect ratio specification."},
         RaiseCase{{}, "pix_fmt", "yuv999", "Unknown pixel format requested: yuv999"},
@@ -69,17 +67,16 @@ INSTANTIATE_TEST_SUITE_P(
         RaiseCase{{}, "vtag", "XVI", "video tag parameter must be 4 chars"},
         RaiseCase{{}, "atag", "mp4a1", "audio tag parameter must be 4 chars"},
         RaiseCase{{}, "stag", "", "subtitle tag parameter must be 4 chars"},
-        RaiseCase{{}, "intra_matrix", Numbers(63),
-                  "Syntax error in matrix \"" + Numbers(63) + "\" at coeff 62"},
+        RaiseCase{{}, "intra_matrix", Numbers(63), "Syntax error in matrix \"" + Numbers(63) + "\" at coeff 62"},
         RaiseCase{{}, "inter_matrix", "8,9", "Syntax error in matrix \"8,9\" at coeff 1"},
         RaiseCase{{}, "vbsf", "no_such_filter", "Unknown bitstream filter no_such_filter"},
         RaiseCase{{}, "absf", "bogus=1", "Unknown bitstream filter bogus=1"},
         RaiseCase{{}, "metadata", "title", "Missing ="},
         RaiseCase{{}, "itsscale", "20:0.5", "stream index over MAX_STREAMS(20)"},
-        RaiseCase{{}, "streamid", ":5",
-                  "Invalid value \":5\" for option \"streamid\", required syntax is \"index:value\""},
-        RaiseCase{{}, "streamid", "3:",
-                  "Invalid value \"3:\" for option \"streamid\", required syntax is \"index:value\""},
+        RaiseCase{
+            {}, "streamid", ":5", "Invalid value \":5\" for option \"streamid\", required syntax is \"index:value\""},
+        RaiseCase{
+            {}, "streamid", "3:", "Invalid value \"3:\" for option \"streamid\", required syntax is \"index:value\""},
         RaiseCase{{}, "t", "later", "Invalid duration specification for t: later"},
         RaiseCase{{}, "ss", "x1", "Invalid duration specification for ss: x1"},
         RaiseCase{{}, "timestamp", "yesterday", "Invalid date specification for timestamp: yesterday"},
@@ -89,10 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
         RaiseCase{{}, "newvideo", "", "At least one output file must be specified"},
         RaiseCase{{}, "newaudio", "", "At least one output file must be specified"},
         RaiseCase{{}, "newsubtitle", "", "At least one output file must be specified"},
-        RaiseCase{{}, "target", "xcd", "Unknown target type"},
-        RaiseCase{{}, "target", "vcd", "frame_rate is invalid."},
-        RaiseCase{{}, "vhook", "/nonexistent/hook.so -x",
-                  "Failed to add video hook function: /nonexistent/hook.so -x"},
+        RaiseCase{{}, "target", "xcd", "Unknown target type"}, RaiseCase{{}, "target", "vcd", "frame_rate is invalid."},
+        RaiseCase{{}, "vhook", "/nonexistent/hook.so -x", "Failed to add video hook function: /nonexistent/hook.so -x"},
         RaiseCase{{}, "vsync", "", "'' is not a valid integer value"},
         RaiseCase{{}, "ar", "44.1k", "'44.1k' is not a valid integer value"}));
 
@@ -140,70 +135,98 @@ bool Near(double a, double b) { return std::fabs(a - b) < 1e-6; }
 INSTANTIATE_TEST_SUITE_P(
     Values, OptionValueTest,
     ::testing::Values(
-        ValueCase{"aspect 16:9", {{"aspect", "16:9"}},
+        ValueCase{"aspect 16:9",
+                  {{"aspect", "16:9"}},
                   [](const TCustomFFmpeg& t) { return t.Pending().frameAspectRatio == 16.0f / 9.0f; }},
-        ValueCase{"aspect 1.85", {{"aspect", "1.85"}},
+        ValueCase{"aspect 1.85",
+                  {{"aspect", "1.85"}},
                   [](const TCustomFFmpeg& t) { return t.Pending().frameAspectRatio == 1.85f; }},
-        ValueCase{"crop 0 and below are ignored", {{"s", "320x240"}, {"croptop", "0"}, {"cropleft", "-4"}},
+        ValueCase{"crop 0 and below are ignored",
+                  {{"s", "320x240"}, {"croptop", "0"}, {"cropleft", "-4"}},
                   [](const TCustomFFmpeg& t) {
                       const TPendingOptions& p = t.Pending();
                       return p.cropTop == 0 && p.cropLeft == 0 && p.frameHeight == 240 && p.frameWidth == 320;
                   }},
-        ValueCase{"crops shrink the frame", {{"s", "320x240"}, {"croptop", "10"}, {"cropright", "20"}},
+        ValueCase{"crops shrink the frame",
+                  {{"s", "320x240"}, {"croptop", "10"}, {"cropright", "20"}},
                   [](const TCustomFFmpeg& t) {
                       const TPendingOptions& p = t.Pending();
                       return p.cropTop == 10 && p.cropRight == 20 && p.frameHeight == 230 && p.frameWidth == 300;
                   }},
-        ValueCase{"XVID tag", {{"vtag", "XVID"}},
+        ValueCase{"XVID tag",
+                  {{"vtag", "XVID"}},
                   [](const TCustomFFmpeg& t) { return t.Pending().videoCodecTag == 0x44495658u; }},
-        ValueCase{"64-number matrix", {{"intra_matrix", Numbers(64) + ",99,trailing"}},
+        ValueCase{"64-number matrix",
+                  {{"intra_matrix", Numbers(64) + ",99,trailing"}},
                   [](const TCustomFFmpeg& t) {
                       const auto& m = t.Pending().intraMatrix;
                       return m.size() == 64 && m[0] == 1 && m[62] == 63 && m[63] == 64;
                   }},
-        ValueCase{"itsscale for the next input", {{"itsscale", "1:0.5"}},
+        ValueCase{"itsscale for the next input",
+                  {{"itsscale", "1:0.5"}},
                   [](const TCustomFFmpeg& t) {
                       return Near(t.Tables().TsScale(0, 1), 0.5) && t.Tables().TsScale(0, 0) == 0.0;
                   }},
-        ValueCase{"map with sync stream", {{"map", "0.1:0.0"}},
+        ValueCase{"map with sync stream",
+                  {{"map", "0.1:0.0"}},
                   [](const TCustomFFmpeg& t) {
                       const TStreamMap& m = t.Tables().streamMaps.at(0);
                       return m.fileIndex == 0 && m.streamIndex == 1 && m.syncFileIndex == 0 && m.syncStreamIndex == 0;
                   }},
-        ValueCase{"map is its own sync stream", {{"map", "0:1"}},
+        ValueCase{"map is its own sync stream",
+                  {{"map", "0:1"}},
                   [](const TCustomFFmpeg& t) {
                       const TStreamMap& m = t.Tables().streamMaps.at(0);
                       return m.fileIndex == 0 && m.streamIndex == 1 && m.syncFileIndex == 0 && m.syncStreamIndex == 1;
                   }},
-        ValueCase{"map reads hex and octal", {{"map", "0x1:010"}},
+        ValueCase{"map reads hex and octal",
+                  {{"map", "0x1:010"}},
                   [](const TCustomFFmpeg& t) {
                       const TStreamMap& m = t.Tables().streamMaps.at(0);
                       return m.fileIndex == 1 && m.streamIndex == 8;
                   }},
-        ValueCase{"map_meta_data", {{"map_meta_data", "0:2"}},
+        ValueCase{"map_meta_data",
+                  {{"map_meta_data", "0:2"}},
                   [](const TCustomFFmpeg& t) {
                       const TMetaDataMap& m = t.Tables().metaDataMaps.at(0);
                       return m.outFileIndex == 0 && m.inFileIndex == 2;
                   }},
-        ValueCase{"size with a description", {{"s", "320*240 (QVGA)"}},
-                  [](const TCustomFFmpeg& t) { return t.Pending().frameWidth == 320 && t.Pending().frameHeight == 240; }},
-        ValueCase{"size abbreviation", {{"s", "hd720"}},
-                  [](const TCustomFFmpeg& t) { return t.Pending().frameWidth == 1280 && t.Pending().frameHeight == 720; }},
-        ValueCase{"rate 29.97", {{"r", "29.97"}},
+        ValueCase{
+            "size with a description",
+            {{"s", "320*240 (QVGA)"}},
+            [](const TCustomFFmpeg& t) { return t.Pending().frameWidth == 320 && t.Pending().frameHeight == 240; }},
+        ValueCase{
+            "size abbreviation",
+            {{"s", "hd720"}},
+            [](const TCustomFFmpeg& t) { return t.Pending().frameWidth == 1280 && t.Pending().frameHeight == 720; }},
+        ValueCase{"rate 29.97",
+                  {{"r", "29.97"}},
                   [](const TCustomFFmpeg& t) { return av_q2d(t.Pending().frameRate) == 29.97; }},
-        ValueCase{"rate ntsc", {{"r", "ntsc"}},
-                  [](const TCustomFFmpeg& t) { return t.Pending().frameRate.num == 30000 && t.Pending().frameRate.den == 1001; }},
-        ValueCase{"pgmyuv becomes image2", {{"f", "pgmyuv"}},
-                  [](const TCustomFFmpeg& t) { return t.Pending().forcedFormat == "image2" && t.Pending().pgmyuvInput; }},
-        ValueCase{"vcodec copy", {{"vcodec", "mpeg4"}, {"vcodec", "copy"}},
-                  [](const TCustomFFmpeg& t) { return t.Pending().videoStreamCopy && t.Pending().videoCodecName.empty(); }},
-        ValueCase{"ar and ac only when positive", {{"ar", "0"}, {"ac", "-1"}},
-                  [](const TCustomFFmpeg& t) { return t.Pending().audioSampleRate == 44100 && t.Pending().audioChannels == 2; }},
-        ValueCase{"t sets the total duration", {{"t", "00:01:30"}},
+        ValueCase{"rate ntsc",
+                  {{"r", "ntsc"}},
+                  [](const TCustomFFmpeg& t) {
+                      return t.Pending().frameRate.num == 30000 && t.Pending().frameRate.den == 1001;
+                  }},
+        ValueCase{
+            "pgmyuv becomes image2",
+            {{"f", "pgmyuv"}},
+            [](const TCustomFFmpeg& t) { return t.Pending().forcedFormat == "image2" && t.Pending().pgmyuvInput; }},
+        ValueCase{
+            "vcodec copy",
+            {{"vcodec", "mpeg4"}, {"vcodec", "copy"}},
+            [](const TCustomFFmpeg& t) { return t.Pending().videoStreamCopy && t.Pending().videoCodecName.empty(); }},
+        ValueCase{"ar and ac only when positive",
+                  {{"ar", "0"}, {"ac", "-1"}},
+                  [](const TCustomFFmpeg& t) {
+                      return t.Pending().audioSampleRate == 44100 && t.Pending().audioChannels == 2;
+                  }},
+        ValueCase{"t sets the total duration",
+                  {{"t", "00:01:30"}},
                   [](const TCustomFFmpeg& t) {
                       return t.Pending().recordingTimeUs == 90000000 && t.TotalDurationUs() == 90000000;
                   }},
-        ValueCase{"timestamp in seconds", {{"timestamp", "1970-01-01T00:01:40Z"}},
+        ValueCase{"timestamp in seconds",
+                  {{"timestamp", "1970-01-01T00:01:40Z"}},
                   [](const TCustomFFmpeg& t) { return t.Pending().recordingTimestampSeconds == 100; }},
         ValueCase{"bitstream filters append; empty and =... are ignored",
                   {{"vbsf", "h264_mp4toannexb"}, {"vbsf", ""}, {"vbsf", "=x"}, {"vbsf", "noise=amount=3"}},
@@ -212,14 +235,17 @@ INSTANTIATE_TEST_SUITE_P(
                       return chain.size() == 2 && chain[0].name == "h264_mp4toannexb" && chain[1].name == "noise" &&
                              chain[1].args == "amount=3";
                   }},
-        ValueCase{"sample_fmt unknown leaves it unset", {{"sample_fmt", "s16"}, {"sample_fmt", "s17"}},
+        ValueCase{"sample_fmt unknown leaves it unset",
+                  {{"sample_fmt", "s16"}, {"sample_fmt", "s17"}},
                   [](const TCustomFFmpeg& t) { return t.Pending().sampleFormat == AV_SAMPLE_FMT_NONE; }},
-        ValueCase{"metadata keeps the order of definition", {{"metadata", "title=a"}, {"metadata", "title=b"}},
+        ValueCase{"metadata keeps the order of definition",
+                  {{"metadata", "title=a"}, {"metadata", "title=b"}},
                   [](const TCustomFFmpeg& t) {
                       const auto& m = t.Pending().metadata;
                       return m.size() == 2 && m[0].second == "a" && m[1].second == "b";
                   }},
-        ValueCase{"unknown names and empty library values change nothing", {{"nosuchoption", "1"}, {"g", ""}},
+        ValueCase{"unknown names and empty library values change nothing",
+                  {{"nosuchoption", "1"}, {"g", ""}},
                   [](const TCustomFFmpeg& t) { return t.GenericOptions().Names().empty(); }}));
 
 TEST(OptionLogLines, InformationalAndDeprecatedOptionsLog)
@@ -268,7 +294,8 @@ TEST(OptionLogLines, LoglevelSetsTheLoggersLevel)
 
 TEST(OptionLogLines, BitRateBelow1000Warns)
 {
-    const std::string warning = "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s";
+    const std::string warning =
+        "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s";
     struct Case {
         const char* name;
         const char* value;
@@ -276,12 +303,10 @@ TEST(OptionLogLines, BitRateBelow1000Warns)
         AVMediaType readBack;
         int64_t bitRate;
     };
-    for (const Case& c : {Case{"b", "500", true, AVMEDIA_TYPE_VIDEO, 500},
-                          Case{"b", "500000", false, AVMEDIA_TYPE_VIDEO, 500000},
-                          Case{"vb", "999", true, AVMEDIA_TYPE_VIDEO, 999},
-                          Case{"b", "0", false, AVMEDIA_TYPE_VIDEO, 0},
-                          Case{"ab", "64", true, AVMEDIA_TYPE_AUDIO, 64},
-                          Case{"ab", "64000", false, AVMEDIA_TYPE_AUDIO, 64000}}) {
+    for (const Case& c :
+         {Case{"b", "500", true, AVMEDIA_TYPE_VIDEO, 500}, Case{"b", "500000", false, AVMEDIA_TYPE_VIDEO, 500000},
+          Case{"vb", "999", true, AVMEDIA_TYPE_VIDEO, 999}, Case{"b", "0", false, AVMEDIA_TYPE_VIDEO, 0},
+          Case{"ab", "64", true, AVMEDIA_TYPE_AUDIO, 64}, Case{"ab", "64000", false, AVMEDIA_TYPE_AUDIO, 64000}}) {
         OptionTestLog log;
         TCustomFFmpeg task(20);
         task.Reset();

@@ -61,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                      return p.metadata.size() == 1 && p.metadata[0].first == "comment" && p.metadata[0].second == "a=b";
                  }},
         // newaudio would raise without an output: skipping it is what keeps this quiet
-        TextCase{"component-ordered names are skipped", "newaudio\nnewvideo\nvpre=nosuch\nvf=hflip\nvfilters=negate", true,
-                 [](const TPendingOptions& p) { return p.videoFilters.empty(); }},
+        TextCase{"component-ordered names are skipped", "newaudio\nnewvideo\nvpre=nosuch\nvf=hflip\nvfilters=negate",
+                 true, [](const TPendingOptions& p) { return p.videoFilters.empty(); }},
         TextCase{"surrounding blank lines are trimmed", "\n\n  \nar=8000\n\n", false,
                  [](const TPendingOptions& p) { return p.audioSampleRate == 8000; }}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return "Case" + std::to_string(info.index); });

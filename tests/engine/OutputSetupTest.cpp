@@ -43,11 +43,11 @@ TEST_P(OutputStreams, FollowTheFormatTheOptionsAndTheInputs)
     const StreamsCase& c = GetParam();
     SetupClips& clips = SetupClips::Get();
     const std::string kind = c.input;
-    const std::string input = kind == "mp4"     ? clips.Mp4()
-                            : kind == "video" ? clips.VideoOnly()
-                            : kind == "subs"  ? clips.WithSubtitles()
-                            : kind == "picsubs" ? clips.PictureSubtitles()
-                                              : clips.Wav();
+    const std::string input = kind == "mp4"       ? clips.Mp4()
+                              : kind == "video"   ? clips.VideoOnly()
+                              : kind == "subs"    ? clips.WithSubtitles()
+                              : kind == "picsubs" ? clips.PictureSubtitles()
+                                                  : clips.Wav();
     qtest::ScratchDir out;
     auto task = NewTask();
     ASSERT_NO_THROW(task->OpenInputFile(input));
@@ -63,30 +63,25 @@ constexpr auto S = AVMEDIA_TYPE_SUBTITLE;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OutputStreams,
-    ::testing::Values(
-        StreamsCase{"mp4", "out.avi", {}, {V, A}},
-        // no audio in the input: no audio stream, although mp4 has a default audio codec
-        StreamsCase{"video", "out.mp4", {}, {V}},
-        StreamsCase{"video", "out.mp4", {{"acodec", "aac"}}, {V}},
-        StreamsCase{"wav", "out.avi", {}, {A}},
-        StreamsCase{"mp4", "out.mkv", {{"vn", ""}}, {A}},
-        StreamsCase{"mp4", "out.mkv", {{"an", ""}}, {V}},
-        // mp3 and aiff name a picture codec as their video default: audio only
-        StreamsCase{"mp4", "out.mp3", {}, {A}},
-        StreamsCase{"mp4", "out.aiff", {}, {A}},
-        StreamsCase{"mp4", "out.amr", {{"ar", "8000"}, {"ac", "1"}}, {A}},
-        // subtitles where the format has a subtitle codec or one is asked for
-        StreamsCase{"subs", "out.mkv", {}, {V, S}},
-        StreamsCase{"subs", "out.mkv", {{"sn", ""}}, {V}},
-        StreamsCase{"subs", "out.avi", {}, {V}},
-        StreamsCase{"subs", "out.ts", {}, {V}},
-        // Matroska's default subtitle encoder writes text: picture subtitles
-        // are left out rather than failing the conversion, unless copied
-        StreamsCase{"picsubs", "out.mkv", {}, {}},
-        StreamsCase{"picsubs", "out.mkv", {{"scodec", "copy"}}, {S}},
-        StreamsCase{"picsubs", "out.mkv", {{"scodec", "dvdsub"}}, {S}},
-        StreamsCase{"subs", "out.mp4", {{"scodec", "mov_text"}}, {V, S}},
-        StreamsCase{"mp4", "out.mkv", {{"scodec", "ass"}}, {V, A}}));
+    ::testing::Values(StreamsCase{"mp4", "out.avi", {}, {V, A}},
+                      // no audio in the input: no audio stream, although mp4 has a default audio codec
+                      StreamsCase{"video", "out.mp4", {}, {V}},
+                      StreamsCase{"video", "out.mp4", {{"acodec", "aac"}}, {V}}, StreamsCase{"wav", "out.avi", {}, {A}},
+                      StreamsCase{"mp4", "out.mkv", {{"vn", ""}}, {A}},
+                      StreamsCase{"mp4", "out.mkv", {{"an", ""}}, {V}},
+                      // mp3 and aiff name a picture codec as their video default: audio only
+                      StreamsCase{"mp4", "out.mp3", {}, {A}}, StreamsCase{"mp4", "out.aiff", {}, {A}},
+                      StreamsCase{"mp4", "out.amr", {{"ar", "8000"}, {"ac", "1"}}, {A}},
+                      // subtitles where the format has a subtitle codec or one is asked for
+                      StreamsCase{"subs", "out.mkv", {}, {V, S}}, StreamsCase{"subs", "out.mkv", {{"sn", ""}}, {V}},
+                      StreamsCase{"subs", "out.avi", {}, {V}}, StreamsCase{"subs", "out.ts", {}, {V}},
+                      // Matroska's default subtitle encoder writes text: picture subtitles
+                      // are left out rather than failing the conversion, unless copied
+                      StreamsCase{"picsubs", "out.mkv", {}, {}},
+                      StreamsCase{"picsubs", "out.mkv", {{"scodec", "copy"}}, {S}},
+                      StreamsCase{"picsubs", "out.mkv", {{"scodec", "dvdsub"}}, {S}},
+                      StreamsCase{"subs", "out.mp4", {{"scodec", "mov_text"}}, {V, S}},
+                      StreamsCase{"mp4", "out.mkv", {{"scodec", "ass"}}, {V, A}}));
 
 TEST(OutputSetup, SubtitleCopyIsMarkedAndEncodedSubtitlesGetTheirEncoder)
 {
@@ -118,7 +113,8 @@ TEST(OutputSetup, UnknownFormatFailsAndKeepsEarlierFiles)
     const Case cases[] = {
         {{}, "out.nosuchext", "Unable to find a suitable output format for '%s'"},
         {{{"f", "nosuchformat"}}, "out.avi", "Requested output format 'nosuchformat' is not a suitable output format"},
-        {{{"f", "ffm"}}, "feed.ffm",
+        {{{"f", "ffm"}},
+         "feed.ffm",
          "Requested output format 'ffm' is not a suitable output format (ffm feeds are not supported)"},
     };
     for (const Case& c : cases) {
@@ -184,8 +180,10 @@ TEST(OutputSetup, EncoderNamesServedByTheEngine)
         qtest::ScratchDir out;
         auto task = NewTask();
         ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Wav()));
-        setuptest::Apply(*task, {{"acodec", c.codecName}, {"ac", std::to_string(c.channels)},
-                                 {"ar", std::to_string(c.sampleRate)}, {"ab", std::to_string(c.bitRate)}});
+        setuptest::Apply(*task, {{"acodec", c.codecName},
+                                 {"ac", std::to_string(c.channels)},
+                                 {"ar", std::to_string(c.sampleRate)},
+                                 {"ab", std::to_string(c.bitRate)}});
         const std::string path = out.file(c.file);
         ASSERT_EQ(task->AddOutputFile(path), 1) << task->LastError();
         const auto& streams = OutputSetup(*task, 0).streams;
@@ -212,8 +210,10 @@ TEST(OutputSetup, MetadataFirstDefinitionWinsAndIsConsumed)
     qtest::ScratchDir out;
     auto task = NewTask();
     ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
-    setuptest::Apply(*task, {{"metadata", "title=First"}, {"metadata", "title=Second"},
-                             {"metadata", "author=Someone"}, {"metadata", "comment=a=b"},
+    setuptest::Apply(*task, {{"metadata", "title=First"},
+                             {"metadata", "title=Second"},
+                             {"metadata", "author=Someone"},
+                             {"metadata", "comment=a=b"},
                              {"timestamp", "2020-01-02T03:04:05Z"}});
     ASSERT_EQ(task->AddOutputFile(out.file("tagged.mkv")), 1) << task->LastError();
     const AVDictionary* metadata = task->Media().outputs[0]->metadata;

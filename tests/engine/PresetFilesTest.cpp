@@ -71,7 +71,7 @@ struct PresetErrorCase {
     const char* option;
     std::string fileText;  // written to the preset file; null text: no file
     bool writeFile;
-    std::string message;    // "%f" stands for the preset file's path
+    std::string message;  // "%f" stands for the preset file's path
 };
 
 class PresetErrorTest : public ::testing::TestWithParam<PresetErrorCase> {};
@@ -97,15 +97,15 @@ TEST_P(PresetErrorTest, RaisesTheExactText)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, PresetErrorTest,
-    ::testing::Values(
-        PresetErrorCase{"missing fpre file", "fpre", "", false, "Preset \"%f\" not found"},
-        PresetErrorCase{"missing vpre file", "vpre", "", false, "Preset \"%f\" not found"},
-        PresetErrorCase{"line without =", "fpre", "g=30\nnoequals\n", true, "%f: Invalid syntax: \"noequals\""},
-        PresetErrorCase{"empty value", "fpre", "qmin=\n", true, "%f: Invalid syntax: \"qmin=\""},
-        PresetErrorCase{"unknown option", "fpre", "g=30\r\nnosuch=1\r\n", true,
-                        "%f: Invalid option or argument: \"nosuch=1\", parsed as \"nosuch\" = \"1\""},
-        PresetErrorCase{"rejected value", "apre", "ab=loud", true,
-                        "%f: Invalid option or argument: \"ab=loud\", parsed as \"ab\" = \"loud\""}),
+    ::testing::Values(PresetErrorCase{"missing fpre file", "fpre", "", false, "Preset \"%f\" not found"},
+                      PresetErrorCase{"missing vpre file", "vpre", "", false, "Preset \"%f\" not found"},
+                      PresetErrorCase{"line without =", "fpre", "g=30\nnoequals\n", true,
+                                      "%f: Invalid syntax: \"noequals\""},
+                      PresetErrorCase{"empty value", "fpre", "qmin=\n", true, "%f: Invalid syntax: \"qmin=\""},
+                      PresetErrorCase{"unknown option", "fpre", "g=30\r\nnosuch=1\r\n", true,
+                                      "%f: Invalid option or argument: \"nosuch=1\", parsed as \"nosuch\" = \"1\""},
+                      PresetErrorCase{"rejected value", "apre", "ab=loud", true,
+                                      "%f: Invalid option or argument: \"ab=loud\", parsed as \"ab\" = \"loud\""}),
     [](const ::testing::TestParamInfo<PresetErrorCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST(PresetFile, LinesBeforeAFailureStayAppliedAndCodecLinesSetEncoders)
@@ -113,7 +113,8 @@ TEST(PresetFile, LinesBeforeAFailureStayAppliedAndCodecLinesSetEncoders)
     qtest::ScratchDir dir;
     TCustomFFmpeg task(20);
     task.Reset();
-    const std::string good = WriteFile(dir, "good.ffpreset", "\n  VCODEC=mpeg4  \n\n qmin = 5 \nAcodec=mp2\nscodec=copy\n");
+    const std::string good =
+        WriteFile(dir, "good.ffpreset", "\n  VCODEC=mpeg4  \n\n qmin = 5 \nAcodec=mp2\nscodec=copy\n");
     task.SetOption("fpre", good);
     EXPECT_EQ(task.Pending().videoCodecName, "mpeg4");
     EXPECT_EQ(task.Pending().audioCodecName, "mp2");

@@ -22,10 +22,7 @@ const qtest::DecodedClip& Clip()
     return clip;
 }
 
-int64_t PtsUs(const AVFrame* frame)
-{
-    return av_rescale_q(frame->pts, Clip().timeBase, AV_TIME_BASE_Q);
-}
+int64_t PtsUs(const AVFrame* frame) { return av_rescale_q(frame->pts, Clip().timeBase, AV_TIME_BASE_Q); }
 
 struct Shown {
     int frameNumber;
@@ -52,8 +49,7 @@ class FakeWindow : public IPreviewSink {
 public:
     FakeWindow(std::vector<Shown>& shown, int closeAfter, std::atomic<int>& freed)
         : shown_(shown), closeAfter_(closeAfter), freed_(freed)
-    {
-    }
+    {}
     ~FakeWindow() override { ++freed_; }
     bool ShowFrame(const Bitmap24& bitmap, int frameNumber, int64_t ptsUs) override
     {
@@ -120,9 +116,8 @@ TEST(Preview, SwitchingTheWindowOffFreesItAndTheBitmapEventGoesFirst)
     std::vector<Shown> bitmaps;
     std::atomic<int> freed{0};
     TaskPreview preview;
-    preview.SetSinkFactory([&]() -> std::unique_ptr<IPreviewSink> {
-        return std::make_unique<FakeWindow>(windowFrames, 1000, freed);
-    });
+    preview.SetSinkFactory(
+        [&]() -> std::unique_ptr<IPreviewSink> { return std::make_unique<FakeWindow>(windowFrames, 1000, freed); });
     preview.SetBitmapHandler([&](const Bitmap24&, int frameNumber, int64_t ptsUs) {
         bitmaps.push_back({frameNumber, ptsUs});
     });
@@ -177,9 +172,8 @@ TEST(Preview, APictureThatCannotBeConvertedClearsTheFlagThatWantedIt)
         int bitmaps = 0;
         if (c.withBitmapTarget)
             preview.SetBitmapHandler([&](const Bitmap24&, int, int64_t) { ++bitmaps; });
-        preview.SetSinkFactory([&]() -> std::unique_ptr<IPreviewSink> {
-            return std::make_unique<FakeWindow>(shown, 1000, freed);
-        });
+        preview.SetSinkFactory(
+            [&]() -> std::unique_ptr<IPreviewSink> { return std::make_unique<FakeWindow>(shown, 1000, freed); });
         preview.Show(unreadable.get(), 1, 0);
         EXPECT_EQ(preview.Flags(), c.flagsAfter) << "flags " << c.flags;
         EXPECT_EQ(bitmaps, 0);
@@ -194,8 +188,7 @@ class MainThreadWindow : public IPreviewSink {
 public:
     explicit MainThreadWindow(TaskPreview& preview, std::atomic<int>& lockBusy, std::atomic<int>& drawn)
         : preview_(preview), lockBusy_(lockBusy), drawn_(drawn)
-    {
-    }
+    {}
     bool ShowFrame(const Bitmap24&, int, int64_t) override
     {
         MainThread().runAndWait([this] {

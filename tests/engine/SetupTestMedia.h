@@ -33,7 +33,10 @@ public:
     // 16-bit stereo 44.1 kHz WAV, 2 s
     std::string Wav() { return qtest::MakeWavClip(dir_.path()); }
     // MPEG-4 video only, 160x120, 25 fps, 1 s
-    std::string VideoOnly() { return Once("video_only.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg4"); }
+    std::string VideoOnly()
+    {
+        return Once("video_only.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg4");
+    }
     // 32 s of tiny video with a key frame every second, in MP4 (starts at 0)
     // and MPEG-TS (starts after the muxer's delay)
     std::string LongMp4() { return Once("long.mp4", kLong); }
@@ -171,8 +174,7 @@ inline bool WriteSilentOutput(const TCustomFFmpeg& task, int index)
             frame->sample_rate = ctx->sample_rate;
             av_channel_layout_copy(&frame->ch_layout, &ctx->ch_layout);
             EXPECT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
-            av_samples_set_silence(frame->extended_data, 0, frameSamples, ctx->ch_layout.nb_channels,
-                                   ctx->sample_fmt);
+            av_samples_set_silence(frame->extended_data, 0, frameSamples, ctx->ch_layout.nb_channels, ctx->sample_fmt);
             frame->pts = done;
             EXPECT_EQ(s.encoder->SendFrame(frame.get()), 0);
             drain();

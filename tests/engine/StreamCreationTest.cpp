@@ -18,8 +18,7 @@ using Options = std::vector<std::pair<std::string, std::string>>;
 // in a scratch folder that lives as long as the fixture.
 class OneOutput {
 public:
-    OneOutput(const std::string& input, const Options& options, const std::string& file)
-        : task(NewTask())
+    OneOutput(const std::string& input, const Options& options, const std::string& file) : task(NewTask())
     {
         EXPECT_NO_THROW(task->OpenInputFile(input));
         setuptest::Apply(*task, options);
@@ -45,12 +44,9 @@ TEST(StreamCreation, SampleRateBecomesTheNearestTheEncoderTakes)
         bool warns;
     };
     const Case cases[] = {
-        {"ac3", "22050", 32000, true},
-        {"ac3", "44100", 44100, false},
-        {"mp2", "11025", 16000, true},
-        {"libopencore_amrnb", "44100", 8000, true},
-        {"libmp3lame", "8000", 8000, false},
-        {"pcm_s16le", "12345", 12345, false},  // takes any rate
+        {"ac3", "22050", 32000, true},       {"ac3", "44100", 44100, false},
+        {"mp2", "11025", 16000, true},       {"libopencore_amrnb", "44100", 8000, true},
+        {"libmp3lame", "8000", 8000, false}, {"pcm_s16le", "12345", 12345, false},  // takes any rate
     };
     for (const Case& c : cases) {
         OptionTestLog log(llWarning);
@@ -75,7 +71,8 @@ TEST(StreamCreation, FormatsFallBackToTheEncodersFirst)
         {{{"vcodec", "mpeg4"}, {"acodec", "aac"}}, AV_PIX_FMT_YUV420P, AV_SAMPLE_FMT_FLTP},
         {{{"vcodec", "mpeg4"}, {"pix_fmt", "yuv444p"}, {"acodec", "mp2"}}, AV_PIX_FMT_YUV420P, AV_SAMPLE_FMT_S16},
         {{{"vcodec", "ffv1"}, {"pix_fmt", "yuv444p"}, {"acodec", "libmp3lame"}, {"sample_fmt", "s16"}},
-         AV_PIX_FMT_YUV444P, AV_SAMPLE_FMT_S32P},  // lame lists s32p first
+         AV_PIX_FMT_YUV444P,
+         AV_SAMPLE_FMT_S32P},  // lame lists s32p first
     };
     for (const Case& c : cases) {
         OneOutput o(SetupClips::Get().Mp4(), c.options, "out.mkv");
@@ -148,8 +145,14 @@ TEST(StreamCreation, FrameRateSnapsToTheEncodersListUnlessForced)
 TEST(StreamCreation, VideoEncoderSettingsFromThePendingState)
 {
     OneOutput o(SetupClips::Get().VideoOnly(),
-                {{"vcodec", "mpeg4"}, {"qscale", "5"}, {"intra", ""}, {"pass", "1"}, {"psnr", ""}, {"dc", "9"},
-                 {"rc_override", "0,10,2/11,20,-50"}, {"vlang", "eng"}},
+                {{"vcodec", "mpeg4"},
+                 {"qscale", "5"},
+                 {"intra", ""},
+                 {"pass", "1"},
+                 {"psnr", ""},
+                 {"dc", "9"},
+                 {"rc_override", "0,10,2/11,20,-50"},
+                 {"vlang", "eng"}},
                 "out.avi");
     ASSERT_EQ(o.result, 1) << o.task->LastError();
     const AVCodecContext* ctx = o.Encoder(0);

@@ -65,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TargetCase{"vcd at 25 fps", {{"r", "25"}}, "vcd", 352, 288, {25, 1}, 15, 2, "PAL"},
         TargetCase{"vcd at 29.97 fps", {{"r", "29.97"}}, "vcd", 352, 240, {30000, 1001}, 18, 2, "NTSC"},
-        TargetCase{"film rate counts as NTSC", {{"r", "23.976"}, {"ac", "1"}}, "vcd", 352, 240, {30000, 1001}, 18, 2, "NTSC"},
+        TargetCase{
+            "film rate counts as NTSC", {{"r", "23.976"}, {"ac", "1"}}, "vcd", 352, 240, {30000, 1001}, 18, 2, "NTSC"},
         TargetCase{"pal-dvd needs no detection", {}, "pal-dvd", 720, 576, {25, 1}, 15, 2, nullptr},
         TargetCase{"dvd falls back to NTSC", {{"r", "15"}}, "dvd", 720, 480, {30000, 1001}, 18, 2, "NTSC"},
         TargetCase{"film- gives the film rate", {}, "film-svcd", 480, 480, {24000, 1001}, 18, 2, nullptr},
@@ -224,9 +225,9 @@ TEST(TargetSettings, RecordFieldsChooseTypeAndNorm)
         const char* rate;  // pending rate, or null
         int width, height;
     };
-    for (const Case& c : {Case{1, 1, 0, nullptr, 352, 288}, Case{2, 2, 0, nullptr, 480, 480},
-                          Case{3, 0, 1, "15", 720, 576}, Case{3, 0, 2, "15", 720, 480},
-                          Case{0, 1, 1, nullptr, 0, 0}, Case{4, 1, 1, nullptr, 0, 0}}) {
+    for (const Case& c :
+         {Case{1, 1, 0, nullptr, 352, 288}, Case{2, 2, 0, nullptr, 480, 480}, Case{3, 0, 1, "15", 720, 576},
+          Case{3, 0, 2, "15", 720, 480}, Case{0, 1, 1, nullptr, 0, 0}, Case{4, 1, 1, nullptr, 0, 0}}) {
         TCustomFFmpeg task(20);
         task.Reset();
         if (c.rate)

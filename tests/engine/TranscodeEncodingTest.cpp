@@ -72,7 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ShapeCase{"CropAndResize", {{"cropleft", "80"}, {"cropright", "80"}, {"s", "320x240"}}, 320, 240},
                       ShapeCase{"Filters", {{"vf", "hflip"}}, 320, 240},
                       ShapeCase{"FiltersWithCropAndSize",
-                                {{"vf", "negate"}, {"croptop", "40"}, {"cropbottom", "40"}, {"s", "160x80"}}, 160, 80}),
+                                {{"vf", "negate"}, {"croptop", "40"}, {"cropbottom", "40"}, {"s", "160x80"}},
+                                160,
+                                80}),
     [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
 
 // One second at 160x120, then one at 320x240, in one H.264 stream.
@@ -163,9 +165,9 @@ TEST(Encoding, TwoPassesShareTheLogFileAndTheSecondMeetsTheBitRate)
 
 TEST(Encoding, TheRunLogsItsMappingDuplicatesAndTotals)
 {
-    const std::string source = RunClips::Get().Once(
-        "hole.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
-                    "-vf \"select='not(between(n\\,3\\,4))'\" -vsync vfr -c:v mpeg4");
+    const std::string source =
+        RunClips::Get().Once("hole.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
+                                         "-vf \"select='not(between(n\\,3\\,4))'\" -vsync vfr -c:v mpeg4");
     qtest::ScratchDir out;
     OptionTestLog log;
     Convert(source, out.file("logged.avi"), {{"vcodec", "mpeg4"}}, {}, 3);

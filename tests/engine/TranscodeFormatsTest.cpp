@@ -14,15 +14,15 @@ using runtest::Options;
 using runtest::RunClips;
 
 struct FormatCase {
-    const char* name;      // test name
-    const char* source;    // "mp4" (25 fps H.264/AAC), "avi" (29.97 fps MPEG-4/MP3) or "surround" (5.1 WAV, 48 kHz)
-    const char* output;    // file name; the extension picks the container
-    Options options;       // before the output
-    const char* format;    // ffprobe format_name (contains)
-    const char* video;     // codec_name of v:0, or "" for none
-    const char* audio;     // codec_name of a:0, or "" for none
+    const char* name;  // test name
+    const char* source;  // "mp4" (25 fps H.264/AAC), "avi" (29.97 fps MPEG-4/MP3) or "surround" (5.1 WAV, 48 kHz)
+    const char* output;  // file name; the extension picks the container
+    Options options;  // before the output
+    const char* format;  // ffprobe format_name (contains)
+    const char* video;  // codec_name of v:0, or "" for none
+    const char* audio;  // codec_name of a:0, or "" for none
     int width, height;
-    double frameRate;      // of v:0
+    double frameRate;  // of v:0
     int sampleRate, channels;
     const char* videoTag;  // codec_tag_string of v:0, or "" when not checked
 };
@@ -87,7 +87,7 @@ TEST_P(TranscodeFormats, ConvertsTheWholeClipIntoTheContainer)
 
 const Options kAvi{{"vcodec", "mpeg4"}, {"vtag", "DX50"}, {"acodec", "libmp3lame"}};
 const Options k3gp{{"s", "176x144"}, {"vcodec", "h263"}, {"acodec", "libopencore_amrnb"},
-                   {"ar", "8000"}, {"ac", "1"}, {"ab", "12200"}};
+                   {"ar", "8000"},   {"ac", "1"},        {"ab", "12200"}};
 constexpr double kNtsc = 30000.0 / 1001.0;
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,21 +95,98 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FormatCase{"AviMpeg4Mp3", "mp4", "out.avi", kAvi, "avi", "mpeg4", "mp3", 320, 240, 25, 44100, 2, "DX50"},
         FormatCase{"AviFromAvi", "avi", "out.avi", kAvi, "avi", "mpeg4", "mp3", 320, 240, kNtsc, 44100, 2, "DX50"},
-        FormatCase{"Mp4X264Aac", "avi", "out.mp4", {{"vcodec", "libx264"}, {"acodec", "aac"}}, "mp4", "h264", "aac",
-                   320, 240, kNtsc, 44100, 2, ""},
+        FormatCase{"Mp4X264Aac",
+                   "avi",
+                   "out.mp4",
+                   {{"vcodec", "libx264"}, {"acodec", "aac"}},
+                   "mp4",
+                   "h264",
+                   "aac",
+                   320,
+                   240,
+                   kNtsc,
+                   44100,
+                   2,
+                   ""},
         FormatCase{"ThreeGpH263AmrNb", "mp4", "out.3gp", k3gp, "3gp", "h263", "amr_nb", 176, 144, 25, 8000, 1, ""},
-        FormatCase{"MpgVcd", "mp4", "out.mpg", {{"target", "pal-vcd"}}, "mpeg", "mpeg1video", "mp2", 352, 288, 25,
-                   44100, 2, ""},
-        FormatCase{"MpgSvcd", "mp4", "out.mpg", {{"target", "pal-svcd"}}, "mpeg", "mpeg2video", "mp2", 480, 576, 25,
-                   44100, 2, ""},
-        FormatCase{"MpgDvd", "avi", "out.mpg", {{"target", "ntsc-dvd"}}, "mpeg", "mpeg2video", "ac3", 720, 480, kNtsc,
-                   48000, 2, ""},
-        FormatCase{"Flv", "mp4", "out.flv", {{"vcodec", "flv"}, {"acodec", "libmp3lame"}}, "flv", "flv1", "mp3", 320,
-                   240, 25, 44100, 2, ""},
-        FormatCase{"WmvWmv2Wmav2", "mp4", "out.wmv", {{"vcodec", "wmv2"}, {"acodec", "wmav2"}}, "asf", "wmv2",
-                   "wmav2", 320, 240, 25, 44100, 2, ""},
-        FormatCase{"RmRv10", "mp4", "out.rm", {{"vcodec", "rv10"}, {"acodec", "ac3"}}, "rm", "rv10", "ac3", 320, 240,
-                   25, 44100, 2, ""},
+        FormatCase{"MpgVcd",
+                   "mp4",
+                   "out.mpg",
+                   {{"target", "pal-vcd"}},
+                   "mpeg",
+                   "mpeg1video",
+                   "mp2",
+                   352,
+                   288,
+                   25,
+                   44100,
+                   2,
+                   ""},
+        FormatCase{"MpgSvcd",
+                   "mp4",
+                   "out.mpg",
+                   {{"target", "pal-svcd"}},
+                   "mpeg",
+                   "mpeg2video",
+                   "mp2",
+                   480,
+                   576,
+                   25,
+                   44100,
+                   2,
+                   ""},
+        FormatCase{"MpgDvd",
+                   "avi",
+                   "out.mpg",
+                   {{"target", "ntsc-dvd"}},
+                   "mpeg",
+                   "mpeg2video",
+                   "ac3",
+                   720,
+                   480,
+                   kNtsc,
+                   48000,
+                   2,
+                   ""},
+        FormatCase{"Flv",
+                   "mp4",
+                   "out.flv",
+                   {{"vcodec", "flv"}, {"acodec", "libmp3lame"}},
+                   "flv",
+                   "flv1",
+                   "mp3",
+                   320,
+                   240,
+                   25,
+                   44100,
+                   2,
+                   ""},
+        FormatCase{"WmvWmv2Wmav2",
+                   "mp4",
+                   "out.wmv",
+                   {{"vcodec", "wmv2"}, {"acodec", "wmav2"}},
+                   "asf",
+                   "wmv2",
+                   "wmav2",
+                   320,
+                   240,
+                   25,
+                   44100,
+                   2,
+                   ""},
+        FormatCase{"RmRv10",
+                   "mp4",
+                   "out.rm",
+                   {{"vcodec", "rv10"}, {"acodec", "ac3"}},
+                   "rm",
+                   "rv10",
+                   "ac3",
+                   320,
+                   240,
+                   25,
+                   44100,
+                   2,
+                   ""},
         FormatCase{"Mov", "avi", "out.mov", {}, "mov", "h264", "aac", 320, 240, kNtsc, 44100, 2, ""},
         FormatCase{"Mkv", "mp4", "out.mkv", {}, "matroska", "h264", "vorbis", 320, 240, 25, 44100, 2, ""},
         FormatCase{"Mp3", "mp4", "out.mp3", {}, "mp3", "", "mp3", 0, 0, 0, 44100, 2, ""},
@@ -121,10 +198,32 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"Mp2", "avi", "out.mp2", {}, "mp3", "", "mp2", 0, 0, 0, 44100, 2, ""},
         FormatCase{"M4a", "mp4", "out.m4a", {{"vn", ""}, {"acodec", "aac"}}, "mp4", "", "aac", 0, 0, 0, 44100, 2, ""},
         // six channels at 48 kHz mixed down to two at 44.1 kHz
-        FormatCase{"Mp3FromSurround", "surround", "out.mp3", {{"ac", "2"}, {"ar", "44100"}}, "mp3", "", "mp3", 0, 0, 0,
-                   44100, 2, ""},
-        FormatCase{"Amr", "avi", "out.amr", {{"acodec", "libopencore_amrnb"}, {"ar", "8000"}, {"ac", "1"}}, "amr", "",
-                   "amr_nb", 0, 0, 0, 8000, 1, ""}),
+        FormatCase{"Mp3FromSurround",
+                   "surround",
+                   "out.mp3",
+                   {{"ac", "2"}, {"ar", "44100"}},
+                   "mp3",
+                   "",
+                   "mp3",
+                   0,
+                   0,
+                   0,
+                   44100,
+                   2,
+                   ""},
+        FormatCase{"Amr",
+                   "avi",
+                   "out.amr",
+                   {{"acodec", "libopencore_amrnb"}, {"ar", "8000"}, {"ac", "1"}},
+                   "amr",
+                   "",
+                   "amr_nb",
+                   0,
+                   0,
+                   0,
+                   8000,
+                   1,
+                   ""}),
     [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -91,9 +91,8 @@ inline std::vector<int16_t> DecodeS16(const std::string& path)
 inline std::vector<bool> VideoPacketKeys(const std::string& path)
 {
     std::string out;
-    qtest::RunCommand("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " +
-                          qtest::ShellQuote(path),
-                      &out);
+    qtest::RunCommand(
+        "ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " + qtest::ShellQuote(path), &out);
     std::vector<bool> keys;
     size_t pos = 0;
     while (pos < out.size()) {
@@ -113,7 +112,8 @@ inline int VideoFrames(const std::string& path)
 {
     std::string out;
     qtest::RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-                      "-of csv=p=0 " + qtest::ShellQuote(path),
+                      "-of csv=p=0 " +
+                          qtest::ShellQuote(path),
                       &out);
     return out.empty() ? -1 : std::atoi(out.c_str());
 }
@@ -170,7 +170,8 @@ inline double AudioSeconds(const std::string& path)
 {
     std::string out;
     const std::string command = "ffprobe -v error -select_streams a:0 -show_entries frame=nb_samples "
-                                "-of csv=p=0 " + qtest::ShellQuote(path);
+                                "-of csv=p=0 " +
+                                qtest::ShellQuote(path);
     if (qtest::RunCommand(command, &out) != 0)
         return -1;
     long long samples = 0;

@@ -183,7 +183,7 @@ TEST(TranscodeRun, APausedRunReadsAndWritesNothingAndContinuesWhereItWas)
 
 struct FailureCase {
     const char* name;
-    Options options;          // before the output
+    Options options;  // before the output
     int previewFlags;
     bool customHook;  // the application draws on the decoded pictures
     const char* message;
@@ -213,22 +213,47 @@ TEST_P(RunFailure, EndsTheRunWithItsTextAndLeavesNoFile)
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunFailure,
     ::testing::Values(
-        FailureCase{"MappedStreamOfTheWrongType", {{"map", "0:1"}, {"map", "0:0"}}, 0, false,
+        FailureCase{"MappedStreamOfTheWrongType",
+                    {{"map", "0:1"}, {"map", "0:0"}},
+                    0,
+                    false,
                     "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
-        FailureCase{"MapOfAMissingStream", {{"map", "0:0"}, {"map", "0:5"}}, 0, false, "Could not find input stream #0.5"},
-        FailureCase{"MapOfAMissingSyncStream", {{"map", "0:0:0:7"}, {"map", "0:1"}}, 0, false,
+        FailureCase{
+            "MapOfAMissingStream", {{"map", "0:0"}, {"map", "0:5"}}, 0, false, "Could not find input stream #0.5"},
+        FailureCase{"MapOfAMissingSyncStream",
+                    {{"map", "0:0:0:7"}, {"map", "0:1"}},
+                    0,
+                    false,
                     "Could not find sync stream #0.7"},
-        FailureCase{"FewerMapsThanStreams", {{"map", "0:0"}}, 0, false,
+        FailureCase{"FewerMapsThanStreams",
+                    {{"map", "0:0"}},
+                    0,
+                    false,
                     "Number of stream maps must match number of output streams"},
-        FailureCase{"VideoCopyWithPreview", {{"vcodec", "copy"}}, PreviewBitmapFlag, false,
+        FailureCase{"VideoCopyWithPreview",
+                    {{"vcodec", "copy"}},
+                    PreviewBitmapFlag,
+                    false,
                     "-vcodec copy and PostHooks are incompatible (frames are not decoded)"},
-        FailureCase{"AudioCopyWithVolume", {{"vcodec", "mpeg4"}, {"acodec", "copy"}, {"vol", "512"}}, 0, false,
+        FailureCase{"AudioCopyWithVolume",
+                    {{"vcodec", "mpeg4"}, {"acodec", "copy"}, {"vol", "512"}},
+                    0,
+                    false,
                     "-acodec copy and -vol are incompatible (frames are not decoded)"},
-        FailureCase{"VideoCopyWithCustomHook", {{"vcodec", "copy"}}, 0, true,
+        FailureCase{"VideoCopyWithCustomHook",
+                    {{"vcodec", "copy"}},
+                    0,
+                    true,
                     "-vcodec copy and CustomHook are incompatible (frames are not decoded)"},
-        FailureCase{"UnknownFilter", {{"vcodec", "mpeg4"}, {"vf", "nosuchfilter"}}, 0, false,
+        FailureCase{"UnknownFilter",
+                    {{"vcodec", "mpeg4"}, {"vf", "nosuchfilter"}},
+                    0,
+                    false,
                     "Error opening filters: Invalid argument"},
-        FailureCase{"EncoderThatCannotOpen", {{"vcodec", "h263"}}, 0, false,
+        FailureCase{"EncoderThatCannotOpen",
+                    {{"vcodec", "h263"}},
+                    0,
+                    false,
                     "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as "
                     "bit_rate, rate, width or height. Please check error log message to find out more detail "
                     "information."}),
@@ -324,10 +349,10 @@ TEST(TranscodeRun, NoReportIsMadeBeforeTheFirstVideoFrame)
 {
     RunClips& clips = RunClips::Get();
     // the picture starts one second after the sound
-    const std::string late = clips.Once("late_video.mkv",
-                                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
-                                        "-itsoffset 1 -f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
-                                        "-map 0:a -map 1:v -c:a pcm_s16le -c:v mpeg4");
+    const std::string late =
+        clips.Once("late_video.mkv", "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 "
+                                     "-itsoffset 1 -f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+                                     "-map 0:a -map 1:v -c:a pcm_s16le -c:v mpeg4");
     qtest::ScratchDir out;
     auto task = runtest::PrepareTask(late, {}, out.file("late.mkv"), {{"vcodec", "mpeg4"}, {"acodec", "ac3"}});
     task->SetProgressIntervalUs(0);
@@ -363,7 +388,8 @@ TEST(TranscodeRun, AReportBeforeTheFirstWrittenPacketShowsTheStartNotTheEnd)
 TEST(TranscodeRun, ShortestEndsTheRunWhenTheFirstInputEnds)
 {
     RunClips& clips = RunClips::Get();
-    const std::string video = clips.Once("video_1s.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg4");
+    const std::string video =
+        clips.Once("video_1s.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg4");
     const std::string audio = clips.Once("audio_3s.wav", "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3");
     for (const bool shortest : {false, true}) {
         qtest::ScratchDir out;
@@ -419,13 +445,12 @@ TEST_P(ClipTimes, CutPictureAndSoundAlike)
     EXPECT_NEAR(runtest::AudioSeconds(output), c.seconds, 0.05);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ClipTimes,
-    ::testing::Values(ClipCase{"RecordingTime", {}, {{"t", "1"}}, 1.0},
-                      ClipCase{"StartTimeOfTheOutput", {}, {{"ss", "1.2"}}, 0.8},
-                      ClipCase{"StartAndRecordingTime", {}, {{"ss", "0.4"}, {"t", "1"}}, 1.0},
-                      ClipCase{"StartTimeOfTheInput", {{"ss", "1.2"}}, {}, 0.8}),
-    [](const ::testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ClipTimes,
+                         ::testing::Values(ClipCase{"RecordingTime", {}, {{"t", "1"}}, 1.0},
+                                           ClipCase{"StartTimeOfTheOutput", {}, {{"ss", "1.2"}}, 0.8},
+                                           ClipCase{"StartAndRecordingTime", {}, {{"ss", "0.4"}, {"t", "1"}}, 1.0},
+                                           ClipCase{"StartTimeOfTheInput", {{"ss", "1.2"}}, {}, 0.8}),
+                         [](const ::testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
 
 // The source's tags come along by default, as the ffmpeg tool brings them;
 // an explicit map gives the same.

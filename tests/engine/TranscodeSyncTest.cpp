@@ -24,8 +24,8 @@ void Convert(const std::string& source, const std::string& output, const Options
 struct VsyncCase {
     const char* method;
     const char* output;  // mkv takes variable rates, avi does not
-    int frames;          // of 48 source pictures with two missing after the third (the ffmpeg
-                         // tool's -vsync cfr writes 50: the 2 s at 25 fps)
+    int frames;  // of 48 source pictures with two missing after the third (the ffmpeg
+        // tool's -vsync cfr writes 50: the 2 s at 25 fps)
 };
 
 void PrintTo(const VsyncCase& c, std::ostream* os) { *os << "vsync " << c.method << " into " << c.output; }
@@ -34,9 +34,9 @@ class VideoSync : public ::testing::TestWithParam<VsyncCase> {};
 
 TEST_P(VideoSync, FillsAHoleOfTwoFrameDurationsOnlyAtConstantRate)
 {
-    const std::string source = RunClips::Get().Once(
-        "hole.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
-                    "-vf \"select='not(between(n\\,3\\,4))'\" -vsync vfr -c:v mpeg4");
+    const std::string source =
+        RunClips::Get().Once("hole.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
+                                         "-vf \"select='not(between(n\\,3\\,4))'\" -vsync vfr -c:v mpeg4");
     ASSERT_EQ(runtest::VideoFrames(source), 48);
     qtest::ScratchDir out;
     const std::string output = out.file(GetParam().output);
@@ -51,8 +51,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, VideoSync,
 
 struct AsyncCase {
     const char* method;
-    double seconds;         // decoded length of the output
-    double silentSeconds;   // leading silence
+    double seconds;  // decoded length of the output
+    double silentSeconds;  // leading silence
 };
 
 void PrintTo(const AsyncCase& c, std::ostream* os) { *os << "async " << c.method; }
@@ -62,10 +62,10 @@ class AudioSync : public ::testing::TestWithParam<AsyncCase> {};
 TEST_P(AudioSync, SoundStartingLateGetsSilenceBeforeItOnlyWithAudioSync)
 {
     // 3 s of picture; the sound is 1 s long and starts at 2 s
-    const std::string source = RunClips::Get().Once(
-        "late_audio.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 -itsoffset 2 "
-                          "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 "
-                          "-map 0:v -map 1:a -c:v mpeg4 -c:a pcm_s16le");
+    const std::string source =
+        RunClips::Get().Once("late_audio.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 -itsoffset 2 "
+                                               "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 "
+                                               "-map 0:v -map 1:a -c:v mpeg4 -c:a pcm_s16le");
     qtest::ScratchDir out;
     const std::string output = out.file("synced.wav");
     Convert(source, output, {{"async", GetParam().method}});
@@ -82,8 +82,9 @@ TEST_P(AudioSync, SoundStartingLateGetsSilenceBeforeItOnlyWithAudioSync)
     EXPECT_NEAR(firstSound, GetParam().silentSeconds, 0.03);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AudioSync, ::testing::Values(AsyncCase{"1", 3.0, 2.0}, AsyncCase{"100", 3.0, 2.0},
-                                                            AsyncCase{"0", 1.0, 0.0}));
+INSTANTIATE_TEST_SUITE_P(Cases, AudioSync,
+                         ::testing::Values(AsyncCase{"1", 3.0, 2.0}, AsyncCase{"100", 3.0, 2.0},
+                                           AsyncCase{"0", 1.0, 0.0}));
 
 struct VolumeCase {
     const char* name;
@@ -125,10 +126,8 @@ TEST_P(Volume, DoublesAndClipsTheDecodedSamplesOfEverySourceFormat)
 INSTANTIATE_TEST_SUITE_P(Cases, Volume,
                          ::testing::Values(VolumeCase{"S16", "pcm_s16le", ".wav"},
                                            VolumeCase{"Float", "pcm_f32le", ".wav"},
-                                           VolumeCase{"Mp3", "libmp3lame", ".mp3"},
-                                           VolumeCase{"Aac", "aac", ".m4a"},
-                                           VolumeCase{"Mp2", "mp2", ".mp2"},
-                                           VolumeCase{"Flac", "flac", ".flac"}),
+                                           VolumeCase{"Mp3", "libmp3lame", ".mp3"}, VolumeCase{"Aac", "aac", ".m4a"},
+                                           VolumeCase{"Mp2", "mp2", ".mp2"}, VolumeCase{"Flac", "flac", ".flac"}),
                          [](const ::testing::TestParamInfo<VolumeCase>& info) { return std::string(info.param.name); });
 
 TEST(Timestamps, AJumpBackInAStreamWithDiscontinuitiesMovesTheOffsetAndKeepsEveryPicture)
@@ -188,7 +187,8 @@ TEST(StreamCopy, WhatAFilterHoldsBackReachesTheFileAtTheEnd)
 TEST(StreamCopy, StartsAtTheFirstKeyPacketUnlessInitialNonKeyPacketsAreWanted)
 {
     RunClips& clips = RunClips::Get();
-    const std::string gop = clips.Once("gop.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -c:v mpeg4 -g 10");
+    const std::string gop =
+        clips.Once("gop.avi", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -c:v mpeg4 -g 10");
     // the ffmpeg tool cuts into a GOP: five packets before the first key packet
     const std::string cut = clips.dir().file("cut.avi");
     if (qtest::FileBytes(cut) <= 0) {

@@ -92,8 +92,8 @@ TEST(VideoHookValue, SplitsAtBarsWhenPresentElseAtSpaces)
 TEST_F(VideoHookModulesTest, ProcessSeesEveryPictureWithItsSizeAndTimeAndChangesItInPlace)
 {
     qtest::ScratchDir dir;
-    const qtest::DecodedClip clip = qtest::DecodeVideo(
-        qtest::MakeLosslessClip(dir.file("grey.mkv"), "color=c=0x404040:s=64x48:r=25:d=1"));
+    const qtest::DecodedClip clip =
+        qtest::DecodeVideo(qtest::MakeLosslessClip(dir.file("grey.mkv"), "color=c=0x404040:s=64x48:r=25:d=1"));
     ASSERT_EQ(clip.frames.size(), 25u);
 
     TestHookStateRecord& state = ModuleState();
@@ -210,7 +210,7 @@ TEST_F(VideoHookModulesTest, LoadingLeavesTheWorkingFolderAndPathAsTheyWere)
         {bareName, true},  // found beside the program
         {"/nonexistent/folder/hook.so", false},
         {"quorvex-no-such-hook.so", false},  // a bare name found nowhere
-        {QUORVEX_NO_PROCESS_VHOOK, false},   // loads, but is no hook
+        {QUORVEX_NO_PROCESS_VHOOK, false},  // loads, but is no hook
         {std::string(QUORVEX_TEST_VHOOK) + " fail", false},
     };
     // a working folder of the test's own, away from the modules and the program

@@ -51,8 +51,8 @@ TEST_F(ChooserFixture, SelectionGivesBasePlusPosition)
         int page;
         int index;
         int number;
-    } cases[] = {{kMobile, 7, 107}, {kComputer, 23, 24}, {kAudio, 9, 209}, {kMobile, -1, 99},
-                 {kComputer, -1, 0}, {kAudio, -1, 199}};
+    } cases[] = {{kMobile, 7, 107}, {kComputer, 23, 24}, {kAudio, 9, 209},
+                 {kMobile, -1, 99}, {kComputer, -1, 0},  {kAudio, -1, 199}};
     for (const auto& c : cases) {
         chooser.PageChanged(c.page);
         chooser.SelectionChanged(c.page, c.index);

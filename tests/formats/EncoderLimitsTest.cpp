@@ -15,10 +15,7 @@
 
 namespace {
 
-std::string Extension(const std::string& file)
-{
-    return file.substr(file.rfind('.'));
-}
+std::string Extension(const std::string& file) { return file.substr(file.rfind('.')); }
 
 }  // namespace
 
@@ -106,15 +103,24 @@ TEST(EncoderLimits, AdjustedChoices)
         const OutputSettings& s = confirmed.settings;
         const std::string field = c.field;
         std::string actual;
-        if (field == "FrameSize") actual = s.FrameSize;
-        else if (field == "FrameRate") actual = s.FrameRate;
-        else if (field == "OutputFormat") actual = s.OutputFormat;
-        else if (field == "AudioCodec") actual = s.AudioCodec;
-        else if (field == "AudioSampleRate") actual = s.AudioSampleRate;
-        else if (field == "AudioChannels") actual = s.AudioChannels;
-        else if (field == "AudioBitrate") actual = std::to_string(s.AudioBitrate);
-        else if (field == "EncoderOptions") actual = s.EncoderOptions;
-        else FAIL() << "unknown field " << field;
+        if (field == "FrameSize")
+            actual = s.FrameSize;
+        else if (field == "FrameRate")
+            actual = s.FrameRate;
+        else if (field == "OutputFormat")
+            actual = s.OutputFormat;
+        else if (field == "AudioCodec")
+            actual = s.AudioCodec;
+        else if (field == "AudioSampleRate")
+            actual = s.AudioSampleRate;
+        else if (field == "AudioChannels")
+            actual = s.AudioChannels;
+        else if (field == "AudioBitrate")
+            actual = std::to_string(s.AudioBitrate);
+        else if (field == "EncoderOptions")
+            actual = s.EncoderOptions;
+        else
+            FAIL() << "unknown field " << field;
         EXPECT_EQ(actual, c.expected) << "format " << c.number << " field " << field;
         // the list still shows what the user picked
         for (const auto& [list, caption] : c.picks)
@@ -185,7 +191,8 @@ TEST(EncoderLimits, EveryListEntryOfEveryProfileIsAccepted)
                     const bool low = std::stoi(s.AudioSampleRate) < 32000;
                     EXPECT_TRUE((low ? mp2LowKbps : mp2Mpeg1Kbps).count(kbps)) << where << ": " << kbps;
                 }
-                const bool ac3 = s.AudioCodec == "ac3" || (ext == ".rm" && (s.AudioCodec.empty() || s.AudioCodec == "AUTO"));
+                const bool ac3 =
+                    s.AudioCodec == "ac3" || (ext == ".rm" && (s.AudioCodec.empty() || s.AudioCodec == "AUTO"));
                 if (ac3 && !disc) {
                     EXPECT_TRUE(ac3Rates.count(s.AudioSampleRate)) << where << ": " << s.AudioSampleRate;
                 }
@@ -213,7 +220,9 @@ TEST(EncoderLimits, EveryListEntryOfEveryProfileIsAccepted)
                     const int rate = std::stoi(s.AudioSampleRate);
                     // measured with the packaged libvorbis
                     const int low = rate <= 11025 ? 16 : rate <= 22050 ? (mono ? 16 : 32) : (mono ? 32 : 48);
-                    const int high = rate <= 11025 ? (mono ? 48 : 96) : rate <= 22050 ? (mono ? 80 : 160) : (mono ? 224 : 320);
+                    const int high = rate <= 11025   ? (mono ? 48 : 96)
+                                     : rate <= 22050 ? (mono ? 80 : 160)
+                                                     : (mono ? 224 : 320);
                     EXPECT_GE(kbps, low) << where;
                     EXPECT_LE(kbps, high) << where;
                 }

@@ -133,13 +133,13 @@ TEST(FormatProfiles, ExtensionsLabelsAndExtras)
         ProfileExtra extra;
     };
     const Case cases[] = {
-        {2, ".avi", ".avi", ProfileExtra::None},          {4, ".mp4", ".psp.mp4", ProfileExtra::None},
-        {9, ".mp4", ".ipod.mp4", ProfileExtra::None},     {17, ".mov", ".mov", ProfileExtra::MovContainer},
-        {19, ".mpg", ".mpg", ProfileExtra::DiscDvd},      {20, ".mpg", ".mpg", ProfileExtra::DiscSvcd},
-        {21, ".mpg", ".mpg", ProfileExtra::DiscVcd},      {101, ".3g2", ".3g2", ProfileExtra::None},
-        {108, ".amr", ".amr", ProfileExtra::AudioOnly},   {113, ".mov", ".mov", ProfileExtra::MovContainer},
-        {122, ".mp4", ".psp.mp4", ProfileExtra::None},    {124, ".mp4", ".ipod.mp4", ProfileExtra::None},
-        {203, ".m4a", ".m4a", ProfileExtra::AudioOnly},   {207, ".flac", ".flac", ProfileExtra::AudioOnly},
+        {2, ".avi", ".avi", ProfileExtra::None},        {4, ".mp4", ".psp.mp4", ProfileExtra::None},
+        {9, ".mp4", ".ipod.mp4", ProfileExtra::None},   {17, ".mov", ".mov", ProfileExtra::MovContainer},
+        {19, ".mpg", ".mpg", ProfileExtra::DiscDvd},    {20, ".mpg", ".mpg", ProfileExtra::DiscSvcd},
+        {21, ".mpg", ".mpg", ProfileExtra::DiscVcd},    {101, ".3g2", ".3g2", ProfileExtra::None},
+        {108, ".amr", ".amr", ProfileExtra::AudioOnly}, {113, ".mov", ".mov", ProfileExtra::MovContainer},
+        {122, ".mp4", ".psp.mp4", ProfileExtra::None},  {124, ".mp4", ".ipod.mp4", ProfileExtra::None},
+        {203, ".m4a", ".m4a", ProfileExtra::AudioOnly}, {207, ".flac", ".flac", ProfileExtra::AudioOnly},
     };
     for (const Case& c : cases) {
         const FormatProfile* profile = FindProfile(c.number);

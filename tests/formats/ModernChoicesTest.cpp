@@ -52,18 +52,30 @@ TEST(ModernChoices, DefaultsAndChoicesBecomeEncoderOptions)
         const char* audioCodec;
         const char* tag;
         const char* filters;
-        std::vector<std::string> lines;    // each must be present
+        std::vector<std::string> lines;  // each must be present
         std::vector<std::string> without;  // each must be absent
     };
     using L = OptionList;
     const char* even = "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0";  // the source's size, made even
     const Case cases[] = {
         {300, {}, "libx264", "libfaac", "", "scale=1920:-2", {"pix_fmt=yuv420p", "crf=20", "scodec=mov_text"}, {"b=0"}},
-        {300, {{L::VideoBitrate, "8000 kbps"}, {L::FrameSize, "1280*720 (720p)"}}, "libx264", "libfaac", "", "",
-         {"pix_fmt=yuv420p"}, {"crf=20"}},
+        {300,
+         {{L::VideoBitrate, "8000 kbps"}, {L::FrameSize, "1280*720 (720p)"}},
+         "libx264",
+         "libfaac",
+         "",
+         "",
+         {"pix_fmt=yuv420p"},
+         {"crf=20"}},
         {301, {}, "libx265", "libfaac", "hvc1", even, {"pix_fmt=yuv420p", "crf=24", "scodec=mov_text"}, {}},
-        {301, {{L::VideoEncoder, kVideoH265Main10}, {L::VideoBitrate, "恒定质量 CRF 18 (高质量)"}}, "libx265",
-         "libfaac", "hvc1", even, {"pix_fmt=yuv420p10le", "crf=18"}, {"pix_fmt=yuv420p"}},
+        {301,
+         {{L::VideoEncoder, kVideoH265Main10}, {L::VideoBitrate, "恒定质量 CRF 18 (高质量)"}},
+         "libx265",
+         "libfaac",
+         "hvc1",
+         even,
+         {"pix_fmt=yuv420p10le", "crf=18"},
+         {"pix_fmt=yuv420p"}},
         // Matroska: no QuickTime tag, its own subtitle format
         {302, {{L::AudioEncoder, kAudioOpus}}, "libx265", "libopus", "", even, {"crf=24"}, {"scodec=mov_text"}},
         {303, {}, "libvpx-vp9", "libopus", "", "", {"crf=31", "b=0", "deadline=good"}, {}},
@@ -71,10 +83,23 @@ TEST(ModernChoices, DefaultsAndChoicesBecomeEncoderOptions)
         {304, {{L::FrameSize, "1280*自动 (720p)"}}, "libsvtav1", "libopus", "", "scale=1280:-2", {"crf=35"}, {}},
         {305, {{L::AudioEncoder, kAudioOpus}}, "libsvtav1", "libopus", "", even, {"crf=35", "scodec=mov_text"}, {}},
         {306, {}, "prores_ks", "pcm_s16le", "", "", {"pix_fmt=yuv422p10le", "profile=2"}, {}},
-        {306, {{L::VideoEncoder, kVideoProResHq}, {L::AudioEncoder, kAudioPcm24}}, "prores_ks", "pcm_s24le", "", "",
-         {"profile=3"}, {"profile=2"}},
+        {306,
+         {{L::VideoEncoder, kVideoProResHq}, {L::AudioEncoder, kAudioPcm24}},
+         "prores_ks",
+         "pcm_s24le",
+         "",
+         "",
+         {"profile=3"},
+         {"profile=2"}},
         {307, {}, "dnxhd", "pcm_s16le", "", "", {"pix_fmt=yuv422p", "profile=3"}, {}},
-        {308, {}, "gif", "", "", "scale=480:-1,fps=10,split[a][b];[a]palettegen[p];[b][p]paletteuse", {"pix_fmt=pal8"}, {}},
+        {308,
+         {},
+         "gif",
+         "",
+         "",
+         "scale=480:-1,fps=10,split[a][b];[a]palettegen[p];[b][p]paletteuse",
+         {"pix_fmt=pal8"},
+         {}},
         {309, {{L::FrameSize, kKeepFrameSize}}, "libwebp_anim", "", "", "", {"pix_fmt=yuv420p", "loop_output=0"}, {}},
         {312, {{L::AudioEncoder, kAudioFlac24}}, "", "flac", "", "", {"sample_fmt=s32"}, {}},
         {313, {}, "", "libmp3lame", "", "", {"aq=2"}, {}},
@@ -108,8 +133,8 @@ TEST(ModernChoices, FlipsComeAfterTheScaleAndBeforeThePalette)
 TEST(ModernChoices, AnimationsHaveNoAudioListsToChange)
 {
     ShownWindow gif(308);
-    for (OptionList list : {OptionList::AudioEncoder, OptionList::AudioBitrate, OptionList::SampleRate,
-                            OptionList::Channels})
+    for (OptionList list :
+         {OptionList::AudioEncoder, OptionList::AudioBitrate, OptionList::SampleRate, OptionList::Channels})
         EXPECT_FALSE(gif.window.List(list).enabled) << Index(list);
     EXPECT_TRUE(gif.window.List(OptionList::FrameRate).enabled);
     // the next format shown has its audio lists back
@@ -168,8 +193,7 @@ TEST(ModernChoices, EncodersTheLibrariesLackAreNotOffered)
     session.FormatNumber = 302;
     OptionWindowModel window(session, dialogs);
     window.Shown();
-    EXPECT_EQ(window.List(OptionList::AudioEncoder).items,
-              (std::vector<std::string>{kAudioAac, kAudioFlac16}));
+    EXPECT_EQ(window.List(OptionList::AudioEncoder).items, (std::vector<std::string>{kAudioAac, kAudioFlac16}));
     EXPECT_EQ(window.List(OptionList::AudioEncoder).Selected(), kAudioAac);
 
     // without AAC the MKV's default encoder is missing: the first offered one stands in

@@ -11,8 +11,9 @@ TEST(OptionTranslation, BitRatesInBitsPerSecond)
     const struct {
         const char* caption;
         int32_t audio;
-    } audio[] = {{"128", 128000}, {"4.75", 4750}, {"5.15", 5150}, {"5.9", 5900}, {"7.95", 7950},
-                 {"12.2", 12200}, {"10.2", 10200}, {"16", 16000}, {"自动音频比特率", kBitrateNotSet},
+    } audio[] = {{"128", 128000},     {"4.75", 4750}, {"5.15", 5150},
+                 {"5.9", 5900},       {"7.95", 7950}, {"12.2", 12200},
+                 {"10.2", 10200},     {"16", 16000},  {"自动音频比特率", kBitrateNotSet},
                  {"", kBitrateNotSet}};
     for (const auto& c : audio)
         EXPECT_EQ(AudioBitrateFromCaption(c.caption), c.audio) << c.caption;
@@ -20,8 +21,12 @@ TEST(OptionTranslation, BitRatesInBitsPerSecond)
     const struct {
         const char* caption;
         int32_t video;
-    } video[] = {{"528 kbps(中等质量)", 528000}, {"192 kbps (超低质量)", 192000}, {"8 kbps", 8000},
-                 {"9000 kbps(极高质量)", 9000000}, {"1800 kbps(极高质量)", 1800000}, {"无", kBitrateNotSet},
+    } video[] = {{"528 kbps(中等质量)", 528000},
+                 {"192 kbps (超低质量)", 192000},
+                 {"8 kbps", 8000},
+                 {"9000 kbps(极高质量)", 9000000},
+                 {"1800 kbps(极高质量)", 1800000},
+                 {"无", kBitrateNotSet},
                  {"", kBitrateNotSet}};
     for (const auto& c : video)
         EXPECT_EQ(VideoBitrateFromCaption(c.caption), c.video) << c.caption;
@@ -50,9 +55,9 @@ TEST(OptionTranslation, EveryListEntryHasItsValueBesideIt)
     for (const OptionItems* refill : {&ProfileLists::VideoBitratesWide(), &ProfileLists::VideoBitratesMjpeg()})
         for (const std::string& caption : *refill)
             EXPECT_TRUE(VideoBitrateOf(caption).has_value()) << caption;
-    for (const OptionItems* refill :
-         {&ProfileLists::AudioBitratesAac8k(), &ProfileLists::AudioBitratesAac3g2(), &ProfileLists::AudioBitratesSymbian(),
-          &ProfileLists::AudioBitratesPhone(), &ProfileLists::AudioBitratesAmr()})
+    for (const OptionItems* refill : {&ProfileLists::AudioBitratesAac8k(), &ProfileLists::AudioBitratesAac3g2(),
+                                      &ProfileLists::AudioBitratesSymbian(), &ProfileLists::AudioBitratesPhone(),
+                                      &ProfileLists::AudioBitratesAmr()})
         for (const std::string& caption : *refill)
             EXPECT_TRUE(AudioBitrateOf(caption).has_value()) << caption;
 
@@ -77,8 +82,14 @@ TEST(OptionTranslation, PlainCaptions)
     EXPECT_EQ(FrameRateFromCaption("无"), "");
     // the NTSC rates are 1000/1001 of a whole number, not the decimals they are shown as
     const std::pair<const char*, const char*> rates[] = {
-        {"29.97", "30000/1001"}, {"23.97", "24000/1001"}, {"23.976", "24000/1001"}, {"23.98", "24000/1001"},
-        {"59.94", "60000/1001"}, {"25.00", "25.00"},      {"30.00", "30.00"},       {"24", "24"},
+        {"29.97", "30000/1001"},
+        {"23.97", "24000/1001"},
+        {"23.976", "24000/1001"},
+        {"23.98", "24000/1001"},
+        {"59.94", "60000/1001"},
+        {"25.00", "25.00"},
+        {"30.00", "30.00"},
+        {"24", "24"},
         {"12", "12"},
     };
     for (const auto& [caption, rate] : rates)
@@ -97,13 +108,13 @@ TEST(OptionTranslation, VolumeTable)
         const char* caption;
         const char* volume;
     } cases[] = {
-        {"无声音", "0"},        {"音量降低90%", "26"},  {"音量降低80%", "51"},  {"音量降低70%", "77"},
-        {"音量降低60%", "102"}, {"音量降低50%", "128"}, {"音量降低40%", "154"}, {"音量降低30%", "179"},
-        {"音量降低20%", "205"}, {"音量降低10%", "230"}, {"音量保持不变", "256"}, {"音量增加10%", "282"},
-        {"音量增加20%", "307"}, {"音量增加30%", "333"}, {"音量增加40%", "358"}, {"音量增加50%", "384"},
-        {"音量增加60%", "410"}, {"音量增加70%", "435"}, {"音量增加80%", "461"}, {"音量增加90%", "486"},
-        {"音量增加1倍", "512"}, {"音量增加1.5倍", "640"}, {"音量增加2倍", "768"}, {"音量增加3倍", "1024"},
-        {"音量增加4倍", "1280"}, {"音量增加5倍", "1536"}, {"音量增加6倍", "1792"}, {"音量增加7倍", "2048"},
+        {"无声音", "0"},         {"音量降低90%", "26"},    {"音量降低80%", "51"},   {"音量降低70%", "77"},
+        {"音量降低60%", "102"},  {"音量降低50%", "128"},   {"音量降低40%", "154"},  {"音量降低30%", "179"},
+        {"音量降低20%", "205"},  {"音量降低10%", "230"},   {"音量保持不变", "256"}, {"音量增加10%", "282"},
+        {"音量增加20%", "307"},  {"音量增加30%", "333"},   {"音量增加40%", "358"},  {"音量增加50%", "384"},
+        {"音量增加60%", "410"},  {"音量增加70%", "435"},   {"音量增加80%", "461"},  {"音量增加90%", "486"},
+        {"音量增加1倍", "512"},  {"音量增加1.5倍", "640"}, {"音量增加2倍", "768"},  {"音量增加3倍", "1024"},
+        {"音量增加4倍", "1280"}, {"音量增加5倍", "1536"},  {"音量增加6倍", "1792"}, {"音量增加7倍", "2048"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(VolumeFromCaption(c.caption), c.volume) << c.caption;
@@ -163,11 +174,20 @@ TEST(OptionTranslation, AudioEncoders)
     const struct {
         const char* caption;
         const char* codec;
-    } cases[] = {{"MP3音频编码器", "libmp3lame"}, {"Flac音频编码器", "flac"},   {"AAC音频编码器", "libfaac"},
-                 {"AC3音频编码器", "ac3"},        {"自动音频编码器", "AUTO"},  {"WMV音频编码器", "wmav2"},
-                 {"WMA音频编码器", "wmav2"},      {"ASF音频编码器1", "wmav2"}, {"ASF音频编码器2", "wmav1"},
-                 {"OGG音频编码器", "libvorbis"},  {"AMR音频编码器", "libopencore_amrnb"},
-                 {"WAVE音频编码器", ""},          {"RM音频编码器", ""},        {"MP2音频编码器", ""}};
+    } cases[] = {{"MP3音频编码器", "libmp3lame"},
+                 {"Flac音频编码器", "flac"},
+                 {"AAC音频编码器", "libfaac"},
+                 {"AC3音频编码器", "ac3"},
+                 {"自动音频编码器", "AUTO"},
+                 {"WMV音频编码器", "wmav2"},
+                 {"WMA音频编码器", "wmav2"},
+                 {"ASF音频编码器1", "wmav2"},
+                 {"ASF音频编码器2", "wmav1"},
+                 {"OGG音频编码器", "libvorbis"},
+                 {"AMR音频编码器", "libopencore_amrnb"},
+                 {"WAVE音频编码器", ""},
+                 {"RM音频编码器", ""},
+                 {"MP2音频编码器", ""}};
     for (const auto& c : cases) {
         const auto codec = AudioCodecOf(c.caption);
         ASSERT_TRUE(codec.has_value()) << c.caption;

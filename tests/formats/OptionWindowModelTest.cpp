@@ -51,7 +51,7 @@ struct OptionWindowFixture : ::testing::Test {
     }
 
     const Items h263Sizes{"128*96", "176*144", "352*288", "704*576"};
-    const Items phoneSizes{"112*96", "128*96", "160*112", "160*120", "176*144", "192*144",
+    const Items phoneSizes{"112*96",  "128*96",  "160*112", "160*120", "176*144", "192*144",
                            "208*176", "220*176", "320*208", "320*224", "320*240"};
 };
 
@@ -66,8 +66,8 @@ TEST_F(OptionWindowFixture, Format100VideoEncoderRefillsTheSizes)
     const struct {
         const char* encoder;
         const Items* sizes;
-    } steps[] = {{kVideoXvid1, &phoneSizes}, {kVideoH263, &h263Sizes}, {kVideoMpeg4, &h263Sizes},
-                 {kVideoDivx5, &phoneSizes}};
+    } steps[] = {
+        {kVideoXvid1, &phoneSizes}, {kVideoH263, &h263Sizes}, {kVideoMpeg4, &h263Sizes}, {kVideoDivx5, &phoneSizes}};
     for (const auto& step : steps) {
         Pick(OptionList::FrameSize, "128*96");  // the refill puts back its own default
         Pick(OptionList::VideoEncoder, step.encoder);
@@ -97,8 +97,10 @@ TEST_F(OptionWindowFixture, AudioRefillsOnlyForThePhoneProfiles)
         const char* bitrate;
         const char* rate;
         const char* channels;
-    } cases[] = {{100, kAudioAac, "12", "8000", "单声道"},   {102, kAudioAac, "64", "44100", "立体声"},
-                 {103, kAudioAac, "32", "32000", "立体声"},  {103, kAudioAmr, "7.4", "8000", "单声道"},
+    } cases[] = {{100, kAudioAac, "12", "8000", "单声道"},
+                 {102, kAudioAac, "64", "44100", "立体声"},
+                 {103, kAudioAac, "32", "32000", "立体声"},
+                 {103, kAudioAmr, "7.4", "8000", "单声道"},
                  {105, kAudioAac, "64", "44100", "立体声"}};  // 105: untouched, the user's picks stay
     for (const auto& c : cases) {
         Open(c.number);
@@ -458,8 +460,8 @@ TEST_F(OptionWindowFixture, TimeKeyFilter)
     const struct {
         char32_t key;
         bool accepted;
-    } cases[] = {{U'0', true}, {U'9', true}, {8, true}, {13, true}, {U'a', false}, {U'-', false},
-                 {U' ', false}, {U'。', false}, {U'５', false}};
+    } cases[] = {{U'0', true},  {U'9', true},  {8, true},      {13, true},    {U'a', false},
+                 {U'-', false}, {U' ', false}, {U'。', false}, {U'５', false}};
     for (const auto& c : cases) {
         dialogs.messages.clear();
         EXPECT_EQ(window.TimeKeyAccepted(c.key), c.accepted) << static_cast<uint32_t>(c.key);
@@ -514,8 +516,15 @@ TEST_F(OptionWindowFixture, DiscListsShowTheNormsPictureAndApplyTheDiscsAudio)
         {19, {{L::VideoEncoder, kVideoNtscDvd}}, "720*480", "29.97", "NTSC", "ac3", "48000", 448000, "2"},
         {19, {{L::Channels, kMono}, {L::AudioBitrate, "192"}}, "720*576", "25.00", "PAL", "ac3", "48000", 192000, "1"},
         {20, {}, "480*576", "25.00", "PAL", "", "44100", 224000, "2"},
-        {20, {{L::VideoEncoder, kVideoNtscSvcd}, {L::AudioBitrate, "384"}}, "480*480", "29.97", "NTSC", "", "44100",
-         384000, "2"},
+        {20,
+         {{L::VideoEncoder, kVideoNtscSvcd}, {L::AudioBitrate, "384"}},
+         "480*480",
+         "29.97",
+         "NTSC",
+         "",
+         "44100",
+         384000,
+         "2"},
         {20, {{L::Channels, kMono}, {L::AudioBitrate, "96"}}, "480*576", "25.00", "PAL", "", "44100", 96000, "1"},
         {21, {}, "352*288", "25.00", "PAL", "", "44100", 224000, "2"},
         {21, {{L::VideoEncoder, kVideoNtscVcd}}, "352*240", "29.97", "NTSC", "", "44100", 224000, "2"},

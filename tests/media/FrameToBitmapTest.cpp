@@ -81,8 +81,8 @@ TEST(FrameToBitmap, AYuvFrameBecomesItsColour)
     ASSERT_EQ(bitmap.Width(), 16);
     ASSERT_EQ(bitmap.Height(), 8);
     const uint8_t* pixel = bitmap.Row(4) + 8 * 3;
-    EXPECT_LE(pixel[0], 10);   // blue
-    EXPECT_LE(pixel[1], 10);   // green
+    EXPECT_LE(pixel[0], 10);  // blue
+    EXPECT_LE(pixel[1], 10);  // green
     EXPECT_GE(pixel[2], 245);  // red
 
     // A reset starts from nothing.

@@ -32,9 +32,9 @@ TEST(FFmpegLoader, AnEmptySetIsAnAssertionOfTheLoader)
 {
     TFFmpegLoader& loader = GetFFmpegLoader();
     const TLibraries none;
-    for (auto call : {+[](TFFmpegLoader& l, TLibraries s) { l.Load(s); },
-                      +[](TFFmpegLoader& l, TLibraries s) { (void)l.Loaded(s); },
-                      +[](TFFmpegLoader& l, TLibraries s) { l.Unload(s); }}) {
+    for (auto call :
+         {+[](TFFmpegLoader&l, TLibraries s) { l.Load(s); }, +[](TFFmpegLoader&l, TLibraries s) { (void)l.Loaded(s); },
+          +[](TFFmpegLoader&l, TLibraries s) { l.Unload(s); }}) {
         try {
             call(loader, none);
             ADD_FAILURE() << "no assertion for an empty set";
@@ -107,9 +107,18 @@ TEST(MediaFileName, NamesTheLibrariesWouldTakeForAProtocolGetTheFilePrefix)
 
 TEST(MediaFileName, WideFileNameGivesBackEveryNameAndNoTwoNamesShareAMediaName)
 {
-    const std::vector<std::string> names = {"file:", "file:file:", "file:x:y", "file:file:x:y", "x:y", "a:b/c",
-                                            "file:a/b:c", "rtp://host:5000", "file:rtp://host", "C:\\video.avi",
-                                            "file:C:\\video.avi", "file:file:file:x:y"};
+    const std::vector<std::string> names = {"file:",
+                                            "file:file:",
+                                            "file:x:y",
+                                            "file:file:x:y",
+                                            "x:y",
+                                            "a:b/c",
+                                            "file:a/b:c",
+                                            "rtp://host:5000",
+                                            "file:rtp://host",
+                                            "C:\\video.avi",
+                                            "file:C:\\video.avi",
+                                            "file:file:file:x:y"};
     std::set<std::string> mediaNames;
     for (const std::string& name : names) {
         EXPECT_EQ(WideFileName(MediaFileName(name)), name) << name;

@@ -283,7 +283,7 @@ TEST_F(LoggerTest, WithoutAHandlerNothingIsDeliveredAndNothingStaysPendingForLat
 
 TEST(LogLevelMapping, BothDirections)
 {
-    const std::pair<TLogLevel, int> levels[] = {{llQuiet, -8}, {llPanic, 0},  {llFatal, 8},    {llError, 16},
+    const std::pair<TLogLevel, int> levels[] = {{llQuiet, -8},   {llPanic, 0}, {llFatal, 8},    {llError, 16},
                                                 {llWarning, 24}, {llInfo, 32}, {llVerbose, 40}, {llDebug, 48}};
     for (const auto& [level, avLevel] : levels) {
         EXPECT_EQ(ToAVLogLevel(level), avLevel);
@@ -298,7 +298,7 @@ TEST(LogLevelMapping, BothDirections)
 TEST_F(LoggerTest, SetLogLevelStrTakesNamesAndNumbers)
 {
     const std::pair<const char*, TLogLevel> cases[] = {
-        {"Warning", llWarning}, {"20", llError}, {"-1", llPanic},   {"QUIET", llQuiet},
+        {"Warning", llWarning}, {"20", llError}, {"-1", llPanic},        {"QUIET", llQuiet},
         {"debug", llDebug},     {"56", llDebug}, {"verbose", llVerbose}, {"32", llInfo},
     };
     for (const auto& [text, level] : cases) {
@@ -311,10 +311,7 @@ TEST_F(LoggerTest, SetLogLevelStrTakesNamesAndNumbers)
 }
 
 std::vector<int> g_levelsHandedToLibrary;
-void RecordLevel(int level)
-{
-    g_levelsHandedToLibrary.push_back(level);
-}
+void RecordLevel(int level) { g_levelsHandedToLibrary.push_back(level); }
 
 TEST_F(LoggerTest, SettingTheSameLevelTwiceCallsTheLibraryOnce)
 {

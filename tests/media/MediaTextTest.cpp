@@ -20,11 +20,11 @@ namespace {
 TEST(DurationText, HoursMinutesSecondsMilliseconds)
 {
     const std::pair<int64_t, const char*> cases[] = {
-        {3723004000LL, "01:02:03.004"},       // 1 h 2 min 3.004 s
+        {3723004000LL, "01:02:03.004"},  // 1 h 2 min 3.004 s
         {0, "00:00:00.000"},
-        {999, "00:00:00.000"},                // below a millisecond: truncated
+        {999, "00:00:00.000"},  // below a millisecond: truncated
         {59999999, "00:00:59.999"},
-        {360000000000LL, "100:00:00.000"},    // hours are not limited to two digits
+        {360000000000LL, "100:00:00.000"},  // hours are not limited to two digits
         {AV_NOPTS_VALUE, "N/A"},
     };
     for (const auto& [us, text] : cases)
@@ -129,15 +129,17 @@ TEST(Rationals, CompareAndConvert)
         {{1, 90000}, {1, 100000}, 1},
         {{INT_MAX, 1}, {INT_MAX - 1, 1}, 1},
         // one cross product beyond 32 bits: kept in 32 bits it wraps below the other
-        {{1, 90000}, {90000, 1}, -1},       // a time base against its rate: 90000 * 90000
-        {{1, 48000}, {48000, 1}, -1},       // 48000 * 48000 is just past INT_MAX
-        {{INT_MAX, 1}, {INT_MAX, 2}, 1},    // INT_MAX * 2
-        {{-90000, 1}, {1, 90000}, -1},      // below INT_MIN
+        {{1, 90000}, {90000, 1}, -1},  // a time base against its rate: 90000 * 90000
+        {{1, 48000}, {48000, 1}, -1},  // 48000 * 48000 is just past INT_MAX
+        {{INT_MAX, 1}, {INT_MAX, 2}, 1},  // INT_MAX * 2
+        {{-90000, 1}, {1, 90000}, -1},  // below INT_MIN
         {{90000, 90001}, {90001, 90002}, -1},  // both beyond, a difference of one
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(CompareRational(c.a, c.b), c.sign) << c.a.num << "/" << c.a.den << " vs " << c.b.num << "/" << c.b.den;
-        EXPECT_EQ(CompareRational(c.b, c.a), -c.sign) << c.b.num << "/" << c.b.den << " vs " << c.a.num << "/" << c.a.den;
+        EXPECT_EQ(CompareRational(c.a, c.b), c.sign)
+            << c.a.num << "/" << c.a.den << " vs " << c.b.num << "/" << c.b.den;
+        EXPECT_EQ(CompareRational(c.b, c.a), -c.sign)
+            << c.b.num << "/" << c.b.den << " vs " << c.a.num << "/" << c.a.den;
     }
     EXPECT_DOUBLE_EQ(RationalToFloat({30000, 1001}), 30000.0 / 1001.0);
 }

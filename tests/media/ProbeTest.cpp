@@ -70,24 +70,25 @@ protected:
                     "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 -f lavfi -i sine=sample_rate=44100:duration=1"
                     " -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest"
                     " -metadata title=Clip -metadata creation_time=2020-07-01T00:00:00Z");
-        mkv_ = make("tagged.mkv",
-                    "-f lavfi -i testsrc=size=320x240:rate=30000/1001:duration=1 -f lavfi -i sine=duration=1"
-                    " -c:v mpeg4 -c:a aac -metadata title=Hello -metadata TCOM=Someone"
-                    " -metadata:s:v:0 language=eng -metadata:s:a:0 language=ger");
-        mp3_ = make("tagged.mp3",
-                    "-f lavfi -i sine=duration=1 -c:a libmp3lame -metadata title=Song -metadata artist=Band"
-                    " -metadata album=Disc -metadata genre=Rock -metadata track=3/12 -metadata date=2019");
+        mkv_ =
+            make("tagged.mkv", "-f lavfi -i testsrc=size=320x240:rate=30000/1001:duration=1 -f lavfi -i sine=duration=1"
+                               " -c:v mpeg4 -c:a aac -metadata title=Hello -metadata TCOM=Someone"
+                               " -metadata:s:v:0 language=eng -metadata:s:a:0 language=ger");
+        mp3_ =
+            make("tagged.mp3", "-f lavfi -i sine=duration=1 -c:a libmp3lame -metadata title=Song -metadata artist=Band"
+                               " -metadata album=Disc -metadata genre=Rock -metadata track=3/12 -metadata date=2019");
         ts_ = make("two.ts",
                    "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 -f lavfi -i sine=duration=1"
                    " -c:v mpeg2video -c:a mp2 -metadata:s:a:0 language=eng"
                    " -program title=First:program_num=1:st=0 -program title=Second:program_num=2:st=1 -f mpegts");
         wav_ = make("tone.wav", "-f lavfi -i sine=duration=1 -c:a pcm_s16le");
-        h264_ = make("raw.h264", "-f lavfi -i testsrc=size=160x120:rate=25:duration=0.5 -c:v libx264 -preset ultrafast -f h264");
+        h264_ = make("raw.h264",
+                     "-f lavfi -i testsrc=size=160x120:rate=25:duration=0.5 -c:v libx264 -preset ultrafast -f h264");
         const std::string base = make("base.mkv", "-f lavfi -i testsrc=size=320x240:rate=25:duration=0.5 -c:v mpeg4");
         wide_ = make("wide.mkv", "-i " + qtest::ShellQuote(base) + " -c copy -aspect 16:9");
         // starts a fifth of a second before zero
-        early_ = make("early.mkv", "-itsoffset -0.2 -i " + qtest::ShellQuote(base) +
-                                       " -c copy -copyts -avoid_negative_ts disabled");
+        early_ = make("early.mkv",
+                      "-itsoffset -0.2 -i " + qtest::ShellQuote(base) + " -c copy -copyts -avoid_negative_ts disabled");
         png_ = make("pic.png", "-f lavfi -i testsrc=size=64x48 -frames:v 1");
         pcm1536_ = dir_->file("pcm1536.raw");
         pcm1024_ = dir_->file("pcm1024.raw");
@@ -144,11 +145,8 @@ TEST_F(ProbeTest, CountsAndFirstIndexes)
         int streams, programs, audio, video, subtitle, firstAudio, firstVideo;
     };
     const Case cases[] = {
-        {&mp4_, 2, 0, 1, 1, 0, 1, 0},
-        {&ts_, 2, 2, 1, 1, 0, 1, 0},
-        {&mp3_, 1, 0, 1, 0, 0, 0, -1},
-        {&wav_, 1, 0, 1, 0, 0, 0, -1},
-        {&h264_, 1, 0, 0, 1, 0, -1, 0},
+        {&mp4_, 2, 0, 1, 1, 0, 1, 0},  {&ts_, 2, 2, 1, 1, 0, 1, 0},    {&mp3_, 1, 0, 1, 0, 0, 0, -1},
+        {&wav_, 1, 0, 1, 0, 0, 0, -1}, {&h264_, 1, 0, 0, 1, 0, -1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(*c.path);
@@ -258,10 +256,10 @@ TEST_F(ProbeTest, UnsetSampleAspectMeansSquarePixels)
     ASSERT_EQ(stream->codecpar->height, 240);
 
     struct Case {
-        AVRational codecAspect;      // of the pictures
+        AVRational codecAspect;  // of the pictures
         AVRational containerAspect;  // of the stream in the container
         float displayAspect;
-        const char* lineHas;         // "" when the line shows no pixel aspect
+        const char* lineHas;  // "" when the line shows no pixel aspect
     };
     const Case cases[] = {
         {{0, 1}, {0, 1}, 4.0f / 3.0f, ""},
@@ -274,9 +272,8 @@ TEST_F(ProbeTest, UnsetSampleAspectMeansSquarePixels)
     TAVProbe probe;
     probe.Attach(context.get());
     for (const Case& c : cases) {
-        const std::string name = std::to_string(c.codecAspect.num) + "/" + std::to_string(c.codecAspect.den) +
-                                 " in " + std::to_string(c.containerAspect.num) + "/" +
-                                 std::to_string(c.containerAspect.den);
+        const std::string name = std::to_string(c.codecAspect.num) + "/" + std::to_string(c.codecAspect.den) + " in " +
+                                 std::to_string(c.containerAspect.num) + "/" + std::to_string(c.containerAspect.den);
         stream->codecpar->sample_aspect_ratio = c.codecAspect;
         stream->sample_aspect_ratio = c.containerAspect;
         TVideoStreamInfo info;
@@ -423,8 +420,8 @@ TEST_F(ProbeTest, RotationOfThePicturesInTheRecordAndTheStreamLine)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rotateTag);
         const std::string path = dir_->file("turned" + std::to_string(c.rotateTag) + ".mp4");
-        ASSERT_TRUE(qtest::MakeMedia(path, "-i " + qtest::ShellQuote(mp4_) + " -c copy -metadata:s:v:0 rotate=" +
-                                               std::to_string(c.rotateTag)));
+        ASSERT_TRUE(qtest::MakeMedia(path, "-i " + qtest::ShellQuote(mp4_) +
+                                               " -c copy -metadata:s:v:0 rotate=" + std::to_string(c.rotateTag)));
         TAVProbe probe;
         ASSERT_TRUE(probe.LoadFile(path)) << probe.LastErrMsg();
         TVideoStreamInfo video;

@@ -54,8 +54,8 @@ TEST(TrimText, BlanksAndControlBytesOffBothEnds)
         {"", ""},
         {" \t\v\f\r\n ", ""},
         {"\x01name\x1f", "name"},
-        {"x\x7f", "x\x7f"},            // DEL is no blank
-        {" 快照 ", "快照"},              // bytes of UTF-8 text stay
+        {"x\x7f", "x\x7f"},  // DEL is no blank
+        {" 快照 ", "快照"},  // bytes of UTF-8 text stay
         {"[ OutPath ]", "[ OutPath ]"},  // inner blanks stay
     };
     for (const auto& [text, expected] : cases)

@@ -65,7 +65,8 @@ TEST_F(AudioOutputTest, TheDeviceGetsTheSamplesAtTheChosenVolume)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string output = scratch.file(std::string("device_") + std::to_string(c.volume) + (c.mute ? "m" : "") + ".raw");
+        const std::string output =
+            scratch.file(std::string("device_") + std::to_string(c.volume) + (c.mute ? "m" : "") + ".raw");
         setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
         TFFPlayer player;
         EventRecorder events;

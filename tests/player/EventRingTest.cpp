@@ -16,18 +16,9 @@ std::vector<PlayerEvent> Drain(EventRing& ring)
     return out;
 }
 
-PlayerEvent Position(int64_t us)
-{
-    return {PlayerEventKind::Position, us};
-}
-PlayerEvent State(int64_t state)
-{
-    return {PlayerEventKind::State, state};
-}
-PlayerEvent Stop()
-{
-    return {PlayerEventKind::Stop, 0};
-}
+PlayerEvent Position(int64_t us) { return {PlayerEventKind::Position, us}; }
+PlayerEvent State(int64_t state) { return {PlayerEventKind::State, state}; }
+PlayerEvent Stop() { return {PlayerEventKind::Stop, 0}; }
 
 }  // namespace
 
@@ -42,7 +33,8 @@ TEST(EventRing, ConsecutiveEventsOfOneKindCollapseIntoTheNewest)
         {"two positions", {Position(100), Position(200)}, {Position(200)}},
         {"two states", {State(0), State(1)}, {State(1)}},
         {"kinds alternate", {Position(1), State(5), Position(2)}, {Position(1), State(5), Position(2)}},
-        {"runs collapse separately", {Position(1), Position(2), State(1), State(2), Position(3)},
+        {"runs collapse separately",
+         {Position(1), Position(2), State(1), State(2), Position(3)},
          {Position(2), State(2), Position(3)}},
         {"stop after a state", {State(4), Stop()}, {State(4), Stop()}},
     };

@@ -274,10 +274,13 @@ TEST_F(PlaybackTest, SeekWhilePausedShowsThePictureAtTheTargetAndStaysPaused)
     ASSERT_TRUE(PumpUntil([&] { return events.Saw(psPause); }));
     player.Seek(0, true, 1200000);
     int64_t pts = 0;
-    ASSERT_TRUE(PumpUntil([&] {
-        player.GetCurrentFrame(pts);
-        return pts >= 1000000;
-    }, 3000)) << "picture time " << pts;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            player.GetCurrentFrame(pts);
+            return pts >= 1000000;
+        },
+        3000))
+        << "picture time " << pts;
     EXPECT_LE(pts, 1240000);
     EXPECT_FALSE(player.GetCurrentFrame()->Empty());
     PumpFor(300);
@@ -300,8 +303,8 @@ TEST_F(PlaybackTest, SeekShowsThePictureAtItsTargetNotTheKeyFrameBefore)
         int64_t lowUs, highUs;  // the time of the picture shown
         Bgr colour;
     } cases[] = {
-        {2500000, 2460000, 2540000, {255, 0, 0}},      // the third second: blue
-        {1200000, 1160000, 1240000, {0, 255, 0}},      // back into the second: green
+        {2500000, 2460000, 2540000, {255, 0, 0}},  // the third second: blue
+        {1200000, 1160000, 1240000, {0, 255, 0}},  // back into the second: green
         {4000000, 3900000, 4040000, {255, 255, 255}},  // the end: the last picture, white
     };
     TFFPlayer player;
@@ -313,10 +316,12 @@ TEST_F(PlaybackTest, SeekShowsThePictureAtItsTargetNotTheKeyFrameBefore)
         SCOPED_TRACE(c.targetUs);
         player.Seek(0, true, c.targetUs);
         int64_t pts = 0;
-        PumpUntil([&] {
-            player.GetCurrentFrame(pts);
-            return pts >= c.lowUs && pts <= c.highUs;
-        }, 3000);
+        PumpUntil(
+            [&] {
+                player.GetCurrentFrame(pts);
+                return pts >= c.lowUs && pts <= c.highUs;
+            },
+            3000);
         EXPECT_GE(pts, c.lowUs);
         EXPECT_LE(pts, c.highUs);
         const Bgr seen = MeanColour(*player.GetCurrentFrame(), 140, 100, 40);
@@ -339,10 +344,13 @@ TEST_F(PlaybackTest, SeekToStartWithAnyFrameAfterTheEndRestarts)
     ASSERT_TRUE(PumpUntil([&] { return events.Saw(psEnd); }, 6000));
     player.Seek(4, false, 0);
     int64_t pts = 0;
-    ASSERT_TRUE(PumpUntil([&] {
-        player.GetCurrentFrame(pts);
-        return pts < 500000;
-    }, 3000)) << "picture time " << pts;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            player.GetCurrentFrame(pts);
+            return pts < 500000;
+        },
+        3000))
+        << "picture time " << pts;
     ASSERT_TRUE(PumpUntil([&] { return events.Count(psEnd) >= 2; }, 6000)) << "it plays to the end again";
     player.Close(true);
 }
@@ -359,10 +367,13 @@ TEST_F(PlaybackTest, ASecondSeekWhileOneIsPendingIsIgnored)
     player.Seek(0, false, 400000);
     player.Seek(0, false, 1600000);
     int64_t pts = 0;
-    ASSERT_TRUE(PumpUntil([&] {
-        player.GetCurrentFrame(pts);
-        return pts >= 300000 && pts <= 500000;
-    }, 3000)) << "picture time " << pts;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            player.GetCurrentFrame(pts);
+            return pts >= 300000 && pts <= 500000;
+        },
+        3000))
+        << "picture time " << pts;
     PumpFor(300);
     player.GetCurrentFrame(pts);
     EXPECT_LT(pts, 1000000) << "the second target was never sought";

@@ -13,9 +13,10 @@ std::string MakeVideoClip(const std::string& dir, double seconds)
 {
     const std::string path = dir + "/bars_tone.mp4";
     const std::string d = std::to_string(seconds);
-    qtest::MakeMedia(path, "-f lavfi -i testsrc=size=320x240:rate=25:duration=" + d +
-                               " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + d +
-                               " -ac 2 -c:v libx264 -preset ultrafast -g 5 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest");
+    qtest::MakeMedia(path,
+                     "-f lavfi -i testsrc=size=320x240:rate=25:duration=" + d +
+                         " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + d +
+                         " -ac 2 -c:v libx264 -preset ultrafast -g 5 -pix_fmt yuv420p -c:a aac -b:a 96k -shortest");
     return path;
 }
 
@@ -42,7 +43,8 @@ std::string MakeSizeChangeClip(const std::string& dir)
     const std::string path = dir + "/size_change.ts";
     qtest::MakeMedia(first, "-f lavfi -i testsrc=size=320x240:rate=25:duration=1 -c:v mpeg2video");
     qtest::MakeMedia(second, "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v mpeg2video -output_ts_offset 1");
-    qtest::RunCommand("cat " + qtest::ShellQuote(first) + " " + qtest::ShellQuote(second) + " > " + qtest::ShellQuote(path));
+    qtest::RunCommand("cat " + qtest::ShellQuote(first) + " " + qtest::ShellQuote(second) + " > " +
+                      qtest::ShellQuote(path));
     return path;
 }
 
@@ -67,10 +69,7 @@ void EventRecorder::Attach(TCustomPlayer& player)
     };
 }
 
-bool EventRecorder::Saw(TPlayState state)
-{
-    return Count(state) > 0;
-}
+bool EventRecorder::Saw(TPlayState state) { return Count(state) > 0; }
 
 int EventRecorder::Count(TPlayState state)
 {
@@ -97,10 +96,7 @@ void PlayerFixture::SetUp()
     ASSERT_TRUE(probe.LoadAVLib("LibAV"));
 }
 
-void PlayerFixture::TearDown()
-{
-    SetMainThread(nullptr);
-}
+void PlayerFixture::TearDown() { SetMainThread(nullptr); }
 
 bool PlayerFixture::PumpUntil(const std::function<bool()>& done, int timeoutMs)
 {
@@ -138,8 +134,7 @@ bool LogCapture::Has(const std::string& text)
 bool LogCapture::HasPrefix(const std::string& prefix)
 {
     std::lock_guard guard(lock);
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
 }
 
 Bgr MeanColour(const Bitmap24& bitmap, int x, int y, int size)

@@ -31,10 +31,7 @@ std::string Noise(size_t count)
     return bytes;
 }
 
-void WriteNoise(const std::string& path, size_t count)
-{
-    std::ofstream(path, std::ios::binary) << Noise(count);
-}
+void WriteNoise(const std::string& path, size_t count) { std::ofstream(path, std::ios::binary) << Noise(count); }
 
 uint64_t BigEndian(const std::string& bytes, size_t at, int width)
 {

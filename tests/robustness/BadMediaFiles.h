@@ -14,7 +14,7 @@ namespace robust {
 // What any reader must make of an input.
 enum class Expect {
     Refused,  // opening fails with a message
-    Opens,    // opens and describes itself
+    Opens,  // opens and describes itself
 };
 
 struct BadInput {

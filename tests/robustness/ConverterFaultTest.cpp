@@ -144,8 +144,7 @@ TEST_F(ConverterFault, AnOutputFolderThatCannotBeWrittenIsRefusedWithAMessage)
         if (!local.LoadAVLib("LibAV") || local.AddTask(BadMediaFiles::Get().GoodMp4()) != 0)
             return 2;
         if (local.SetOutputFile(0, output) || local.LastErrMsg().find(output) == std::string::npos) {
-            std::fprintf(stderr, "output accepted, or refused without naming it: \"%s\"\n",
-                         local.LastErrMsg().c_str());
+            std::fprintf(stderr, "output accepted, or refused without naming it: \"%s\"\n", local.LastErrMsg().c_str());
             return 1;
         }
         return 0;
@@ -262,12 +261,11 @@ TEST_F(ConverterFault, AnOutputSetUpButNeverRunLeavesNoEmptyFile)
     EXPECT_TRUE(std::filesystem::is_empty(out.path()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stages, ConverterStop,
-    ::testing::Values(StopCase{"BeforeTheFirstReport", StopAt::BeforeTheFirstReport},
-                      StopCase{"WhileConverting", StopAt::WhileConverting},
-                      StopCase{"WhilePaused", StopAt::WhilePaused},
-                      StopCase{"ByClosingWhilePaused", StopAt::ByClosingWhilePaused}),
-    [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Stages, ConverterStop,
+                         ::testing::Values(StopCase{"BeforeTheFirstReport", StopAt::BeforeTheFirstReport},
+                                           StopCase{"WhileConverting", StopAt::WhileConverting},
+                                           StopCase{"WhilePaused", StopAt::WhilePaused},
+                                           StopCase{"ByClosingWhilePaused", StopAt::ByClosingWhilePaused}),
+                         [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -32,10 +32,7 @@ bool RunEvents::AllEnded() const
     return !terminations_.empty() && terminations_.back().TaskIndex == -1;
 }
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    return WaitWhileProcessing(done, timeoutMs);
-}
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) { return WaitWhileProcessing(done, timeoutMs); }
 
 TTerminateInfo TaskTermination(const RunEvents& events)
 {

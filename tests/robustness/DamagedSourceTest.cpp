@@ -67,13 +67,15 @@ private:
     {
         const std::string video = "-f lavfi -i testsrc=size=320x240:rate=25:duration=4 ";
         const std::string audio = "-f lavfi -i sine=frequency=440:duration=4 ";
-        EXPECT_TRUE(qtest::MakeMedia(File("hevc.mp4"), video + audio +
-                                                           "-c:v libx265 -x265-params log-level=none -c:a aac -shortest"));
+        EXPECT_TRUE(qtest::MakeMedia(File("hevc.mp4"),
+                                     video + audio + "-c:v libx265 -x265-params log-level=none -c:a aac -shortest"));
         EXPECT_TRUE(qtest::MakeMedia(File("prores.mov"),
                                      video + audio + "-c:v prores -c:a pcm_s16le -shortest -movflags +faststart"));
-        WriteAll(File("text.srt"), "1\n00:00:00,500 --> 00:00:02,000\nHello\n\n2\n00:00:02,500 --> 00:00:03,500\nWorld\n");
-        EXPECT_TRUE(qtest::MakeMedia(File("subtitles.mkv"), video + audio + "-i " + ShellQuote(File("text.srt")) +
-                                                                 " -map 0 -map 1 -map 2 -c:v libx264 -c:a aac -c:s srt"));
+        WriteAll(File("text.srt"),
+                 "1\n00:00:00,500 --> 00:00:02,000\nHello\n\n2\n00:00:02,500 --> 00:00:03,500\nWorld\n");
+        EXPECT_TRUE(
+            qtest::MakeMedia(File("subtitles.mkv"), video + audio + "-i " + ShellQuote(File("text.srt")) +
+                                                        " -map 0 -map 1 -map 2 -c:v libx264 -c:a aac -c:s srt"));
         EXPECT_TRUE(qtest::MakeMedia(File("whole.mp4"),
                                      video + audio + "-c:v libx264 -c:a aac -shortest -movflags +faststart"));
         EXPECT_TRUE(qtest::MakeMedia(File("whole.flac"), audio));
@@ -84,7 +86,8 @@ private:
 // The MKV with 8 bytes over its video's codec private data (the set-up bytes of the H.264 stream).
 std::string MkvWithItsVideoHeaderOverwritten(const Sources& s, const std::string& name)
 {
-    return Overwritten(s.File("subtitles.mkv"), s.File(name), [](const std::string& b) { return b.find("\x63\xa2") + 8; });
+    return Overwritten(s.File("subtitles.mkv"), s.File(name),
+                       [](const std::string& b) { return b.find("\x63\xa2") + 8; });
 }
 
 enum class Ends { Whole, Incomplete, Failed };
@@ -92,7 +95,7 @@ enum class Ends { Whole, Incomplete, Failed };
 struct DamageCase {
     const char* name;
     std::function<std::string(const Sources&)> make;  // the source, made in the sources' folder
-    bool videoOnly;       // audio left out of the output
+    bool videoOnly;  // audio left out of the output
     Ends ends;
     const char* message;  // part of the reason given
 };
@@ -114,10 +117,12 @@ const DamageCase kCases[] = {
      false, Ends::Incomplete, "源文件有损坏"},
     // an MKV with subtitles whose video set-up bytes (codec private data) were overwritten
     {"MkvWithSubtitlesAndItsVideoHeaderOverwritten",
-     [](const Sources& s) { return MkvWithItsVideoHeaderOverwritten(s, "subtitles_damaged.mkv"); }, false, Ends::Incomplete, "源文件有损坏"},
+     [](const Sources& s) { return MkvWithItsVideoHeaderOverwritten(s, "subtitles_damaged.mkv"); }, false,
+     Ends::Incomplete, "源文件有损坏"},
     // the same with the video alone asked for: not one packet can be written
     {"MkvWithItsVideoHeaderOverwrittenToVideoOnly",
-     [](const Sources& s) { return MkvWithItsVideoHeaderOverwritten(s, "subtitles_damaged_video.mkv"); }, true, Ends::Failed, "没有写入任何媒体数据"},
+     [](const Sources& s) { return MkvWithItsVideoHeaderOverwritten(s, "subtitles_damaged_video.mkv"); }, true,
+     Ends::Failed, "没有写入任何媒体数据"},
     // a download cut short: the index (at the start) promises 4 s, the data stops near 2 s
     {"Mp4WithItsMediaDataCutAfterItsIndex",
      [](const Sources& s) { return CutInHalf(s.File("whole.mp4"), s.File("cut.mp4")); }, false, Ends::Incomplete,

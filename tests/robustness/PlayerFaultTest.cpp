@@ -57,10 +57,7 @@ int CountEntries(const char* folder)
     return count;
 }
 
-Usage UsageNow()
-{
-    return {CountEntries("/proc/self/task"), CountEntries("/proc/self/fd")};
-}
+Usage UsageNow() { return {CountEntries("/proc/self/task"), CountEntries("/proc/self/fd")}; }
 
 // The resident memory of the process in KiB; -1 when unknown.
 long ResidentKiB()
@@ -152,10 +149,7 @@ protected:
 
     void TearDown() override { SetMainThread(nullptr); }
 
-    bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
-    {
-        return mainThread.pumpUntil(done, timeoutMs);
-    }
+    bool PumpUntil(const std::function<bool()>& done, int timeoutMs) { return mainThread.pumpUntil(done, timeoutMs); }
     void PumpFor(int ms)
     {
         mainThread.pumpUntil([] { return false; }, ms);
@@ -345,7 +339,8 @@ TEST_P(PlayerMidPlayFault, PlaybackEndsAndClosesCleanly)
         ASSERT_TRUE(PumpUntil([&] { return player.CurrentPosition() > 200000; }, 5000)) << "never got going";
         fault.apply(copy);
         // the player notices the end of what it can read instead of stalling
-        EXPECT_TRUE(PumpUntil([&] { return states.Count(psEnd) > 0; }, 10000)) << "stuck at " << player.CurrentPosition();
+        EXPECT_TRUE(PumpUntil([&] { return states.Count(psEnd) > 0; }, 10000))
+            << "stuck at " << player.CurrentPosition();
         player.Seek(0, true, 500000);
         PumpFor(200);
         player.Close(true);
@@ -476,7 +471,8 @@ TEST_F(PlayerFault, ClosingWhileAStalledPipeKeepsTheReadWaitingReturnsPromptly)
         PumpFor(1500);  // plays what came and waits for more
         const auto start = std::chrono::steady_clock::now();
         player.Close(true);
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         EXPECT_LT(took.count(), 5000) << "Close waited for the stalled input";
         EXPECT_EQ(states.Count(psStop), 1);
     }

@@ -27,7 +27,7 @@ using namespace apptest;
 
 namespace {
 
-constexpr int kAviFormat = 1;    // AVI: MPEG-4 video at the source's 320x240 with audio
+constexpr int kAviFormat = 1;  // AVI: MPEG-4 video at the source's 320x240 with audio
 constexpr int kMp3Format = 200;  // MP3 audio
 constexpr int kTenAtATime = 10;  // index of "10" in the simultaneous-files list
 constexpr int kRoundSeconds = 180;  // bound of one round; sanitizer builds run about 3x slower
@@ -40,12 +40,16 @@ struct SourceFile {
 };
 
 // "#<thread>.<level>: text" with a level of llError or more severe.
-bool IsErrorLine(const std::string& line) {
-    if (line.find("***") != std::string::npos) return true;
-    if (line.empty() || line[0] != '#') return false;
+bool IsErrorLine(const std::string& line)
+{
+    if (line.find("***") != std::string::npos)
+        return true;
+    if (line.empty() || line[0] != '#')
+        return false;
     const size_t dot = line.find('.');
     const size_t colon = line.find(": ");
-    if (dot == std::string::npos || colon != dot + 2) return false;
+    if (dot == std::string::npos || colon != dot + 2)
+        return false;
     const char level = line[dot + 1];
     return level >= '0' && level <= '3';
 }
@@ -56,28 +60,35 @@ struct ProbedFile {
     std::vector<std::map<std::string, std::string>> streams;  // codec_name, codec_type, width, height
     double durationSeconds = 0;
 
-    int Count(const std::string& type) const {
+    int Count(const std::string& type) const
+    {
         int count = 0;
         for (const auto& stream : streams)
-            if (Value(stream, "codec_type") == type) ++count;
+            if (Value(stream, "codec_type") == type)
+                ++count;
         return count;
     }
-    std::map<std::string, std::string> First(const std::string& type) const {
+    std::map<std::string, std::string> First(const std::string& type) const
+    {
         for (const auto& stream : streams)
-            if (Value(stream, "codec_type") == type) return stream;
+            if (Value(stream, "codec_type") == type)
+                return stream;
         return {};
     }
-    static std::string Value(const std::map<std::string, std::string>& fields, const char* key) {
+    static std::string Value(const std::map<std::string, std::string>& fields, const char* key)
+    {
         const auto found = fields.find(key);
         return found == fields.end() ? "" : found->second;
     }
 };
 
-ProbedFile ProbeFile(const std::string& path) {
+ProbedFile ProbeFile(const std::string& path)
+{
     std::string text;
     ProbedFile probed;
     if (qtest::RunCommand("ffprobe -v error -show_entries stream=codec_type,codec_name,width,height:format=duration "
-                          "-of compact=p=0 " + qtest::ShellQuote(path) + " 2>/dev/null",
+                          "-of compact=p=0 " +
+                              qtest::ShellQuote(path) + " 2>/dev/null",
                           &text) != 0)
         return probed;
     probed.readable = true;
@@ -89,7 +100,8 @@ ProbedFile ProbeFile(const std::string& path) {
         std::string pair;
         while (std::getline(pairs, pair, '|')) {
             const size_t equals = pair.find('=');
-            if (equals != std::string::npos) fields[pair.substr(0, equals)] = pair.substr(equals + 1);
+            if (equals != std::string::npos)
+                fields[pair.substr(0, equals)] = pair.substr(equals + 1);
         }
         if (fields.count("codec_type"))
             probed.streams.push_back(fields);
@@ -101,10 +113,13 @@ ProbedFile ProbeFile(const std::string& path) {
 
 // An output a run left without finishing it: never a 0-byte file; when
 // present, a media file ffprobe reads with at least one stream.
-std::string UnfinishedOutputProblem(const std::string& path) {
+std::string UnfinishedOutputProblem(const std::string& path)
+{
     const long long bytes = qtest::FileBytes(path);
-    if (bytes == 0) return "a 0-byte output was left behind";
-    if (bytes < 0) return "";
+    if (bytes == 0)
+        return "a 0-byte output was left behind";
+    if (bytes < 0)
+        return "";
     const ProbedFile probed = ProbeFile(path);
     if (!probed.readable || probed.streams.empty())
         return "the output left behind (" + std::to_string(bytes) + " bytes) is not a readable media file";
@@ -113,7 +128,8 @@ std::string UnfinishedOutputProblem(const std::string& path) {
 
 class RunLoadTest : public ListWindowTest {
 protected:
-    RunLoadTest() {
+    RunLoadTest()
+    {
         window.suiComboBox1Change(0);  // nothing after the run
         window.suiComboBox3Change(kTenAtATime);
         window.Converter().SetProgressInterval(100);  // many reports to meet pauses and stops
@@ -121,7 +137,8 @@ protected:
     }
 
     // Copies of one generated clip under distinct names in dir/sources.
-    void AddSources(const std::string& clip, const std::string& stem, int count, double seconds, bool audioOnly) {
+    void AddSources(const std::string& clip, const std::string& stem, int count, double seconds, bool audioOnly)
+    {
         const std::string folder = dir.file("sources");
         fs::create_directories(folder);
         for (int i = 0; i < count; ++i) {
@@ -134,14 +151,17 @@ protected:
             sources[source.path] = source;
         }
     }
-    std::vector<std::string> SourcesWhere(bool audioOnly) const {
+    std::vector<std::string> SourcesWhere(bool audioOnly) const
+    {
         std::vector<std::string> paths;
         for (const auto& [path, source] : sources)
-            if (source.audioOnly == audioOnly) paths.push_back(path);
+            if (source.audioOnly == audioOnly)
+                paths.push_back(path);
         return paths;
     }
     // Twenty files: MP4 and AVI to AVI, WAV to MP3.
-    void AddTwentyFiles() {
+    void AddTwentyFiles()
+    {
         AddSources(qtest::MakeMp4Clip(Generated("mp4"), 1.0), "movie", 8, 1.0, false);
         AddSources(qtest::MakeAviClip(Generated("avi"), 1.5), "capture", 6, 1.5, false);
         AddSources(qtest::MakeWavClip(Generated("wav"), 2.0), "tone", 6, 2.0, true);
@@ -150,51 +170,64 @@ protected:
         chooser.formatNumber = kMp3Format;
         AddMany(SourcesWhere(true));
     }
-    std::string Generated(const std::string& kind) {
+    std::string Generated(const std::string& kind)
+    {
         const std::string folder = dir.file("generated-" + kind);
         fs::create_directories(folder);
         return folder;
     }
     // the name the row's last run wrote (a new "(New_n)" name when a stopped run kept the first)
-    std::string OutputOf(int row) {
+    std::string OutputOf(int row)
+    {
         const auto& slot = List().Slot(row);
         return slot.RunOutputFile.empty() ? slot.Output.FileName : slot.RunOutputFile;
     }
     const SourceFile& SourceOf(int row) { return sources.at(List().Rows().at(static_cast<size_t>(row)).SourceFile); }
 
     // What is wrong with the output of a row that shows 完成; empty when all is well.
-    std::string FinishedOutputProblem(int row) {
+    std::string FinishedOutputProblem(int row)
+    {
         const std::string path = OutputOf(row);
         const SourceFile& source = SourceOf(row);
         const ProbedFile probed = ProbeFile(path);
-        if (!probed.readable) return path + ": missing or unreadable";
+        if (!probed.readable)
+            return path + ": missing or unreadable";
         std::string problem;
-        if (probed.Count("audio") != 1) problem += " audio streams " + std::to_string(probed.Count("audio")) + ";";
+        if (probed.Count("audio") != 1)
+            problem += " audio streams " + std::to_string(probed.Count("audio")) + ";";
         if (source.audioOnly) {
-            if (probed.Count("video") != 0) problem += " video streams " + std::to_string(probed.Count("video")) + ";";
+            if (probed.Count("video") != 0)
+                problem += " video streams " + std::to_string(probed.Count("video")) + ";";
             const std::string codec = ProbedFile::Value(probed.First("audio"), "codec_name");
-            if (codec != "mp3") problem += " audio codec '" + codec + "';";
+            if (codec != "mp3")
+                problem += " audio codec '" + codec + "';";
         } else {
             const auto video = probed.First("video");
             const std::string codec = ProbedFile::Value(video, "codec_name");
             const std::string size = ProbedFile::Value(video, "width") + "x" + ProbedFile::Value(video, "height");
-            if (probed.Count("video") != 1) problem += " video streams " + std::to_string(probed.Count("video")) + ";";
-            if (codec != "mpeg4") problem += " video codec '" + codec + "';";
-            if (size != "320x240") problem += " size " + size + ";";
+            if (probed.Count("video") != 1)
+                problem += " video streams " + std::to_string(probed.Count("video")) + ";";
+            if (codec != "mpeg4")
+                problem += " video codec '" + codec + "';";
+            if (size != "320x240")
+                problem += " size " + size + ";";
         }
         if (std::abs(probed.durationSeconds - source.seconds) > 0.35)
             problem += " duration " + std::to_string(probed.durationSeconds) + " s of a " +
                        std::to_string(source.seconds) + " s source;";
         return problem.empty() ? "" : path + ":" + problem;
     }
-    void ExpectSourcesUnchanged() {
-        for (const auto& [path, source] : sources) EXPECT_EQ(qtest::FileDigest(path), source.digest) << path;
+    void ExpectSourcesUnchanged()
+    {
+        for (const auto& [path, source] : sources)
+            EXPECT_EQ(qtest::FileDigest(path), source.digest) << path;
     }
 
     // The window after a run: idle controls, nothing pending, every row in a
     // state that fits how the run ended and every output in a state that fits
     // its row. `stopped`: the run ended through a confirmed stop.
-    void ExpectConsistentAfterRun(bool stopped) {
+    void ExpectConsistentAfterRun(bool stopped)
+    {
         const MainWindowControls& c = window.Controls();
         EXPECT_FALSE(window.Converter().Working());
         EXPECT_EQ(window.Converter().TaskCount(), 0) << "the tasks are cleared when the run ends";
@@ -225,25 +258,27 @@ protected:
         }
         EXPECT_TRUE(dialogs.BoxesCaptioned("Quorvex").empty()) << dialogs.BoxesCaptioned("Quorvex").front().text;
         EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
-        for (const std::string& line : logLines) EXPECT_FALSE(IsErrorLine(line)) << line;
+        for (const std::string& line : logLines)
+            EXPECT_FALSE(IsErrorLine(line)) << line;
     }
-
 
     std::map<std::string, SourceFile> sources;
     std::vector<std::string> logLines;
 };
 
 // The seed of a run: QUORVEX_RUNLOAD_SEED replays one, otherwise a fresh one.
-unsigned RunSeed() {
+unsigned RunSeed()
+{
     if (const char* given = std::getenv("QUORVEX_RUNLOAD_SEED"))
         return static_cast<unsigned>(std::strtoul(given, nullptr, 10));
     return std::random_device{}();
 }
 
-TEST_F(RunLoadTest, TwentyFilesTenAtATimeSurviveRandomPausesResumesAndStops) {
+TEST_F(RunLoadTest, TwentyFilesTenAtATimeSurviveRandomPausesResumesAndStops)
+{
     const unsigned seed = RunSeed();
-    const std::string replay = "seed " + std::to_string(seed) + " (replay with QUORVEX_RUNLOAD_SEED=" +
-                               std::to_string(seed) + ")";
+    const std::string replay =
+        "seed " + std::to_string(seed) + " (replay with QUORVEX_RUNLOAD_SEED=" + std::to_string(seed) + ")";
     SCOPED_TRACE(replay);
     std::mt19937 random(seed);
     AddTwentyFiles();
@@ -270,13 +305,15 @@ TEST_F(RunLoadTest, TwentyFilesTenAtATimeSurviveRandomPausesResumesAndStops) {
             const int count = toggles(random);
             for (int step = 0; step < count && !RunEnded(); ++step) {
                 PumpUntil([&] { return RunEnded(); }, wait(random));
-                if (RunEnded()) break;
+                if (RunEnded())
+                    break;
                 Run().btnPauseClick();
                 EXPECT_TRUE(window.PausedFlag());
                 EXPECT_TRUE(window.Controls().ToolEnabled(ToolButton::Start)) << "转换 resumes a paused run";
                 // a task at its very end may still finish while paused
                 PumpUntil([&] { return RunEnded(); }, wait(random));
-                if (RunEnded() || random() % 4 == 0) break;  // or stopped while paused
+                if (RunEnded() || random() % 4 == 0)
+                    break;  // or stopped while paused
                 Run().btnStartClick();
                 EXPECT_FALSE(window.PausedFlag());
             }
@@ -297,12 +334,14 @@ TEST_F(RunLoadTest, TwentyFilesTenAtATimeSurviveRandomPausesResumesAndStops) {
         if (!interrupted) {
             EXPECT_EQ(Statuses(), std::vector<std::string>(20, kStatusFinished));
         }
-        if (HasFailure()) break;  // later rounds would only repeat the failure
+        if (HasFailure())
+            break;  // later rounds would only repeat the failure
     }
     ExpectSourcesUnchanged();
 }
 
-TEST_F(RunLoadTest, SourcesThatVanishAfterTheAddFailOnTheirOwnRowsAndTheOthersConvert) {
+TEST_F(RunLoadTest, SourcesThatVanishAfterTheAddFailOnTheirOwnRowsAndTheOthersConvert)
+{
     AddSources(qtest::MakeMp4Clip(Generated("mp4"), 1.0), "movie", 5, 1.0, false);
     chooser.formatNumber = kAviFormat;
     AddMany(SourcesWhere(false));
@@ -314,8 +353,10 @@ TEST_F(RunLoadTest, SourcesThatVanishAfterTheAddFailOnTheirOwnRowsAndTheOthersCo
         const std::string path = List().Rows()[static_cast<size_t>(row)].SourceFile;
         sources.erase(path);
         fs::remove(path);
-        if (change == "a folder now") fs::create_directory(path);
-        if (change == "emptied") WriteText(path, "");
+        if (change == "a folder now")
+            fs::create_directory(path);
+        if (change == "emptied")
+            WriteText(path, "");
     }
 
     robust::Watchdog watchdog(kRoundSeconds, "a run with vanished sources");
@@ -366,7 +407,8 @@ TEST_F(RunLoadTest, SourcesThatVanishAfterTheAddFailOnTheirOwnRowsAndTheOthersCo
     EXPECT_EQ(dialogs.BoxesCaptioned("Quorvex").size(), 2u);
 }
 
-TEST_F(RunLoadTest, AStopBeforeTheFirstPacketLeavesNoFileThatCannotBeOpened) {
+TEST_F(RunLoadTest, AStopBeforeTheFirstPacketLeavesNoFileThatCannotBeOpened)
+{
     // Paused at once, the tasks wait at their gate before reading a packet;
     // an MP3 holding only its header is a file no player opens.
     AddSources(qtest::MakeWavClip(Generated("wav"), 2.0), "tone", 3, 2.0, true);
@@ -391,7 +433,8 @@ TEST_F(RunLoadTest, AStopBeforeTheFirstPacketLeavesNoFileThatCannotBeOpened) {
 
 // Every start re-creates the tasks and sets their outputs up again; a run
 // stopped before a row's turn must leave that row the file the last run made.
-TEST_F(RunLoadTest, ARestartStoppedBeforeARowsTurnKeepsThatRowsLastOutput) {
+TEST_F(RunLoadTest, ARestartStoppedBeforeARowsTurnKeepsThatRowsLastOutput)
+{
     AddSources(qtest::MakeWavClip(Generated("wav"), 2.0), "tone", 3, 2.0, true);
     chooser.formatNumber = kMp3Format;
     AddMany(SourcesWhere(true));
@@ -402,7 +445,8 @@ TEST_F(RunLoadTest, ARestartStoppedBeforeARowsTurnKeepsThatRowsLastOutput) {
     ASSERT_TRUE(PumpUntilRunEnded(kRoundSeconds * 1000)) << "the first run did not end";
     ASSERT_EQ(Statuses(), std::vector<std::string>(3, kStatusFinished));
     std::vector<std::string> digests;
-    for (int row = 0; row < 3; ++row) digests.push_back(qtest::FileDigest(OutputOf(row)));
+    for (int row = 0; row < 3; ++row)
+        digests.push_back(qtest::FileDigest(OutputOf(row)));
 
     Run().btnStartClick();
     Run().btnPauseClick();  // the first row is held; the others never start
@@ -421,7 +465,8 @@ TEST_F(RunLoadTest, ARestartStoppedBeforeARowsTurnKeepsThatRowsLastOutput) {
 // they do), and closing must neither hang nor leave broken outputs.
 class WindowClosedMidRunTest : public testing::Test {
 protected:
-    WindowClosedMidRunTest() : paths(PathsUnder(dir.path())), settings(paths), install(queue) {
+    WindowClosedMidRunTest() : paths(PathsUnder(dir.path())), settings(paths), install(queue)
+    {
         fs::create_directories(paths.programFolder);
         fs::create_directories(fs::path(paths.defaultOutputFolder).parent_path());
         window = std::make_unique<MainWindowController>(settings, dialogs, shell, skin);
@@ -442,7 +487,8 @@ protected:
     std::unique_ptr<DefaultsChooser> chooser;
 };
 
-TEST_F(WindowClosedMidRunTest, RecordsStillOnTheirWayWhenTheWindowGoesReachALiveRunControl) {
+TEST_F(WindowClosedMidRunTest, RecordsStillOnTheirWayWhenTheWindowGoesReachALiveRunControl)
+{
     const std::string clip = qtest::MakeMp4Clip(dir.path(), 1.0);
     std::vector<std::string> files;
     for (int i = 0; i < 10; ++i) {
@@ -461,13 +507,15 @@ TEST_F(WindowClosedMidRunTest, RecordsStillOnTheirWayWhenTheWindowGoesReachALive
     // past the close below, even in sanitizer builds, which end tasks slowly.
     std::atomic<int> posts{0};
     window->Run().SetPostToMainThread([&posts] {
-        if (posts++ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+        if (posts++ == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(4000));
     });
     std::atomic<int> lastReports{0};
     RunControl& run = window->Run();
     window->Converter().SetOnProgress([&run, &lastReports](TCustomMediaConverter*, PProgressInfo info) {
         run.MediaConverter1Progress(info);
-        if (info->FileIndex == -1) ++lastReports;
+        if (info->FileIndex == -1)
+            ++lastReports;
     });
 
     robust::Watchdog watchdog(kRoundSeconds, "closing the window during a run");

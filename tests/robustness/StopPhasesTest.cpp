@@ -43,9 +43,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kFrames = 200;          // 8 s at 25 fps
-constexpr int kRunBoundMs = 90000;    // a run that does not end fails the test
-constexpr int kStopBoundSeconds = 60; // a stop that does not return ends the program
+constexpr int kFrames = 200;  // 8 s at 25 fps
+constexpr int kRunBoundMs = 90000;  // a run that does not end fails the test
+constexpr int kStopBoundSeconds = 60;  // a stop that does not return ends the program
 
 std::string ReadWholeFile(const std::string& path)
 {
@@ -66,8 +66,7 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
         if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(listener_, 1) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            listen(listener_, 1) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
             ADD_FAILURE() << "no local listening socket";
             return;
         }
@@ -192,8 +191,8 @@ const std::string& SourceClip()
         const std::string clip = dir.file("bframes.nut");
         qtest::MakeMedia(clip,
                          "-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100"
-                         " -frames:v " + std::to_string(kFrames) +
-                         " -t 8 -ac 2 -c:v mpeg4 -bf 2 -q:v 4 -c:a mp2 -b:a 128k");
+                         " -frames:v " +
+                             std::to_string(kFrames) + " -t 8 -ac 2 -c:v mpeg4 -bf 2 -q:v 4 -c:a mp2 -b:a 128k");
         return clip;
     }();
     return path;
@@ -302,13 +301,13 @@ TEST_P(StopPhase, StopReturnsAndTheRunEndsUnfinishedWithAReadableOrNoOutput)
     EXPECT_EQ(qtest::FileDigest(source), before) << "the source changed";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Phases, StopPhase,
-    ::testing::Values(PhaseCase{"WaitingForDataAfterTheHeader", Phase::WaitingForDataAfterTheHeader},
-                      PhaseCase{"ClosingWhileWaitingForData", Phase::ClosingWhileWaitingForData},
-                      PhaseCase{"ReadingSteadily", Phase::ReadingSteadily},
-                      PhaseCase{"FlushingTheEncoders", Phase::FlushingTheEncoders}),
-    [](const ::testing::TestParamInfo<PhaseCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Phases, StopPhase,
+                         ::testing::Values(PhaseCase{"WaitingForDataAfterTheHeader",
+                                                     Phase::WaitingForDataAfterTheHeader},
+                                           PhaseCase{"ClosingWhileWaitingForData", Phase::ClosingWhileWaitingForData},
+                                           PhaseCase{"ReadingSteadily", Phase::ReadingSteadily},
+                                           PhaseCase{"FlushingTheEncoders", Phase::FlushingTheEncoders}),
+                         [](const ::testing::TestParamInfo<PhaseCase>& info) { return std::string(info.param.name); });
 
 // Writes one file into a named pipe at a steady pace until told to hold; then
 // nothing more while the pipe stays open, as a stalled recording tool leaves it.

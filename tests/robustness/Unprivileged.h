@@ -8,10 +8,10 @@
 namespace robust {
 
 struct ChildOutcome {
-    bool ran = false;        // false: the check could not be run unprivileged
-    std::string whyNot;      // reason when !ran
-    int exitCode = -1;       // the check's result (0 = passed) when ran
-    bool timedOut = false;   // killed after the time limit
+    bool ran = false;  // false: the check could not be run unprivileged
+    std::string whyNot;  // reason when !ran
+    int exitCode = -1;  // the check's result (0 = passed) when ran
+    bool timedOut = false;  // killed after the time limit
 };
 
 // Runs `check` without root privileges: in this process when it is not

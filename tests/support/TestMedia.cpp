@@ -62,7 +62,8 @@ int RunCommand(const std::string& command, std::string* output)
 bool MakeMedia(const std::string& outPath, const std::string& ffmpegArgs)
 {
     std::string log;
-    const std::string command = "ffmpeg -nostdin -hide_banner -y -v error " + ffmpegArgs + " " + ShellQuote(outPath) + " 2>&1";
+    const std::string command =
+        "ffmpeg -nostdin -hide_banner -y -v error " + ffmpegArgs + " " + ShellQuote(outPath) + " 2>&1";
     const int rc = RunCommand(command, &log);
     EXPECT_EQ(rc, 0) << command << "\n" << log;
     return rc == 0;
@@ -79,18 +80,17 @@ std::string MakeMp4Clip(const std::string& dir, double seconds)
 {
     const std::string d = std::to_string(seconds);
     return ClipOnce(dir + "/clip_h264_aac.mp4",
-        "-f lavfi -i testsrc=size=320x240:rate=25:duration=" + d +
-        " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + d +
-        " -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest");
+                    "-f lavfi -i testsrc=size=320x240:rate=25:duration=" + d +
+                        " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + d +
+                        " -ac 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest");
 }
 
 std::string MakeAviClip(const std::string& dir, double seconds)
 {
     const std::string d = std::to_string(seconds);
-    return ClipOnce(dir + "/clip_mpeg4_mp3.avi",
-        "-f lavfi -i testsrc=size=320x240:rate=30000/1001:duration=" + d +
-        " -f lavfi -i sine=frequency=660:sample_rate=44100:duration=" + d +
-        " -ac 2 -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 128k -shortest");
+    return ClipOnce(dir + "/clip_mpeg4_mp3.avi", "-f lavfi -i testsrc=size=320x240:rate=30000/1001:duration=" + d +
+                                                     " -f lavfi -i sine=frequency=660:sample_rate=44100:duration=" + d +
+                                                     " -ac 2 -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 128k -shortest");
 }
 
 std::string MakeOneKeyFrameClip(const std::string& dir)
@@ -98,18 +98,20 @@ std::string MakeOneKeyFrameClip(const std::string& dir)
     std::string colours;
     for (const char* colour : {"red", "lime", "blue", "white"})
         colours += std::string("color=c=") + colour + ":size=320x240:rate=25:duration=1[" + colour + "];";
-    return ClipOnce(dir + "/one_key_frame.mp4",
-        "-filter_complex \"" + colours + "[red][lime][blue][white]concat=n=4\""
-        " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=4"
-        " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -x264-params keyint=1000:min-keyint=1000:scenecut=0"
-        " -c:a aac -b:a 64k -shortest");
+    return ClipOnce(
+        dir + "/one_key_frame.mp4",
+        "-filter_complex \"" + colours +
+            "[red][lime][blue][white]concat=n=4\""
+            " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=4"
+            " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -x264-params keyint=1000:min-keyint=1000:scenecut=0"
+            " -c:a aac -b:a 64k -shortest");
 }
 
 std::string MakeWavClip(const std::string& dir, double seconds)
 {
     const std::string d = std::to_string(seconds);
     return ClipOnce(dir + "/tone.wav",
-        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + d + " -ac 2 -c:a pcm_s16le");
+                    "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + d + " -ac 2 -c:a pcm_s16le");
 }
 
 static std::map<std::string, std::string> ParseKeyValues(const std::string& text)
@@ -132,7 +134,7 @@ std::map<std::string, std::string> ProbeStream(const std::string& path, const st
 {
     std::string out;
     const std::string command = "ffprobe -v error -select_streams " + streamSpec +
-        " -show_streams -of default=noprint_wrappers=1 " + ShellQuote(path) + " 2>/dev/null";
+                                " -show_streams -of default=noprint_wrappers=1 " + ShellQuote(path) + " 2>/dev/null";
     if (RunCommand(command, &out) != 0)
         return {};
     return ParseKeyValues(out);
@@ -141,8 +143,8 @@ std::map<std::string, std::string> ProbeStream(const std::string& path, const st
 std::map<std::string, std::string> ProbeFormat(const std::string& path)
 {
     std::string out;
-    const std::string command = "ffprobe -v error -show_format -of default=noprint_wrappers=1 " +
-        ShellQuote(path) + " 2>/dev/null";
+    const std::string command =
+        "ffprobe -v error -show_format -of default=noprint_wrappers=1 " + ShellQuote(path) + " 2>/dev/null";
     if (RunCommand(command, &out) != 0)
         return {};
     return ParseKeyValues(out);
@@ -152,7 +154,7 @@ int CountStreams(const std::string& path, char kind)
 {
     std::string out;
     const std::string command = std::string("ffprobe -v error -select_streams ") + kind +
-        " -show_entries stream=index -of csv=p=0 " + ShellQuote(path) + " 2>/dev/null";
+                                " -show_entries stream=index -of csv=p=0 " + ShellQuote(path) + " 2>/dev/null";
     if (RunCommand(command, &out) != 0)
         return -1;
     int count = 0;

@@ -19,7 +19,8 @@ using namespace apptest;
 
 namespace {
 
-TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars) {
+TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars)
+{
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QtMainThread mainThread;
     MainThreadInstall install(mainThread);
@@ -70,7 +71,8 @@ TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars) {
             }
         }
         for (int row = 0; row < list->topLevelItemCount(); ++row)
-            if (list->topLevelItem(row)->text(6) != QStringLiteral("完成")) return false;
+            if (list->topLevelItem(row)->text(6) != QStringLiteral("完成"))
+                return false;
         return start->isEnabled();
     };
     ASSERT_TRUE(QTest::qWaitFor(allFinished, 120000));

@@ -20,10 +20,12 @@ namespace {
 class KeptList : public testing::Test {
 protected:
     KeptList() : install(mainThread) {}
-    std::string Column(int row, int column) {
+    std::string Column(int row, int column)
+    {
         return fixture.Form().ConversionListWidget()->topLevelItem(row)->text(column).toStdString();
     }
-    bool ToolEnabled(const char* name) {
+    bool ToolEnabled(const char* name)
+    {
         return fixture.Form().findChild<QToolButton*>(QString::fromLatin1(name))->isEnabled();
     }
 
@@ -33,7 +35,8 @@ protected:
     MessageBoxCatcher catcher;
 };
 
-TEST_F(KeptList, TheKeptRowsAreInTheViewAtStart) {
+TEST_F(KeptList, TheKeptRowsAreInTheViewAtStart)
+{
     const std::string source = qtest::MakeMp4Clip(fixture.scratch.path(), 1.0);
     const std::string done = fixture.scratch.file("done.avi");
     WriteText(done, "RIFF....AVI ");
@@ -66,7 +69,8 @@ TEST_F(KeptList, TheKeptRowsAreInTheViewAtStart) {
     EXPECT_TRUE(ToolEnabled("ToolButton2"));  // 清空
 }
 
-TEST_F(KeptList, AnUnreadableListFileIsReportedInABox) {
+TEST_F(KeptList, AnUnreadableListFileIsReportedInABox)
+{
     fs::create_directories(fixture.paths.dataFolder);
     WriteText(fixture.paths.dataFolder + kListFileName, "{\"version\": 1, \"rows\": [");
     TForm1& form = fixture.Form();

@@ -27,8 +27,10 @@ class MainWindowList : public testing::Test {
 protected:
     MainWindowList() : install(mainThread) {}
     // The window with its output folder set to `folder` before it starts.
-    TForm1& Start(const std::string& folder = {}) {
-        if (!folder.empty()) fixture.settings.Write(SettingsKeys::kOutPathSection, SettingsKeys::kOutPathKey, folder);
+    TForm1& Start(const std::string& folder = {})
+    {
+        if (!folder.empty())
+            fixture.settings.Write(SettingsKeys::kOutPathSection, SettingsKeys::kOutPathKey, folder);
         TForm1& form = fixture.Form();
         chooser = std::make_unique<DefaultsChooser>(form.Controller().Session());
         form.Controller().SetFormatChooser(chooser.get());
@@ -39,7 +41,8 @@ protected:
     QTreeWidget* List() { return fixture.Form().ConversionListWidget(); }
     QToolButton* Tool(const char* name) { return fixture.Form().findChild<QToolButton*>(QString::fromLatin1(name)); }
     QAction* AddItem(const char* name) { return fixture.Form().findChild<QAction*>(QString::fromLatin1(name)); }
-    std::vector<std::string> Clips(int count) {
+    std::vector<std::string> Clips(int count)
+    {
         const std::string clip = qtest::MakeMp4Clip(fixture.scratch.path(), 1.0);
         std::vector<std::string> files;
         for (int i = 0; i < count; ++i) {
@@ -49,10 +52,11 @@ protected:
         return files;
     }
     // 添加多个视频文件 with three copies of a clip
-    void AddThreeFiles() {
+    void AddThreeFiles()
+    {
         const std::vector<std::string> files = Clips(3);
-        catcher.fileAnswers.push_back({QString::fromStdString(files[0]), QString::fromStdString(files[1]),
-                                       QString::fromStdString(files[2])});
+        catcher.fileAnswers.push_back(
+            {QString::fromStdString(files[0]), QString::fromStdString(files[1]), QString::fromStdString(files[2])});
         AddItem("N2")->trigger();
     }
     void ClickRow(int row) { apptest::ClickRow(List(), row); }
@@ -65,7 +69,8 @@ protected:
     MessageBoxCatcher catcher;
 };
 
-TEST_F(MainWindowList, RemovalFollowsTheViewsSelection) {
+TEST_F(MainWindowList, RemovalFollowsTheViewsSelection)
+{
     TForm1& form = Start();
     AddThreeFiles();
     ASSERT_EQ(List()->topLevelItemCount(), 3);
@@ -88,10 +93,12 @@ TEST_F(MainWindowList, RemovalFollowsTheViewsSelection) {
     QTest::mouseClick(remove, Qt::LeftButton);
     ASSERT_EQ(List()->topLevelItemCount(), 2);
     EXPECT_EQ(catcher.boxes.size(), 1u);
-    for (int row = 0; row < 2; ++row) EXPECT_NE(List()->topLevelItem(row)->toolTip(1), chosen);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_NE(List()->topLevelItem(row)->toolTip(1), chosen);
 }
 
-TEST_F(MainWindowList, DeleteRemovesTheSelectedRowAndAsksWhenNoneIs) {
+TEST_F(MainWindowList, DeleteRemovesTheSelectedRowAndAsksWhenNoneIs)
+{
     TForm1& form = Start();
     AddThreeFiles();
     ASSERT_EQ(List()->topLevelItemCount(), 3);
@@ -100,7 +107,8 @@ TEST_F(MainWindowList, DeleteRemovesTheSelectedRowAndAsksWhenNoneIs) {
     const QString chosen = List()->topLevelItem(1)->toolTip(1);
     QTest::keyClick(List(), Qt::Key_Delete);
     ASSERT_EQ(List()->topLevelItemCount(), 2);
-    for (int row = 0; row < 2; ++row) EXPECT_NE(List()->topLevelItem(row)->toolTip(1), chosen);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_NE(List()->topLevelItem(row)->toolTip(1), chosen);
     EXPECT_EQ(form.Controller().List().Rows().size(), 2u);
     EXPECT_TRUE(catcher.boxes.empty());
 
@@ -113,12 +121,14 @@ TEST_F(MainWindowList, DeleteRemovesTheSelectedRowAndAsksWhenNoneIs) {
 }
 
 // Each file dialog, and the folder dialog, starts in the folder the last one ended in.
-TEST_F(MainWindowList, FileDialogsStartInTheFolderUsedLast) {
+TEST_F(MainWindowList, FileDialogsStartInTheFolderUsedLast)
+{
     Start();
     const std::vector<std::string> files = Clips(2);
     const std::string first = fixture.scratch.file("first");
     const std::string second = fixture.scratch.file("second");
-    for (const std::string& folder : {first, second}) fs::create_directories(folder);
+    for (const std::string& folder : {first, second})
+        fs::create_directories(folder);
     fs::copy_file(files[0], first + "/a.mp4");
     fs::copy_file(files[1], second + "/b.mp4");
 
@@ -137,7 +147,8 @@ TEST_F(MainWindowList, FileDialogsStartInTheFolderUsedLast) {
 
 // Without a desktop session on X (here: the offscreen platform, even with a
 // desktop named) the dialogs are Qt's own, which the translations reach.
-TEST_F(MainWindowList, QtsDialogsWhereThereIsNoDesktop) {
+TEST_F(MainWindowList, QtsDialogsWhereThereIsNoDesktop)
+{
     qputenv("XDG_CURRENT_DESKTOP", "GNOME");
     TForm1& form = Start();
     EXPECT_FALSE(UseNativeDialogs());
@@ -149,7 +160,8 @@ TEST_F(MainWindowList, QtsDialogsWhereThereIsNoDesktop) {
     qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
-TEST_F(MainWindowList, AddsIntoAFolderThatCannotBeWrittenSayWhichAndWhy) {
+TEST_F(MainWindowList, AddsIntoAFolderThatCannotBeWrittenSayWhichAndWhy)
+{
     const std::string blocker = fixture.scratch.file("plain-file");
     WriteText(blocker, "not a folder");
     const std::string folder = blocker + "/out";
@@ -176,7 +188,8 @@ TEST_F(MainWindowList, AddsIntoAFolderThatCannotBeWrittenSayWhichAndWhy) {
     }
 }
 
-TEST_F(MainWindowList, WindowGrowsAndColumnsFit) {
+TEST_F(MainWindowList, WindowGrowsAndColumnsFit)
+{
     TForm1& form = Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     const std::vector<std::string> files = Clips(1);
@@ -215,7 +228,8 @@ TEST_F(MainWindowList, WindowGrowsAndColumnsFit) {
     EXPECT_GT(List()->height(), 217 + 150);  // the list grew with the window
 }
 
-TEST_F(MainWindowList, MessageBoxButtonsReadChinese) {
+TEST_F(MainWindowList, MessageBoxButtonsReadChinese)
+{
     ASSERT_TRUE(InstallQtChineseTranslations(*qApp));
     TForm1& form = Start();
     QtDialogs dialogs(&form);

@@ -37,13 +37,14 @@ namespace {
 
 class MainWindowWidgets : public testing::Test, public MainWindowFixture {
 protected:
-    template <class T = QWidget>
-    T* Find(const char* name) {
+    template <class T = QWidget> T* Find(const char* name)
+    {
         T* found = Form().findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-    QStringList ActionNames(const char* menuName) {
+    QStringList ActionNames(const char* menuName)
+    {
         QStringList names;
         for (QAction* action : Find<QMenu>(menuName)->actions())
             names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
@@ -51,7 +52,8 @@ protected:
     }
 };
 
-TEST_F(MainWindowWidgets, WindowGroupsAndToolbarAsAtStart) {
+TEST_F(MainWindowWidgets, WindowGroupsAndToolbarAsAtStart)
+{
     TForm1& form = Form();
     EXPECT_EQ(form.windowTitle(), "Quorvex");
     EXPECT_EQ(form.size(), QSize(851, 628));
@@ -93,8 +95,8 @@ TEST_F(MainWindowWidgets, WindowGroupsAndToolbarAsAtStart) {
     EXPECT_EQ(status->currentMessage(), QStringLiteral("更换软件外观皮肤"));
 }
 
-
-TEST_F(MainWindowWidgets, FilesAtOnceListStartsAutomaticAndKeepsTheChoiceAcrossARestart) {
+TEST_F(MainWindowWidgets, FilesAtOnceListStartsAutomaticAndKeepsTheChoiceAcrossARestart)
+{
     auto* box = Find<QComboBox>("suiComboBox3");
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisibleTo(&Form()));
@@ -109,14 +111,16 @@ TEST_F(MainWindowWidgets, FilesAtOnceListStartsAutomaticAndKeepsTheChoiceAcrossA
     EXPECT_EQ(box->currentText(), QStringLiteral("4个文件"));
     EXPECT_EQ(Form().Controller().Controls().simultaneousIndex, 4);
 }
-TEST_F(MainWindowWidgets, ListAndPlayerGroups) {
+TEST_F(MainWindowWidgets, ListAndPlayerGroups)
+{
     auto* list = Find<QTreeWidget>("AdvListView1");
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->size(), QSize(465, 217));
-    const QStringList columns{"序号", "视频源文件", "源格式", "目标格式", "当前时间",
-                              "转换进度", "状态", "大小", "速度", "剩余时间"};
+    const QStringList columns{"序号",     "视频源文件", "源格式", "目标格式", "当前时间",
+                              "转换进度", "状态",       "大小",   "速度",     "剩余时间"};
     ASSERT_EQ(list->columnCount(), columns.size());
-    for (int i = 0; i < columns.size(); ++i) EXPECT_EQ(list->headerItem()->text(i), columns[i]);
+    for (int i = 0; i < columns.size(); ++i)
+        EXPECT_EQ(list->headerItem()->text(i), columns[i]);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(list->topLevelItemCount(), 0);
 
@@ -127,9 +131,9 @@ TEST_F(MainWindowWidgets, ListAndPlayerGroups) {
         const char* caption;
         bool activeAtStart;
     };
-    for (const Twin& t : {Twin{"suiButton4", "suiButton9", "上移", true}, Twin{"suiButton5", "suiButton10", "下移", true},
-                          Twin{"suiButton6", "suiButton7", "移除", false},
-                          Twin{"suiButton2", "suiButton8", "清空", false}}) {
+    for (const Twin& t :
+         {Twin{"suiButton4", "suiButton9", "上移", true}, Twin{"suiButton5", "suiButton10", "下移", true},
+          Twin{"suiButton6", "suiButton7", "移除", false}, Twin{"suiButton2", "suiButton8", "清空", false}}) {
         auto* active = Find<QPushButton>(t.active);
         auto* inactive = Find<QPushButton>(t.inactive);
         ASSERT_TRUE(active && inactive);
@@ -151,11 +155,11 @@ TEST_F(MainWindowWidgets, ListAndPlayerGroups) {
     EXPECT_EQ(surface->grab().toImage().pixelColor(150, 90), QColor(Qt::black));
     EXPECT_EQ(Find<QSlider>("suiTrackBar1")->width(), 313);
     for (const auto& [name, hint] : std::vector<std::pair<const char*, QString>>{{"Image3", "播放"},
-                                                                               {"Image4", "暂停"},
-                                                                               {"Image5", "停止"},
-                                                                               {"Image14", "声音/静音"},
-                                                                               {"Image24", "捕捉快照"},
-                                                                               {"Image26", "快照设置"}}) {
+                                                                                 {"Image4", "暂停"},
+                                                                                 {"Image5", "停止"},
+                                                                                 {"Image14", "声音/静音"},
+                                                                                 {"Image24", "捕捉快照"},
+                                                                                 {"Image26", "快照设置"}}) {
         auto* picture = Find<QLabel>(name);
         ASSERT_NE(picture, nullptr);
         EXPECT_EQ(picture->toolTip(), hint);
@@ -168,7 +172,8 @@ TEST_F(MainWindowWidgets, ListAndPlayerGroups) {
         EXPECT_FALSE(image->isVisibleTo(&form)) << name;
         EXPECT_FALSE(image->pixmap().isNull()) << name;
     }
-    for (const char* area : {"Image12", "Image28", "Image29", "Image19", "Image25", "Image27"}) Find(area);
+    for (const char* area : {"Image12", "Image28", "Image29", "Image19", "Image25", "Image27"})
+        Find(area);
 
     // hovering shows the hover picture, the area around the button gives the normal one back
     auto* play = Find<QLabel>("Image3");
@@ -179,7 +184,8 @@ TEST_F(MainWindowWidgets, ListAndPlayerGroups) {
     EXPECT_EQ(play->pixmap().toImage(), Find<QLabel>("Image9")->pixmap().toImage());
 }
 
-TEST_F(MainWindowWidgets, OptionsGroupHiddenSettingsAndLog) {
+TEST_F(MainWindowWidgets, OptionsGroupHiddenSettingsAndLog)
+{
     TForm1& form = Form();
     auto* edit = Find<QLineEdit>("suiEdit1");
     EXPECT_TRUE(edit->isReadOnly());
@@ -194,14 +200,14 @@ TEST_F(MainWindowWidgets, OptionsGroupHiddenSettingsAndLog) {
         int index;
         bool shown;
     };
-    for (const Box& b : {Box{"suiComboBox4", ExistingFileChoices(), 0, true},
-                         Box{"suiComboBox1", AfterCompletionChoices(), 2, true},
-                         Box{"suiComboBox2", PriorityChoices(), 3, false},
-                         Box{"suiComboBox3", SimultaneousChoices(), 0, true}}) {
+    for (const Box& b :
+         {Box{"suiComboBox4", ExistingFileChoices(), 0, true}, Box{"suiComboBox1", AfterCompletionChoices(), 2, true},
+          Box{"suiComboBox2", PriorityChoices(), 3, false}, Box{"suiComboBox3", SimultaneousChoices(), 0, true}}) {
         auto* box = Find<QComboBox>(b.name);
         ASSERT_NE(box, nullptr);
         ASSERT_EQ(box->count(), static_cast<int>(b.items.size())) << b.name;
-        for (int i = 0; i < box->count(); ++i) EXPECT_EQ(box->itemText(i).toStdString(), b.items[i]);
+        for (int i = 0; i < box->count(); ++i)
+            EXPECT_EQ(box->itemText(i).toStdString(), b.items[i]);
         EXPECT_EQ(box->currentIndex(), b.index) << b.name;
         EXPECT_EQ(box->isVisibleTo(&form), b.shown) << b.name;
     }
@@ -226,9 +232,11 @@ TEST_F(MainWindowWidgets, OptionsGroupHiddenSettingsAndLog) {
     EXPECT_EQ(Find<QFileDialog>("OpenDialog2")->fileMode(), QFileDialog::ExistingFiles);
 }
 
-TEST_F(MainWindowWidgets, MenusAndTheirActions) {
+TEST_F(MainWindowWidgets, MenusAndTheirActions)
+{
     QStringList skinItems;
-    for (const SkinEntry* entry : SkinMenuEntries()) skinItems << QString::fromUtf8(entry->menuItem.data());
+    for (const SkinEntry* entry : SkinMenuEntries())
+        skinItems << QString::fromUtf8(entry->menuItem.data());
     EXPECT_EQ(ActionNames("suiPopupMenu1"), skinItems);
     EXPECT_EQ(ActionNames("suiPopupMenu2"), QStringList({"N3", "N12", "-", "N9", "N5", "-", "N4"}));
     EXPECT_EQ(ActionNames("suiPopupMenu3"), QStringList({"MenuItem15", "N2", "AddFolder1"}));
@@ -253,7 +261,8 @@ TEST_F(MainWindowWidgets, MenusAndTheirActions) {
     EXPECT_EQ(aboutShown, 1);
 }
 
-TEST_F(MainWindowWidgets, SkinChoiceReachesMainWindowAtOnceAndOthersWhenShown) {
+TEST_F(MainWindowWidgets, SkinChoiceReachesMainWindowAtOnceAndOthersWhenShown)
+{
     TForm1& form = Form();
     EXPECT_TRUE(form.styleSheet().isEmpty());  // first start: no skin
     TForm4 about(&form);
@@ -276,12 +285,12 @@ TEST_F(MainWindowWidgets, SkinChoiceReachesMainWindowAtOnceAndOthersWhenShown) {
 }
 
 // Every skin parses as a style sheet and gives the window a look of its own.
-TEST_F(MainWindowWidgets, EverySkinParsesAndLooksDifferent) {
+TEST_F(MainWindowWidgets, EverySkinParsesAndLooksDifferent)
+{
     static QStringList warnings;
     warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
-        warnings << m;
-    });
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { warnings << m; });
     TForm1& form = Form();
     QSet<QByteArray> looks;
     for (const SkinEntry& entry : SkinTable()) {
@@ -296,20 +305,24 @@ TEST_F(MainWindowWidgets, EverySkinParsesAndLooksDifferent) {
         looks.insert(QByteArray(reinterpret_cast<const char*>(look.constBits()), look.sizeInBytes()));
     }
     qInstallMessageHandler(previous);
-    for (const QString& warning : warnings) EXPECT_FALSE(warning.contains(QStringLiteral("parse"))) << warning.toStdString();
+    for (const QString& warning : warnings)
+        EXPECT_FALSE(warning.contains(QStringLiteral("parse"))) << warning.toStdString();
     EXPECT_EQ(looks.size(), static_cast<qsizetype>(SkinTable().size()));
 }
 
 // How far the farthest pixel of `area` is from the area's most frequent colour
 // (0..255 per channel, the largest channel difference).
-int Contrast(const QImage& image, const QRect& area) {
+int Contrast(const QImage& image, const QRect& area)
+{
     QHash<QRgb, int> counts;
     for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) ++counts[image.pixel(x, y)];
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y)];
     QRgb common = 0;
     int most = -1;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > most) most = it.value(), common = it.key();
+        if (it.value() > most)
+            most = it.value(), common = it.key();
     int farthest = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
         const QRgb c = it.key();
@@ -320,7 +333,8 @@ int Contrast(const QImage& image, const QRect& area) {
 }
 
 // An empty check box and the arrows of a scroll bar stand out under every skin.
-TEST_F(MainWindowWidgets, EverySkinShowsEmptyCheckBoxesAndScrollArrows) {
+TEST_F(MainWindowWidgets, EverySkinShowsEmptyCheckBoxesAndScrollArrows)
+{
     for (const SkinEntry& entry : SkinTable()) {
         SCOPED_TRACE(entry.source);
         QWidget window;
@@ -332,7 +346,8 @@ TEST_F(MainWindowWidgets, EverySkinShowsEmptyCheckBoxesAndScrollArrows) {
         box->setGeometry(10, 24, 120, 24);
         auto* list = new QTreeWidget(group);
         list->setGeometry(140, 24, 130, 140);
-        for (int i = 0; i < 40; ++i) list->addTopLevelItem(new QTreeWidgetItem({QString::number(i)}));
+        for (int i = 0; i < 40; ++i)
+            list->addTopLevelItem(new QTreeWidgetItem({QString::number(i)}));
         if (entry.kind == SkinKind::BuiltInStyle) {
             window.setStyleSheet(BuiltInStyleSheet(entry.source));
         } else {
@@ -343,7 +358,8 @@ TEST_F(MainWindowWidgets, EverySkinShowsEmptyCheckBoxesAndScrollArrows) {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         const QImage look = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        if (qEnvironmentVariableIsSet("QUORVEX_SKIN_SHOTS")) look.save(QStringLiteral("/tmp/skin-%1.png").arg(QString::fromLatin1(entry.menuItem)));
+        if (qEnvironmentVariableIsSet("QUORVEX_SKIN_SHOTS"))
+            look.save(QStringLiteral("/tmp/skin-%1.png").arg(QString::fromLatin1(entry.menuItem)));
 
         QStyleOptionButton option;
         option.initFrom(box);

@@ -17,7 +17,8 @@ using namespace apptest;
 
 namespace {
 
-TEST(MainWindowOnX, ShowsExposedWithANativeBlackVideoSurface) {
+TEST(MainWindowOnX, ShowsExposedWithANativeBlackVideoSurface)
+{
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     MainWindowFixture fixture;
     TForm1& form = fixture.Form();
@@ -37,7 +38,8 @@ TEST(MainWindowOnX, ShowsExposedWithANativeBlackVideoSurface) {
             onScreen = form.screen()->grabWindow(surface->winId()).toImage();
             const QImage toolbar = form.screen()->grabWindow(form.winId(), 0, 0, 851, 100).toImage();
             colours.clear();
-            for (int x = 0; x < toolbar.width(); x += 3) colours.insert(toolbar.pixel(x, 50));
+            for (int x = 0; x < toolbar.width(); x += 3)
+                colours.insert(toolbar.pixel(x, 50));
             return onScreen.size() == QSize(313, 190) && onScreen.pixelColor(156, 95) == QColor(Qt::black) &&
                    colours.size() > 10;
         },
@@ -48,7 +50,8 @@ TEST(MainWindowOnX, ShowsExposedWithANativeBlackVideoSurface) {
     EXPECT_GT(colours.size(), 10);
 }
 
-TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
+TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar)
+{
     MainWindowFixture fixture;
     TForm1& form = fixture.Form();
     form.show();
@@ -56,8 +59,10 @@ TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
     auto* status = form.findChild<QStatusBar*>(QStringLiteral("suiStatusBar1"));
     ASSERT_NE(status, nullptr);
     QToolButton* last = nullptr;
-    for (const auto& [name, text] : std::vector<std::pair<const char*, QString>>{
-             {"ToolButton1", "添加要转换的视频音频文件"}, {"ToolButton3", "开始转换视频"}, {"ToolButton11", "软件帮助"}}) {
+    for (const auto& [name, text] :
+         std::vector<std::pair<const char*, QString>>{{"ToolButton1", "添加要转换的视频音频文件"},
+                                                      {"ToolButton3", "开始转换视频"},
+                                                      {"ToolButton11", "软件帮助"}}) {
         auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr);
         QCursor::setPos(button->mapToGlobal(button->rect().center()));
@@ -74,17 +79,20 @@ TEST(MainWindowOnX, MouseOverAToolbarButtonPutsItsTextIntoTheStatusBar) {
 // Runs `answer` on the next menu that pops up, once it is on screen.
 class MenuAnswer : public QObject {
 public:
-    explicit MenuAnswer(std::function<void(QMenu*)> answer) : answer_(std::move(answer)) {
+    explicit MenuAnswer(std::function<void(QMenu*)> answer) : answer_(std::move(answer))
+    {
         qApp->installEventFilter(this);
     }
     ~MenuAnswer() override { qApp->removeEventFilter(this); }
     bool answered = false;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
         if (auto* menu = qobject_cast<QMenu*>(watched); menu && event->type() == QEvent::Show && !answered) {
             answered = true;
-            QMetaObject::invokeMethod(menu, [this, menu] { answer_(menu); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                menu, [this, menu] { answer_(menu); }, Qt::QueuedConnection);
         }
         return QObject::eventFilter(watched, event);
     }
@@ -94,7 +102,8 @@ private:
 };
 
 // After a menu of the toolbar closes, its button is drawn raised again.
-TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed) {
+TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed)
+{
     MainWindowFixture fixture;
     TForm1& form = fixture.Form();
     form.show();
@@ -109,7 +118,8 @@ TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed) {
         ASSERT_TRUE(button && button->menu());
         MenuAnswer answer([&c](QMenu* menu) {
             QAction* item = c.item ? menu->findChild<QAction*>(QString::fromLatin1(c.item)) : menu->actions().front();
-            if (!item) item = menu->actions().front();
+            if (!item)
+                item = menu->actions().front();
             const QPoint at = menu->actionGeometry(item).center();
             QCursor::setPos(menu->mapToGlobal(at));
             QTest::mouseMove(menu, at);
@@ -134,7 +144,8 @@ TEST(MainWindowOnX, MenuButtonsAreNotLeftPressed) {
 
 // On X the desktop's own file dialogs are used where a desktop session runs,
 // Qt's own (translated) ones elsewhere.
-TEST(MainWindowOnX, NativeFileDialogsOnlyInADesktopSession) {
+TEST(MainWindowOnX, NativeFileDialogsOnlyInADesktopSession)
+{
     const struct {
         const char* desktop;
         bool native;

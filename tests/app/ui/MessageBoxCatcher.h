@@ -33,21 +33,27 @@ public:
     std::vector<std::string> dialogFolders;  // the folder each file dialog started in
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
         auto* box = qobject_cast<QMessageBox*>(watched);
         if (box && event->type() == QEvent::Show) {
             Box seen{box->windowTitle().toStdString(), box->text().toStdString(), {}};
-            for (QAbstractButton* button : box->buttons()) seen.buttons.push_back(button->text().toStdString());
+            for (QAbstractButton* button : box->buttons())
+                seen.buttons.push_back(button->text().toStdString());
             boxes.push_back(seen);
-            QMetaObject::invokeMethod(box, [box, wanted = press] {
-                QAbstractButton* chosen = box->defaultButton();
-                for (QAbstractButton* button : box->buttons())
-                    if (!wanted.isEmpty() && button->text() == wanted) chosen = button;
-                if (chosen)
-                    chosen->click();
-                else
-                    box->reject();
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                box,
+                [box, wanted = press] {
+                    QAbstractButton* chosen = box->defaultButton();
+                    for (QAbstractButton* button : box->buttons())
+                        if (!wanted.isEmpty() && button->text() == wanted)
+                            chosen = button;
+                    if (chosen)
+                        chosen->click();
+                    else
+                        box->reject();
+                },
+                Qt::QueuedConnection);
         }
         auto* files = qobject_cast<QFileDialog*>(watched);
         if (files && event->type() == QEvent::Show) {
@@ -57,16 +63,20 @@ protected:
                 answer = fileAnswers.front();
                 fileAnswers.pop_front();
             }
-            QMetaObject::invokeMethod(files, [files, answer] {
-                if (answer.isEmpty()) {
-                    files->reject();
-                    return;
-                }
-                QStringList quoted;
-                for (const QString& file : answer) quoted << QLatin1Char('"') + file + QLatin1Char('"');
-                files->selectFile(answer.size() == 1 ? answer.front() : quoted.join(QLatin1Char(' ')));
-                static_cast<QDialog*>(files)->accept();  // the dialog's own check of the typed names
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                files,
+                [files, answer] {
+                    if (answer.isEmpty()) {
+                        files->reject();
+                        return;
+                    }
+                    QStringList quoted;
+                    for (const QString& file : answer)
+                        quoted << QLatin1Char('"') + file + QLatin1Char('"');
+                    files->selectFile(answer.size() == 1 ? answer.front() : quoted.join(QLatin1Char(' ')));
+                    static_cast<QDialog*>(files)->accept();  // the dialog's own check of the typed names
+                },
+                Qt::QueuedConnection);
         }
         return QObject::eventFilter(watched, event);
     }

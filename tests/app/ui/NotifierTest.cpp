@@ -29,13 +29,15 @@ public:
 
 public slots:
     uint Notify(const QString& application, uint, const QString&, const QString& summary, const QString& body,
-                const QStringList&, const QVariantMap&, int) {
+                const QStringList&, const QVariantMap&, int)
+    {
         received << application << summary << body;
         return 1;
     }
 };
 
-TEST(DesktopNotification, TheEndOfAListIsAnnouncedOverTheSessionBus) {
+TEST(DesktopNotification, TheEndOfAListIsAnnouncedOverTheSessionBus)
+{
     QDBusConnection bus = QDBusConnection::sessionBus();
     ASSERT_TRUE(bus.isConnected()) << "no session bus: " << qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString();
     FakeNotifications service;
@@ -48,8 +50,8 @@ TEST(DesktopNotification, TheEndOfAListIsAnnouncedOverTheSessionBus) {
     notifier.Notify("转换列表已完成", "成功 2 个，失败 1 个。");
     ASSERT_TRUE(sent.wait(5000));
     EXPECT_TRUE(sent.front().front().toBool()) << "over the bus, not the command";
-    EXPECT_EQ(service.received,
-              (QStringList{QStringLiteral("Quorvex"), QStringLiteral("转换列表已完成"), QStringLiteral("成功 2 个，失败 1 个。")}));
+    EXPECT_EQ(service.received, (QStringList{QStringLiteral("Quorvex"), QStringLiteral("转换列表已完成"),
+                                             QStringLiteral("成功 2 个，失败 1 个。")}));
     bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
 }
 
@@ -57,7 +59,8 @@ TEST(DesktopNotification, TheEndOfAListIsAnnouncedOverTheSessionBus) {
 
 // A session bus of the test's own, started before anything connects to one,
 // and ended with the test.
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     long daemonPid = 0;
     if (FILE* daemon = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r")) {
         char address[512] = {};
@@ -65,7 +68,8 @@ int main(int argc, char** argv) {
             address[strcspn(address, "\n")] = 0;
             setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
         }
-        if (fscanf(daemon, "%ld", &daemonPid) != 1) daemonPid = 0;
+        if (fscanf(daemon, "%ld", &daemonPid) != 1)
+            daemonPid = 0;
         pclose(daemon);
     }
     int result = 0;
@@ -74,7 +78,8 @@ int main(int argc, char** argv) {
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
     }
-    if (daemonPid > 0) kill(static_cast<pid_t>(daemonPid), SIGTERM);
+    if (daemonPid > 0)
+        kill(static_cast<pid_t>(daemonPid), SIGTERM);
     return result;
 }
 

@@ -36,9 +36,11 @@ struct Media {
 
 class PreviewSequence : public testing::Test {
 protected:
-    PreviewSequence() : install(mainThread) {
+    PreviewSequence() : install(mainThread)
+    {
         const std::string dir = fixture.scratch.path();
-        kinds = {{qtest::MakeMp4Clip(dir, 2.0), true}, {dir + "/blue.mp4", true}, {qtest::MakeWavClip(dir, 2.0), false}};
+        kinds = {
+            {qtest::MakeMp4Clip(dir, 2.0), true}, {dir + "/blue.mp4", true}, {qtest::MakeWavClip(dir, 2.0), false}};
         qtest::MakeMedia(kinds[1].path, "-f lavfi -i color=c=blue:size=320x240:rate=25:duration=2 -c:v libx264 "
                                         "-preset ultrafast -pix_fmt yuv420p");
         windows = std::make_unique<ProgramWindows>(fixture.settings, fixture.shell);
@@ -48,7 +50,8 @@ protected:
         windows->ShowMain();
         exposed = QTest::qWaitForWindowExposed(&windows->Main());
     }
-    ~PreviewSequence() override {
+    ~PreviewSequence() override
+    {
         wiring.reset();
         windows.reset();
     }
@@ -56,31 +59,34 @@ protected:
     TForm1& Form() { return windows->Main(); }
     QTreeWidget* List() { return Form().ConversionListWidget(); }
     TCustomPlayer& Player() { return wiring->Player().Player(); }
-    template <class T>
-    T* Control(const char* name) {
-        return Form().findChild<T*>(QString::fromLatin1(name));
-    }
+    template <class T> T* Control(const char* name) { return Form().findChild<T*>(QString::fromLatin1(name)); }
 
     // Drops a fresh copy of `media` on the list, as a file manager would.
-    void Drop(const Media& media) {
-        const std::string copy = fixture.scratch.file("drop" + std::to_string(++drops) + fs::path(media.path).extension().string());
+    void Drop(const Media& media)
+    {
+        const std::string copy =
+            fixture.scratch.file("drop" + std::to_string(++drops) + fs::path(media.path).extension().string());
         fs::copy_file(media.path, copy);
         picture[copy] = media.picture;
         DropFiles(List(), {copy});
     }
     void ClickRow(int row) { apptest::ClickRow(List(), row); }
     void ClickEmptyPart() { apptest::ClickEmptyPart(List()); }
-    void ClickPicture(const char* name) {
+    void ClickPicture(const char* name)
+    {
         auto* button = Control<HoverPicture>(name);
         ASSERT_TRUE(button) << name;
         QTest::mouseClick(button, Qt::LeftButton);
     }
-    void Press(const char* name) {
+    void Press(const char* name)
+    {
         auto* button = Control<QAbstractButton>(name);
         ASSERT_TRUE(button) << name;
-        if (button->isEnabled()) button->click();
+        if (button->isEnabled())
+            button->click();
     }
-    void DragSeekBar(int x) {
+    void DragSeekBar(int x)
+    {
         auto* bar = Control<QSlider>("suiTrackBar1");
         ASSERT_TRUE(bar);
         const QPoint at(std::clamp(x, 1, bar->width() - 2), bar->height() / 2);
@@ -89,23 +95,28 @@ protected:
     }
 
     // The picture the player holds, when it is one and not a black stand-in.
-    bool ShowsPicture() {
+    bool ShowsPicture()
+    {
         const Bitmap24* frame = Player().GetCurrentFrame();
-        if (!frame || frame->Empty()) return false;
+        if (!frame || frame->Empty())
+            return false;
         long sum[3] = {0, 0, 0};
         long count = 0;
         for (int y = 0; y < frame->Height(); y += 4) {
             const uint8_t* line = frame->Row(y);
             for (int x = 0; x < frame->Width(); x += 4, ++count)
-                for (int c = 0; c < 3; ++c) sum[c] += line[x * 3 + c];
+                for (int c = 0; c < 3; ++c)
+                    sum[c] += line[x * 3 + c];
         }
         return count > 0 && std::max({sum[0], sum[1], sum[2]}) / count > 40;
     }
     // The preview matches the list: the selected row's file is open in the
     // player, the surface is the player's, and a file with pictures shows one.
-    bool Consistent(std::string& why) {
+    bool Consistent(std::string& why)
+    {
         const QList<QTreeWidgetItem*> selected = List()->selectedItems();
-        if (selected.isEmpty()) return true;
+        if (selected.isEmpty())
+            return true;
         const int row = List()->indexOfTopLevelItem(selected.first());
         const std::vector<ListRow>& rows = Form().Controller().List().Rows();
         if (row < 0 || row >= static_cast<int>(rows.size())) {
@@ -129,7 +140,8 @@ protected:
         return true;
     }
     // Waits until the preview matches the list; false with the reason after 5 s.
-    bool Settles(std::string& why) {
+    bool Settles(std::string& why)
+    {
         return QTest::qWaitFor([&] { return Consistent(why); }, 5000) || Consistent(why);
     }
 
@@ -146,60 +158,77 @@ protected:
     std::unique_ptr<WindowsWiring> wiring;
 };
 
-int EnvNumber(const char* name, int fallback) {
+int EnvNumber(const char* name, int fallback)
+{
     const char* text = std::getenv(name);
     return text && *text ? std::atoi(text) : fallback;
 }
 
-TEST_F(PreviewSequence, RandomUseLeavesThePreviewShowingTheSelectedFile) {
+TEST_F(PreviewSequence, RandomUseLeavesThePreviewShowingTheSelectedFile)
+{
     const unsigned seed = static_cast<unsigned>(EnvNumber("QUORVEX_PREVIEW_SEED", 22));
     const int steps = EnvNumber("QUORVEX_PREVIEW_STEPS", 60);
     std::mt19937 random(seed);
     auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     ASSERT_TRUE(exposed);
     std::ostringstream done;  // the steps so far, to repeat a failure
-    for (const Media& media : kinds) Drop(media);
+    for (const Media& media : kinds)
+        Drop(media);
     ASSERT_EQ(List()->topLevelItemCount(), 3);
 
     // The next action at random, described in `done`; none when it does not apply.
     auto pick = [&]() -> std::function<void()> {
         const int rows = List()->topLevelItemCount();
         switch (below(10)) {
-            case 0:
-            case 1: {
-                if (rows == 0) return {};
-                const int row = below(rows);
-                done << "select " << row << "; ";
-                return [this, row] {
-                    if (row < List()->topLevelItemCount()) ClickRow(row);
-                };
-            }
-            case 2: done << "play; "; return [this] { ClickPicture("Image3"); };
-            case 3: done << "pause; "; return [this] { ClickPicture("Image4"); };
-            case 4: done << "stop; "; return [this] { ClickPicture("Image5"); };
-            case 5: {
-                const int x = below(313);
-                done << "seek " << x << "; ";
-                return [this, x] { DragSeekBar(x); };
-            }
-            case 6: {
-                const bool up = below(2) == 0;
-                done << (up ? "up; " : "down; ");
-                return [this, up] { Press(up ? "suiButton4" : "suiButton5"); };
-            }
-            case 7: done << "remove; "; return [this] { Press("ToolButton12"); };
-            case 8: {
-                if (rows >= 6) return {};
-                const int kind = below(3);
-                done << "drop " << kind << "; ";
-                return [this, kind] { Drop(kinds[static_cast<size_t>(kind)]); };
-            }
-            default: done << "deselect; "; return [this] { ClickEmptyPart(); };
+        case 0:
+        case 1: {
+            if (rows == 0)
+                return {};
+            const int row = below(rows);
+            done << "select " << row << "; ";
+            return [this, row] {
+                if (row < List()->topLevelItemCount())
+                    ClickRow(row);
+            };
+        }
+        case 2:
+            done << "play; ";
+            return [this] { ClickPicture("Image3"); };
+        case 3:
+            done << "pause; ";
+            return [this] { ClickPicture("Image4"); };
+        case 4:
+            done << "stop; ";
+            return [this] { ClickPicture("Image5"); };
+        case 5: {
+            const int x = below(313);
+            done << "seek " << x << "; ";
+            return [this, x] { DragSeekBar(x); };
+        }
+        case 6: {
+            const bool up = below(2) == 0;
+            done << (up ? "up; " : "down; ");
+            return [this, up] { Press(up ? "suiButton4" : "suiButton5"); };
+        }
+        case 7:
+            done << "remove; ";
+            return [this] { Press("ToolButton12"); };
+        case 8: {
+            if (rows >= 6)
+                return {};
+            const int kind = below(3);
+            done << "drop " << kind << "; ";
+            return [this, kind] { Drop(kinds[static_cast<size_t>(kind)]); };
+        }
+        default:
+            done << "deselect; ";
+            return [this] { ClickEmptyPart(); };
         }
     };
     for (int step = 0; step < steps; ++step) {
         if (below(3) > 0) {
-            if (const std::function<void()> action = pick()) action();
+            if (const std::function<void()> action = pick())
+                action();
         } else {
             // clicks faster than the preview answers: the later ones wait in
             // the event queue while the first waits for the player
@@ -209,10 +238,17 @@ TEST_F(PreviewSequence, RandomUseLeavesThePreviewShowingTheSelectedFile) {
             for (int i = 0, count = 2 + below(2); i < count; ++i)
                 if (const std::function<void()> action = pick()) {
                     ++posted;
-                    QMetaObject::invokeMethod(&Form(), [action, &ran] { action(); ++ran; }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        &Form(),
+                        [action, &ran] {
+                            action();
+                            ++ran;
+                        },
+                        Qt::QueuedConnection);
                 }
             done << "] ";
-            ASSERT_TRUE(QTest::qWaitFor([&] { return ran == posted; }, 20000)) << "seed " << seed << ", after: " << done.str();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return ran == posted; }, 20000))
+                << "seed " << seed << ", after: " << done.str();
         }
         std::string why;
         ASSERT_TRUE(Settles(why)) << why << "\nseed " << seed << ", after: " << done.str();
@@ -224,15 +260,19 @@ TEST_F(PreviewSequence, RandomUseLeavesThePreviewShowingTheSelectedFile) {
         std::string why;
         ASSERT_TRUE(Settles(why)) << why << "\nseed " << seed << ", after: " << done.str();
         ASSERT_FALSE(List()->selectedItems().isEmpty());
-        if (!media.picture) continue;
+        if (!media.picture)
+            continue;
         int64_t firstPts = 0;
         Player().GetCurrentFrame(firstPts);
         ClickPicture("Image3");
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            int64_t pts = 0;
-            Player().GetCurrentFrame(pts);
-            return pts > firstPts + 200000;
-        }, 5000)) << "the preview of " << media.path << " does not play; seed " << seed;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                int64_t pts = 0;
+                Player().GetCurrentFrame(pts);
+                return pts > firstPts + 200000;
+            },
+            5000))
+            << "the preview of " << media.path << " does not play; seed " << seed;
     }
 }
 

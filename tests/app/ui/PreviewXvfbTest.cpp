@@ -18,18 +18,18 @@ using namespace apptest;
 namespace {
 
 // Saves a picture of the whole screen for people to look at.
-void SaveScreen(const char* path) {
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLatin1(path));
-}
+void SaveScreen(const char* path) { QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLatin1(path)); }
 
-TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation) {
+TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation)
+{
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QtMainThread mainThread;
     SetMainThread(&mainThread);
     MainWindowFixture fixture;
     const std::string clip = fixture.scratch.path() + "/colours.mp4";
-    ASSERT_TRUE(qtest::MakeMedia(clip, "-f lavfi -i testsrc=size=320x240:rate=25:duration=3 -f lavfi "
-                                       "-i sine=duration=3 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest"));
+    ASSERT_TRUE(qtest::MakeMedia(
+        clip, "-f lavfi -i testsrc=size=320x240:rate=25:duration=3 -f lavfi "
+              "-i sine=duration=3 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest"));
     {
         ProgramWindows windows(fixture.settings, fixture.shell);
         WindowsWiring wiring(windows, fixture.settings, fixture.shell);
@@ -37,7 +37,8 @@ TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation) {
         TForm1& form = windows.Main();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         wiring.Panel().SelectRow(clip, false);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return wiring.Panel().PlayerDuration() > 0 && wiring.Player().Paused(); }, 5000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return wiring.Panel().PlayerDuration() > 0 && wiring.Player().Paused(); }, 5000));
         VideoSurface* surface = form.PlayerSurface();
         // the test picture's colours fill the surface instead of black, once it is drawn
         QSet<QRgb> colours;
@@ -45,7 +46,8 @@ TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation) {
             [&] {
                 const QImage shot = form.screen()->grabWindow(surface->winId()).toImage();
                 colours.clear();
-                for (int x = 0; x < shot.width(); x += 4) colours.insert(shot.pixel(x, shot.height() / 3) & 0xF0F0F0);
+                for (int x = 0; x < shot.width(); x += 4)
+                    colours.insert(shot.pixel(x, shot.height() / 3) & 0xF0F0F0);
                 return colours.size() > 4;
             },
             5000);
@@ -69,7 +71,8 @@ TEST(PreviewOnX, SelectedFileShowsItsFirstPictureAndItsInformation) {
 }
 
 // Share of the surface's pixels that are not black.
-double LitShare(const QImage& shot) {
+double LitShare(const QImage& shot)
+{
     long lit = 0;
     for (int y = 0; y < shot.height(); y += 2)
         for (int x = 0; x < shot.width(); x += 2) {
@@ -82,7 +85,8 @@ double LitShare(const QImage& shot) {
 // A file without pictures does not leave the picture of the file before it
 // on the surface: neither when it plays (its waveform) nor when it cannot be
 // opened for want of a sound device.
-TEST(PreviewOnX, AnAudioOnlyFileAfterAVideoLeavesTheSurfaceBlack) {
+TEST(PreviewOnX, AnAudioOnlyFileAfterAVideoLeavesTheSurfaceBlack)
+{
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QtMainThread mainThread;
     SetMainThread(&mainThread);
@@ -121,7 +125,8 @@ TEST(PreviewOnX, AnAudioOnlyFileAfterAVideoLeavesTheSurfaceBlack) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "xcb");
     setenv("SDL_VIDEODRIVER", "x11", 1);
     QApplication application(argc, argv);

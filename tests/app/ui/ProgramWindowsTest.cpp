@@ -12,13 +12,14 @@ using namespace apptest;
 
 namespace {
 
-TEST(ProgramWindows, SevenWindowsInOrderOnlyTheMainOneShown) {
+TEST(ProgramWindows, SevenWindowsInOrderOnlyTheMainOneShown)
+{
     MainWindowFixture fixture;
     ProgramWindows windows(fixture.settings, fixture.shell);
     windows.ShowMain();
 
     const std::vector<std::pair<QString, QString>> expected{
-        {"Form1", "Quorvex"},  {"Form4", "关于"},     {"Form5", "密码窗口"},    {"Form6", "网上升级"},
+        {"Form1", "Quorvex"},      {"Form4", "关于"},     {"Form5", "密码窗口"},    {"Form6", "网上升级"},
         {"Form7", "选择转换格式"}, {"Form8", "选项设置"}, {"Form9", "视频信息提示"}};
     const std::vector<QWidget*> order = windows.InCreationOrder();
     ASSERT_EQ(order.size(), expected.size());
@@ -31,7 +32,8 @@ TEST(ProgramWindows, SevenWindowsInOrderOnlyTheMainOneShown) {
     EXPECT_EQ(windows.Main().Controller().Session().OutputFolder, fixture.paths.defaultOutputFolder);
 }
 
-TEST(ProgramWindows, EverySecondaryWindowTakesTheStoredSkinWhenShown) {
+TEST(ProgramWindows, EverySecondaryWindowTakesTheStoredSkinWhenShown)
+{
     MainWindowFixture fixture;
     fixture.settings.Write("skin", "SetSkin", "skin1");
     ProgramWindows windows(fixture.settings, fixture.shell);
@@ -40,7 +42,8 @@ TEST(ProgramWindows, EverySecondaryWindowTakesTheStoredSkinWhenShown) {
     windows.Main().findChild<QAction*>(QStringLiteral("MenuItem6"))->trigger();  // 蓝色玻璃皮肤
     const QString chosen = BuiltInStyleSheet("BlueGlass");
     for (QWidget* window : windows.InCreationOrder()) {
-        if (window == &windows.Main()) continue;
+        if (window == &windows.Main())
+            continue;
         EXPECT_NE(window->styleSheet(), chosen) << window->objectName().toStdString();
         window->show();
         EXPECT_EQ(window->styleSheet(), chosen) << window->objectName().toStdString();

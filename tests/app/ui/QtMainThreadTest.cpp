@@ -11,7 +11,8 @@
 
 namespace {
 
-TEST(QtMainThread, RunsAtOnceOnTheMainThread) {
+TEST(QtMainThread, RunsAtOnceOnTheMainThread)
+{
     QtMainThread mainThread;
     EXPECT_TRUE(mainThread.isMainThread());
     int runs = 0;
@@ -19,7 +20,8 @@ TEST(QtMainThread, RunsAtOnceOnTheMainThread) {
     EXPECT_EQ(runs, 1);
 }
 
-TEST(QtMainThread, WorkerWaitsWhileTheMainThreadServesItFromProcessPending) {
+TEST(QtMainThread, WorkerWaitsWhileTheMainThreadServesItFromProcessPending)
+{
     QtMainThread mainThread;
     QThread* ranOn = nullptr;
     std::atomic<bool> workerDone{false};
@@ -32,19 +34,22 @@ TEST(QtMainThread, WorkerWaitsWhileTheMainThreadServesItFromProcessPending) {
     // the main thread waits for the worker, serving hand-overs as it waits
     QElapsedTimer clock;
     clock.start();
-    while (!workerDone && clock.elapsed() < 5000) mainThread.processPending();
+    while (!workerDone && clock.elapsed() < 5000)
+        mainThread.processPending();
     worker.join();
     EXPECT_FALSE(workerSawMain);
     EXPECT_TRUE(workerDone);
     EXPECT_EQ(ranOn, QCoreApplication::instance()->thread());
 }
 
-TEST(QtMainThread, EventLoopRunsHandOversInTheOrderTheyCame) {
+TEST(QtMainThread, EventLoopRunsHandOversInTheOrderTheyCame)
+{
     QtMainThread mainThread;
     std::vector<int> order;
     QEventLoop loop;
     std::thread worker([&] {
-        for (int i = 0; i < 3; ++i) mainThread.runAndWait([&order, i] { order.push_back(i); });
+        for (int i = 0; i < 3; ++i)
+            mainThread.runAndWait([&order, i] { order.push_back(i); });
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);

@@ -28,7 +28,8 @@ namespace {
 struct RecordingDialogs : apptest::FakeDialogs {
     std::vector<std::string> messages;
     MessageResult MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                             MessageButtons) override {
+                             MessageButtons) override
+    {
         messages.push_back(caption + ":" + text + (icon == MessageIcon::Error ? " (error)" : ""));
         return MessageResult::Ok;
     }
@@ -38,14 +39,16 @@ struct FixedRegistry : IRegistry {
     bool exists = true;
     std::optional<std::string> stored;
     bool KeyExists(const std::string& key) const override { return exists && key == PasswordLock::kLockKey; }
-    std::optional<std::string> ReadString(const std::string&, const std::string& name) const override {
+    std::optional<std::string> ReadString(const std::string&, const std::string& name) const override
+    {
         return name == "ps" ? stored : std::nullopt;
     }
 };
 
 QString Value(TForm9& form, const char* caption) { return form.ValueLabel(QString::fromUtf8(caption))->text(); }
 
-TEST(MediaInformationWindow, ChannelLabelKeepsItsTextForOtherCounts) {
+TEST(MediaInformationWindow, ChannelLabelKeepsItsTextForOtherCounts)
+{
     TForm9 form;
     EXPECT_EQ(form.size(), QSize(650, 543));
     EXPECT_EQ(Value(form, "音频声道："), "1111111");
@@ -75,7 +78,8 @@ TEST(MediaInformationWindow, ChannelLabelKeepsItsTextForOtherCounts) {
     EXPECT_TRUE(form.findChild<QPushButton*>("suiButton2")->isHidden());
 }
 
-TEST(MediaInformationWindow, AudioOnlyFileLeavesTheVideoFactsEmptyAndLongLinesWrap) {
+TEST(MediaInformationWindow, AudioOnlyFileLeavesTheVideoFactsEmptyAndLongLinesWrap)
+{
     ASSERT_TRUE(GetFFmpegLoader().Load(ConverterLibraries));
     qtest::ScratchDir dir;
     const std::string tone = dir.file("tone.m4a");
@@ -84,14 +88,16 @@ TEST(MediaInformationWindow, AudioOnlyFileLeavesTheVideoFactsEmptyAndLongLinesWr
     MediaInfoStrings info = GatherMediaInfo(probe, tone);
     TForm9 form;
     form.SetInformation(info);
-    for (const char* caption : {"视频分辨率：", "视频帧率：", "视频比特率："}) EXPECT_EQ(Value(form, caption), "") << caption;
+    for (const char* caption : {"视频分辨率：", "视频帧率：", "视频比特率："})
+        EXPECT_EQ(Value(form, caption), "") << caption;
     EXPECT_EQ(Value(form, "视频流信息："), "无");
     EXPECT_TRUE(Value(form, "音频比特率：").endsWith("kbps"));
     EXPECT_TRUE(Value(form, "音频流信息：").startsWith("Audio: aac"));
 
     // a stream line of a busy file wraps, scrolls and its tooltip holds all of it
     info.InfoAudio.clear();
-    for (int i = 0; i < 12; ++i) info.InfoAudio += "Audio: aac (LC) (mp4a / 0x6134706D), ";
+    for (int i = 0; i < 12; ++i)
+        info.InfoAudio += "Audio: aac (LC) (mp4a / 0x6134706D), ";
     form.SetInformation(info);
     form.show();
     QLabel* line = form.ValueLabel(QStringLiteral("音频流信息："));
@@ -105,7 +111,8 @@ TEST(MediaInformationWindow, AudioOnlyFileLeavesTheVideoFactsEmptyAndLongLinesWr
     form.hide();
 }
 
-TEST(ShutdownCountdown, CountsDownWithoutBlockingAndCanBeCancelled) {
+TEST(ShutdownCountdown, CountsDownWithoutBlockingAndCanBeCancelled)
+{
     qtest::ScratchDir dir;
     const QString marker = QString::fromStdString(dir.file("powered-off"));
     const QStringList command{QStringLiteral("touch"), marker};
@@ -138,12 +145,14 @@ TEST(ShutdownCountdown, CountsDownWithoutBlockingAndCanBeCancelled) {
 
 class LockWindow : public ::testing::Test {
 protected:
-    LockWindow() {
+    LockWindow()
+    {
         form.SetRegistry(&registry);
         form.SetDialogs(&dialogs);
     }
     // Types `text` and presses 确定 while the window runs modally; the result code.
-    int Answer(const QString& text) {
+    int Answer(const QString& text)
+    {
         QTimer::singleShot(0, &form, [this, text] {
             QTest::keyClicks(form.PasswordEdit(), text);
             form.findChild<QPushButton*>("suiButton2")->click();
@@ -155,7 +164,8 @@ protected:
     TForm5 form;
 };
 
-TEST_F(LockWindow, RightPasswordOpensAndAWrongOneEndsWithTheMessage) {
+TEST_F(LockWindow, RightPasswordOpensAndAWrongOneEndsWithTheMessage)
+{
     registry.stored = PasswordLock::Scramble("Abc123");
     EXPECT_EQ(form.PasswordEdit()->echoMode(), QLineEdit::Password);
     // each character shows as "*", also under a skin's sheet
@@ -170,7 +180,8 @@ TEST_F(LockWindow, RightPasswordOpensAndAWrongOneEndsWithTheMessage) {
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"错误:输入的密码错误,请和本机管理人员联系！ (error)"});
 }
 
-TEST_F(LockWindow, EmptyEntryOpensWithoutStoredValueAndEscapeOrCloseDoNotAnswer) {
+TEST_F(LockWindow, EmptyEntryOpensWithoutStoredValueAndEscapeOrCloseDoNotAnswer)
+{
     QTimer::singleShot(0, &form, [this] {
         QTest::keyClick(&form, Qt::Key_Escape);
         form.close();
@@ -184,10 +195,14 @@ TEST_F(LockWindow, EmptyEntryOpensWithoutStoredValueAndEscapeOrCloseDoNotAnswer)
     EXPECT_EQ(form.exec(), QDialog::Rejected);
 }
 
-TEST_F(LockWindow, ShownBeforeWorkOnlyWhenTheKeyExists) {
+TEST_F(LockWindow, ShownBeforeWorkOnlyWhenTheKeyExists)
+{
     registry.exists = false;
     bool shown = false;
-    QTimer::singleShot(0, &form, [this, &shown] { shown = form.isVisible(); form.done(QDialog::Rejected); });
+    QTimer::singleShot(0, &form, [this, &shown] {
+        shown = form.isVisible();
+        form.done(QDialog::Rejected);
+    });
     EXPECT_TRUE(form.PassLock());
     QCoreApplication::processEvents();
     EXPECT_FALSE(shown);
@@ -208,14 +223,17 @@ struct FileDownloader : IDownloader {
     std::string content;
     bool succeed = true;
     std::vector<std::string> urls;
-    DownloadResult Download(const std::string& url, const std::string& path, const std::atomic<bool>&) override {
+    DownloadResult Download(const std::string& url, const std::string& path, const std::atomic<bool>&) override
+    {
         urls.push_back(url);
-        if (succeed) apptest::WriteText(path, content);
+        if (succeed)
+            apptest::WriteText(path, content);
         return {succeed ? DownloadResult::Outcome::Done : DownloadResult::Outcome::ConnectFailed, 0};
     }
 };
 
-TEST(UpdateWindow, CheckShowsTheNewVersionAndDownloadOpensTheLink) {
+TEST(UpdateWindow, CheckShowsTheNewVersionAndDownloadOpensTheLink)
+{
     qtest::ScratchDir dir;
     TForm6 form(nullptr, dir.path() + "/update.ini");
     FileDownloader downloader;

@@ -18,7 +18,8 @@ using namespace apptest;
 
 namespace {
 
-TEST(UpdateCheckOnX, ServerThatNeverAnswersLeavesTheWindowResponding) {
+TEST(UpdateCheckOnX, ServerThatNeverAnswersLeavesTheWindowResponding)
+{
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     SilentServer server;
     ASSERT_TRUE(server.Listening());
@@ -56,7 +57,8 @@ TEST(UpdateCheckOnX, ServerThatNeverAnswersLeavesTheWindowResponding) {
     EXPECT_FALSE(update.DownloadButton()->isEnabled());
 }
 
-TEST(UpdateCheckOnX, BackEndsAWaitingCheck) {
+TEST(UpdateCheckOnX, BackEndsAWaitingCheck)
+{
     SilentServer server;
     ASSERT_TRUE(server.Listening());
     qtest::ScratchDir dir;

@@ -87,8 +87,8 @@ TEST_F(PreviewerTest, DraggingTheClientAreaMovesTheWindow)
     const QPoint start = window->pos();
     const QPoint pressAt(10, 10);
     const QPoint delta(25, 15);
-    QMouseEvent press(QEvent::MouseButtonPress, pressAt, window->mapToGlobal(pressAt), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, pressAt, window->mapToGlobal(pressAt), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(window, &press);
     QMouseEvent move(QEvent::MouseMove, pressAt + delta, window->mapToGlobal(pressAt) + delta, Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);

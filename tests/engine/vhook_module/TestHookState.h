@@ -16,7 +16,7 @@ typedef struct TestHookStateRecord {
     int pixFmt[TEST_HOOK_MAX_CALLS];
     int64_t ptsUs[TEST_HOOK_MAX_CALLS];
     void* contexts[TEST_HOOK_MAX_CALLS];  // the context each Process call got
-    void* configuredContext;               // the context Configure returned
+    void* configuredContext;  // the context Configure returned
 } TestHookStateRecord;
 
 typedef TestHookStateRecord* (*TestHookStateFn)(void);

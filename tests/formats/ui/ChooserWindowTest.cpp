@@ -36,8 +36,7 @@ struct ChooserWindowTest : ::testing::Test {
         options.SetDurationProbe(&probe);
     }
 
-    template <typename T>
-    T* Find(QWidget& window, const char* name)
+    template <typename T> T* Find(QWidget& window, const char* name)
     {
         T* widget = window.findChild<T*>(name);
         EXPECT_NE(widget, nullptr) << name;
@@ -195,8 +194,8 @@ TEST_F(ChooserWindowTest, CancelReturnsToTheSamePageAndEntry)
         default:
             if (!chooser.isVisible())
                 return false;
-            chooserBack = Pages()->currentIndex() == 0 && List("suiListView2")->currentRow() == 7 &&
-                          session.FormatNumber == 107;
+            chooserBack =
+                Pages()->currentIndex() == 0 && List("suiListView2")->currentRow() == 7 && session.FormatNumber == 107;
             QTest::mouseClick(Find<QPushButton>(chooser, "suiButton2"), Qt::LeftButton);
             return true;
         }

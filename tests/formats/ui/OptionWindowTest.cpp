@@ -40,8 +40,7 @@ struct OptionWindowTest : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
-    template <typename T>
-    T* Find(const QString& name)
+    template <typename T> T* Find(const QString& name)
     {
         T* widget = window.findChild<T*>(name);
         EXPECT_NE(widget, nullptr) << name.toStdString();
@@ -88,11 +87,16 @@ TEST_F(OptionWindowTest, ControlsByNameAfterShow)
         const char* name;
         int count;
         const char* selected;
-    } lists[] = {{"suiComboBox1", 7, "Divx 5 视频压缩器"}, {"suiComboBox2", 8, "528 kbps(中等质量)"},
-                 {"suiComboBox3", 16, "320*240"},          {"suiComboBox4", 12, "25.00"},
-                 {"suiComboBox5", 4, "MP3音频编码器"},     {"suiComboBox6", 17, "128"},
-                 {"suiComboBox7", 6, "44100"},             {"suiComboBox10", 2, "立体声"},
-                 {"suiComboBox8", 2, "普通视频4:3模式"},   {"suiComboBox9", 28, "音量保持不变"}};
+    } lists[] = {{"suiComboBox1", 7, "Divx 5 视频压缩器"},
+                 {"suiComboBox2", 8, "528 kbps(中等质量)"},
+                 {"suiComboBox3", 16, "320*240"},
+                 {"suiComboBox4", 12, "25.00"},
+                 {"suiComboBox5", 4, "MP3音频编码器"},
+                 {"suiComboBox6", 17, "128"},
+                 {"suiComboBox7", 6, "44100"},
+                 {"suiComboBox10", 2, "立体声"},
+                 {"suiComboBox8", 2, "普通视频4:3模式"},
+                 {"suiComboBox9", 28, "音量保持不变"}};
     for (const auto& l : lists) {
         QComboBox* box = Combo(l.name);
         EXPECT_EQ(box->count(), l.count) << l.name;
@@ -176,12 +180,16 @@ TEST_F(OptionWindowTest, TimeEditsTakeDigitsOnly)
         Qt::KeyboardModifiers modifiers;
         const char* textAfter;
         bool message;
-    } keys[] = {{Qt::Key_1, {}, "1", false},         {Qt::Key_A, {}, "1", true},
-                {Qt::Key_Minus, {}, "1", true},      {Qt::Key_2, {}, "12", false},
-                {Qt::Key_Backspace, {}, "1", false}, {Qt::Key_Space, {}, "1", true},
+    } keys[] = {{Qt::Key_1, {}, "1", false},
+                {Qt::Key_A, {}, "1", true},
+                {Qt::Key_Minus, {}, "1", true},
+                {Qt::Key_2, {}, "12", false},
+                {Qt::Key_Backspace, {}, "1", false},
+                {Qt::Key_Space, {}, "1", true},
                 {Qt::Key_2, {}, "12", false},
                 // shortcuts are no typing: select all, then a digit replaces the selection
-                {Qt::Key_A, Qt::ControlModifier, "12", false}, {Qt::Key_C, Qt::ControlModifier, "12", false},
+                {Qt::Key_A, Qt::ControlModifier, "12", false},
+                {Qt::Key_C, Qt::ControlModifier, "12", false},
                 {Qt::Key_7, {}, "7", false}};
     for (const auto& k : keys) {
         const std::size_t before = dialogs.messages.size();
