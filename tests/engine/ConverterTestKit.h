@@ -55,12 +55,11 @@ public:
     void Attach(TCustomMediaConverter& converter)
     {
         converter.SetOnTerminate([this](TCustomMediaConverter*, const TTerminateInfo& info) {
-            {
-                std::lock_guard guard(lock_);
-                terminations_.push_back(info);
-                if (info.TaskIndex < 0)
-                    allEnded_ = true;
-            }
+            // notified under the lock: a waiter that sees the end may destroy the log at once
+            std::lock_guard guard(lock_);
+            terminations_.push_back(info);
+            if (info.TaskIndex < 0)
+                allEnded_ = true;
             ended_.notify_all();
         });
         converter.SetOnProgress([this](TCustomMediaConverter*, PProgressInfo info) {
