@@ -19,6 +19,15 @@ namespace {
 using runtest::Options;
 using runtest::RunClips;
 
+// Runs `task` to its end with a progress report at every chance; `reports` in order.
+void RunReportingAlways(TCustomFFmpeg& task, std::vector<TProgressInfo>& reports)
+{
+    task.SetProgressIntervalUs(0);
+    TRunHooks hooks;
+    hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
+    ASSERT_FALSE(runtest::RunTask(task, hooks).error);
+}
+
 TEST(TranscodeRun, AFinishedRunIsFinishedAndAStoppedOneIsNotButItsFileIsClosed)
 {
     RunClips& clips = RunClips::Get();
@@ -332,11 +341,8 @@ TEST(TranscodeRun, WithoutVideoTheReportsCarryMinusOneForFramesFpsAndQuality)
     RunClips& clips = RunClips::Get();
     qtest::ScratchDir out;
     auto task = runtest::PrepareTask(clips.Mp4(), {}, out.file("audio.mp3"), {});
-    task->SetProgressIntervalUs(0);
     std::vector<TProgressInfo> reports;
-    TRunHooks hooks;
-    hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
-    ASSERT_FALSE(runtest::RunTask(*task, hooks).error);
+    ASSERT_NO_FATAL_FAILURE(RunReportingAlways(*task, reports));
     ASSERT_GE(reports.size(), 2u);
     for (const TProgressInfo& r : reports) {
         EXPECT_EQ(r.FrameNumber, -1);
@@ -355,11 +361,8 @@ TEST(TranscodeRun, NoReportIsMadeBeforeTheFirstVideoFrame)
                                      "-map 0:a -map 1:v -c:a pcm_s16le -c:v mpeg4");
     qtest::ScratchDir out;
     auto task = runtest::PrepareTask(late, {}, out.file("late.mkv"), {{"vcodec", "mpeg4"}, {"acodec", "ac3"}});
-    task->SetProgressIntervalUs(0);
     std::vector<TProgressInfo> reports;
-    TRunHooks hooks;
-    hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
-    ASSERT_FALSE(runtest::RunTask(*task, hooks).error);
+    ASSERT_NO_FATAL_FAILURE(RunReportingAlways(*task, reports));
     ASSERT_FALSE(reports.empty());
     for (const TProgressInfo& r : reports)
         EXPECT_GE(r.FrameNumber, 1);
@@ -374,11 +377,8 @@ TEST(TranscodeRun, AReportBeforeTheFirstWrittenPacketShowsTheStartNotTheEnd)
     // libx264 holds its first pictures back for its look-ahead: the first
     // reports come before it has written any packet
     auto task = runtest::PrepareTask(clips.Mp4(), {}, out.file("held.mp4"), {{"vcodec", "libx264"}, {"an", ""}});
-    task->SetProgressIntervalUs(0);
     std::vector<TProgressInfo> reports;
-    TRunHooks hooks;
-    hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
-    ASSERT_FALSE(runtest::RunTask(*task, hooks).error);
+    ASSERT_NO_FATAL_FAILURE(RunReportingAlways(*task, reports));
     ASSERT_GE(reports.size(), 2u);
     EXPECT_LT(reports.front().CurrentDuration, 100000);
     for (const TProgressInfo& r : reports)
