@@ -38,8 +38,8 @@ ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=1280x720:rate=25:duration
     -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$clip" -ac 2 \
     -c:v libx264 -preset medium -b:v 2500k -pix_fmt yuv420p -c:a aac -b:a 128k "$mp4"
 # the converter's libx264-default preset, as a preset file the ffmpeg tool reads
-sed -n '/{"libx264-default",/,/},/p' "$source_dir/engine/BuiltinX264Presets.cpp" |
-    grep -o '"[^"]*\\n"' | sed 's/^"//; s/\\n"$//' > "$work/preset/libx264-default.ffpreset"
+"$build/bin/quorvex-preset" libx264-default > "$work/preset/libx264-default.ffpreset" ||
+    { echo "bench: $build/bin/quorvex-preset not built (cmake --build $build --target quorvex-preset)" >&2; exit 2; }
 export FFMPEG_DATADIR=$work/preset
 ff=(ffmpeg -nostdin -v error -y)
 

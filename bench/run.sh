@@ -62,8 +62,8 @@ for i in 1 2 3 4; do
 done
 
 # The converter's libx264-default preset, as a preset file the ffmpeg tool reads.
-sed -n '/{"libx264-default",/,/},/p' "$source_dir/engine/BuiltinX264Presets.cpp" |
-    grep -o '"[^"]*\\n"' | sed 's/^"//; s/\\n"$//' > "$work/preset/libx264-default.ffpreset"
+"$build/bin/quorvex-preset" libx264-default > "$work/preset/libx264-default.ffpreset" ||
+    { echo "bench: $build/bin/quorvex-preset not built (cmake --build $build --target quorvex-preset)" >&2; exit 2; }
 export FFMPEG_DATADIR=$work/preset
 
 ff=(ffmpeg -nostdin -v error -y)
