@@ -24,6 +24,7 @@ extern "C" {
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -281,6 +282,8 @@ TSegmentWriter::TSegmentWriter(std::string folder, TSegmentRecord record, const 
 
 TSegmentWriter::~TSegmentWriter()
 {
+    if (syncing_.joinable())
+        syncing_.join();
     if (!current_)
         return;
     if (current_->pb)
@@ -330,7 +333,7 @@ void TSegmentWriter::Open()
     packetsInCurrent_ = 0;
 }
 
-void TSegmentWriter::Close(bool record, bool last)
+void TSegmentWriter::Close(bool record)
 {
     if (!current_)
         return;
@@ -349,12 +352,23 @@ void TSegmentWriter::Close(bool record, bool last)
         throw FFmpegException(ErrorText(path, ret));
     if (!record)
         return;
+    WaitForSync();
+    record_.segments.push_back(TSegmentEntry{files_.back(), false, ends_});
     // the record names a segment only once it is on the disk
-    SyncFile(path);
-    record_.segments.push_back(TSegmentEntry{files_.back(), last, ends_});
-    std::string error;
-    if (!WriteSegmentRecord(folder_, record_, error))
-        throw FFmpegException(error);
+    syncing_ = std::thread([this, path, record = record_] {
+        SyncFile(path);
+        std::string error;
+        if (!WriteSegmentRecord(folder_, record, error))
+            syncFailure_ = error;
+    });
+}
+
+void TSegmentWriter::WaitForSync()
+{
+    if (syncing_.joinable())
+        syncing_.join();
+    if (!syncFailure_.empty())
+        throw FFmpegException(std::exchange(syncFailure_, std::string()));
 }
 
 bool TSegmentWriter::Write(int streamIndex, AVPacket* packet)
@@ -389,7 +403,7 @@ bool TSegmentWriter::Write(int streamIndex, AVPacket* packet)
         // the video before this key picture is complete up to its time
         if (types_[i] == AVMEDIA_TYPE_VIDEO)
             ends_[i] = pts;
-        Close(true, false);
+        Close(true);
         nextBoundaryUs_ = (ToUs(streamIndex, pts) / kSegmentLengthUs + 1) * kSegmentLengthUs;
     }
     if (!current_)
@@ -415,7 +429,11 @@ bool TSegmentWriter::Write(int streamIndex, AVPacket* packet)
     return true;
 }
 
-void TSegmentWriter::Finish(bool complete) { Close(complete, true); }
+void TSegmentWriter::Finish()
+{
+    Close(false);
+    WaitForSync();
+}
 
 // --- the join ---------------------------------------------------------------------------
 

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 inline constexpr int64_t kSegmentLengthUs = 10'000'000;
@@ -118,15 +119,20 @@ public:
     // run's audio before the kept sound ends), which the caller then drops.
     // Raises FFmpegException.
     bool Write(int streamIndex, AVPacket* packet);
-    // Closes the open segment; `complete` when the run's media ended there.
-    void Finish(bool complete);
+    // Closes the open segment and waits until the segments recorded so far
+    // are on the disk. A segment that ends the run is not recorded: after a
+    // whole output the segments go, and after a stop the open segment is
+    // incomplete. Raises FFmpegException when a record could not be written.
+    void Finish();
     // Every segment written, kept ones first, in order.
     const std::vector<std::string>& Files() const { return files_; }
     const std::string& Folder() const { return folder_; }
 
 private:
     void Open();
-    void Close(bool record, bool last);
+    void Close(bool record);
+    // Waits for the segment handed to the disk last; raises its failure.
+    void WaitForSync();
     int64_t ToUs(int streamIndex, int64_t ts) const;
 
     std::string folder_;
@@ -146,6 +152,12 @@ private:
     AVFormatContext* current_ = nullptr;  // owns its pb
     AVPacketPtr copy_;  // the segment's reference to the packet being written
     size_t packetsInCurrent_ = 0;
+    // A closed segment goes to the disk, and then into the record, on a
+    // thread of its own, so that the run does not wait for the disk (an
+    // fsync also writes out what other programs left unwritten). One at a
+    // time, in order: the next close waits for the one before.
+    std::thread syncing_;
+    std::string syncFailure_;  // written by syncing_, read once it has ended
 };
 
 // Copies the packets of `files` (in `folder`, in order) into `oc`, whose

@@ -348,5 +348,5 @@ void TranscodeRun::StartSegments()
 void TranscodeRun::FinishSegments()
 {
     if (segments_)
-        segments_->Finish(!task_.stopRequested_);
+        segments_->Finish();
 }
