@@ -50,12 +50,15 @@ void ApplyCodecThreads(AVCodecContext* ctx, const AVCodec* codec, int threads)
         type = FF_THREAD_FRAME;
     else if (caps & AV_CODEC_CAP_SLICE_THREADS)
         type = FF_THREAD_SLICE;
-    // A share of n > 1 cores is used as each library uses n cores when left
-    // to itself: libavcodec runs one thread more than cores (one is ready
-    // while another waits for the caller), x264 one and a half per core.
+    // A share of n > 1 cores: libavcodec's codecs run one thread more than
+    // cores (one is ready while another waits for the caller), as they do
+    // when left to themselves. libx264 gets n: the run feeds it from a thread
+    // of its own, which keeps n frame threads busy (the half again per core
+    // x264 takes when left to itself is for a caller that makes it wait, and
+    // costs memory).
     threads = std::max(1, threads);
-    if (threads > 1)
-        threads = codec && std::strcmp(codec->name, "libx264") == 0 ? threads * 3 / 2 : threads + 1;
+    if (threads > 1 && !(codec && std::strcmp(codec->name, "libx264") == 0))
+        threads = threads + 1;
     if (type == FF_THREAD_SLICE && encoder && ctx->codec_type == AVMEDIA_TYPE_VIDEO && ctx->height > 0)
         threads = std::min(threads, (ctx->height + 15) / 16);
     ctx->thread_count = type ? std::max(1, threads) : 1;

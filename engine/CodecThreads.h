@@ -24,7 +24,7 @@ int AutomaticFilesAtOnce(int cores);
 // pictures held back), the codec's own threads for wrapped libraries
 // (libx264: frame threads, as its defaults do); one thread for codecs without
 // threading. A share of n > 1 threads is used as the library would use n
-// cores on its own (libavcodec's codecs n + 1 threads, libx264 3n/2). Slice
+// cores on its own (libavcodec's codecs n + 1 threads); libx264 gets n. Slice
 // threads are limited to the picture's rows of 16 lines.
 void ApplyCodecThreads(AVCodecContext* ctx, const AVCodec* codec, int threads);
 

@@ -371,6 +371,11 @@ void TranscodeRun::FlushEncoders(int istIndex)
                     av_frame_unref(filtered_.get());
                 }
             }
+            if (ost.encodeWorker) {
+                // what it still has, then the encoder is drained here
+                ost.encodeWorker->Finish();
+                ost.encodeWorker.reset();
+            }
             const int ret = ost.encoder->SendFrame(nullptr);
             if (ret < 0 && ret != AVERROR_EOF)
                 throw FFmpegException("Video encoding failed");

@@ -80,6 +80,7 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
     }
 
     AVFormatContext* oc = task_.media_.outputs[ost.fileIndex].get();
+    std::lock_guard lock(writing_);
     for (AVPacketPtr& out : current) {
         out->stream_index = ost.stream->index;
         const int64_t end = (out->pts != AV_NOPTS_VALUE ? out->pts : out->dts) + std::max<int64_t>(out->duration, 0);
@@ -112,16 +113,23 @@ int64_t TranscodeRun::DrainEncoder(TRunOutputStream& ost, bool flushing)
 {
     AVCodecContext* enc = ost.enc;
     const bool video = enc->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (!ost.encoded) {
+        ost.encoded.reset(av_packet_alloc());
+        if (!ost.encoded)
+            throw std::bad_alloc();
+    }
+    AVPacket* encoded = ost.encoded.get();
     int64_t bytes = 0;
     for (;;) {
-        const int ret = ost.encoder->ReceivePacket(encoded_.get());
+        const int ret = ost.encoder->ReceivePacket(encoded);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
             break;
         if (ret < 0)
             throw FFmpegException(video ? "Video encoding failed" : "Audio encoding failed");
         if (video) {
+            std::lock_guard lock(writing_);
             size_t size = 0;
-            const uint8_t* stats = av_packet_get_side_data(encoded_.get(), AV_PKT_DATA_QUALITY_STATS, &size);
+            const uint8_t* stats = av_packet_get_side_data(encoded, AV_PKT_DATA_QUALITY_STATS, &size);
             if (stats && size >= 6) {
                 ost.lastQuality = static_cast<int>(AV_RL32(stats));
                 ost.lastPictType = av_get_picture_type_char(static_cast<AVPictureType>(stats[4]));
@@ -132,13 +140,13 @@ int64_t TranscodeRun::DrainEncoder(TRunOutputStream& ost, bool flushing)
             if (ost.passLog && enc->stats_out)
                 std::fputs(enc->stats_out, ost.passLog.get());
         } else {
-            encoded_->flags |= AV_PKT_FLAG_KEY;
+            encoded->flags |= AV_PKT_FLAG_KEY;
         }
-        av_packet_rescale_ts(encoded_.get(), enc->time_base, ost.stream->time_base);
-        encoded_->stream_index = ost.stream->index;
-        bytes += encoded_->size;
-        WritePacket(ost, encoded_.get());
-        av_packet_unref(encoded_.get());
+        av_packet_rescale_ts(encoded, enc->time_base, ost.stream->time_base);
+        encoded->stream_index = ost.stream->index;
+        bytes += encoded->size;
+        WritePacket(ost, encoded);
+        av_packet_unref(encoded);
     }
     if (video && flushing && ost.passLog && enc->stats_out)
         std::fputs(enc->stats_out, ost.passLog.get());

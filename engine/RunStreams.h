@@ -2,12 +2,14 @@
 // The tables of one transcode run: an entry per input stream and per output
 // stream, built at set-up and freed when the run ends, and the task's byte
 // and frame counters.
+#include "engine/EncodeWorker.h"
 #include "engine/FilterGraph.h"
 #include "engine/TaskMedia.h"
 #include "media/CFile.h"
 #include "media/FFHandles.h"
 
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -66,6 +68,9 @@ struct TRunOutputStream {
     double outputTimeSec = 0;  // end of the last packet written, seconds
     int64_t syncOpts = 0;  // next output time, encoder time base units
     bool encoderOpen = false;
+    AVPacketPtr encoded;  // the packet the encoder's output is collected in
+    // video with a share of more than one core: the encoder's own thread
+    std::unique_ptr<EncodeWorker> encodeWorker;
 
     // video without a filter graph
     bool cropping = false, resizing = false;
@@ -105,7 +110,7 @@ struct TRunOutputStream {
 
 // What a run counts while it writes.
 struct TRunCounters {
-    uint64_t videoBytes = 0;
+    std::atomic<uint64_t> videoBytes = 0;  // counted by encoder threads too
     uint64_t audioBytes = 0;
     uint64_t headerBytes = 0;
     uint64_t totalBytes = 0;

@@ -25,6 +25,9 @@ void TranscodeRun::Report(bool last)
     if (media.outputs.empty())
         return;
     AVFormatContext* oc = media.outputs[0].get();
+    // what the encoders' threads write, read in one piece; the handler and
+    // the log are called after
+    std::unique_lock lock(writing_);
     // the file's size lags behind the data still in the output buffer: the
     // write position counts it too
     int64_t totalSize = 0;
@@ -88,6 +91,8 @@ void TranscodeRun::Report(bool last)
         reportTime = 0;
     if (reportTime < 0.01)
         reportTime = 0.01;
+
+    lock.unlock();
 
     const ProgressHandler& onProgress = hooks_.onProgress;
     if (onProgress || options_.verbosity > 0 || last) {

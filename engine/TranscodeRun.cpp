@@ -32,10 +32,9 @@ extern "C" {
 
 TranscodeRun::TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks)
     : task_(task), hooks_(hooks), options_(task.pending_), preprocessor_(task.videoHooks_, &task),
-      decoded_(av_frame_alloc()), filtered_(av_frame_alloc()), audioFrame_(av_frame_alloc()),
-      cropped_(av_frame_alloc()), encoded_(av_packet_alloc())
+      decoded_(av_frame_alloc()), filtered_(av_frame_alloc()), audioFrame_(av_frame_alloc()), cropped_(av_frame_alloc())
 {
-    if (!decoded_ || !filtered_ || !audioFrame_ || !cropped_ || !encoded_)
+    if (!decoded_ || !filtered_ || !audioFrame_ || !cropped_)
         throw std::bad_alloc();
     packetsWritten_.assign(static_cast<size_t>(task_.media_.OutputCount()), 0);
     recordingTimeUs_ = options_.recordingTimeUs;
@@ -48,8 +47,14 @@ TranscodeRun::~TranscodeRun() { preprocessor_.Reset(); }
 
 void TranscodeRun::PassPauseGate() const
 {
-    if (hooks_.pauseGate)
-        hooks_.pauseGate->Pass();
+    if (!hooks_.pauseGate)
+        return;
+    // a pause holds the encoders' threads too: they finish what they were given
+    if (hooks_.pauseGate->IsClosed())
+        for (const TRunOutputStream& ost : outputStreams_)
+            if (ost.encodeWorker)
+                ost.encodeWorker->WaitIdle();
+    hooks_.pauseGate->Pass();
 }
 
 std::string TranscodeRun::StreamName(int fileIndex, int streamIndex, AVMediaType type) const
@@ -83,6 +88,7 @@ void TranscodeRun::Execute()
     CopyChapters();
     PrepareSegments();
     WriteHeaders();
+    StartEncodeWorkers();
     MainLoop();
     AfterLoop();
     task_.finished_ = !task_.stopRequested_;
@@ -649,6 +655,7 @@ int TranscodeRun::ChooseInputFile(bool& anyNoPacketNow)
         anyNoPacketNow |= file.noPacketNow;
     double minInput = 1e100, minOutput = 1e100;
     int chosen = -1;
+    std::lock_guard lock(writing_);  // the output times move with the encoders' threads
     for (const TRunOutputStream& ost : outputStreams_) {
         const TRunInputStream& ist = inputStreams_[ost.sourceIndex];
         const TRunInputFile& file = inputFiles_[ist.fileIndex];
@@ -679,6 +686,7 @@ bool TranscodeRun::FileSizeLimitReached() const
     if (options_.fileSizeLimitBytes <= 0 || task_.media_.outputs.empty())
         return false;
     const AVFormatContext* oc = task_.media_.outputs[0].get();
+    std::lock_guard lock(writing_);
     return oc->pb && avio_tell(oc->pb) > options_.fileSizeLimitBytes;
 }
 
@@ -820,6 +828,14 @@ void TranscodeRun::AfterLoop()
         if (ist.decodingNeeded && !ist.flushed)
             ProcessPacket(i, nullptr);
     }
+    // an encoder whose source was not flushed still finishes its pictures
+    // before the outputs end
+    for (TRunOutputStream& ost : outputStreams_) {
+        if (ost.encodeWorker) {
+            ost.encodeWorker->Finish();
+            ost.encodeWorker.reset();
+        }
+    }
     // packets still held by bitstream filters
     for (TRunOutputStream& ost : outputStreams_)
         if (!ost.bitstreamFilters.empty())
@@ -849,6 +865,9 @@ void TranscodeRun::AfterLoop()
 
 void TranscodeRun::ReleaseCodecs()
 {
+    // the encoders' threads end before anything they use goes
+    for (TRunOutputStream& ost : outputStreams_)
+        ost.encodeWorker.reset();
     for (TRunOutputStream& ost : outputStreams_) {
         ost.resampler.reset();
         ost.fifo.reset();

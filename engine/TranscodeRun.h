@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,8 @@ private:
     // Encodes `count` copies of `prepared` at the next slots of the stream.
     void WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs);
     int EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame);
+    // Gives each video encoder with a share of more than one core a thread of its own.
+    void StartEncodeWorkers();
 
     // audio output (AudioOutput.cpp)
     void AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const uint8_t* data, int size);
@@ -185,7 +188,9 @@ private:
     AVFramePtr filtered_;
     AVFramePtr audioFrame_;
     AVFramePtr cropped_;
-    AVPacketPtr encoded_;
+    // Guards the outputs' muxers, the segment writer, the counters and what
+    // the report reads of the streams while encoder threads write packets.
+    mutable std::mutex writing_;
     int64_t loopStartUs_ = 0;
     int64_t lastReportUs_ = 0;
     int lastFileIndex_ = 0;

@@ -106,9 +106,11 @@ void TranscodeRun::WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepar
         frame->pict_type = AV_PICTURE_TYPE_NONE;
         frame->key_frame = 0;
         // a segment of a resumable output starts with a key picture
-        if (segments_ && ost.fileIndex == segmentedOutput_ &&
-            segments_->KeyFrameDue(ost.index, av_rescale_q(ost.syncOpts, enc->time_base, ost.stream->time_base)))
-            frame->pict_type = AV_PICTURE_TYPE_I;
+        if (segments_ && ost.fileIndex == segmentedOutput_) {
+            std::lock_guard lock(writing_);
+            if (segments_->KeyFrameDue(ost.index, av_rescale_q(ost.syncOpts, enc->time_base, ost.stream->time_base)))
+                frame->pict_type = AV_PICTURE_TYPE_I;
+        }
         if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME)) {
             frame->interlaced_frame = 1;
             if (options_.topFieldFirst != -1)
@@ -197,7 +199,32 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
 
 int TranscodeRun::EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame)
 {
+    if (ost.encodeWorker) {
+        ost.encodeWorker->Push(frame);  // its bytes are counted on the encoder's thread
+        return 0;
+    }
     const int64_t bytes = EncodeFrame(ost, frame, "Video encoding failed");
     counters_.videoBytes += static_cast<uint64_t>(bytes);
     return static_cast<int>(bytes);
+}
+
+void TranscodeRun::StartEncodeWorkers()
+{
+    // With one core the loop and the encoder take turns as they must; the
+    // video statistics and a first pass's log follow each picture as it is
+    // encoded, so they stay on the loop's thread too.
+    if (task_.codecThreads_ <= 1 || !options_.vstatsFileName.empty())
+        return;
+    for (TRunOutputStream& ost : outputStreams_) {
+        if (!ost.encodingNeeded || !ost.encoderOpen || !ost.enc || ost.enc->codec_type != AVMEDIA_TYPE_VIDEO ||
+            ost.passLog)
+            continue;
+        // two pictures waiting are enough to keep both sides busy, and hold
+        // little memory (with no scaler they are the decoder's own pictures)
+        ost.encodeWorker = std::make_unique<EncodeWorker>(
+            [this, &ost](AVFrame* picture) {
+                counters_.videoBytes += static_cast<uint64_t>(EncodeFrame(ost, picture, "Video encoding failed"));
+            },
+            2);
+    }
 }

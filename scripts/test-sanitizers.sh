@@ -24,7 +24,7 @@ jobs=${QUORVEX_JOBS:-$(nproc 2>/dev/null || echo 2)}
 supp=$root/scripts/sanitizer-suppressions
 
 # Tests that run our own threads; ThreadSanitizer is run on these only.
-tsan_tests=${QUORVEX_TSAN_TESTS:-'^(media_LoggerTest|player_.*|engine_Converter.*|robustness_(Converter|StopPhases|RunLoad|PlayerFault).*)$'}
+tsan_tests=${QUORVEX_TSAN_TESTS:-'^(media_LoggerTest|player_.*|engine_(Converter.*|EncodeWorkerTest)|robustness_(Converter|StopPhases|RunLoad|PlayerFault).*)$'}
 # The A/V sync test measures playback timing, which ThreadSanitizer's slow-down
 # distorts; its threads are the player's, which the other player tests run.
 tsan_skip='^player_AvSyncTest$'

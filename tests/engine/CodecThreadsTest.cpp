@@ -36,8 +36,9 @@ TEST(CodecThreads, EachCodecGetsTheThreadingItSupports)
         {"mpeg4", true, 480, 4, 5, FF_THREAD_SLICE},  // slices: no pictures held back
         {"mpeg4", true, 32, 4, 2, FF_THREAD_SLICE},  // two rows of 16 lines: two slices at most
         {"mpeg2video", true, 576, 2, 3, FF_THREAD_SLICE},
-        {"libx264", true, 240, 2, 3, FF_THREAD_FRAME},  // x264's own frame threads, 3 per 2 cores
-        {"libx264", true, 240, 4, 6, FF_THREAD_FRAME},
+        {"libx264", true, 240, 2, 2, FF_THREAD_FRAME},  // x264's own frame threads, one per core
+        {"libx264", true, 240, 4, 4, FF_THREAD_FRAME},
+        {"libx264", true, 240, 1, 1, FF_THREAD_FRAME},
         {"h263", true, 144, 4, 1, 0},  // no threading: would fail to open
         {"libmp3lame", true, 0, 4, 1, 0},
         {"aac", false, 0, 4, 1, 0},
