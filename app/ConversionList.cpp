@@ -160,6 +160,18 @@ void ConversionList::RefuseFullList()
                               MessageButtons::Ok);
 }
 
+bool ConversionList::ReadyToAdd()
+{
+    ResetOutputSettings();
+    if (!LibraryReady())
+        return false;
+    if (!HasFreeSlot()) {
+        RefuseFullList();
+        return false;
+    }
+    return true;
+}
+
 bool ConversionList::OutputFolderWritable(const std::string& folder)
 {
     const std::optional<std::string> problem = OutputFolderProblem(folder);
@@ -215,13 +227,8 @@ void ConversionList::N2Click()
 
 void ConversionList::AddOneFile()
 {
-    ResetOutputSettings();
-    if (!LibraryReady())
+    if (!ReadyToAdd())
         return;
-    if (!HasFreeSlot()) {
-        RefuseFullList();
-        return;
-    }
     const std::optional<std::string> chosen = parts_.dialogs.OpenFile(OpenDialogFilter());
     if (!chosen || !FileExists(*chosen))
         return;
@@ -257,13 +264,8 @@ void ConversionList::AddOneFile()
 
 void ConversionList::AddManyFiles()
 {
-    ResetOutputSettings();
-    if (!LibraryReady())
+    if (!ReadyToAdd())
         return;
-    if (!HasFreeSlot()) {
-        RefuseFullList();
-        return;
-    }
     const std::vector<std::string> files = parts_.dialogs.OpenFiles(OpenDialogFilter());
     if (files.empty())
         return;
@@ -274,13 +276,8 @@ void ConversionList::AddManyFiles()
 
 void ConversionList::AddFolder()
 {
-    ResetOutputSettings();
-    if (parts_.converter.Working() || !LibraryReady())
+    if (parts_.converter.Working() || !ReadyToAdd())
         return;
-    if (!HasFreeSlot()) {
-        RefuseFullList();
-        return;
-    }
     const std::optional<std::string> folder = parts_.dialogs.ChooseFolder("选择要添加的文件夹", lastFolder_);
     if (!folder)
         return;
@@ -349,13 +346,8 @@ void ConversionList::AddDroppedFiles(const std::vector<std::string>& files)
 {
     if (files.empty() || parts_.converter.Working())
         return;
-    ResetOutputSettings();
-    if (!LibraryReady())
+    if (!ReadyToAdd())
         return;
-    if (!HasFreeSlot()) {
-        RefuseFullList();
-        return;
-    }
     if (!ChooseFormat(false))
         return;
     AddFilesOneFormat(files);

@@ -103,6 +103,9 @@ private:
     bool LibraryReady();
     bool HasFreeSlot() const;
     void RefuseFullList();
+    // What every add checks first: the last add's settings cleared, the
+    // library loaded, room in the list (else says so); false to add nothing.
+    bool ReadyToAdd();
     // The chooser, once for the files; false when cancelled.
     bool ChooseFormat(bool clipAllowed);
     // Whether the converter can write into `folder`; else says why in a box.
