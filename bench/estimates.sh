@@ -20,6 +20,7 @@ long=$((seconds * 6))  # bit-rate runs are fast: longer clips give them a remain
 [ -x "$tool" ] || { echo "no quorvex-estimates at $tool; build first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+source "$root/bench/lib.sh"
 began=$(date +%s)
 
 # a busy picture (noise-like detail) and a plain one, both with sound
@@ -41,7 +42,7 @@ printf '| format | sources | list said left at 50 %% (s) | really left (s) | err
 : >"$work/size-errors"
 : >"$work/time-errors"
 
-measure() {  # FORMAT KIND(bit-rate|quality) SUFFIX
+estimate() {  # FORMAT KIND(bit-rate|quality) SUFFIX
     local format=$1 kind=$2 suffix=$3
     "$tool" "$format" "$work/out-$format$suffix" "$work/busy$suffix.mp4" "$work/plain$suffix.mp4" >"$work/lines"
     awk -F'\t' -v f="$format" -v kind="$kind" -v sizes="$sizes" -v times="$times" -v lists="$lists" \
@@ -66,11 +67,11 @@ measure() {  # FORMAT KIND(bit-rate|quality) SUFFIX
             printf "| %s | busy%s, plain%s | %.2f | %.2f | %s |\n", f, suffix, suffix, $2, $3, e >> lists
         }' "$work/lines"
 }
-measure 1 bit-rate ""
-measure 12 bit-rate ""
-measure 300 quality ""
-measure 310 bit-rate ""
-measure 1 bit-rate -long
+estimate 1 bit-rate ""
+estimate 12 bit-rate ""
+estimate 300 quality ""
+estimate 310 bit-rate ""
+estimate 1 bit-rate -long
 
 worst() {  # FILE [KIND]: the largest absolute error
     awk -v kind="${2:-}" '(kind == "" || $1 == kind) { e = $NF < 0 ? -$NF : $NF; if (e > w) w = e } END { printf "%.1f", w }' "$1"
@@ -103,18 +104,5 @@ section="$work/section.md"
 } >"$section"
 cat "$section"
 
-# the section replaces its earlier self; the rest of the file is left as it is
-if [ -f "$results" ]; then
-    awk -v heading="## Size and time estimates (bench/estimates.sh)" '
-        $0 == heading { skip = 1; next }
-        skip && /^## / { skip = 0 }
-        !skip' "$results" >"$results.new"
-    # no blank lines left dangling at the end before the section
-    sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' "$results.new" >"$results.trim"
-    { cat "$results.trim"; echo; cat "$section"; } >"$results.new"
-    rm -f "$results.trim"
-    mv "$results.new" "$results"
-else
-    cp "$section" "$results"
-fi
+replace_section "$results" "## Size and time estimates (bench/estimates.sh)" "$section"
 echo "bench: wrote the estimates section of $results" >&2

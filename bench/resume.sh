@@ -23,40 +23,23 @@ results=${RESULTS:-$here/results.md}
 read -r -a core_sets <<< "${CORE_SETS:-0 0,1}"
 [ -x "$cli" ] || { echo "bench: $cli not built (cmake --build $build --target quorvex-cli)" >&2; exit 2; }
 command -v ffmpeg >/dev/null || { echo "bench: ffmpeg needed" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "bench: /usr/bin/time needed (Debian package time)" >&2; exit 2; }
-command -v taskset >/dev/null || { echo "bench: taskset needed (Debian package util-linux)" >&2; exit 2; }
+source "$here/lib.sh"
+bench_require_timing
 bench_start=$(date +%s)
 load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
 work=$(mktemp -d /tmp/quorvex-resume.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/in" "$work/r" "$work/p" "$work/f" "$work/k" "$work/preset"
+mkdir -p "$work/in" "$work/r" "$work/p" "$work/f" "$work/k"
 
 echo "bench: generating the input in $work/in" >&2
 mp4=$work/in/hd720.mp4
 ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=1280x720:rate=25:duration=$clip" \
     -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$clip" -ac 2 \
     -c:v libx264 -preset medium -b:v 2500k -pix_fmt yuv420p -c:a aac -b:a 128k "$mp4"
-# the converter's libx264-default preset, as a preset file the ffmpeg tool reads
-"$build/bin/quorvex-preset" libx264-default > "$work/preset/libx264-default.ffpreset" ||
-    { echo "bench: $build/bin/quorvex-preset not built (cmake --build $build --target quorvex-preset)" >&2; exit 2; }
-export FFMPEG_DATADIR=$work/preset
+bench_tool_preset "$build"
 ff=(ffmpeg -nostdin -v error -y)
 
-# measure NAME CMD...: one run; appends "wall cpu" to $work/NAME.times
-measure() {
-    local name=$1; shift
-    /usr/bin/time -f "%e %U %S" -o "$work/time.out" "$@" >"$work/last.out" 2>"$work/last.err" ||
-        { echo "bench: $name failed: $*" >&2; cat "$work/last.err" >&2; exit 1; }
-    awk '{printf "%s %.2f\n", $1, $2 + $3}' "$work/time.out" >> "$work/$name.times"
-}
-# median NAME COLUMN (1 wall, 2 CPU)
-median() {
-    awk -v c="$2" '{print $c}' "$work/$1.times" | sort -g |
-        awk '{v[NR]=$1} END {if (NR % 2) print v[(NR+1)/2]; else printf "%.3f\n", (v[NR/2]+v[NR/2+1])/2}'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", (b > 0 ? a / b : 0)}'; }
-count() { local IFS=,; set -- $1; echo $#; }
 
 # the two jobs: key, label, the converter's format, the tool's command
 labels=([1]="format 1 (AVI mpeg4 DX50)" [126]="format 126 (MP4 libx264)")
@@ -170,17 +153,5 @@ section=$work/section.md
 } >"$section"
 cat "$section"
 
-# the section replaces its earlier self; the rest of the file is left as it is
-if [ -f "$results" ]; then
-    awk -v heading="## Resumable output" '
-        $0 == heading { skip = 1; next }
-        skip && /^## / { skip = 0 }
-        !skip' "$results" >"$results.new"
-    sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' "$results.new" >"$results.trim"
-    { cat "$results.trim"; echo; cat "$section"; } >"$results.new"
-    rm -f "$results.trim"
-    mv "$results.new" "$results"
-else
-    cp "$section" "$results"
-fi
+replace_section "$results" "## Resumable output" "$section"
 echo "bench: wrote the resumable output section of $results" >&2

@@ -27,8 +27,8 @@ results=${RESULTS:-$here/results.md}
 read -r -a core_sets <<< "${CORE_SETS:-0 0,1}"
 [ -x "$cli" ] || { echo "bench: $cli not built (cmake --build $build --target quorvex-cli)" >&2; exit 2; }
 command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null || { echo "bench: ffmpeg and ffprobe needed" >&2; exit 2; }
-[ -x /usr/bin/time ] || { echo "bench: /usr/bin/time needed (Debian package time)" >&2; exit 2; }
-command -v taskset >/dev/null || { echo "bench: taskset needed (Debian package util-linux)" >&2; exit 2; }
+source "$here/lib.sh"
+bench_require_timing
 for set in "${core_sets[@]}"; do
     taskset -c "$set" true 2>/dev/null || { echo "bench: cannot pin to CPUs $set" >&2; exit 2; }
 done
@@ -37,7 +37,7 @@ load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
 work=$(mktemp -d /tmp/quorvex-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/in" "$work/q" "$work/f" "$work/keep" "$work/preset"
+mkdir -p "$work/in" "$work/q" "$work/f" "$work/keep"
 
 echo "bench: generating inputs in $work/in" >&2
 mp4=$work/in/hd720.mp4
@@ -61,31 +61,13 @@ for i in 1 2 3 4; do
     batch+=("$work/in/batch$i.mp4")
 done
 
-# The converter's libx264-default preset, as a preset file the ffmpeg tool reads.
-"$build/bin/quorvex-preset" libx264-default > "$work/preset/libx264-default.ffpreset" ||
-    { echo "bench: $build/bin/quorvex-preset not built (cmake --build $build --target quorvex-preset)" >&2; exit 2; }
-export FFMPEG_DATADIR=$work/preset
+bench_tool_preset "$build"
 
 ff=(ffmpeg -nostdin -v error -y)
 
-# measure NAME CMD...: one run; appends "wall cpu maxrss_kib" to $work/NAME.times
-measure() {
-    local name=$1; shift
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time.out" "$@" >"$work/last.out" 2>"$work/last.err" ||
-        { echo "bench: $name failed: $*" >&2; cat "$work/last.err" >&2; exit 1; }
-    awk '{printf "%s %.2f %s\n", $1, $2 + $3, $4}' "$work/time.out" >> "$work/$name.times"
-}
-
-# median NAME COLUMN
-median() {
-    awk -v c="$2" '{print $c}' "$work/$1.times" | sort -g |
-        awk '{v[NR]=$1} END {if (NR % 2) print v[(NR+1)/2]; else printf "%.3f\n", (v[NR/2]+v[NR/2+1])/2}'
-}
 peak() { awk '{print $3}' "$work/$1.times" | sort -g | tail -1; }
 # cores NAME: median CPU time over median wall time
 cores_used() { awk -v c="$(median "$1" 2)" -v w="$(median "$1" 1)" 'BEGIN{printf "%.2f", (w > 0 ? c / w : 0)}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.3f", (b > 0 ? a / b : 0)}'; }
-count() { local IFS=,; set -- $1; echo $#; }
 
 # streams FILE: the stream parameters both sides must agree on
 streams() {
