@@ -320,7 +320,8 @@ void ConversionList::ChangeRowFormat(int row)
         return;
     TFileStreamInfo facts;
     const TaskClip clip = ClipOfSettings(
-        settings, parts_.converter.Probe().GetFileStreamInfo(facts) && facts.Duration >= 0 ? facts.Duration : NoTimeUs);
+        settings,
+        parts_.converter.Probe().GetFileStreamInfo(facts) && facts.Duration >= 0 ? facts.Duration : kNoTimeUs);
     if (!clip.refusal.empty()) {
         parts_.log.AppendBlock("***不能进行正常转换: " + clip.refusal);
         return;

@@ -17,7 +17,7 @@ TaskClip ClipOfSettings(const OutputSettings& settings, int64_t sourceDurationUs
     clip.clipped = true;
     clip.startUs = std::max<int64_t>(settings.CutStart, 0) * 1000;
     clip.durationUs = settings.CutLength * 1000;
-    const bool lengthKnown = sourceDurationUs != NoTimeUs && sourceDurationUs >= 0;
+    const bool lengthKnown = sourceDurationUs != kNoTimeUs && sourceDurationUs >= 0;
     if (clip.durationUs <= 0)
         clip.refusal = kStartNotBeforeStopMessage;
     else if (lengthKnown && clip.startUs >= sourceDurationUs)
@@ -42,7 +42,7 @@ AddedTask AddConversionTask(TMediaConverter& converter, const OutputSettings& se
 {
     AddedTask added;
     // a clip that cannot be right whatever the source's length opens nothing
-    TaskClip clip = ClipOfSettings(settings, NoTimeUs);
+    TaskClip clip = ClipOfSettings(settings, kNoTimeUs);
     if (!clip.refusal.empty()) {
         added.error = clip.refusal;
         return added;
@@ -55,7 +55,7 @@ AddedTask AddConversionTask(TMediaConverter& converter, const OutputSettings& se
     }
     added.opened = true;
     const AVFormatContext* source = converter.GetInputContext(task, 0);
-    clip = ClipOfSettings(settings, source && source->duration != AV_NOPTS_VALUE ? source->duration : NoTimeUs);
+    clip = ClipOfSettings(settings, source && source->duration != AV_NOPTS_VALUE ? source->duration : kNoTimeUs);
     CopyOutputSettings(settings, output);
     PutClip(clip, input, output);
     if (!clip.refusal.empty())

@@ -11,13 +11,13 @@
 // The clip of `settings` (CutStart and CutLength, milliseconds) in task terms.
 struct TaskClip {
     bool clipped = false;
-    int64_t startUs = NoTimeUs;  // where the input starts
-    int64_t durationUs = NoTimeUs;  // how long the output lasts
+    int64_t startUs = kNoTimeUs;  // where the input starts
+    int64_t durationUs = kNoTimeUs;  // how long the output lasts
     std::string refusal;  // why the clip cannot be cut; empty when it can
 };
 
 // The length is clamped to what a source `sourceDurationUs` long has after
-// the start (not clamped when the length is unknown: NoTimeUs or below 0); a
+// the start (not clamped when the length is unknown: kNoTimeUs or below 0); a
 // clip that stops at or before its start, or starts at or past the end, is refused.
 TaskClip ClipOfSettings(const OutputSettings& settings, int64_t sourceDurationUs);
 // The input starts at the clip and the output lasts it; without a clip the

@@ -29,8 +29,8 @@ KeptRow RowAtStart(KeptRow row)
         shown.Progress = -1;
     }
     // what an interrupted run finished is taken up at the next 转换
-    const TResumePoint resume =
-        shown.Status == kStatusReady ? FindResumePoint(output, row.Record.Input.FileName) : TResumePoint{};
+    const ResumePoint resume =
+        shown.Status == kStatusReady ? FindResumePoint(output, row.Record.Input.FileName) : ResumePoint{};
     shown.ResumeText = resume.Percent() >= 0 ? "已完成 " + std::to_string(resume.Percent()) + "%，将继续转换" : "";
     shown.TimeText = ListRow{}.TimeText;
     return row;

@@ -22,9 +22,9 @@ double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::dura
 int64_t ConvertedDurationUs(const TOutputOptions& output, int64_t sourceDurationUs)
 {
     int64_t durationUs = sourceDurationUs;
-    if (output.StartTime != NoTimeUs && output.StartTime > 0 && durationUs > 0)
+    if (output.StartTime != kNoTimeUs && output.StartTime > 0 && durationUs > 0)
         durationUs = std::max<int64_t>(durationUs - output.StartTime, 0);
-    if (output.Duration != NoTimeUs && output.Duration > 0)
+    if (output.Duration != kNoTimeUs && output.Duration > 0)
         durationUs = durationUs > 0 ? std::min(durationUs, output.Duration) : output.Duration;
     return durationUs > 0 ? durationUs : -1;
 }

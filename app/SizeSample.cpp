@@ -140,7 +140,7 @@ int64_t SizeSample::Run()
     {
         std::lock_guard guard(lock_);
         TInputOptions whole = input_;
-        whole.StartTime = NoTimeUs;
+        whole.StartTime = kNoTimeUs;
         const int task = converter.AddTask(whole.FileName, &whole);
         const AVFormatContext* context = task >= 0 ? converter.GetInputContext(task, 0) : nullptr;
         if (context && context->duration != AV_NOPTS_VALUE)
@@ -155,9 +155,9 @@ int64_t SizeSample::Run()
         }
         converter.ClearTasks();
     }
-    const int64_t beginUs = input_.StartTime != NoTimeUs && input_.StartTime > 0 ? input_.StartTime : 0;
+    const int64_t beginUs = input_.StartTime != kNoTimeUs && input_.StartTime > 0 ? input_.StartTime : 0;
     int64_t spanUs = durationUs - beginUs;
-    if (output_.Duration != NoTimeUs && output_.Duration > 0)
+    if (output_.Duration != kNoTimeUs && output_.Duration > 0)
         spanUs = std::min(spanUs, output_.Duration);
     if (durationUs <= 0 || spanUs <= 0) {
         detach();

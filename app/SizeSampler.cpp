@@ -89,7 +89,7 @@ bool SizeSampler::WaitSampling(uint64_t key, int timeoutMs) const
 void SizeSampler::Work()
 {
     ApplyThreadPriority(tpLowest);  // the codecs' own threads inherit it
-    const TQuietLogThread quiet;
+    const QuietLogThread quiet;
     std::unique_lock guard(lock_);
     for (;;) {
         changed_.wait(guard, [this] { return quit_ || !queue_.empty(); });

@@ -11,7 +11,7 @@
 namespace {
 
 // how often the main thread looks for a stop signal between hand-overs
-constexpr int StopPollMs = 50;
+constexpr int kStopPollMs = 50;
 
 using Clock = std::chrono::steady_clock;
 
@@ -81,7 +81,7 @@ std::vector<TaskOutcome> RunBatch(TCustomMediaConverter& converter, const std::v
     converter.StartTask(simultaneous);
     bool stopSent = false;
     while (!allEnded) {
-        mainThread.pumpUntil([&] { return allEnded || (StopSignals::Received() && !stopSent); }, StopPollMs);
+        mainThread.pumpUntil([&] { return allEnded || (StopSignals::Received() && !stopSent); }, kStopPollMs);
         if (StopSignals::Received() && !stopSent) {
             stopSent = true;
             converter.StopTasks(false);

@@ -227,7 +227,7 @@ int RunConvert(const CliCommand& command, bool terminal, std::ostream& out, std:
             out << " (" << settings.Adjustments << ")";
         out << '\n';
         // an interrupted conversion of this file into this output goes on where it stopped
-        const TResumePoint resume = command.resumable ? FindResumePoint(outputName, file) : TResumePoint{};
+        const ResumePoint resume = command.resumable ? FindResumePoint(outputName, file) : ResumePoint{};
         if (resume.keptUs > 0)
             out << file << ": resuming at " << ResumeTimeText(resume.keptUs) << '\n';
     }

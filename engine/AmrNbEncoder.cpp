@@ -19,7 +19,7 @@ constexpr int kModeCount = 8;
 constexpr int kMaxFrameBytes = 64;  // 32 bytes at 12.2 kbit/s, with room to spare
 }  // namespace
 
-const int AmrNbEncoder::SupportedSampleRates[] = {SampleRate, 0};
+const int AmrNbEncoder::kSupportedSampleRates[] = {kSampleRate, 0};
 const AVSampleFormat AmrNbEncoder::SampleFormats[] = {AV_SAMPLE_FMT_S16, AV_SAMPLE_FMT_NONE};
 
 TCodecChoice AmrNbEncoder::MakeChoice(const char* requestedName)
@@ -29,7 +29,7 @@ TCodecChoice AmrNbEncoder::MakeChoice(const char* requestedName)
     choice.id = AV_CODEC_ID_AMR_NB;
     choice.type = AVMEDIA_TYPE_AUDIO;
     choice.name = requestedName;
-    choice.supportedSampleRates = SupportedSampleRates;
+    choice.supportedSampleRates = kSupportedSampleRates;
     choice.sampleFormats = SampleFormats;
     choice.capabilities = AV_CODEC_CAP_SMALL_LAST_FRAME;
     return choice;
@@ -54,11 +54,11 @@ AmrNbEncoder::AmrNbEncoder(const TCodecChoice& choice)
     AVCodecContext* ctx = context_.get();
     ctx->codec_type = AVMEDIA_TYPE_AUDIO;
     ctx->codec_id = AV_CODEC_ID_AMR_NB;
-    ctx->sample_rate = SampleRate;
+    ctx->sample_rate = kSampleRate;
     ctx->sample_fmt = AV_SAMPLE_FMT_S16;
     av_channel_layout_default(&ctx->ch_layout, 1);
-    ctx->frame_size = FrameSamples;
-    ctx->time_base = AVRational{1, SampleRate};
+    ctx->frame_size = kFrameSamples;
+    ctx->time_base = AVRational{1, kSampleRate};
 }
 
 AmrNbEncoder::~AmrNbEncoder()
@@ -73,7 +73,7 @@ int AmrNbEncoder::Open(AVDictionary** /*options*/)
     if (state_)
         return AVERROR(EINVAL);
     const int channels = ctx->ch_layout.nb_channels;
-    if (ctx->sample_rate != SampleRate || channels != 1 ||
+    if (ctx->sample_rate != kSampleRate || channels != 1 ||
         (ctx->sample_fmt != AV_SAMPLE_FMT_S16 && ctx->sample_fmt != AV_SAMPLE_FMT_S16P)) {
         GetFFLogger().LogFmt(this, llError,
                              "AMR-NB encodes only 8000 Hz mono 16-bit audio (asked for %d Hz, %d channels)",
@@ -81,9 +81,9 @@ int AmrNbEncoder::Open(AVDictionary** /*options*/)
         return AVERROR(EINVAL);
     }
     ctx->sample_fmt = AV_SAMPLE_FMT_S16;
-    ctx->frame_size = FrameSamples;
+    ctx->frame_size = kFrameSamples;
     if (ctx->time_base.num <= 0 || ctx->time_base.den <= 0)
-        ctx->time_base = AVRational{1, SampleRate};
+        ctx->time_base = AVRational{1, kSampleRate};
 
     mode_ = ModeForBitRate(ctx->bit_rate);
     if (ctx->bit_rate != ModeBitRate(mode_))
@@ -108,10 +108,10 @@ int AmrNbEncoder::SendFrame(const AVFrame* frame)
         flushing_ = true;
         return 0;
     }
-    if (frame->nb_samples <= 0 || frame->nb_samples > FrameSamples || shortFrameSeen_ ||
+    if (frame->nb_samples <= 0 || frame->nb_samples > kFrameSamples || shortFrameSeen_ ||
         (frame->format != AV_SAMPLE_FMT_S16 && frame->format != AV_SAMPLE_FMT_S16P))
         return AVERROR(EINVAL);
-    if (frame->nb_samples < FrameSamples)
+    if (frame->nb_samples < kFrameSamples)
         shortFrameSeen_ = true;  // only the last frame may be short
     const int64_t pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : nextPts_;
     return EncodeOne(reinterpret_cast<const int16_t*>(frame->data[0]), frame->nb_samples, pts);
@@ -119,7 +119,7 @@ int AmrNbEncoder::SendFrame(const AVFrame* frame)
 
 int AmrNbEncoder::EncodeOne(const int16_t* samples, int count, int64_t pts)
 {
-    int16_t speech[FrameSamples] = {};
+    int16_t speech[kFrameSamples] = {};
     std::memcpy(speech, samples, sizeof(int16_t) * count);
     unsigned char out[kMaxFrameBytes];
     const int bytes = Encoder_Interface_Encode(state_, static_cast<Mode>(mode_), speech, out, 0);
@@ -131,7 +131,7 @@ int AmrNbEncoder::EncodeOne(const int16_t* samples, int count, int64_t pts)
     std::memcpy(pending_->data, out, bytes);
     const AVRational timeBase = context_->time_base;
     pending_->pts = pending_->dts = pts;
-    pending_->duration = av_rescale_q(FrameSamples, AVRational{1, SampleRate}, timeBase);
+    pending_->duration = av_rescale_q(kFrameSamples, AVRational{1, kSampleRate}, timeBase);
     pending_->flags |= AV_PKT_FLAG_KEY;
     nextPts_ = pts + pending_->duration;
     return 0;

@@ -16,9 +16,9 @@
 
 class AmrNbEncoder : public IStreamEncoder {
 public:
-    static constexpr int SampleRate = 8000;
-    static constexpr int FrameSamples = 160;
-    static const int SupportedSampleRates[];  // 8000, 0
+    static constexpr int kSampleRate = 8000;
+    static constexpr int kFrameSamples = 160;
+    static const int kSupportedSampleRates[];  // 8000, 0
     static const AVSampleFormat SampleFormats[];  // S16, NONE
 
     // The choice that names this encoder ("libopencore_amrnb").

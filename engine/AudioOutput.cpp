@@ -15,7 +15,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 
-void TranscodeRun::PrepareResampler(TRunOutputStream& ost, const TRunInputStream& ist)
+void TranscodeRun::PrepareResampler(RunOutputStream& ost, const RunInputStream& ist)
 {
     AVCodecContext* enc = ost.enc;
     if (ost.resampler && ost.resamplerInChannels == ist.audioChannels && ost.resamplerInRate == ist.audioRate)
@@ -62,7 +62,7 @@ void TranscodeRun::PrepareResampler(TRunOutputStream& ost, const TRunInputStream
     ost.resamplerInRate = ist.audioRate;
 }
 
-void TranscodeRun::AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const uint8_t* data, int size)
+void TranscodeRun::AudioOut(RunOutputStream& ost, RunInputStream& ist, const uint8_t* data, int size)
 {
     AVCodecContext* enc = ost.enc;
     PrepareResampler(ost, ist);
@@ -132,7 +132,7 @@ void TranscodeRun::AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const u
     EncodeFifoFrames(ost, false);
 }
 
-void TranscodeRun::EncodeFifoFrames(TRunOutputStream& ost, bool flushing)
+void TranscodeRun::EncodeFifoFrames(RunOutputStream& ost, bool flushing)
 {
     AVCodecContext* enc = ost.enc;
     const int frameSize = enc->frame_size;
@@ -173,7 +173,7 @@ void TranscodeRun::EncodeFifoFrames(TRunOutputStream& ost, bool flushing)
     }
 }
 
-int TranscodeRun::EncodeAudioFrame(TRunOutputStream& ost, AVFrame* frame)
+int TranscodeRun::EncodeAudioFrame(RunOutputStream& ost, AVFrame* frame)
 {
     const int64_t bytes = EncodeFrame(ost, frame, "Audio encoding failed");
     counters_.audioBytes += static_cast<uint64_t>(bytes);
@@ -181,7 +181,7 @@ int TranscodeRun::EncodeAudioFrame(TRunOutputStream& ost, AVFrame* frame)
     return static_cast<int>(bytes);
 }
 
-void TranscodeRun::FlushAudio(TRunOutputStream& ost)
+void TranscodeRun::FlushAudio(RunOutputStream& ost)
 {
     AVCodecContext* enc = ost.enc;
     if (ost.resampler) {

@@ -11,13 +11,13 @@
 #include <vector>
 
 // The media libraries' "no time given" marker.
-constexpr int64_t NoTimeUs = INT64_MIN;
+constexpr int64_t kNoTimeUs = INT64_MIN;
 
 // How one input of a task is opened.
 struct TInputOptions {
     std::string FileName;  // filled with the task's file name when empty
     std::string FileFormat;  // forced input format (f)
-    int64_t StartTime = NoTimeUs;  // µs (ss)
+    int64_t StartTime = kNoTimeUs;  // µs (ss)
     int ProgramID = -1;  // program to select when >= 0
     std::string ExtOptions;  // option text applied to the input
 
@@ -87,8 +87,8 @@ struct TOutputOptions {
     std::string SubtitleLanguage;  // always applied
     bool InputSync = false;  // always applied
     bool CopyTimestamps = false;
-    int64_t StartTime = NoTimeUs;  // µs
-    int64_t Duration = NoTimeUs;  // µs (t)
+    int64_t StartTime = kNoTimeUs;  // µs
+    int64_t Duration = kNoTimeUs;  // µs (t)
     TStreamInfo Info;
     int TargetType = 0;  // 1 vcd, 2 svcd, 3 dvd, other none
     int TargetNorm = 0;  // 1 pal, 2 ntsc, other auto

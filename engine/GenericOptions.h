@@ -23,7 +23,7 @@
 
 // Flag masks for ReplayOnto (the library's option flags: encoding 1,
 // decoding 2, audio 8, video 16, subtitle 32).
-enum TReplayMask {
+enum ReplayMask {
     rmVideoEncoder = 17,
     rmAudioEncoder = 9,
     rmVideoDecoder = 18,

@@ -23,7 +23,7 @@ namespace {
 
 // The open options a demuxer may take from the pending state (unused keys
 // are ignored by the library).
-AVDictionaryPtr OpenOptions(const TPendingOptions& p)
+AVDictionaryPtr OpenOptions(const PendingOptions& p)
 {
     AVDictionary* dict = nullptr;
     if (p.audioSampleRate > 0)
@@ -76,7 +76,7 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName)
 {
     if (media_.InputCount() >= capacity_)
         throw FFmpegException::Format("%s: too many input files (at most %d)", fileName.c_str(), capacity_);
-    TPendingOptions& p = pending_;
+    PendingOptions& p = pending_;
 
     // 1. forced format
     const AVInputFormat* forcedFormat = nullptr;
@@ -181,7 +181,7 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName)
     p.startTimeUs = 0;
 
     // 12. the streams
-    std::vector<TInputStreamSetup> streams(ic->nb_streams);
+    std::vector<InputStreamSetup> streams(ic->nb_streams);
     const int inputIndex = media_.InputCount();
     for (unsigned i = 0; i < ic->nb_streams; ++i)
         SetUpInputStream(ic, static_cast<int>(i), videoDecoder, audioDecoder, subtitleDecoder, streams[i]);
@@ -205,9 +205,9 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName)
 
 void TCustomFFmpeg::SetUpInputStream(AVFormatContext* ic, int index, const TCodecChoice& videoDecoder,
                                      const TCodecChoice& audioDecoder, const TCodecChoice& subtitleDecoder,
-                                     TInputStreamSetup& setup)
+                                     InputStreamSetup& setup)
 {
-    TPendingOptions& p = pending_;
+    PendingOptions& p = pending_;
     AVStream* st = ic->streams[index];
     AVCodecParameters* par = st->codecpar;
     setup.stream = st;

@@ -86,12 +86,12 @@ std::string CurrentBsfName(const std::string& name)
     return name;
 }
 
-void AppendBitstreamFilter(std::vector<TBitstreamFilterSpec>& chain, const std::string& value)
+void AppendBitstreamFilter(std::vector<BitstreamFilterSpec>& chain, const std::string& value)
 {
     if (value.empty() || value[0] == '=')
         return;
     const size_t equals = value.find('=');
-    TBitstreamFilterSpec spec;
+    BitstreamFilterSpec spec;
     spec.name = CurrentBsfName(equals == std::string::npos ? value : value.substr(0, equals));
     if (equals != std::string::npos)
         spec.args = value.substr(equals + 1);
@@ -212,7 +212,7 @@ void TCustomFFmpeg::SetBitRate(const std::string& name, const std::string& value
 void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
 {
     static const std::vector<std::pair<std::string, THandler>> table = [] {
-        using P = TPendingOptions;
+        using P = PendingOptions;
         // handlers that only store the value in one pending field
         const auto intField = [](int P::*field) -> THandler {
             return [field](TCustomFFmpeg& t, const std::string&, const std::string& v) {
@@ -255,7 +255,7 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
                 t.pending_.*field = ReadCodecTag(v, kind);
             };
         };
-        const auto bsfChain = [](std::vector<TBitstreamFilterSpec> P::*chain) -> THandler {
+        const auto bsfChain = [](std::vector<BitstreamFilterSpec> P::*chain) -> THandler {
             return [chain](TCustomFFmpeg& t, const std::string&, const std::string& v) {
                 AppendBitstreamFilter(t.pending_.*chain, v);
             };
@@ -270,7 +270,7 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
             const int amount = ReadIntValue(v);
             if (amount <= 0)
                 return;
-            TPendingOptions& p = t.pending_;
+            PendingOptions& p = t.pending_;
             const bool vertical = n == "croptop" || n == "cropbottom";
             if (amount >= (vertical ? p.frameHeight : p.frameWidth))
                 throw FFmpegException(std::string(vertical ? "Vertical" : "Horizontal") +
@@ -344,7 +344,7 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
              [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
                  if (t.tables_.streamMaps.size() >= t.tables_.MaxStreamMaps())
                      throw FFmpegException::Format("Too many stream maps (at most %zu)", t.tables_.MaxStreamMaps());
-                 TStreamMap map;
+                 StreamMap map;
                  const char* p = v.c_str();
                  map.fileIndex = ReadBase0(p);
                  SkipOne(p);
@@ -365,7 +365,7 @@ void TCustomFFmpeg::SetOption(const std::string& name, const std::string& value)
                  if (t.tables_.metaDataMaps.size() >= t.tables_.MaxMetaDataMaps())
                      throw FFmpegException::Format("Too many meta-data maps (at most %zu)",
                                                    t.tables_.MaxMetaDataMaps());
-                 TMetaDataMap map;
+                 MetaDataMap map;
                  const char* p = v.c_str();
                  map.outFileIndex = ReadBase0(p);
                  SkipOne(p);

@@ -91,9 +91,9 @@ const char* TypeWord(AVMediaType type)
     }
 }
 
-TOutputVerdict Failed(const std::string& message)
+OutputVerdict Failed(const std::string& message)
 {
-    TOutputVerdict verdict;
+    OutputVerdict verdict;
     verdict.outcome = TTaskOutcome::Failed;
     verdict.message = message;
     return verdict;
@@ -105,15 +105,15 @@ int64_t DurationToleranceUs(int64_t expectedUs) { return std::max<int64_t>(AV_TI
 
 namespace {
 
-TOutputVerdict CheckOutputFile(const TOutputExpectation& expected, bool keyOnly);
+OutputVerdict CheckOutputFile(const OutputExpectation& expected, bool keyOnly);
 
 }  // namespace
 
-TOutputVerdict CheckOutput(const TOutputExpectation& expected) { return CheckOutputFile(expected, true); }
+OutputVerdict CheckOutput(const OutputExpectation& expected) { return CheckOutputFile(expected, true); }
 
 namespace {
 
-TOutputVerdict CheckOutputFile(const TOutputExpectation& expected, bool keyOnly)
+OutputVerdict CheckOutputFile(const OutputExpectation& expected, bool keyOnly)
 {
     int64_t written = 0;
     for (int64_t count : expected.packetsWritten)
@@ -174,7 +174,7 @@ TOutputVerdict CheckOutputFile(const TOutputExpectation& expected, bool keyOnly)
             streams[i].packets > 0 && streams[i].frames == 0)
             return CheckOutputFile(expected, false);
 
-    TOutputVerdict verdict;
+    OutputVerdict verdict;
     int64_t first = INT64_MAX, end = INT64_MIN;
     int64_t packets = 0, frames = 0;
     bool anyDecodable = false;

@@ -15,7 +15,7 @@ extern "C" {
 #include <vector>
 
 // What the run wrote into one output.
-struct TOutputExpectation {
+struct OutputExpectation {
     std::string fileName;  // the file to read
     std::string formatName;  // the muxer that wrote it
     std::vector<AVMediaType> streamTypes;  // per output stream
@@ -27,7 +27,7 @@ struct TOutputExpectation {
     int inputErrors = 0;  // read and decode errors of the inputs during the run
 };
 
-struct TOutputVerdict {
+struct OutputVerdict {
     TTaskOutcome outcome = TTaskOutcome::Whole;
     std::string message;  // empty when whole
     int64_t writtenDurationUs = -1;  // the length found in the file; -1 when none
@@ -38,4 +38,4 @@ int64_t DurationToleranceUs(int64_t expectedUs);
 
 // Reads the whole file once: every packet, decoding the audio and the video's
 // key pictures (all of the video when the decoder marks none as key).
-TOutputVerdict CheckOutput(const TOutputExpectation& expected);
+OutputVerdict CheckOutput(const OutputExpectation& expected);

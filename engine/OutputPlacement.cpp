@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* NewMark = "(New_";
 // Part names tried before giving up (each one is held by a running conversion).
-constexpr int MaxPartAttempts = 1000;
+constexpr int kMaxPartAttempts = 1000;
 
 size_t FileNameStart(const std::string& path)
 {
@@ -71,19 +71,19 @@ std::string PartFileName(const std::string& finalName, int attempt)
     return finalName.substr(0, start) + "." + finalName.substr(start) + number + ".part";
 }
 
-TPartFile::~TPartFile() { Release(); }
+PartFile::~PartFile() { Release(); }
 
-void TPartFile::Release()
+void PartFile::Release()
 {
     if (fd_ >= 0)
         close(fd_);
     fd_ = -1;
 }
 
-bool TPartFile::Claim(const std::string& finalName, std::string& error)
+bool PartFile::Claim(const std::string& finalName, std::string& error)
 {
     Release();
-    for (int attempt = 0; attempt < MaxPartAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kMaxPartAttempts; ++attempt) {
         const std::string name = PartFileName(finalName, attempt);
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0) {
@@ -112,7 +112,7 @@ bool TPartFile::Claim(const std::string& finalName, std::string& error)
     return false;
 }
 
-std::string TPartFile::Place(const std::string& wanted, bool replace, std::string& error)
+std::string PartFile::Place(const std::string& wanted, bool replace, std::string& error)
 {
     if (!Claimed()) {
         error = SystemError(wanted, ENOENT);
@@ -143,7 +143,7 @@ std::string TPartFile::Place(const std::string& wanted, bool replace, std::strin
     return placed;
 }
 
-void TPartFile::Discard()
+void PartFile::Discard()
 {
     if (Claimed())
         unlink(name_.c_str());

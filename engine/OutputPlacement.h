@@ -22,12 +22,12 @@ std::string PartFileName(const std::string& finalName, int attempt = 0);
 // A part file claimed by this process: created (or, when a killed run left it
 // behind, taken over and emptied) and locked while it is written, so another
 // run aiming at the same name takes the next part name instead.
-class TPartFile {
+class PartFile {
 public:
-    TPartFile() = default;
-    ~TPartFile();
-    TPartFile(const TPartFile&) = delete;
-    TPartFile& operator=(const TPartFile&) = delete;
+    PartFile() = default;
+    ~PartFile();
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
 
     // Claims the part file of `finalName`; false with `error` (the path and
     // the system's reason) when none can be made.

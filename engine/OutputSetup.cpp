@@ -103,7 +103,7 @@ bool TCustomFFmpeg::IsOpenedInput(const std::string& fileName) const
 
 int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one input per task*/)
 {
-    TPendingOptions& p = pending_;
+    PendingOptions& p = pending_;
     if (media_.OutputCount() >= capacity_) {
         lastError_ = FormatText("%s: too many output files (at most %d)", fileName.c_str(), capacity_);
         return -1;
@@ -143,7 +143,7 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     const int allocated = avformat_alloc_output_context2(&raw, format, nullptr, mediaName.c_str());
     if (allocated == AVERROR(ENOMEM) || (allocated < 0 && !raw))
         throw FFmpegException("avformat_alloc_context failed");
-    const int outputIndex = media_.AddOutput(AVFormatOutputPtr{raw}, TOutputFileSetup{});
+    const int outputIndex = media_.AddOutput(AVFormatOutputPtr{raw}, OutputFileSetup{});
     AVFormatContext* oc = raw;
 
     // every failure from here removes the output again
@@ -229,7 +229,7 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     // part file and gives it this name when it is finished, so a task that
     // never runs (removed, stopped before its turn) leaves no trace, and an
     // existing file keeps its content until then.
-    TOutputFileSetup& fileSetup = media_.outputSetups[outputIndex];
+    OutputFileSetup& fileSetup = media_.outputSetups[outputIndex];
     fileSetup.replaceExisting = replaceNextOutput_;
     replaceNextOutput_ = true;
     fileSetup.resumable = resumableNextOutput_;
@@ -244,7 +244,7 @@ int TCustomFFmpeg::AddOutputFile(const std::string& fileName, bool /*join: one i
     }
 
     // 11. muxing parameters and the encoding options of the format
-    TOutputFileSetup& setup = fileSetup;
+    OutputFileSetup& setup = fileSetup;
     const int64_t preloadUs = std::llround(p.muxPreloadSeconds * 1000000.0);
     oc->max_delay = static_cast<int>(std::lround(p.muxMaxDelaySeconds * 1000000.0));
     if (oc->priv_data && av_opt_find(oc->priv_data, "preload", nullptr, 0, 0)) {

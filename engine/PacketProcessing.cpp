@@ -34,19 +34,19 @@ double StreamFrameRate(const AVStream* st, const AVCodecContext* dec)
 
 }  // namespace
 
-bool TranscodeRun::IsCover(const TRunOutputStream& ost) { return ost.setup && ost.setup->coverInput >= 0; }
+bool TranscodeRun::IsCover(const RunOutputStream& ost) { return ost.setup && ost.setup->coverInput >= 0; }
 
-bool TranscodeRun::OutputStarts(const TRunInputStream& ist) const
+bool TranscodeRun::OutputStarts(const RunInputStream& ist) const
 {
     return ist.ptsUs >= ist.startGateUs && (options_.startTimeUs == 0 || ist.ptsUs >= options_.startTimeUs);
 }
 
-int64_t TranscodeRun::OutputStartUs(const TRunInputStream& ist) const
+int64_t TranscodeRun::OutputStartUs(const RunInputStream& ist) const
 {
     return options_.startTimeUs != 0 ? std::max(ist.startGateUs, options_.startTimeUs) : ist.startGateUs;
 }
 
-void TranscodeRun::EmulateRate(const TRunInputStream& ist) const
+void TranscodeRun::EmulateRate(const RunInputStream& ist) const
 {
     if (!options_.rateEmulation)
         return;
@@ -60,7 +60,7 @@ void TranscodeRun::EmulateRate(const TRunInputStream& ist) const
 
 bool TranscodeRun::ProcessPacket(int istIndex, const AVPacket* packet)
 {
-    TRunInputStream& ist = inputStreams_[istIndex];
+    RunInputStream& ist = inputStreams_[istIndex];
     if (ist.nextPtsUs == AV_NOPTS_VALUE)
         ist.nextPtsUs = ist.ptsUs;
     if (packet && packet->dts != AV_NOPTS_VALUE)
@@ -72,7 +72,7 @@ bool TranscodeRun::ProcessPacket(int istIndex, const AVPacket* packet)
         ist.ptsUs = ist.nextPtsUs;
         AdvanceCopyTime(ist, packet);
         EmulateRate(ist);
-        for (TRunOutputStream& ost : outputStreams_)
+        for (RunOutputStream& ost : outputStreams_)
             if (ost.sourceIndex == istIndex && !ost.encodingNeeded && (OutputStarts(ist) || IsCover(ost)))
                 CopyPacket(ost, ist, packet);
         return true;
@@ -80,7 +80,7 @@ bool TranscodeRun::ProcessPacket(int istIndex, const AVPacket* packet)
 
     // copies of a decoded stream see the packet before the decoder does
     if (packet)
-        for (TRunOutputStream& ost : outputStreams_)
+        for (RunOutputStream& ost : outputStreams_)
             if (ost.sourceIndex == istIndex && !ost.encodingNeeded && OutputStarts(ist))
                 CopyPacket(ost, ist, packet);
 
@@ -105,7 +105,7 @@ bool TranscodeRun::ProcessPacket(int istIndex, const AVPacket* packet)
     return ok;
 }
 
-void TranscodeRun::AdvanceCopyTime(TRunInputStream& ist, const AVPacket* packet)
+void TranscodeRun::AdvanceCopyTime(RunInputStream& ist, const AVPacket* packet)
 {
     const AVCodecParameters* par = ist.stream->codecpar;
     if (packet->duration > 0) {
@@ -127,7 +127,7 @@ void TranscodeRun::CountDamagedFrame(const AVFrame* frame)
         ++counters_.inputErrors;
 }
 
-bool TranscodeRun::DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacket* packet)
+bool TranscodeRun::DecodeVideo(RunInputStream& ist, int istIndex, const AVPacket* packet)
 {
     int ret = avcodec_send_packet(ist.decoder, packet);
     if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
@@ -160,11 +160,11 @@ bool TranscodeRun::DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacke
     return true;
 }
 
-void TranscodeRun::OutputVideoPicture(TRunInputStream& ist, int istIndex, AVFrame* decoded)
+void TranscodeRun::OutputVideoPicture(RunInputStream& ist, int istIndex, AVFrame* decoded)
 {
     AVFrame* picture = preprocessor_.Process(decoded, ist.ptsUs);
     EmulateRate(ist);
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (ost.sourceIndex != istIndex || !ost.encodingNeeded || !OutputStarts(ist))
             continue;
         if (!ost.graph) {
@@ -199,7 +199,7 @@ void TranscodeRun::OutputVideoPicture(TRunInputStream& ist, int istIndex, AVFram
     }
 }
 
-bool TranscodeRun::DecodeAudio(TRunInputStream& ist, int istIndex, const AVPacket* packet)
+bool TranscodeRun::DecodeAudio(RunInputStream& ist, int istIndex, const AVPacket* packet)
 {
     int ret = avcodec_send_packet(ist.decoder, packet);
     if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
@@ -220,7 +220,7 @@ bool TranscodeRun::DecodeAudio(TRunInputStream& ist, int istIndex, const AVPacke
     return true;
 }
 
-void TranscodeRun::OutputAudioSamples(TRunInputStream& ist, int istIndex, const AVFrame* decoded)
+void TranscodeRun::OutputAudioSamples(RunInputStream& ist, int istIndex, const AVFrame* decoded)
 {
     // packed signed 16-bit first: volume and audio sync count in its bytes
     const int channels = decoded->ch_layout.nb_channels;
@@ -281,12 +281,12 @@ void TranscodeRun::OutputAudioSamples(TRunInputStream& ist, int istIndex, const 
         }
     }
 
-    for (TRunOutputStream& ost : outputStreams_)
+    for (RunOutputStream& ost : outputStreams_)
         if (ost.sourceIndex == istIndex && ost.encodingNeeded && OutputStarts(ist))
             AudioOut(ost, ist, samples, bytes);
 }
 
-bool TranscodeRun::DecodeSubtitle(TRunInputStream& ist, int istIndex, const AVPacket* packet)
+bool TranscodeRun::DecodeSubtitle(RunInputStream& ist, int istIndex, const AVPacket* packet)
 {
     AVPacketPtr empty;
     if (!packet) {
@@ -305,14 +305,14 @@ bool TranscodeRun::DecodeSubtitle(TRunInputStream& ist, int istIndex, const AVPa
                               : AV_NOPTS_VALUE;
     if (ptsUs != AV_NOPTS_VALUE)
         ist.ptsUs = ptsUs;
-    for (TRunOutputStream& ost : outputStreams_)
+    for (RunOutputStream& ost : outputStreams_)
         if (ost.sourceIndex == istIndex && ost.encodingNeeded && OutputStarts(ist))
             SubtitleOut(ost, ist, &subtitle, ptsUs);
     avsubtitle_free(&subtitle);
     return true;
 }
 
-void TranscodeRun::CopyPacket(TRunOutputStream& ost, TRunInputStream& ist, const AVPacket* packet)
+void TranscodeRun::CopyPacket(RunOutputStream& ost, RunInputStream& ist, const AVPacket* packet)
 {
     // a copy starts with a key packet unless initial non-key packets are wanted
     if (ost.frameCount == 0 && !(packet->flags & AV_PKT_FLAG_KEY) && !options_.copyInitialNonKeyFrames)
@@ -356,13 +356,13 @@ void TranscodeRun::CopyPacket(TRunOutputStream& ost, TRunInputStream& ist, const
 
 void TranscodeRun::FlushEncoders(int istIndex)
 {
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (ost.sourceIndex != istIndex || !ost.encodingNeeded || !ost.encoderOpen || ost.flushedEncoder)
             continue;
         const AVMediaType type = ost.enc->codec_type;
         if (type == AVMEDIA_TYPE_VIDEO) {
             if (ost.graph && ost.graph->Push(nullptr)) {
-                TRunInputStream& ist = inputStreams_[istIndex];
+                RunInputStream& ist = inputStreams_[istIndex];
                 while (ost.graph->Pull(filtered_.get())) {
                     const int64_t ptsUs = filtered_->pts != AV_NOPTS_VALUE
                                               ? av_rescale_q(filtered_->pts, ost.graph->TimeBase(), AV_TIME_BASE_Q)

@@ -15,11 +15,11 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 
-void TranscodeRun::InitBitstreamFilters(TRunOutputStream& ost)
+void TranscodeRun::InitBitstreamFilters(RunOutputStream& ost)
 {
     if (!ost.setup)
         return;
-    for (const TBitstreamFilterSpec& spec : ost.setup->bitstreamFilters) {
+    for (const BitstreamFilterSpec& spec : ost.setup->bitstreamFilters) {
         const AVBitStreamFilter* filter = av_bsf_get_by_name(spec.name.c_str());
         if (!filter)
             throw FFmpegException::Format("Unknown bitstream filter %s", spec.name.c_str());
@@ -42,7 +42,7 @@ void TranscodeRun::InitBitstreamFilters(TRunOutputStream& ost)
     }
 }
 
-void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
+void TranscodeRun::WritePacket(RunOutputStream& ost, AVPacket* packet)
 {
     // no packet: the end of the stream, which drains the filters
     const bool end = packet == nullptr;
@@ -96,7 +96,7 @@ void TranscodeRun::WritePacket(TRunOutputStream& ost, AVPacket* packet)
     }
 }
 
-int64_t TranscodeRun::EncodeFrame(TRunOutputStream& ost, AVFrame* frame, const char* failure)
+int64_t TranscodeRun::EncodeFrame(RunOutputStream& ost, AVFrame* frame, const char* failure)
 {
     int ret = ost.encoder->SendFrame(frame);
     int64_t bytes = 0;
@@ -109,7 +109,7 @@ int64_t TranscodeRun::EncodeFrame(TRunOutputStream& ost, AVFrame* frame, const c
     return bytes + DrainEncoder(ost, false);
 }
 
-int64_t TranscodeRun::DrainEncoder(TRunOutputStream& ost, bool flushing)
+int64_t TranscodeRun::DrainEncoder(RunOutputStream& ost, bool flushing)
 {
     AVCodecContext* enc = ost.enc;
     const bool video = enc->codec_type == AVMEDIA_TYPE_VIDEO;

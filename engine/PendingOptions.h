@@ -19,17 +19,17 @@ extern "C" {
 // Streams per file (the stream-id map and the per-input tables hold this many).
 constexpr int MAX_STREAMS = 20;
 // Capacity bounds of a task (inputs and outputs each).
-constexpr int MIN_TASK_CAPACITY = 1;
-constexpr int MAX_TASK_CAPACITY = 512;
+constexpr int kMinTaskCapacity = 1;
+constexpr int kMaxTaskCapacity = 512;
 
 // One pending bitstream filter: `name` is what the library knows it by,
 // `args` whatever followed the first "=" of the option value.
-struct TBitstreamFilterSpec {
+struct BitstreamFilterSpec {
     std::string name;
     std::string args;
 };
 
-struct TPendingOptions {
+struct PendingOptions {
     // stream identifiers of the next output, by output stream index
     std::array<int, MAX_STREAMS> streamIdMap{};
     std::string forcedFormat;  // `f`; empty = none
@@ -115,14 +115,14 @@ struct TPendingOptions {
     bool psnr = false;
 
     // chains attached to the next stream of their type, then emptied
-    std::vector<TBitstreamFilterSpec> audioBitstreamFilters;
-    std::vector<TBitstreamFilterSpec> videoBitstreamFilters;
-    std::vector<TBitstreamFilterSpec> subtitleBitstreamFilters;
+    std::vector<BitstreamFilterSpec> audioBitstreamFilters;
+    std::vector<BitstreamFilterSpec> videoBitstreamFilters;
+    std::vector<BitstreamFilterSpec> subtitleBitstreamFilters;
 };
 
 // A stream map: output stream <- input file.stream, synchronised to
 // sync file.stream.
-struct TStreamMap {
+struct StreamMap {
     int fileIndex = 0;
     int streamIndex = 0;
     int syncFileIndex = 0;
@@ -130,7 +130,7 @@ struct TStreamMap {
 };
 
 // A meta-data map: the output file takes the meta-data of the input file.
-struct TMetaDataMap {
+struct MetaDataMap {
     int outFileIndex = 0;
     int inFileIndex = 0;
 };
@@ -146,8 +146,8 @@ struct TOptionTables {
     }
 
     int capacity;
-    std::vector<TStreamMap> streamMaps;  // at most MAX_STREAMS * capacity
-    std::vector<TMetaDataMap> metaDataMaps;  // at most capacity
+    std::vector<StreamMap> streamMaps;  // at most MAX_STREAMS * capacity
+    std::vector<MetaDataMap> metaDataMaps;  // at most capacity
     // timestamp scale per input and stream (0 = no scaling), row by input index
     std::vector<double> inputTsScale;
 

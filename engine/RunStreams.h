@@ -17,7 +17,7 @@
 #include <vector>
 
 // One stream of an input, in file order.
-struct TRunInputStream {
+struct RunInputStream {
     int fileIndex = 0;
     int streamIndex = 0;
     AVStream* stream = nullptr;  // owned by the input
@@ -45,7 +45,7 @@ struct TRunInputStream {
 };
 
 // One input file of the run.
-struct TRunInputFile {
+struct RunInputFile {
     int firstStream = 0;  // index of its first entry in the input stream table
     int streamCount = 0;
     bool eof = false;
@@ -53,11 +53,11 @@ struct TRunInputFile {
 };
 
 // One stream of an output, in output order.
-struct TRunOutputStream {
+struct RunOutputStream {
     int fileIndex = 0;
     int index = 0;  // stream index in its output
     AVStream* stream = nullptr;  // owned by the output
-    TOutputStreamSetup* setup = nullptr;  // owned by the task's set-up tables
+    OutputStreamSetup* setup = nullptr;  // owned by the task's set-up tables
     IStreamEncoder* encoder = nullptr;  // null for stream copy
     AVCodecContext* enc = nullptr;  // the encoder's context
     int sourceIndex = -1;  // input stream entry feeding it
@@ -109,7 +109,7 @@ struct TRunOutputStream {
 };
 
 // What a run counts while it writes.
-struct TRunCounters {
+struct RunCounters {
     std::atomic<uint64_t> videoBytes = 0;  // counted by encoder threads too
     uint64_t audioBytes = 0;
     uint64_t headerBytes = 0;

@@ -71,9 +71,9 @@ std::string SegmentFolderName(const std::string& finalName)
     return part.substr(0, part.size() - std::strlen(".part")) + ".segments";
 }
 
-TSourceStamp SourceStampOf(const std::string& path)
+SourceStamp SourceStampOf(const std::string& path)
 {
-    TSourceStamp stamp;
+    SourceStamp stamp;
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return stamp;
@@ -82,7 +82,7 @@ TSourceStamp SourceStampOf(const std::string& path)
     return stamp;
 }
 
-bool ReadSegmentRecord(const std::string& folder, TSegmentRecord& record, std::string& problem)
+bool ReadSegmentRecord(const std::string& folder, SegmentRecord& record, std::string& problem)
 {
     std::ifstream in(FolderFile(folder, kRecordName), std::ios::binary);
     if (!in) {
@@ -95,7 +95,7 @@ bool ReadSegmentRecord(const std::string& folder, TSegmentRecord& record, std::s
             problem = "another version";
             return false;
         }
-        TSegmentRecord r;
+        SegmentRecord r;
         r.sourcePath = j.at("source").at("path").get<std::string>();
         r.source.sizeBytes = j.at("source").at("size").get<int64_t>();
         r.source.mtimeNs = j.at("source").at("mtimeNs").get<int64_t>();
@@ -106,7 +106,7 @@ bool ReadSegmentRecord(const std::string& folder, TSegmentRecord& record, std::s
             r.timeBases.push_back(AVRational{s.at("tbNum").get<int>(), s.at("tbDen").get<int>()});
         }
         for (const json& s : j.at("segments")) {
-            TSegmentEntry e;
+            SegmentEntry e;
             e.file = s.at("file").get<std::string>();
             e.last = s.at("last").get<bool>();
             e.endTs = s.at("endTs").get<std::vector<int64_t>>();
@@ -124,7 +124,7 @@ bool ReadSegmentRecord(const std::string& folder, TSegmentRecord& record, std::s
     }
 }
 
-bool WriteSegmentRecord(const std::string& folder, const TSegmentRecord& record, std::string& error)
+bool WriteSegmentRecord(const std::string& folder, const SegmentRecord& record, std::string& error)
 {
     json j;
     j["version"] = kRecordVersion;
@@ -137,7 +137,7 @@ bool WriteSegmentRecord(const std::string& folder, const TSegmentRecord& record,
             {{"type", record.types[i]}, {"tbNum", record.timeBases[i].num}, {"tbDen", record.timeBases[i].den}});
     j["streams"] = streams;
     json segments = json::array();
-    for (const TSegmentEntry& e : record.segments)
+    for (const SegmentEntry& e : record.segments)
         segments.push_back({{"file", e.file}, {"last", e.last}, {"endTs", e.endTs}});
     j["segments"] = segments;
 
@@ -159,9 +159,9 @@ bool WriteSegmentRecord(const std::string& folder, const TSegmentRecord& record,
     return true;
 }
 
-TKeptPart KeptPartOf(const TSegmentRecord& record)
+KeptPart KeptPartOf(const SegmentRecord& record)
 {
-    TKeptPart kept;
+    KeptPart kept;
     while (kept.segments < record.segments.size() && !record.segments[kept.segments].last)
         ++kept.segments;
     if (kept.segments == 0)
@@ -175,28 +175,28 @@ TKeptPart KeptPartOf(const TSegmentRecord& record)
     if (chosen >= 0 && static_cast<size_t>(chosen) < record.timeBases.size())
         kept.keptUs = av_rescale_q(kept.endTs[chosen], record.timeBases[chosen], AV_TIME_BASE_Q);
     if (kept.keptUs <= 0)
-        kept = TKeptPart{};
+        kept = KeptPart{};
     return kept;
 }
 
-int TResumePoint::Percent() const
+int ResumePoint::Percent() const
 {
     if (keptUs < 0 || lengthUs <= 0)
         return -1;
     return static_cast<int>(std::clamp<int64_t>(keptUs * 100 / lengthUs, 0, 99));
 }
 
-TResumePoint FindResumePoint(const std::string& finalName, const std::string& source)
+ResumePoint FindResumePoint(const std::string& finalName, const std::string& source)
 {
-    TResumePoint point;
-    TSegmentRecord record;
+    ResumePoint point;
+    SegmentRecord record;
     std::string problem;
     if (finalName.empty() || !ReadSegmentRecord(SegmentFolderName(finalName), record, problem))
         return point;
     std::error_code ignored;
     if (fs::weakly_canonical(source, ignored).string() != record.sourcePath || SourceStampOf(source) != record.source)
         return point;
-    const TKeptPart kept = KeptPartOf(record);
+    const KeptPart kept = KeptPartOf(record);
     if (kept.segments == 0)
         return point;
     point.keptUs = kept.keptUs;
@@ -213,13 +213,13 @@ std::string ResumeTimeText(int64_t us)
 
 // --- the folder lock ---------------------------------------------------------------
 
-TSegmentFolderLock::~TSegmentFolderLock()
+SegmentFolderLock::~SegmentFolderLock()
 {
     if (fd_ >= 0)
         close(fd_);
 }
 
-bool TSegmentFolderLock::Take(const std::string& folder)
+bool SegmentFolderLock::Take(const std::string& folder)
 {
     std::error_code code;
     fs::create_directories(folder, code);
@@ -238,15 +238,15 @@ bool TSegmentFolderLock::Take(const std::string& folder)
 
 // --- the writer ----------------------------------------------------------------------
 
-TSegmentWriter::TSegmentWriter(std::string folder, TSegmentRecord record, const std::vector<const AVStream*>& streams,
-                               const TKeptPart& kept, int64_t resumeUs)
+SegmentWriter::SegmentWriter(std::string folder, SegmentRecord record, const std::vector<const AVStream*>& streams,
+                             const KeptPart& kept, int64_t resumeUs)
     : folder_(std::move(folder)), record_(std::move(record)), copy_(av_packet_alloc())
 {
     if (!copy_)
         throw std::bad_alloc();
     record_.segments.resize(std::min(record_.segments.size(), kept.segments));
     record_.timeBases.clear();
-    for (const TSegmentEntry& e : record_.segments)
+    for (const SegmentEntry& e : record_.segments)
         files_.push_back(e.file);
     for (size_t i = 0; i < streams.size(); ++i) {
         const AVStream* st = streams[i];
@@ -280,7 +280,7 @@ TSegmentWriter::TSegmentWriter(std::string folder, TSegmentRecord record, const 
         throw FFmpegException(error);
 }
 
-TSegmentWriter::~TSegmentWriter()
+SegmentWriter::~SegmentWriter()
 {
     if (syncing_.joinable())
         syncing_.join();
@@ -291,12 +291,12 @@ TSegmentWriter::~TSegmentWriter()
     avformat_free_context(current_);
 }
 
-int64_t TSegmentWriter::ToUs(int streamIndex, int64_t ts) const
+int64_t SegmentWriter::ToUs(int streamIndex, int64_t ts) const
 {
     return av_rescale_q(ts, timeBases_[static_cast<size_t>(streamIndex)], AV_TIME_BASE_Q);
 }
 
-bool TSegmentWriter::KeyFrameDue(int streamIndex, int64_t localPts)
+bool SegmentWriter::KeyFrameDue(int streamIndex, int64_t localPts)
 {
     if (streamIndex != splitStream_ || types_[static_cast<size_t>(streamIndex)] != AVMEDIA_TYPE_VIDEO)
         return false;
@@ -307,7 +307,7 @@ bool TSegmentWriter::KeyFrameDue(int streamIndex, int64_t localPts)
     return true;
 }
 
-void TSegmentWriter::Open()
+void SegmentWriter::Open()
 {
     const std::string name = SegmentFileName(files_.size());
     const std::string path = FolderFile(folder_, name);
@@ -333,7 +333,7 @@ void TSegmentWriter::Open()
     packetsInCurrent_ = 0;
 }
 
-void TSegmentWriter::Close(bool record)
+void SegmentWriter::Close(bool record)
 {
     if (!current_)
         return;
@@ -353,7 +353,7 @@ void TSegmentWriter::Close(bool record)
     if (!record)
         return;
     WaitForSync();
-    record_.segments.push_back(TSegmentEntry{files_.back(), false, ends_});
+    record_.segments.push_back(SegmentEntry{files_.back(), false, ends_});
     // the record names a segment only once it is on the disk
     syncing_ = std::thread([this, path, record = record_] {
         SyncFile(path);
@@ -363,7 +363,7 @@ void TSegmentWriter::Close(bool record)
     });
 }
 
-void TSegmentWriter::WaitForSync()
+void SegmentWriter::WaitForSync()
 {
     if (syncing_.joinable())
         syncing_.join();
@@ -371,7 +371,7 @@ void TSegmentWriter::WaitForSync()
         throw FFmpegException(std::exchange(syncFailure_, std::string()));
 }
 
-bool TSegmentWriter::Write(int streamIndex, AVPacket* packet)
+bool SegmentWriter::Write(int streamIndex, AVPacket* packet)
 {
     const size_t i = static_cast<size_t>(streamIndex);
     if (i >= params_.size())
@@ -429,7 +429,7 @@ bool TSegmentWriter::Write(int streamIndex, AVPacket* packet)
     return true;
 }
 
-void TSegmentWriter::Finish()
+void SegmentWriter::Finish()
 {
     Close(false);
     WaitForSync();

@@ -29,65 +29,65 @@ inline constexpr int64_t kSegmentTimeShiftUs = 10'000'000;
 std::string SegmentFolderName(const std::string& finalName);
 
 // What identifies a source file between runs.
-struct TSourceStamp {
+struct SourceStamp {
     int64_t sizeBytes = -1;  // -1: not a readable regular file
     int64_t mtimeNs = 0;
-    bool operator==(const TSourceStamp&) const = default;
+    bool operator==(const SourceStamp&) const = default;
 };
-TSourceStamp SourceStampOf(const std::string& path);
+SourceStamp SourceStampOf(const std::string& path);
 
 // One complete segment.
-struct TSegmentEntry {
+struct SegmentEntry {
     std::string file;  // name in the folder
     bool last = false;  // ended with its run's media, not at a boundary
     std::vector<int64_t> endTs;  // per stream: where the stream has got to, stream time base
 };
 
-struct TSegmentRecord {
+struct SegmentRecord {
     std::string sourcePath;  // absolute
-    TSourceStamp source;
+    SourceStamp source;
     std::string settings;  // the target and its encoders, as one text
     int64_t lengthUs = -1;  // the output's expected length; -1 unknown
     std::vector<int> types;  // AVMediaType per stream
     std::vector<AVRational> timeBases;  // the output's, once its header is written
-    std::vector<TSegmentEntry> segments;  // complete ones, in order
+    std::vector<SegmentEntry> segments;  // complete ones, in order
 };
 
 // Reads folder/record.json; false (with `problem`) when missing or unreadable.
-bool ReadSegmentRecord(const std::string& folder, TSegmentRecord& record, std::string& problem);
+bool ReadSegmentRecord(const std::string& folder, SegmentRecord& record, std::string& problem);
 // Writes folder/record.json atomically (temporary file, fsync, rename).
-bool WriteSegmentRecord(const std::string& folder, const TSegmentRecord& record, std::string& error);
+bool WriteSegmentRecord(const std::string& folder, const SegmentRecord& record, std::string& error);
 
 // The part a resumed run keeps: the complete segments up to the first that
 // ended with its run's media (that one is made again, with its join).
-struct TKeptPart {
+struct KeptPart {
     size_t segments = 0;
     std::vector<int64_t> endTs;  // per stream, as in the last kept segment
     std::vector<AVRational> timeBases;  // of endTs, per stream
     int64_t keptUs = 0;  // where the kept video ends (audio for audio only)
 };
-TKeptPart KeptPartOf(const TSegmentRecord& record);
+KeptPart KeptPartOf(const SegmentRecord& record);
 
 // What an interrupted conversion of `source` into `finalName` left that the
 // next run of the same settings takes up: keptUs < 0 when nothing (no
 // record, another or a changed source, no complete segment).
-struct TResumePoint {
+struct ResumePoint {
     int64_t keptUs = -1;
     int64_t lengthUs = -1;
     // how much is done in percent, 0..99; -1 when the length is unknown
     int Percent() const;
 };
-TResumePoint FindResumePoint(const std::string& finalName, const std::string& source);
+ResumePoint FindResumePoint(const std::string& finalName, const std::string& source);
 // "00:01:23" of a time, whole seconds.
 std::string ResumeTimeText(int64_t us);
 
 // Exclusive use of a segment folder by one run (a lock file in it).
-class TSegmentFolderLock {
+class SegmentFolderLock {
 public:
-    TSegmentFolderLock() = default;
-    ~TSegmentFolderLock();
-    TSegmentFolderLock(const TSegmentFolderLock&) = delete;
-    TSegmentFolderLock& operator=(const TSegmentFolderLock&) = delete;
+    SegmentFolderLock() = default;
+    ~SegmentFolderLock();
+    SegmentFolderLock(const SegmentFolderLock&) = delete;
+    SegmentFolderLock& operator=(const SegmentFolderLock&) = delete;
     // Makes the folder when missing; false when it cannot be made or another
     // run holds it.
     bool Take(const std::string& folder);
@@ -98,17 +98,17 @@ private:
 };
 
 // Writes the packets of one output into segments.
-class TSegmentWriter {
+class SegmentWriter {
 public:
     // `streams`: the output's streams with their final parameters and time
     // bases. `record` holds the segments kept from an earlier run (`kept`
     // describes them); `resumeUs` is where this run's time 0 lies on the
     // output's time line.
-    TSegmentWriter(std::string folder, TSegmentRecord record, const std::vector<const AVStream*>& streams,
-                   const TKeptPart& kept, int64_t resumeUs);
-    ~TSegmentWriter();
-    TSegmentWriter(const TSegmentWriter&) = delete;
-    TSegmentWriter& operator=(const TSegmentWriter&) = delete;
+    SegmentWriter(std::string folder, SegmentRecord record, const std::vector<const AVStream*>& streams,
+                  const KeptPart& kept, int64_t resumeUs);
+    ~SegmentWriter();
+    SegmentWriter(const SegmentWriter&) = delete;
+    SegmentWriter& operator=(const SegmentWriter&) = delete;
 
     // Whether the video picture at `localPts` (this run's time, stream time
     // base) must be a key frame: the first at or after each boundary.
@@ -136,7 +136,7 @@ private:
     int64_t ToUs(int streamIndex, int64_t ts) const;
 
     std::string folder_;
-    TSegmentRecord record_;
+    SegmentRecord record_;
     std::vector<AVCodecParametersPtr> params_;
     std::vector<AVRational> timeBases_;
     std::vector<int> types_;

@@ -108,7 +108,7 @@ std::string TranscodeRun::ResumeObstacle() const
     if (media.outputSetups[0].finalName.empty() || (oc->oformat->flags & AVFMT_NOFILE) ||
         !JoinableMuxers().contains(oc->oformat->name))
         return "the format cannot be joined from parts";
-    for (const TRunOutputStream& ost : outputStreams_) {
+    for (const RunOutputStream& ost : outputStreams_) {
         if (ost.enc && (ost.enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)))
             return "two-pass encoding";
         const AVMediaType type = ost.stream->codecpar->codec_type;
@@ -136,7 +136,7 @@ std::string TranscodeRun::SettingsText() const
         static_cast<long long>(inputStartUs), static_cast<long long>(options_.recordingTimeUs),
         options_.videoFilters.c_str(), options_.cropTop, options_.cropBottom, options_.cropLeft, options_.cropRight,
         options_.audioVolume, options_.deinterlace ? 1 : 0, options_.videoSyncMethod, options_.audioSyncMethod);
-    for (const TRunOutputStream& ost : outputStreams_) {
+    for (const RunOutputStream& ost : outputStreams_) {
         const AVCodecContext* enc = ost.enc;
         text +=
             FormatText("[%d %s %dx%d %d %d/%d r%d c%d s%d f%d p%d b%lld q%d g%d bf%d fl%d x%llx] ", enc->codec_type,
@@ -183,7 +183,7 @@ void TranscodeRun::ChooseSegmentedOutput()
             if (Exists(folder) || Exists(PartFileName(finalName))) {
                 task_.LogFmt(llInfo, "%s: cannot resume (%s): converting from the start", finalName.c_str(),
                              obstacle.c_str());
-                TSegmentFolderLock lock;
+                SegmentFolderLock lock;
                 std::error_code ignored;
                 if (Exists(folder) && lock.Take(folder))
                     fs::remove_all(folder, ignored);
@@ -193,7 +193,7 @@ void TranscodeRun::ChooseSegmentedOutput()
     }
     // the first picture after a segment boundary may be the first a resumed
     // run makes: no picture on either side of it may refer across it
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         AVCodecContext* enc = ost.enc;
         if (!enc || enc->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
@@ -229,18 +229,18 @@ void TranscodeRun::PrepareSegments()
 
     const std::string source = WideFileName(media.inputs[0]->url);
     std::error_code ignored;
-    TSegmentRecord fresh;
+    SegmentRecord fresh;
     fresh.sourcePath = fs::weakly_canonical(source, ignored).string();
     fresh.source = SourceStampOf(source);
     fresh.settings = SettingsText();
     fresh.lengthUs = ExpectedLengthUs();
     // the time bases are the muxer's choice, known once the header is written (the writer's)
-    for (const TRunOutputStream& ost : outputStreams_)
+    for (const RunOutputStream& ost : outputStreams_)
         fresh.types.push_back(ost.stream->codecpar->codec_type);
 
-    TSegmentRecord old;
+    SegmentRecord old;
     std::string problem;
-    TKeptPart kept;
+    KeptPart kept;
     if (ReadSegmentRecord(folder, old, problem)) {
         const bool sameStreams = old.types == fresh.types && old.timeBases.size() == fresh.types.size();
         if (old.sourcePath != fresh.sourcePath || !(old.source == fresh.source))
@@ -254,7 +254,7 @@ void TranscodeRun::PrepareSegments()
         if (kept.segments > 0 && !SeekForResume(kept)) {
             task_.LogFmt(llInfo, "%s: the source cannot be sought to the kept part: converting from the start",
                          finalName.c_str());
-            kept = TKeptPart{};
+            kept = KeptPart{};
         }
         if (kept.segments > 0) {
             fresh.segments = old.segments;
@@ -272,7 +272,7 @@ void TranscodeRun::PrepareSegments()
     pendingKept_ = kept;
 }
 
-bool TranscodeRun::SeekForResume(const TKeptPart& kept)
+bool TranscodeRun::SeekForResume(const KeptPart& kept)
 {
     TaskMedia& media = task_.media_;
     AVFormatContext* ic = media.inputs[0].get();
@@ -280,7 +280,7 @@ bool TranscodeRun::SeekForResume(const TKeptPart& kept)
     // where the kept audio ends, on the output's time line
     int64_t audioUs = resumeUs;
     int audioStream = -1;
-    for (const TRunOutputStream& ost : outputStreams_) {
+    for (const RunOutputStream& ost : outputStreams_) {
         const size_t i = static_cast<size_t>(ost.index);
         if (ost.stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO || i >= kept.endTs.size() ||
             i >= kept.timeBases.size())
@@ -298,9 +298,9 @@ bool TranscodeRun::SeekForResume(const TKeptPart& kept)
         return false;
     // this run's time 0 is the output's resumeUs
     media.inputTsOffsetsUs[0] -= resumeUs;
-    for (TRunInputStream& ist : inputStreams_)
+    for (RunInputStream& ist : inputStreams_)
         ist.startGateUs = 0;
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (ost.index != audioStream)
             continue;
         // the sound goes on where the kept sound ends
@@ -318,10 +318,10 @@ void TranscodeRun::StartSegments()
     if (segmentedOutput_ < 0)
         return;
     std::vector<const AVStream*> streams;
-    for (const TRunOutputStream& ost : outputStreams_)
+    for (const RunOutputStream& ost : outputStreams_)
         streams.push_back(ost.stream);
     segments_ =
-        std::make_unique<TSegmentWriter>(segmentFolder_, std::move(pendingRecord_), streams, pendingKept_, resumeUs_);
+        std::make_unique<SegmentWriter>(segmentFolder_, std::move(pendingRecord_), streams, pendingKept_, resumeUs_);
     if (segments_->Files().empty())
         return;
     // a resumed run's output opens with the kept part, copied from its segments
@@ -331,7 +331,7 @@ void TranscodeRun::StartSegments()
     std::vector<int64_t> counts;
     JoinSegments(segments_->Folder(), segments_->Files(), task_.media_.outputs[static_cast<size_t>(j)].get(), counts);
     int64_t packets = 0;
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (ost.fileIndex != j || static_cast<size_t>(ost.index) >= counts.size())
             continue;
         ost.packetCount += counts[static_cast<size_t>(ost.index)];

@@ -42,7 +42,7 @@ void TranscodeRun::Report(bool last)
     float quality = -1.0f;
     constexpr double kNothingWritten = 1e10;
     double reportTime = kNothingWritten;
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         const AVMediaType type = ost.stream->codecpar->codec_type;
         const float q = ost.enc ? static_cast<float>(ost.lastQuality) / FF_QP2LAMBDA : -1.0f;
         if (type == AVMEDIA_TYPE_VIDEO && !firstVideo)
@@ -134,7 +134,7 @@ void TranscodeRun::Report(bool last)
     }
 }
 
-void TranscodeRun::WriteVideoStats(TRunOutputStream& ost, int frameBytes)
+void TranscodeRun::WriteVideoStats(RunOutputStream& ost, int frameBytes)
 {
     if (!vstats_) {
         vstats_.reset(std::fopen(options_.vstatsFileName.c_str(), "w"));

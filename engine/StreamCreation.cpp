@@ -23,14 +23,14 @@ struct TPendingStreamFields {
     bool& disable;
     std::string& codecName;
     bool& streamCopy;
-    std::vector<TBitstreamFilterSpec>& bitstreamFilters;
+    std::vector<BitstreamFilterSpec>& bitstreamFilters;
     uint32_t codecTag;
     std::string& language;
     int replayMask;
     int headers;  // bit 0 global header, bit 1 local header; 0 = as the container asks
 };
 
-TPendingStreamFields PendingStreamFields(TPendingOptions& p, AVMediaType type)
+TPendingStreamFields PendingStreamFields(PendingOptions& p, AVMediaType type)
 {
     switch (type) {
     case AVMEDIA_TYPE_VIDEO:
@@ -182,8 +182,8 @@ TCodecChoice TCustomFFmpeg::OutputEncoder(const AVFormatContext* oc, const std::
     return choice;
 }
 
-TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(int outputIndex, AVMediaType type,
-                                                   std::vector<TBitstreamFilterSpec>& pendingFilters)
+OutputStreamSetup& TCustomFFmpeg::AddOutputStream(int outputIndex, AVMediaType type,
+                                                  std::vector<BitstreamFilterSpec>& pendingFilters)
 {
     AVFormatContext* oc = media_.outputs.at(outputIndex).get();
     const unsigned index = oc->nb_streams;
@@ -195,7 +195,7 @@ TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(int outputIndex, AVMediaType 
 
     auto& streams = media_.outputSetups.at(outputIndex).streams;
     streams.emplace_back();
-    TOutputStreamSetup& setup = streams.back();
+    OutputStreamSetup& setup = streams.back();
     setup.stream = st;
     setup.type = type;
     setup.bitstreamFilters = std::move(pendingFilters);
@@ -203,7 +203,7 @@ TOutputStreamSetup& TCustomFFmpeg::AddOutputStream(int outputIndex, AVMediaType 
     return setup;
 }
 
-TOutputStreamSetup& TCustomFFmpeg::BeginOutputStream(int outputIndex, AVMediaType type, TCodecChoice& choice)
+OutputStreamSetup& TCustomFFmpeg::BeginOutputStream(int outputIndex, AVMediaType type, TCodecChoice& choice)
 {
     const TPendingStreamFields fields = PendingStreamFields(pending_, type);
     AVFormatContext* oc = media_.outputs.at(outputIndex).get();
@@ -211,7 +211,7 @@ TOutputStreamSetup& TCustomFFmpeg::BeginOutputStream(int outputIndex, AVMediaTyp
     if (!fields.streamCopy)
         choice = OutputEncoder(oc, fields.codecName, type);
 
-    TOutputStreamSetup& setup = AddOutputStream(outputIndex, type, fields.bitstreamFilters);
+    OutputStreamSetup& setup = AddOutputStream(outputIndex, type, fields.bitstreamFilters);
     if (fields.streamCopy) {
         setup.streamCopy = true;
         setup.stream->codecpar->codec_tag = fields.codecTag;
@@ -244,9 +244,9 @@ void TCustomFFmpeg::EndOutputStream(AVStream* st, AVMediaType type)
 
 void TCustomFFmpeg::CreateVideoStream(int outputIndex)
 {
-    TPendingOptions& p = pending_;
+    PendingOptions& p = pending_;
     TCodecChoice choice;
-    TOutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, choice);
+    OutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, choice);
     AVStream* st = setup.stream;
 
     int width = p.frameWidth, height = p.frameHeight;
@@ -325,9 +325,9 @@ void TCustomFFmpeg::CreateVideoStream(int outputIndex)
 
 void TCustomFFmpeg::CreateAudioStream(int outputIndex)
 {
-    TPendingOptions& p = pending_;
+    PendingOptions& p = pending_;
     TCodecChoice choice;
-    TOutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_AUDIO, choice);
+    OutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_AUDIO, choice);
     AVStream* st = setup.stream;
 
     if (setup.streamCopy) {
@@ -376,7 +376,7 @@ void TCustomFFmpeg::CreateAudioStream(int outputIndex)
 void TCustomFFmpeg::CreateSubtitleStream(int outputIndex)
 {
     TCodecChoice choice;
-    TOutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_SUBTITLE, choice);
+    OutputStreamSetup& setup = BeginOutputStream(outputIndex, AVMEDIA_TYPE_SUBTITLE, choice);
     AVStream* st = setup.stream;
     if (!setup.streamCopy)
         avcodec_parameters_from_context(st->codecpar, setup.encoder->Context());
@@ -392,8 +392,8 @@ void TCustomFFmpeg::AddCoverPicture(int outputIndex)
         const int cover = CoverPictureStream(ic);
         if (cover < 0 || !MuxerKeepsCover(oc->oformat, ic->streams[cover]->codecpar->codec_id))
             continue;
-        std::vector<TBitstreamFilterSpec> noFilters;
-        TOutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, noFilters);
+        std::vector<BitstreamFilterSpec> noFilters;
+        OutputStreamSetup& setup = AddOutputStream(outputIndex, AVMEDIA_TYPE_VIDEO, noFilters);
         setup.streamCopy = true;
         setup.coverInput = i;
         setup.coverStream = cover;

@@ -7,7 +7,7 @@ namespace {
 constexpr size_t kSubtitleBufferBytes = 1048576;
 }
 
-void TranscodeRun::SubtitleOut(TRunOutputStream& ost, TRunInputStream& /*ist*/, AVSubtitle* subtitle, int64_t ptsUs)
+void TranscodeRun::SubtitleOut(RunOutputStream& ost, RunInputStream& /*ist*/, AVSubtitle* subtitle, int64_t ptsUs)
 {
     if (ptsUs == AV_NOPTS_VALUE) {
         if (options_.exitOnError)

@@ -12,7 +12,7 @@ extern "C" {
 
 TCustomFFmpeg::TCustomFFmpeg(int capacity) : capacity_(capacity), tables_(capacity)
 {
-    if (capacity < MIN_TASK_CAPACITY || capacity > MAX_TASK_CAPACITY)
+    if (capacity < kMinTaskCapacity || capacity > kMaxTaskCapacity)
         throw EAssertionFailed("FFmpeg", "capacity out of range");
 }
 
@@ -31,7 +31,7 @@ void TCustomFFmpeg::Reset()
     tables_.Clear();
     generic_.Clear();
     videoHooks_.Release();
-    pending_ = TPendingOptions{};
+    pending_ = PendingOptions{};
     running_ = false;
     stopRequested_ = false;
     finished_ = false;

@@ -48,7 +48,7 @@ public:
     // A library option on the option contexts; false when nothing took it.
     bool SetGenericOption(const std::string& name, const std::string& value);
     // Replays the accepted library options onto a context set-up has just
-    // created (masks in TReplayMask).
+    // created (masks in ReplayMask).
     void ReplayGenericOptions(AVCodecContext* target, int mask) const;
     void ReplayGenericOptions(AVFormatContext* target, int mask) const;
     // The target preset: type vcd, svcd, dvd, dv, dv50; norm pal, ntsc,
@@ -99,7 +99,7 @@ public:
     TaskPreview& Preview() { return preview_; }
 
     // --- state ------------------------------------------------------------
-    const TPendingOptions& Pending() const { return pending_; }
+    const PendingOptions& Pending() const { return pending_; }
     const TOptionTables& Tables() const { return tables_; }
     const TGenericOptions& GenericOptions() const { return generic_; }
     const TaskMedia& Media() const { return media_; }
@@ -151,15 +151,15 @@ protected:
     // set-up steps (InputSetup.cpp, StreamCreation.cpp)
     void SetUpInputStream(AVFormatContext* ic, int index, const TCodecChoice& videoDecoder,
                           const TCodecChoice& audioDecoder, const TCodecChoice& subtitleDecoder,
-                          TInputStreamSetup& setup);
+                          InputStreamSetup& setup);
     int CodecStrictness() const;  // of the video option context, for codec selection
     TCodecChoice OutputEncoder(const AVFormatContext* oc, const std::string& name, AVMediaType type);
-    TOutputStreamSetup& AddOutputStream(int outputIndex, AVMediaType type,
-                                        std::vector<TBitstreamFilterSpec>& pendingFilters);
+    OutputStreamSetup& AddOutputStream(int outputIndex, AVMediaType type,
+                                       std::vector<BitstreamFilterSpec>& pendingFilters);
     // The pending stream of `type` added to the output: its encoder chosen
     // first (none for a copy), a copy given its tag, an encoder created with
     // its type, id, threads, generic options, tag and header placement.
-    TOutputStreamSetup& BeginOutputStream(int outputIndex, AVMediaType type, TCodecChoice& choice);
+    OutputStreamSetup& BeginOutputStream(int outputIndex, AVMediaType type, TCodecChoice& choice);
     // The stream's language; the pending choices of `type` back to none.
     void EndOutputStream(AVStream* st, AVMediaType type);
     void CreateVideoStream(int outputIndex);
@@ -174,7 +174,7 @@ protected:
     bool InputsHaveSubtitlesFor(AVCodecID encoderId) const;
 
     const int capacity_;
-    TPendingOptions pending_;
+    PendingOptions pending_;
     TOptionTables tables_;
     TGenericOptions generic_;
     TaskMedia media_;

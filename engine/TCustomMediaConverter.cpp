@@ -119,7 +119,7 @@ bool TCustomMediaConverter::AVLibLoaded() const { return GetFFmpegLoader().Loade
 
 int TCustomMediaConverter::PreviewFlags() const
 {
-    return (preview_ ? PreviewWindowFlag : 0) | (previewBitmap_ ? PreviewBitmapFlag : 0);
+    return (preview_ ? kPreviewWindowFlag : 0) | (previewBitmap_ ? kPreviewBitmapFlag : 0);
 }
 
 void TCustomMediaConverter::SetPreview(bool value)
@@ -138,7 +138,7 @@ void TCustomMediaConverter::SetPreviewBitmap(bool value)
 
 void TCustomMediaConverter::SetProgressInterval(int milliseconds)
 {
-    progressIntervalMs_ = milliseconds < MinProgressIntervalMs ? MinProgressIntervalMs : milliseconds;
+    progressIntervalMs_ = milliseconds < kMinProgressIntervalMs ? kMinProgressIntervalMs : milliseconds;
 }
 
 void TCustomMediaConverter::SetOnCustomHook(TCustomHookEvent handler)
@@ -194,11 +194,11 @@ int TCustomMediaConverter::IndexOf(const TFFmpeg* task) const
 int TCustomMediaConverter::AddTask(const std::string& fileName, const TInputOptions* options)
 {
     CheckWorking("AddTask");
-    std::unique_ptr<TFFmpeg> task = CreateTask(MaxFilesPerTask);
+    std::unique_ptr<TFFmpeg> task = CreateTask(kMaxFilesPerTask);
     TFFmpeg* const t = task.get();
     try {
         task->Reset();
-        task->SetVerbosity(TaskVerbosity);
+        task->SetVerbosity(kTaskVerbosity);
         task->SetPreviewFlags(PreviewFlags());
         task->Preview().SetBitmapHandler([this, t](const Bitmap24& bitmap, int frameNumber, int64_t ptsUs) {
             DoPreviewBitmap(t, bitmap, frameNumber, ptsUs);
@@ -236,8 +236,8 @@ bool TCustomMediaConverter::SetOutputFile(int taskIndex, const std::string& file
         return false;
     }
     const int outputIndex = task->Media().OutputCount();
-    if (outputIndex >= MaxFilesPerTask) {
-        lastErrMsg_ = FormatText("max output files %d reached", MaxFilesPerTask);
+    if (outputIndex >= kMaxFilesPerTask) {
+        lastErrMsg_ = FormatText("max output files %d reached", kMaxFilesPerTask);
         return false;
     }
     try {
@@ -417,7 +417,7 @@ TFFmpeg* TCustomMediaConverter::TakeNextTask()
         return nullptr;
     --tasksToStart_;
     TFFmpeg* task = tasks_[static_cast<size_t>(nextIndex_++)].get();
-    task->SetVerbosity(TaskVerbosity);
+    task->SetVerbosity(kTaskVerbosity);
     task->SetProgressIntervalUs(static_cast<int64_t>(progressIntervalMs_) * 1000);
     return task;
 }

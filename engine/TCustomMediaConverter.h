@@ -38,9 +38,9 @@ using TTerminateEvent = std::function<void(TCustomMediaConverter* Sender, const 
 
 class TCustomMediaConverter : public TFFBaseComponent {
 public:
-    static constexpr int MaxFilesPerTask = 20;
-    static constexpr int TaskVerbosity = 1;
-    static constexpr int MinProgressIntervalMs = 100;
+    static constexpr int kMaxFilesPerTask = 20;
+    static constexpr int kTaskVerbosity = 1;
+    static constexpr int kMinProgressIntervalMs = 100;
 
     TCustomMediaConverter();
     // Stops running tasks and waits for them and for pending deliveries.

@@ -9,16 +9,16 @@
 
 namespace {
 
-constexpr int StopPollMs = 20;
-constexpr double UnixEpochInDays = 25569.0;  // 1 January 1970 in days since 30 December 1899
-constexpr double SecondsPerDay = 86400.0;
+constexpr int kStopPollMs = 20;
+constexpr double kUnixEpochInDays = 25569.0;  // 1 January 1970 in days since 30 December 1899
+constexpr double kSecondsPerDay = 86400.0;
 
 // Waits for `event`; the main thread keeps serving hand-overs and messages
 // between polls, so a worker blocked in RunInMainThread can finish.
 void WaitServing(ManualResetEvent& event)
 {
     const bool onMainThread = MainThread().isMainThread();
-    while (!event.WaitFor(StopPollMs)) {
+    while (!event.WaitFor(kStopPollMs)) {
         if (onMainThread)
             ProcessPendingMessages();
     }
@@ -68,7 +68,7 @@ TAVProbe& TFFmpeg::InputProbe(int inputIndex)
 
 void TFFmpeg::SetRecordingTime(int64_t durationUs)
 {
-    if (durationUs == NoTimeUs)
+    if (durationUs == kNoTimeUs)
         return;
     pending_.recordingTimeUs = durationUs;
     totalDurationUs_ = durationUs;
@@ -80,7 +80,7 @@ void TFFmpeg::ApplyStreamInfo(const TStreamInfo& info)
         pending_.recordingTimestampSeconds = static_cast<int64_t>(std::time(nullptr));
     } else if (info.TimeStamp > 0.0) {
         // a local date-time in days: to seconds since 1970, then from local time to UTC
-        pending_.recordingTimestampSeconds = std::llround((info.TimeStamp - UnixEpochInDays) * SecondsPerDay -
+        pending_.recordingTimestampSeconds = std::llround((info.TimeStamp - kUnixEpochInDays) * kSecondsPerDay -
                                                           static_cast<double>(LocalUtcOffsetSeconds()));
     }
     auto add = [this](const char* key, const std::string& value) {
@@ -133,7 +133,7 @@ void TFFmpeg::StartConvert(bool threaded, TThreadPriority priority, bool paused)
 void TFFmpeg::Run()
 {
     // what the libraries said on this thread, for the failure's record
-    TLibraryLineTail libraryLines;
+    LibraryLineTail libraryLines;
     try {
         RunBody();
     } catch (const std::exception& e) {
@@ -166,7 +166,7 @@ void TFFmpeg::DeliverTermination()
 
 void TFFmpeg::RunBody()
 {
-    TRunHooks hooks;
+    RunHooks hooks;
     hooks.pauseGate = &pauseGate_;
     hooks.onProgress = [this](const TProgressInfo& values) { ReportProgress(values); };
     hooks.customHook = customHook_;

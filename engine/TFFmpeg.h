@@ -34,7 +34,7 @@ public:
     TOutputOptions& OutputOptions(int outputIndex) { return outputOptions_.at(outputIndex); }
 
     // Output set-up helpers of the component.
-    void SetRecordingTime(int64_t durationUs);  // ignored for NoTimeUs
+    void SetRecordingTime(int64_t durationUs);  // ignored for kNoTimeUs
     void ApplyStreamInfo(const TStreamInfo& info);
 
     void SetProgressCallback(ProgressCallback callback) { onProgress_ = std::move(callback); }

@@ -37,7 +37,7 @@
 #include <vector>
 
 // One stream of an opened input.
-struct TInputStreamSetup {
+struct InputStreamSetup {
     AVStream* stream = nullptr;  // owned by the input's format context
     // The forced decoder (`vcodec`/`acodec`/`scodec` before the input); not
     // Chosen() when the library's decoder for the codec id is meant.
@@ -47,12 +47,12 @@ struct TInputStreamSetup {
 };
 
 // One stream of a prepared output.
-struct TOutputStreamSetup {
+struct OutputStreamSetup {
     AVStream* stream = nullptr;  // owned by the output's format context
     AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
     bool streamCopy = false;
     std::unique_ptr<IStreamEncoder> encoder;  // null for stream copy
-    std::vector<TBitstreamFilterSpec> bitstreamFilters;  // in the order given
+    std::vector<BitstreamFilterSpec> bitstreamFilters;  // in the order given
     // Video: the frame rate given to the encoder (the pending rate, snapped
     // to the encoder's list unless force_fps); 0/0 for other streams.
     AVRational frameRate{0, 0};
@@ -61,15 +61,15 @@ struct TOutputStreamSetup {
 };
 
 // One prepared output beyond its format context.
-struct TOutputFileSetup {
-    std::vector<TOutputStreamSetup> streams;
+struct OutputFileSetup {
+    std::vector<OutputStreamSetup> streams;
     AVDictionaryPtr muxerOptions;  // handed to avformat_write_header
     // The name the finished file takes; nothing is created under it (or at
     // all) before the run writes the header into `part`.
     std::string finalName;
     bool replaceExisting = true;  // else an existing file keeps its name and the output takes "(New_n)"
     bool resumable = true;  // else written directly, never as resumable segments
-    std::unique_ptr<TPartFile> part;  // claimed when the run opens the file
+    std::unique_ptr<PartFile> part;  // claimed when the run opens the file
 };
 
 struct TaskMedia {
@@ -80,16 +80,16 @@ struct TaskMedia {
     std::vector<AVFormatInputPtr> inputs;  // opened inputs, in order
     std::vector<int64_t> inputTsOffsetsUs;  // one per input
     std::vector<int64_t> inputStartTimesUs;  // one per input: the start time (ss) it was opened at, 0 = none
-    std::vector<std::vector<TInputStreamSetup>> inputStreams;  // one row per input
+    std::vector<std::vector<InputStreamSetup>> inputStreams;  // one row per input
     std::vector<AVFormatOutputPtr> outputs;  // prepared outputs, in order
-    std::vector<TOutputFileSetup> outputSetups;  // one per output
+    std::vector<OutputFileSetup> outputSetups;  // one per output
     // A filter graph text was pending when an output was prepared.
     bool filtersInUse = false;
 
     int InputCount() const { return static_cast<int>(inputs.size()); }
     int OutputCount() const { return static_cast<int>(outputs.size()); }
 
-    void AddInput(AVFormatInputPtr input, int64_t tsOffsetUs, std::vector<TInputStreamSetup> streams,
+    void AddInput(AVFormatInputPtr input, int64_t tsOffsetUs, std::vector<InputStreamSetup> streams,
                   int64_t startTimeUs = 0, std::unique_ptr<PipeReader> reader = nullptr)
     {
         if (reader)
@@ -100,7 +100,7 @@ struct TaskMedia {
         inputStreams.push_back(std::move(streams));
     }
     // The new output's index.
-    int AddOutput(AVFormatOutputPtr output, TOutputFileSetup setup)
+    int AddOutput(AVFormatOutputPtr output, OutputFileSetup setup)
     {
         outputs.push_back(std::move(output));
         outputSetups.push_back(std::move(setup));

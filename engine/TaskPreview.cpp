@@ -43,26 +43,26 @@ bool TaskPreview::IntervalPassed(int64_t now) const { return !shownBefore_ || no
 void TaskPreview::Show(const AVFrame* picture, int frameNumber, int64_t ptsUs)
 {
     const int flags = Flags();
-    if (!(flags & PreviewWindowFlag) && sink_)
+    if (!(flags & kPreviewWindowFlag) && sink_)
         sink_.reset();  // the window was switched off
-    if (!(flags & (PreviewWindowFlag | PreviewBitmapFlag)))
+    if (!(flags & (kPreviewWindowFlag | kPreviewBitmapFlag)))
         return;
     const int64_t now = clockUs_();
     if (!IntervalPassed(now))
         return;
 
-    if ((flags & PreviewBitmapFlag) && bitmapHandler_) {
+    if ((flags & kPreviewBitmapFlag) && bitmapHandler_) {
         if (toRgb_.Convert(picture) && toRgb_.Bitmap()) {
             bitmapHandler_(*toRgb_.Bitmap(), frameNumber, ptsUs);
         } else {
             GetFFLogger().Log(logSender_, llError, "Cannot initialize the toRGB conversion context");
-            ClearFlags(PreviewBitmapFlag);
+            ClearFlags(kPreviewBitmapFlag);
         }
         lastPreviewUs_ = now;
         shownBefore_ = true;
         return;
     }
-    if (!(flags & PreviewWindowFlag))
+    if (!(flags & kPreviewWindowFlag))
         return;
 
     bool keep = toRgb_.Convert(picture) && toRgb_.Bitmap();
@@ -79,7 +79,7 @@ void TaskPreview::Show(const AVFrame* picture, int frameNumber, int64_t ptsUs)
     lastPreviewUs_ = now;
     shownBefore_ = true;
     if (!keep) {
-        ClearFlags(PreviewWindowFlag);
+        ClearFlags(kPreviewWindowFlag);
         sink_.reset();
     }
 }

@@ -11,9 +11,9 @@
 #include <memory>
 #include <mutex>
 
-constexpr int PreviewWindowFlag = 1;  // bit 0: the preview window
-constexpr int PreviewBitmapFlag = 2;  // bit 1: the preview-bitmap event
-constexpr int64_t DefaultPreviewIntervalUs = 100000;
+constexpr int kPreviewWindowFlag = 1;  // bit 0: the preview window
+constexpr int kPreviewBitmapFlag = 2;  // bit 1: the preview-bitmap event
+constexpr int64_t kDefaultPreviewIntervalUs = 100000;
 
 // The process-wide preview lock: guards the preview flags of every task, so
 // the component may change them (Preview, PreviewBitmap) while tasks run.
@@ -59,7 +59,7 @@ private:
 
     const void* logSender_;
     int flags_ = 0;  // guarded by PreviewLock()
-    int64_t intervalUs_ = DefaultPreviewIntervalUs;
+    int64_t intervalUs_ = kDefaultPreviewIntervalUs;
     bool shownBefore_ = false;
     int64_t lastPreviewUs_ = 0;
     std::function<int64_t()> clockUs_;

@@ -13,7 +13,7 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 
 using ProgressHandler = std::function<void(const TProgressInfo& info)>;
 
-struct TRunHooks {
+struct RunHooks {
     PauseGate* pauseGate = nullptr;  // passed before every packet and between written frames
     ProgressHandler onProgress;  // status reports, on the run's thread
     CustomHookHandler customHook;  // decoded pictures, on the run's thread

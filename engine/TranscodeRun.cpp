@@ -30,7 +30,7 @@ extern "C" {
 #include <memory>
 #include <thread>
 
-TranscodeRun::TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks)
+TranscodeRun::TranscodeRun(TCustomFFmpeg& task, const RunHooks& hooks)
     : task_(task), hooks_(hooks), options_(task.pending_), preprocessor_(task.videoHooks_, &task),
       decoded_(av_frame_alloc()), filtered_(av_frame_alloc()), audioFrame_(av_frame_alloc()), cropped_(av_frame_alloc())
 {
@@ -51,7 +51,7 @@ void TranscodeRun::PassPauseGate() const
         return;
     // a pause holds the encoders' threads too: they finish what they were given
     if (hooks_.pauseGate->IsClosed())
-        for (const TRunOutputStream& ost : outputStreams_)
+        for (const RunOutputStream& ost : outputStreams_)
             if (ost.encodeWorker)
                 ost.encodeWorker->WaitIdle();
     hooks_.pauseGate->Pass();
@@ -62,7 +62,7 @@ std::string TranscodeRun::StreamName(int fileIndex, int streamIndex, AVMediaType
     return FormatText("#%d.%d (%s)", fileIndex, streamIndex, MediaTypeName(type).c_str());
 }
 
-double TranscodeRun::SyncInputTime(const TRunInputStream& ist) const
+double TranscodeRun::SyncInputTime(const RunInputStream& ist) const
 {
     return static_cast<double>(ist.ptsUs - options_.startTimeUs) / AV_TIME_BASE;
 }
@@ -74,7 +74,7 @@ void TranscodeRun::Execute()
         task_.codecThreads_ = MachineCores();
     CreateInputStreams();
     CreateOutputStreams();
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (ost.encodingNeeded)
             PrepareEncoding(ost);
         else
@@ -102,12 +102,12 @@ void TranscodeRun::CreateInputStreams()
     const int64_t now = av_gettime_relative();
     for (int i = 0; i < media.InputCount(); ++i) {
         AVFormatContext* ic = media.inputs[i].get();
-        TRunInputFile file;
+        RunInputFile file;
         file.firstStream = static_cast<int>(inputStreams_.size());
         file.streamCount = static_cast<int>(ic->nb_streams);
         inputFiles_.push_back(file);
         for (unsigned k = 0; k < ic->nb_streams; ++k) {
-            TRunInputStream ist;
+            RunInputStream ist;
             ist.fileIndex = i;
             ist.streamIndex = static_cast<int>(k);
             ist.stream = ic->streams[k];
@@ -143,7 +143,7 @@ void TranscodeRun::CreateOutputStreams()
         AVFormatContext* oc = media.outputs[j].get();
         auto& setups = media.outputSetups[j].streams;
         for (unsigned k = 0; k < oc->nb_streams; ++k) {
-            TRunOutputStream ost;
+            RunOutputStream ost;
             ost.fileIndex = j;
             ost.index = static_cast<int>(k);
             ost.stream = oc->streams[k];
@@ -160,7 +160,7 @@ void TranscodeRun::CreateOutputStreams()
         MapOutputStream(outputStreams_[n], n);
 }
 
-void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
+void TranscodeRun::MapOutputStream(RunOutputStream& ost, size_t mapIndex)
 {
     TaskMedia& media = task_.media_;
     const auto& maps = task_.tables_.streamMaps;
@@ -171,7 +171,7 @@ void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
     };
 
     if (!maps.empty()) {
-        const TStreamMap& map = maps[mapIndex];
+        const StreamMap& map = maps[mapIndex];
         if (!exists(map.fileIndex, map.streamIndex))
             throw FFmpegException::Format("Could not find input stream #%d.%d", map.fileIndex, map.streamIndex);
         if (!exists(map.syncFileIndex, map.syncStreamIndex))
@@ -193,13 +193,13 @@ void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
         ost.syncIndex = ost.sourceIndex;
     } else {
         // the unused stream of that type seen with the most frames; the first on a tie
-        auto usable = [&](const TRunInputStream& ist) {
+        auto usable = [&](const RunInputStream& ist) {
             return ist.stream->codecpar->codec_type == type && ist.stream->discard != AVDISCARD_ALL;
         };
         int best = -1;
         int64_t bestFrames = -1;
         for (int i = 0; i < static_cast<int>(inputStreams_.size()); ++i) {
-            const TRunInputStream& ist = inputStreams_[i];
+            const RunInputStream& ist = inputStreams_[i];
             if (!usable(ist) || !ist.discard)
                 continue;
             const int64_t frames = ist.stream->nb_frames;
@@ -221,9 +221,9 @@ void TranscodeRun::MapOutputStream(TRunOutputStream& ost, size_t mapIndex)
     inputStreams_[ost.sourceIndex].discard = false;
 }
 
-void TranscodeRun::PrepareStreamCopy(TRunOutputStream& ost)
+void TranscodeRun::PrepareStreamCopy(RunOutputStream& ost)
 {
-    const TRunInputStream& ist = inputStreams_[ost.sourceIndex];
+    const RunInputStream& ist = inputStreams_[ost.sourceIndex];
     const AVFormatContext* oc = task_.media_.outputs[ost.fileIndex].get();
     const AVCodecParameters* in = ist.stream->codecpar;
     AVCodecParameters* out = ost.stream->codecpar;
@@ -287,9 +287,9 @@ void TranscodeRun::PrepareStreamCopy(TRunOutputStream& ost)
     }
 }
 
-void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
+void TranscodeRun::PrepareEncoding(RunOutputStream& ost)
 {
-    TRunInputStream& ist = inputStreams_[ost.sourceIndex];
+    RunInputStream& ist = inputStreams_[ost.sourceIndex];
     AVCodecContext* enc = ost.enc;
     const AVCodecParameters* in = ist.stream->codecpar;
     ist.decodingNeeded = true;
@@ -378,7 +378,7 @@ void TranscodeRun::PrepareEncoding(TRunOutputStream& ost)
     }
 }
 
-void TranscodeRun::PrepareTwoPass(TRunOutputStream& ost)
+void TranscodeRun::PrepareTwoPass(RunOutputStream& ost)
 {
     if (!ost.enc || !(ost.enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)))
         return;
@@ -418,7 +418,7 @@ void TranscodeRun::PrepareTwoPass(TRunOutputStream& ost)
 
 void TranscodeRun::OpenEncoders()
 {
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (!ost.encodingNeeded)
             continue;
         const std::string name = StreamName(ost.fileIndex, ost.index, ost.enc->codec_type);
@@ -465,10 +465,10 @@ void TranscodeRun::OpenEncoders()
     }
 }
 
-void TranscodeRun::PrepareSubtitleEncoder(TRunOutputStream& ost)
+void TranscodeRun::PrepareSubtitleEncoder(RunOutputStream& ost)
 {
     // text subtitle encoders take the styles the decoder describes its events with
-    TRunInputStream& ist = inputStreams_[ost.sourceIndex];
+    RunInputStream& ist = inputStreams_[ost.sourceIndex];
     OpenDecoder(ist);
     AVCodecContext* enc = ost.enc;
     if (enc->time_base.num <= 0 || enc->time_base.den <= 0)
@@ -482,7 +482,7 @@ void TranscodeRun::PrepareSubtitleEncoder(TRunOutputStream& ost)
     }
 }
 
-void TranscodeRun::OpenDecoder(TRunInputStream& ist)
+void TranscodeRun::OpenDecoder(RunInputStream& ist)
 {
     if (ist.decoderOpen)
         return;
@@ -506,12 +506,12 @@ void TranscodeRun::OpenDecoder(TRunInputStream& ist)
 
 void TranscodeRun::OpenDecoders()
 {
-    for (TRunInputStream& ist : inputStreams_) {
+    for (RunInputStream& ist : inputStreams_) {
         if (!ist.decodingNeeded)
             continue;
         OpenDecoder(ist);
     }
-    for (TRunInputStream& ist : inputStreams_) {
+    for (RunInputStream& ist : inputStreams_) {
         const AVRational rate = ist.stream->avg_frame_rate;
         const int delay = ist.decoder ? ist.decoder->has_b_frames : 0;
         ist.ptsUs = rate.num > 0 && rate.den > 0 ? -std::llround(delay * 1e6 / av_q2d(rate)) : 0;
@@ -528,11 +528,11 @@ void TranscodeRun::CopyMetaData()
     const auto& maps = task_.tables_.metaDataMaps;
     for (int j = 0; j < media.OutputCount() && media.InputCount() > 0; ++j) {
         const bool mapped =
-            std::any_of(maps.begin(), maps.end(), [j](const TMetaDataMap& m) { return m.outFileIndex == j; });
+            std::any_of(maps.begin(), maps.end(), [j](const MetaDataMap& m) { return m.outFileIndex == j; });
         if (!mapped)
             CopyGlobalTags(media.inputs[0]->metadata, &media.outputs[j]->metadata);
     }
-    for (const TMetaDataMap& map : task_.tables_.metaDataMaps) {
+    for (const MetaDataMap& map : task_.tables_.metaDataMaps) {
         if (map.outFileIndex < 0 || map.outFileIndex >= media.OutputCount())
             throw FFmpegException::Format("Invalid output file index %d map_meta_data(%d,%d)", map.outFileIndex,
                                           map.outFileIndex, map.inFileIndex);
@@ -585,7 +585,7 @@ void TranscodeRun::CopyChapters()
 void TranscodeRun::WriteHeaders()
 {
     TaskMedia& media = task_.media_;
-    for (TRunOutputStream& ost : outputStreams_)
+    for (RunOutputStream& ost : outputStreams_)
         InitBitstreamFilters(ost);
     for (int j = 0; j < media.OutputCount(); ++j)
         OpenOutputFile(j);
@@ -603,9 +603,9 @@ void TranscodeRun::OpenOutputFile(int j)
     AVFormatContext* oc = media.outputs[j].get();
     // the file: a part file beside the output, which takes the output's
     // name only when it is finished
-    TOutputFileSetup& setup = media.outputSetups[j];
+    OutputFileSetup& setup = media.outputSetups[j];
     if (!(oc->oformat->flags & AVFMT_NOFILE) && !oc->pb && !setup.finalName.empty()) {
-        auto part = std::make_unique<TPartFile>();
+        auto part = std::make_unique<PartFile>();
         std::string error;
         if (!part->Claim(setup.finalName, error))
             throw FFmpegException(error);
@@ -631,15 +631,15 @@ void TranscodeRun::OpenOutputFile(int j)
 void TranscodeRun::LogStreamMapping(TLogLevel level)
 {
     task_.Log(level, "Stream mapping:");
-    for (const TRunOutputStream& ost : outputStreams_) {
+    for (const RunOutputStream& ost : outputStreams_) {
         if (ost.sourceIndex < 0)
             continue;
-        const TRunInputStream& source = inputStreams_[ost.sourceIndex];
+        const RunInputStream& source = inputStreams_[ost.sourceIndex];
         const AVMediaType type = ost.stream->codecpar->codec_type;
         task_.LogFmt(level, "  Stream #%d.%d -> #%d.%d (%s)", source.fileIndex, source.streamIndex, ost.fileIndex,
                      ost.index, MediaTypeName(type).c_str());
         if (ost.syncIndex != ost.sourceIndex) {
-            const TRunInputStream& sync = inputStreams_[ost.syncIndex];
+            const RunInputStream& sync = inputStreams_[ost.syncIndex];
             task_.LogFmt(level, " [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
                          MediaTypeName(sync.stream->codecpar->codec_type).c_str());
         }
@@ -651,14 +651,14 @@ void TranscodeRun::LogStreamMapping(TLogLevel level)
 int TranscodeRun::ChooseInputFile(bool& anyNoPacketNow)
 {
     anyNoPacketNow = false;
-    for (const TRunInputFile& file : inputFiles_)
+    for (const RunInputFile& file : inputFiles_)
         anyNoPacketNow |= file.noPacketNow;
     double minInput = 1e100, minOutput = 1e100;
     int chosen = -1;
     std::lock_guard lock(writing_);  // the output times move with the encoders' threads
-    for (const TRunOutputStream& ost : outputStreams_) {
-        const TRunInputStream& ist = inputStreams_[ost.sourceIndex];
-        const TRunInputFile& file = inputFiles_[ist.fileIndex];
+    for (const RunOutputStream& ost : outputStreams_) {
+        const RunInputStream& ist = inputStreams_[ost.sourceIndex];
+        const RunInputFile& file = inputFiles_[ist.fileIndex];
         // a written cover picture has no time that asks for more reading
         if (ist.pastRecordingTime || file.noPacketNow || (IsCover(ost) && ost.frameCount > 0))
             continue;
@@ -709,7 +709,7 @@ void TranscodeRun::MainLoop()
         if (fileIndex < 0) {
             if (!anyNoPacketNow)
                 break;
-            for (TRunInputFile& file : inputFiles_)
+            for (RunInputFile& file : inputFiles_)
                 file.noPacketNow = false;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
@@ -732,19 +732,19 @@ void TranscodeRun::MainLoop()
                 break;
             continue;
         }
-        for (TRunInputFile& file : inputFiles_)
+        for (RunInputFile& file : inputFiles_)
             file.noPacketNow = false;
         lastFileIndex_ = fileIndex;
         if (options_.dumpPackets)
             av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet.get(), options_.hexDump, ic->streams[packet->stream_index]);
 
-        const TRunInputFile& file = inputFiles_[fileIndex];
+        const RunInputFile& file = inputFiles_[fileIndex];
         if (packet->stream_index >= file.streamCount) {
             av_packet_unref(packet.get());
             continue;
         }
         const int istIndex = file.firstStream + packet->stream_index;
-        TRunInputStream& ist = inputStreams_[istIndex];
+        RunInputStream& ist = inputStreams_[istIndex];
         if (ist.discard) {
             av_packet_unref(packet.get());
             continue;
@@ -824,20 +824,20 @@ void TranscodeRun::MainLoop()
 void TranscodeRun::AfterLoop()
 {
     for (int i = 0; i < static_cast<int>(inputStreams_.size()); ++i) {
-        TRunInputStream& ist = inputStreams_[i];
+        RunInputStream& ist = inputStreams_[i];
         if (ist.decodingNeeded && !ist.flushed)
             ProcessPacket(i, nullptr);
     }
     // an encoder whose source was not flushed still finishes its pictures
     // before the outputs end
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (ost.encodeWorker) {
             ost.encodeWorker->Finish();
             ost.encodeWorker.reset();
         }
     }
     // packets still held by bitstream filters
-    for (TRunOutputStream& ost : outputStreams_)
+    for (RunOutputStream& ost : outputStreams_)
         if (!ost.bitstreamFilters.empty())
             WritePacket(ost, nullptr);
     FinishSegments();
@@ -866,9 +866,9 @@ void TranscodeRun::AfterLoop()
 void TranscodeRun::ReleaseCodecs()
 {
     // the encoders' threads end before anything they use goes
-    for (TRunOutputStream& ost : outputStreams_)
+    for (RunOutputStream& ost : outputStreams_)
         ost.encodeWorker.reset();
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         ost.resampler.reset();
         ost.fifo.reset();
         ost.scaler.reset();
@@ -883,7 +883,7 @@ void TranscodeRun::ReleaseCodecs()
     }
     // the encoders themselves are freed with the task's set-up tables (their
     // contexts take CodecLock when they close); the decoders are closed here
-    for (TRunInputStream& ist : inputStreams_) {
+    for (RunInputStream& ist : inputStreams_) {
         ist.toS16.reset();
         ist.decoderOpen = false;
     }
@@ -891,7 +891,7 @@ void TranscodeRun::ReleaseCodecs()
 
 // --- the run as a whole ----------------------------------------------------------
 
-int64_t TranscodeRun::SourceStreamLengthUs(const TRunOutputStream& ost, int64_t fileLengthUs) const
+int64_t TranscodeRun::SourceStreamLengthUs(const RunOutputStream& ost, int64_t fileLengthUs) const
 {
     if (fileLengthUs < 0 || ost.sourceIndex < 0)
         return -1;
@@ -907,24 +907,24 @@ int64_t TranscodeRun::SourceStreamLengthUs(const TRunOutputStream& ost, int64_t 
     return std::min(fileLengthUs, fileLengthUs - std::max<int64_t>(0, fileUs - wholeUs));
 }
 
-std::vector<TFinishedOutput> TranscodeRun::TakeOutputs()
+std::vector<FinishedOutput> TranscodeRun::TakeOutputs()
 {
     TaskMedia& media = task_.media_;
     const int64_t expectedUs = ExpectedLengthUs();
 
-    std::vector<TFinishedOutput> finished;
+    std::vector<FinishedOutput> finished;
     for (int j = 0; j < media.OutputCount(); ++j) {
-        TOutputFileSetup& setup = media.outputSetups[j];
+        OutputFileSetup& setup = media.outputSetups[j];
         if (!setup.part)
             continue;
-        TFinishedOutput out;
+        FinishedOutput out;
         out.part = std::move(setup.part);
         out.finalName = setup.finalName;
         out.replaceExisting = setup.replaceExisting;
         out.expectation.formatName = media.outputs[j]->oformat->name;
         out.expectation.expectedDurationUs = expectedUs;
         out.expectation.inputErrors = counters_.inputErrors;
-        for (const TRunOutputStream& ost : outputStreams_) {
+        for (const RunOutputStream& ost : outputStreams_) {
             if (ost.fileIndex != j)
                 continue;
             out.expectation.streamTypes.push_back(ost.stream->codecpar->codec_type);
@@ -938,7 +938,7 @@ std::vector<TFinishedOutput> TranscodeRun::TakeOutputs()
 
 namespace {
 
-int64_t PacketsOf(const TFinishedOutput& output)
+int64_t PacketsOf(const FinishedOutput& output)
 {
     int64_t total = 0;
     for (int64_t count : output.expectation.packetsWritten)
@@ -948,12 +948,12 @@ int64_t PacketsOf(const TFinishedOutput& output)
 
 // Checks and names the finished outputs, deletes the others; the run's
 // result, or raises the reason a ran-through output is not kept.
-TRunResult PlaceOutputs(std::vector<TFinishedOutput>& outputs, bool failed, bool ranToEnd)
+TRunResult PlaceOutputs(std::vector<FinishedOutput>& outputs, bool failed, bool ranToEnd)
 {
     TRunResult result;
     result.outcome = ranToEnd ? TTaskOutcome::Whole : TTaskOutcome::Unfinished;
     std::string failure;
-    for (TFinishedOutput& output : outputs) {
+    for (FinishedOutput& output : outputs) {
         // a run that failed, or was stopped before its first packet, keeps nothing
         if (failed || (!ranToEnd && PacketsOf(output) == 0) || !failure.empty()) {
             output.part->Discard();
@@ -961,7 +961,7 @@ TRunResult PlaceOutputs(std::vector<TFinishedOutput>& outputs, bool failed, bool
         }
         if (ranToEnd) {
             output.expectation.fileName = output.part->Name();
-            const TOutputVerdict verdict = CheckOutput(output.expectation);
+            const OutputVerdict verdict = CheckOutput(output.expectation);
             if (verdict.outcome == TTaskOutcome::Failed) {
                 output.part->Discard();
                 failure = output.finalName + ": " + verdict.message;
@@ -987,10 +987,10 @@ TRunResult PlaceOutputs(std::vector<TFinishedOutput>& outputs, bool failed, bool
 
 }  // namespace
 
-void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
+void RunTranscode(TCustomFFmpeg& task, const RunHooks& hooks)
 {
     std::exception_ptr failure;
-    std::vector<TFinishedOutput> outputs;
+    std::vector<FinishedOutput> outputs;
     std::string segmentFolder;
     {
         std::unique_ptr<TranscodeRun> run;
@@ -1035,7 +1035,7 @@ void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks)
         std::rethrow_exception(failure);
 }
 
-void TranscodeRun::FinishOutputs(TCustomFFmpeg& task, std::vector<TFinishedOutput>& outputs, bool failed)
+void TranscodeRun::FinishOutputs(TCustomFFmpeg& task, std::vector<FinishedOutput>& outputs, bool failed)
 {
     task.SetRunResult(PlaceOutputs(outputs, failed, task.finished_));
 }

@@ -27,15 +27,15 @@
 #include <vector>
 
 class TCustomFFmpeg;
-struct TPendingOptions;
+struct PendingOptions;
 
 // One output at the end of a run: its part file, the name it is to take and
 // what the run wrote into it.
-struct TFinishedOutput {
-    std::unique_ptr<TPartFile> part;
+struct FinishedOutput {
+    std::unique_ptr<PartFile> part;
     std::string finalName;
     bool replaceExisting = true;
-    TOutputExpectation expectation;
+    OutputExpectation expectation;
 };
 
 // The whole run of `task` on the calling thread: set-up, the loop, the steps
@@ -47,11 +47,11 @@ struct TFinishedOutput {
 // usable media) it is deleted. Sets the task's finished flag when the run
 // ended by itself. Any error that ended the run is raised again after the
 // cleanup, with its message exactly as the user sees it.
-void RunTranscode(TCustomFFmpeg& task, const TRunHooks& hooks);
+void RunTranscode(TCustomFFmpeg& task, const RunHooks& hooks);
 
 class TranscodeRun {
 public:
-    TranscodeRun(TCustomFFmpeg& task, const TRunHooks& hooks);
+    TranscodeRun(TCustomFFmpeg& task, const RunHooks& hooks);
     ~TranscodeRun();
     TranscodeRun(const TranscodeRun&) = delete;
     TranscodeRun& operator=(const TranscodeRun&) = delete;
@@ -63,12 +63,12 @@ public:
     // The part files of the outputs with what the run wrote into each, for
     // the check and the placing of the finished files; taken before the
     // clean-up, which closes the files (their claims stay with the caller).
-    std::vector<TFinishedOutput> TakeOutputs();
+    std::vector<FinishedOutput> TakeOutputs();
     // The folder of the output's segments; empty when it was written directly.
     const std::string& SegmentFolder() const { return segmentFolder_; }
     // The length the output stream should have, from its source stream and
     // the length asked of the whole output; -1 when there is nothing to compare.
-    int64_t SourceStreamLengthUs(const TRunOutputStream& ost, int64_t fileLengthUs) const;
+    int64_t SourceStreamLengthUs(const RunOutputStream& ost, int64_t fileLengthUs) const;
     // After a run (and for a task that is reset): frees the option contexts,
     // closes every output, deleting those that stayed at 0 bytes, closes the
     // inputs and releases hooks and preview state.
@@ -76,22 +76,22 @@ public:
     // After the clean-up: checks, names or deletes the outputs (see
     // RunTranscode) and records the run's result in the task; raises the
     // reason when an output that ran to its end is not kept.
-    static void FinishOutputs(TCustomFFmpeg& task, std::vector<TFinishedOutput>& outputs, bool failed);
+    static void FinishOutputs(TCustomFFmpeg& task, std::vector<FinishedOutput>& outputs, bool failed);
 
 private:
     // set-up (TranscodeRun.cpp)
     void CreateInputStreams();
     void CreateOutputStreams();
-    void MapOutputStream(TRunOutputStream& ost, size_t mapIndex);
-    void PrepareStreamCopy(TRunOutputStream& ost);
-    void PrepareEncoding(TRunOutputStream& ost);
-    void PrepareTwoPass(TRunOutputStream& ost);
+    void MapOutputStream(RunOutputStream& ost, size_t mapIndex);
+    void PrepareStreamCopy(RunOutputStream& ost);
+    void PrepareEncoding(RunOutputStream& ost);
+    void PrepareTwoPass(RunOutputStream& ost);
     void OpenEncoders();
     void OpenDecoders();
-    void OpenDecoder(TRunInputStream& ist);
-    void PrepareSubtitleEncoder(TRunOutputStream& ost);
+    void OpenDecoder(RunInputStream& ist);
+    void PrepareSubtitleEncoder(RunOutputStream& ost);
     void CopyMetaData();
-    static bool IsCover(const TRunOutputStream& ost);
+    static bool IsCover(const RunOutputStream& ost);
     void CopyChapters();
     void WriteHeaders();
     // Claims the part file of output `j`, opens it and writes the header.
@@ -114,7 +114,7 @@ private:
     void ChooseSegmentedOutput();
     // After they opened: takes up what an interrupted run left, or starts afresh.
     void PrepareSegments();
-    bool SeekForResume(const TKeptPart& kept);
+    bool SeekForResume(const KeptPart& kept);
     // After the headers: the segment writer; a resumed run copies the kept part into its output.
     void StartSegments();
     // After the flush: closes the open segment.
@@ -123,66 +123,66 @@ private:
     // packet processing (PacketProcessing.cpp)
     bool ProcessPacket(int istIndex, const AVPacket* packet);
     void CountDamagedFrame(const AVFrame* frame);
-    bool DecodeVideo(TRunInputStream& ist, int istIndex, const AVPacket* packet);
-    bool DecodeAudio(TRunInputStream& ist, int istIndex, const AVPacket* packet);
-    bool DecodeSubtitle(TRunInputStream& ist, int istIndex, const AVPacket* packet);
-    void OutputVideoPicture(TRunInputStream& ist, int istIndex, AVFrame* decoded);
-    void OutputAudioSamples(TRunInputStream& ist, int istIndex, const AVFrame* decoded);
-    void CopyPacket(TRunOutputStream& ost, TRunInputStream& ist, const AVPacket* packet);
-    void AdvanceCopyTime(TRunInputStream& ist, const AVPacket* packet);
+    bool DecodeVideo(RunInputStream& ist, int istIndex, const AVPacket* packet);
+    bool DecodeAudio(RunInputStream& ist, int istIndex, const AVPacket* packet);
+    bool DecodeSubtitle(RunInputStream& ist, int istIndex, const AVPacket* packet);
+    void OutputVideoPicture(RunInputStream& ist, int istIndex, AVFrame* decoded);
+    void OutputAudioSamples(RunInputStream& ist, int istIndex, const AVFrame* decoded);
+    void CopyPacket(RunOutputStream& ost, RunInputStream& ist, const AVPacket* packet);
+    void AdvanceCopyTime(RunInputStream& ist, const AVPacket* packet);
     void FlushEncoders(int istIndex);
-    bool OutputStarts(const TRunInputStream& ist) const;
+    bool OutputStarts(const RunInputStream& ist) const;
     // The time the outputs start at for this input stream; INT64_MIN for none.
-    int64_t OutputStartUs(const TRunInputStream& ist) const;
-    void EmulateRate(const TRunInputStream& ist) const;
+    int64_t OutputStartUs(const RunInputStream& ist) const;
+    void EmulateRate(const RunInputStream& ist) const;
 
     // video output (VideoOutput.cpp)
-    void VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame* picture, int64_t ptsUs);
-    AVFrame* CropAndResize(TRunOutputStream& ost, const TRunInputStream& ist, AVFrame* picture);
+    void VideoOut(RunOutputStream& ost, RunInputStream& ist, AVFrame* picture, int64_t ptsUs);
+    AVFrame* CropAndResize(RunOutputStream& ost, const RunInputStream& ist, AVFrame* picture);
     // Encodes `count` copies of `prepared` at the next slots of the stream.
-    void WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs);
-    int EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame);
+    void WriteVideoFrames(RunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs);
+    int EncodeVideoFrame(RunOutputStream& ost, AVFrame* frame);
     // Gives each video encoder with a share of more than one core a thread of its own.
     void StartEncodeWorkers();
 
     // audio output (AudioOutput.cpp)
-    void AudioOut(TRunOutputStream& ost, TRunInputStream& ist, const uint8_t* data, int size);
-    void PrepareResampler(TRunOutputStream& ost, const TRunInputStream& ist);
-    void EncodeFifoFrames(TRunOutputStream& ost, bool flushing);
-    int EncodeAudioFrame(TRunOutputStream& ost, AVFrame* frame);
-    void FlushAudio(TRunOutputStream& ost);
+    void AudioOut(RunOutputStream& ost, RunInputStream& ist, const uint8_t* data, int size);
+    void PrepareResampler(RunOutputStream& ost, const RunInputStream& ist);
+    void EncodeFifoFrames(RunOutputStream& ost, bool flushing);
+    int EncodeAudioFrame(RunOutputStream& ost, AVFrame* frame);
+    void FlushAudio(RunOutputStream& ost);
 
     // subtitle output (SubtitleOutput.cpp)
-    void SubtitleOut(TRunOutputStream& ost, TRunInputStream& ist, AVSubtitle* subtitle, int64_t ptsUs);
+    void SubtitleOut(RunOutputStream& ost, RunInputStream& ist, AVSubtitle* subtitle, int64_t ptsUs);
 
     // writing (PacketWriter.cpp)
-    void InitBitstreamFilters(TRunOutputStream& ost);
+    void InitBitstreamFilters(RunOutputStream& ost);
     // Filters and writes one packet; nullptr drains the filters at the end.
-    void WritePacket(TRunOutputStream& ost, AVPacket* packet);
+    void WritePacket(RunOutputStream& ost, AVPacket* packet);
     // Collects every packet the encoder has ready and writes it; the number
     // of bytes written, or a negative error from the encoder.
-    int64_t DrainEncoder(TRunOutputStream& ost, bool flushing);
+    int64_t DrainEncoder(RunOutputStream& ost, bool flushing);
     // Sends one frame to the encoder (draining it first when it is full) and
     // writes what it gives; the bytes written. Throws FFmpegException
     // `failure` when the encoder refuses the frame.
-    int64_t EncodeFrame(TRunOutputStream& ost, AVFrame* frame, const char* failure);
+    int64_t EncodeFrame(RunOutputStream& ost, AVFrame* frame, const char* failure);
 
     // reports (StatusReport.cpp)
     void Report(bool last);
-    void WriteVideoStats(TRunOutputStream& ost, int frameBytes);
+    void WriteVideoStats(RunOutputStream& ost, int frameBytes);
 
     void PassPauseGate() const;
-    double SyncInputTime(const TRunInputStream& ist) const;
+    double SyncInputTime(const RunInputStream& ist) const;
     std::string StreamName(int fileIndex, int streamIndex, AVMediaType type) const;
 
     TCustomFFmpeg& task_;
-    TRunHooks hooks_;
-    const TPendingOptions& options_;
-    std::vector<TRunInputFile> inputFiles_;
-    std::vector<TRunInputStream> inputStreams_;
-    std::vector<TRunOutputStream> outputStreams_;
+    RunHooks hooks_;
+    const PendingOptions& options_;
+    std::vector<RunInputFile> inputFiles_;
+    std::vector<RunInputStream> inputStreams_;
+    std::vector<RunOutputStream> outputStreams_;
     std::vector<int64_t> packetsWritten_;  // per output file, handed to its muxer
-    TRunCounters counters_;
+    RunCounters counters_;
     PicturePreprocessor preprocessor_;
     AVFramePtr decoded_;
     AVFramePtr filtered_;
@@ -198,11 +198,11 @@ private:
     CFilePtr vstats_;
     // segmented output
     int segmentedOutput_ = -1;  // the output written as segments; -1 none
-    TSegmentFolderLock segmentLock_;
+    SegmentFolderLock segmentLock_;
     std::string segmentFolder_;
-    TSegmentRecord pendingRecord_;  // until the writer starts
-    TKeptPart pendingKept_;
-    std::unique_ptr<TSegmentWriter> segments_;
+    SegmentRecord pendingRecord_;  // until the writer starts
+    KeptPart pendingKept_;
+    std::unique_ptr<SegmentWriter> segments_;
     int64_t resumeUs_ = 0;  // where this run's time 0 lies on the output's time line
     int64_t recordingTimeUs_ = INT64_MAX;  // the length this run converts
 };

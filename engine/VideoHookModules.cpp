@@ -94,7 +94,7 @@ void VideoHookModules::Add(const std::string& value)
     std::vector<std::string> tokens = SplitVideoHookValue(value);
     // A value with more tokens than a module's argument vector may hold is
     // refused rather than silently cut.
-    if (tokens.empty() || tokens.size() > static_cast<size_t>(MaxVideoHookTokens) || !TryAdd(std::move(tokens)))
+    if (tokens.empty() || tokens.size() > static_cast<size_t>(kMaxVideoHookTokens) || !TryAdd(std::move(tokens)))
         throw FFmpegException("Failed to add video hook function: " + value);
 }
 

@@ -14,7 +14,7 @@ extern "C" {
 #include <vector>
 
 // The most tokens (module path and arguments) a `vhook` value may have.
-constexpr int MaxVideoHookTokens = 64;
+constexpr int kMaxVideoHookTokens = 64;
 
 // Splits a `vhook` value: at "|" when it has one (so arguments keep their
 // spaces), else at spaces; empty tokens are dropped.

@@ -15,7 +15,7 @@ extern "C" {
 #include <climits>
 #include <cmath>
 
-void TranscodeRun::VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame* picture, int64_t ptsUs)
+void TranscodeRun::VideoOut(RunOutputStream& ost, RunInputStream& ist, AVFrame* picture, int64_t ptsUs)
 {
     AVCodecContext* enc = ost.enc;
     const AVFormatContext* oc = task_.media_.outputs[ost.fileIndex].get();
@@ -92,7 +92,7 @@ void TranscodeRun::VideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame
         throw std::bad_alloc();
 }
 
-void TranscodeRun::WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs)
+void TranscodeRun::WriteVideoFrames(RunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs)
 {
     AVCodecContext* enc = ost.enc;
     AVFramePtr frame{av_frame_alloc()};
@@ -129,7 +129,7 @@ void TranscodeRun::WriteVideoFrames(TRunOutputStream& ost, const AVFrame* prepar
     }
 }
 
-AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStream& ist, AVFrame* picture)
+AVFrame* TranscodeRun::CropAndResize(RunOutputStream& ost, const RunInputStream& ist, AVFrame* picture)
 {
     if (ost.graph)
         return picture;
@@ -197,7 +197,7 @@ AVFrame* TranscodeRun::CropAndResize(TRunOutputStream& ost, const TRunInputStrea
     return ost.scaled.get();
 }
 
-int TranscodeRun::EncodeVideoFrame(TRunOutputStream& ost, AVFrame* frame)
+int TranscodeRun::EncodeVideoFrame(RunOutputStream& ost, AVFrame* frame)
 {
     if (ost.encodeWorker) {
         ost.encodeWorker->Push(frame);  // its bytes are counted on the encoder's thread
@@ -215,7 +215,7 @@ void TranscodeRun::StartEncodeWorkers()
     // encoded, so they stay on the loop's thread too.
     if (task_.codecThreads_ <= 1 || !options_.vstatsFileName.empty())
         return;
-    for (TRunOutputStream& ost : outputStreams_) {
+    for (RunOutputStream& ost : outputStreams_) {
         if (!ost.encodingNeeded || !ost.encoderOpen || !ost.enc || ost.enc->codec_type != AVMEDIA_TYPE_VIDEO ||
             ost.passLog)
             continue;

@@ -70,7 +70,7 @@ TLogLevel ToLogLevel(int avLevel)
     return static_cast<TLogLevel>(ordinal);
 }
 
-TLogEntryPoints LibraryLogEntryPoints() { return {&av_log_set_callback, &av_log_set_level}; }
+LogEntryPoints LibraryLogEntryPoints() { return {&av_log_set_callback, &av_log_set_level}; }
 
 int LibraryLogLevel() { return g_libraryLogLevel.load(); }
 
@@ -195,7 +195,7 @@ void TFFLogger::LogFmt(const void* Sender, TLogLevel level, const char* format, 
     Log(Sender, level, text);
 }
 
-void TFFLogger::InstallCallback(const TLogEntryPoints& entryPoints)
+void TFFLogger::InstallCallback(const LogEntryPoints& entryPoints)
 {
     MediaAssert(entryPoints.SetCallback != nullptr, kModule, "av_log_set_callback is not bound.");
     MediaAssert(entryPoints.SetLevel != nullptr, kModule, "av_log_set_level is not bound.");
@@ -223,7 +223,7 @@ void TFFLogger::DeliverLibraryLine(uint32_t threadId, int avLevel, const std::st
 
 void TFFLogger::DoLog(const TLogInfo& info)
 {
-    if (TQuietLogThread::Active())
+    if (QuietLogThread::Active())
         return;
     TLogEvent handler;
     bool trigger;
@@ -280,7 +280,7 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
     }
     if (lines.empty())
         return;
-    if (TLibraryLineTail* tail = TLibraryLineTail::Current(); tail && level <= AV_LOG_WARNING) {
+    if (LibraryLineTail* tail = LibraryLineTail::Current(); tail && level <= AV_LOG_WARNING) {
         try {
             for (const std::string& line : lines)
                 tail->Add(line);
@@ -297,23 +297,23 @@ void TFFLogger::LogCallback(void* avcl, int level, const char* fmt, va_list args
 }
 
 namespace {
-thread_local TLibraryLineTail* t_currentTail = nullptr;
+thread_local LibraryLineTail* t_currentTail = nullptr;
 thread_local int t_quietDepth = 0;
 }  // namespace
 
-TQuietLogThread::TQuietLogThread() { ++t_quietDepth; }
+QuietLogThread::QuietLogThread() { ++t_quietDepth; }
 
-TQuietLogThread::~TQuietLogThread() { --t_quietDepth; }
+QuietLogThread::~QuietLogThread() { --t_quietDepth; }
 
-bool TQuietLogThread::Active() { return t_quietDepth > 0; }
+bool QuietLogThread::Active() { return t_quietDepth > 0; }
 
-TLibraryLineTail::TLibraryLineTail(size_t keep) : outer_(t_currentTail), keep_(keep) { t_currentTail = this; }
+LibraryLineTail::LibraryLineTail(size_t keep) : outer_(t_currentTail), keep_(keep) { t_currentTail = this; }
 
-TLibraryLineTail::~TLibraryLineTail() { t_currentTail = outer_; }
+LibraryLineTail::~LibraryLineTail() { t_currentTail = outer_; }
 
-TLibraryLineTail* TLibraryLineTail::Current() { return t_currentTail; }
+LibraryLineTail* LibraryLineTail::Current() { return t_currentTail; }
 
-void TLibraryLineTail::Add(const std::string& line)
+void LibraryLineTail::Add(const std::string& line)
 {
     if (line.find_first_not_of(" \t\r") == std::string::npos || keep_ == 0)
         return;
@@ -322,7 +322,7 @@ void TLibraryLineTail::Add(const std::string& line)
         lines_.pop_front();
 }
 
-std::string TLibraryLineTail::Text() const
+std::string LibraryLineTail::Text() const
 {
     std::string text;
     for (const std::string& line : lines_)

@@ -35,12 +35,12 @@ using TAVLogCallback = void (*)(void* avcl, int level, const char* fmt, va_list 
 
 // The two library entry points the logger drives. The loader hands it the
 // library's own functions; tests may hand it others to observe the calls.
-struct TLogEntryPoints {
+struct LogEntryPoints {
     void (*SetCallback)(TAVLogCallback callback) = nullptr;  // av_log_set_callback
     void (*SetLevel)(int level) = nullptr;  // av_log_set_level
 };
 // av_log_set_callback and av_log_set_level of the linked library.
-TLogEntryPoints LibraryLogEntryPoints();
+LogEntryPoints LibraryLogEntryPoints();
 
 // The level the library callback filters by; starts at 32 (info).
 int LibraryLogLevel();
@@ -71,7 +71,7 @@ public:
 
     // Installs the library log callback and applies the level through
     // `entryPoints`; run by the loader once the libraries are ready.
-    void InstallCallback(const TLogEntryPoints& entryPoints = LibraryLogEntryPoints());
+    void InstallCallback(const LogEntryPoints& entryPoints = LibraryLogEntryPoints());
     // Hands ToAVLogLevel(LogLevel) to the library when its entry point is bound.
     void ApplyLevel();
 
@@ -100,21 +100,21 @@ uint32_t CurrentThreadId();
 // on that thread are kept, the last few of them, so that a failure can say
 // what the library said about it. Tails on one thread nest; the innermost one
 // collects.
-class TLibraryLineTail {
+class LibraryLineTail {
 public:
-    explicit TLibraryLineTail(size_t keep = 4);
-    ~TLibraryLineTail();
-    TLibraryLineTail(const TLibraryLineTail&) = delete;
-    TLibraryLineTail& operator=(const TLibraryLineTail&) = delete;
+    explicit LibraryLineTail(size_t keep = 4);
+    ~LibraryLineTail();
+    LibraryLineTail(const LibraryLineTail&) = delete;
+    LibraryLineTail& operator=(const LibraryLineTail&) = delete;
 
     // The kept lines, oldest first, each ending in '\n'; empty when none.
     std::string Text() const;
     // The innermost tail of the calling thread, or nullptr.
-    static TLibraryLineTail* Current();
+    static LibraryLineTail* Current();
     void Add(const std::string& line);
 
 private:
-    TLibraryLineTail* outer_;
+    LibraryLineTail* outer_;
     size_t keep_;
     std::deque<std::string> lines_;  // used by its own thread only
 };
@@ -122,12 +122,12 @@ private:
 // While one exists on a thread, nothing logged on that thread reaches OnLog
 // (work the user did not start, such as a size estimate, stays out of the
 // log); the failure tails still collect. Guards on one thread nest.
-class TQuietLogThread {
+class QuietLogThread {
 public:
-    TQuietLogThread();
-    ~TQuietLogThread();
-    TQuietLogThread(const TQuietLogThread&) = delete;
-    TQuietLogThread& operator=(const TQuietLogThread&) = delete;
+    QuietLogThread();
+    ~QuietLogThread();
+    QuietLogThread(const QuietLogThread&) = delete;
+    QuietLogThread& operator=(const QuietLogThread&) = delete;
     // Whether the calling thread is quiet.
     static bool Active();
 };

@@ -24,7 +24,7 @@ struct LibraryRow {
     int version;  // -1: the file name carries no version
 };
 // Names and the major versions of the libraries this program is linked with.
-constexpr LibraryRow kLibraries[LibraryCount] = {
+constexpr LibraryRow kLibraries[kLibraryCount] = {
     {"avcodec", LIBAVCODEC_VERSION_MAJOR},
     {"avdevice", LIBAVDEVICE_VERSION_MAJOR},
     {"avfilter", LIBAVFILTER_VERSION_MAJOR},
@@ -94,7 +94,7 @@ std::string TFFmpegLoader::LastError() const
 bool TFFmpegLoader::Load(TLibraries libraries)
 {
     MediaAssert(!libraries.Empty(), kModule, "Load needs a non-empty library set.");
-    for (int i = 0; i < LibraryCount; ++i) {
+    for (int i = 0; i < kLibraryCount; ++i) {
         const auto library = static_cast<TLibrary>(i);
         if (libraries.Contains(library) && !LoadOne(library)) {
             Unload(libraries);
@@ -108,7 +108,7 @@ bool TFFmpegLoader::Loaded(TLibraries libraries) const
 {
     MediaAssert(!libraries.Empty(), kModule, "Loaded needs a non-empty library set.");
     std::lock_guard guard(lock_);
-    for (int i = 0; i < LibraryCount; ++i) {
+    for (int i = 0; i < kLibraryCount; ++i) {
         if (libraries.Contains(static_cast<TLibrary>(i)) && !bound_[i])
             return false;
     }
@@ -118,7 +118,7 @@ bool TFFmpegLoader::Loaded(TLibraries libraries) const
 void TFFmpegLoader::Unload(TLibraries libraries)
 {
     MediaAssert(!libraries.Empty(), kModule, "Unload needs a non-empty library set.");
-    for (int i = 0; i < LibraryCount; ++i) {
+    for (int i = 0; i < kLibraryCount; ++i) {
         if (libraries.Contains(static_cast<TLibrary>(i)))
             UnloadOne(static_cast<TLibrary>(i));
     }

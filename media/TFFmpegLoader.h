@@ -11,7 +11,7 @@
 #include <string>
 
 enum TLibrary { libAVCodec, libAVDevice, libAVFilter, libAVFormat, libAVUtil, libSwScale, libMSVCRT, libSDL };
-constexpr int LibraryCount = 8;
+constexpr int kLibraryCount = 8;
 
 // A set of TLibrary: bit n stands for value n.
 class TLibraries {
@@ -69,7 +69,7 @@ private:
     mutable std::mutex lock_;  // guards libraryPath_, lastError_, bound_, callbackInstalled_
     std::string libraryPath_;
     std::string lastError_;
-    bool bound_[LibraryCount] = {};
+    bool bound_[kLibraryCount] = {};
     bool callbackInstalled_ = false;
 };
 

@@ -15,9 +15,9 @@ extern "C" {
 
 namespace {
 
-constexpr double NoSyncThreshold = 10.0;
-constexpr int AudioDiffAvgNb = 20;
-constexpr int SampleCorrectionPercentMax = 10;
+constexpr double kNoSyncThreshold = 10.0;
+constexpr int kAudioDiffAvgNb = 20;
+constexpr int kSampleCorrectionPercentMax = 10;
 
 bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) { return av_channel_layout_compare(&a, &b) == 0; }
 
@@ -139,11 +139,11 @@ void CopyToVisualisation(PlaybackState* is, const uint8_t* bytes, int size)
     std::lock_guard guard(is->VisualisationLock);
     int index = is->VisualisationIndex;
     while (count > 0) {
-        const int chunk = std::min(count, PlaybackState::VisualisationSamples - index);
+        const int chunk = std::min(count, PlaybackState::kVisualisationSamples - index);
         std::memcpy(&is->VisualisationRing[index], samples, size_t(chunk) * 2);
         samples += chunk;
         index += chunk;
-        if (index >= PlaybackState::VisualisationSamples)
+        if (index >= PlaybackState::kVisualisationSamples)
             index = 0;
         count -= chunk;
     }
@@ -158,13 +158,13 @@ int SynchronizeAudio(PlaybackState* is, int16_t* samples, int sizeBytes, int cap
         return sizeBytes;
     const int frameBytes = 2 * is->AudioChannels;
     const double diff = AudioClockNow(is) - MasterClockNow(is);
-    if (!(std::fabs(diff) < NoSyncThreshold)) {
+    if (!(std::fabs(diff) < kNoSyncThreshold)) {
         is->AudioDiffAvgCount = 0;
         is->AudioDiffCum = 0;
         return sizeBytes;
     }
     is->AudioDiffCum = diff + is->AudioDiffAvgCoef * is->AudioDiffCum;
-    if (is->AudioDiffAvgCount < AudioDiffAvgNb) {
+    if (is->AudioDiffAvgCount < kAudioDiffAvgNb) {
         is->AudioDiffAvgCount++;
         return sizeBytes;
     }
@@ -173,8 +173,8 @@ int SynchronizeAudio(PlaybackState* is, int16_t* samples, int sizeBytes, int cap
         return sizeBytes;
     int wanted = sizeBytes + static_cast<int>(std::lrint(diff * is->AudioSampleRate)) * frameBytes;
     const int frames = sizeBytes / frameBytes;
-    const int minSize = frames * (100 - SampleCorrectionPercentMax) / 100 * frameBytes;
-    const int maxSize = frames * (100 + SampleCorrectionPercentMax) / 100 * frameBytes;
+    const int minSize = frames * (100 - kSampleCorrectionPercentMax) / 100 * frameBytes;
+    const int maxSize = frames * (100 + kSampleCorrectionPercentMax) / 100 * frameBytes;
     wanted = std::clamp(wanted, minSize, std::min(maxSize, capacityBytes / frameBytes * frameBytes));
     if (wanted > sizeBytes && sizeBytes >= frameBytes) {
         // repeat the last sample frame to fill the gap

@@ -187,7 +187,7 @@ void SdlDisplay::ShowWaveform(PlaybackState* is)
         int index = is->LastWaveStart;
         for (int16_t& sample : trace) {
             sample = is->VisualisationRing[index];
-            index = (index + 1) % PlaybackState::VisualisationSamples;
+            index = (index + 1) % PlaybackState::kVisualisationSamples;
         }
     }
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);

@@ -6,9 +6,9 @@ void EventRing::Post(const PlayerEvent& event)
     if (readIndex_ != writeIndex_ && entries_[writeIndex_].Kind == event.Kind) {
         entries_[writeIndex_] = event;
     } else {
-        writeIndex_ = (writeIndex_ + 1) % Capacity;
+        writeIndex_ = (writeIndex_ + 1) % kCapacity;
         if (writeIndex_ == readIndex_)
-            readIndex_ = (readIndex_ + 1) % Capacity;
+            readIndex_ = (readIndex_ + 1) % kCapacity;
         entries_[writeIndex_] = event;
     }
     notEmpty_.Set();
@@ -21,7 +21,7 @@ bool EventRing::Take(PlayerEvent& event)
         notEmpty_.Reset();
         return false;
     }
-    readIndex_ = (readIndex_ + 1) % Capacity;
+    readIndex_ = (readIndex_ + 1) % kCapacity;
     event = entries_[readIndex_];
     if (readIndex_ == writeIndex_)
         notEmpty_.Reset();
@@ -31,7 +31,7 @@ bool EventRing::Take(PlayerEvent& event)
 int EventRing::Count() const
 {
     std::lock_guard guard(lock_);
-    return (writeIndex_ - readIndex_ + Capacity) % Capacity;
+    return (writeIndex_ - readIndex_ + kCapacity) % kCapacity;
 }
 
 void EventRing::Clear()

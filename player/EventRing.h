@@ -16,7 +16,7 @@ struct PlayerEvent {
 
 class EventRing {
 public:
-    static constexpr int Capacity = 10;  // at most Capacity - 1 events wait
+    static constexpr int kCapacity = 10;  // at most kCapacity - 1 events wait
 
     void Post(const PlayerEvent& event);
     // Takes the oldest event; false when the ring is empty.
@@ -28,7 +28,7 @@ public:
 
 private:
     mutable std::mutex lock_;  // guards entries_, readIndex_, writeIndex_
-    PlayerEvent entries_[Capacity];
+    PlayerEvent entries_[kCapacity];
     int readIndex_ = 0;  // oldest entry
     int writeIndex_ = 0;  // newest entry; empty when equal to readIndex_
     ManualResetEvent notEmpty_{false};  // RingNotEmptyEvent

@@ -21,7 +21,7 @@ void PacketQueue::Open()
     FlushLocked();
     aborted_ = false;
     entries_.push_back(Entry{});
-    bytes_ += EntryOverhead;
+    bytes_ += kEntryOverhead;
 }
 
 int PacketQueue::Put(AVPacket* packet)
@@ -41,7 +41,7 @@ int PacketQueue::Put(AVPacket* packet)
     const int size = copy->size;
     std::lock_guard guard(lock_);
     entries_.push_back(Entry{std::move(copy)});
-    bytes_ += size + EntryOverhead;
+    bytes_ += size + kEntryOverhead;
     changed_.notify_all();
     return 0;
 }
@@ -50,7 +50,7 @@ void PacketQueue::PutFlush()
 {
     std::lock_guard guard(lock_);
     entries_.push_back(Entry{});
-    bytes_ += EntryOverhead;
+    bytes_ += kEntryOverhead;
     changed_.notify_all();
 }
 
@@ -65,10 +65,10 @@ int PacketQueue::Get(AVPacket* packet, bool block)
             entries_.pop_front();
             av_packet_unref(packet);
             if (queued) {
-                bytes_ -= queued->size + EntryOverhead;
+                bytes_ -= queued->size + kEntryOverhead;
                 av_packet_move_ref(packet, queued.get());
             } else {
-                bytes_ -= EntryOverhead;
+                bytes_ -= kEntryOverhead;
                 MakeFlushPacket(packet);
             }
             return 1;

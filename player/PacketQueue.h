@@ -15,7 +15,7 @@ void MakeFlushPacket(AVPacket* packet);
 
 class PacketQueue {
 public:
-    static constexpr int EntryOverhead = 72;  // bytes counted per queued packet
+    static constexpr int kEntryOverhead = 72;  // bytes counted per queued packet
 
     ~PacketQueue();
     // Clears the queue and the abort flag, and queues the flush packet.

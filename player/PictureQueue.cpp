@@ -7,8 +7,8 @@
 #include <cmath>
 
 namespace {
-constexpr double SyncThreshold = 0.01;
-constexpr double NoSyncThreshold = 10.0;
+constexpr double kSyncThreshold = 0.01;
+constexpr double kNoSyncThreshold = 10.0;
 
 void DequeueHead(PictureQueue& q, bool shown)
 {
@@ -17,7 +17,7 @@ void DequeueHead(PictureQueue& q, bool shown)
         q.ShownOverlay = q.Pictures[q.ReadIndex].Overlay;
         q.ShownPts = q.Pictures[q.ReadIndex].Pts;
     }
-    q.ReadIndex = (q.ReadIndex + 1) % PictureQueue::Size;
+    q.ReadIndex = (q.ReadIndex + 1) % PictureQueue::kSize;
     q.Count--;
     q.Changed.notify_all();
 }
@@ -38,7 +38,7 @@ void ExpireSubtitles(PlaybackState* is, double pts)
         const bool ended = pts > head.Pts + head.Sub.end_display_time / 1000.0;
         bool nextStarted = false;
         if (sq.Count > 1) {
-            const SubPicture& next = sq.Pictures[(sq.ReadIndex + 1) % SubpictureQueue::Size];
+            const SubPicture& next = sq.Pictures[(sq.ReadIndex + 1) % SubpictureQueue::kSize];
             nextStarted = pts > next.Pts + next.Sub.start_display_time / 1000.0;
         }
         if (!ended && !nextStarted)
@@ -65,15 +65,15 @@ void AllocatePicture(PlaybackState* is)
 double ComputeTargetTime(PlaybackState* is, double pts)
 {
     double delay = pts - is->FrameLastPts;
-    if (delay <= 0 || delay >= NoSyncThreshold)
+    if (delay <= 0 || delay >= kNoSyncThreshold)
         delay = is->FrameLastDelay;
     else
         is->FrameLastDelay = delay;
     is->FrameLastPts = pts;
     if (AudioIsMaster(is) || is->MasterClockChoice == scExternalMaster) {
         const double diff = VideoClockNow(is) - MasterClockNow(is);
-        const double threshold = std::max(SyncThreshold, delay);
-        if (std::fabs(diff) < NoSyncThreshold) {
+        const double threshold = std::max(kSyncThreshold, delay);
+        if (std::fabs(diff) < kNoSyncThreshold) {
             if (diff <= -threshold)
                 delay = 0;
             else if (diff >= threshold)
@@ -90,7 +90,7 @@ void DelayPictures(PlaybackState* is, double seconds)
     std::lock_guard guard(q.Lock);
     is->FrameTimer = is->FrameTimer + seconds;
     for (int i = 0; i < q.Count; ++i) {
-        VideoPicture& vp = q.Pictures[(q.ReadIndex + i) % PictureQueue::Size];
+        VideoPicture& vp = q.Pictures[(q.ReadIndex + i) % PictureQueue::kSize];
         vp.TargetClock += seconds;
     }
 }
@@ -120,7 +120,7 @@ void VideoRefresh(PlaybackState* is, bool isRefreshEvent)
             double nextTarget;
             if (q.Count > 1) {
                 // a later picture never has an earlier target; keep it so
-                nextTarget = std::max(q.Pictures[(q.ReadIndex + 1) % PictureQueue::Size].TargetClock, vp.TargetClock);
+                nextTarget = std::max(q.Pictures[(q.ReadIndex + 1) % PictureQueue::kSize].TargetClock, vp.TargetClock);
             } else {
                 nextTarget = vp.TargetClock + is->VideoClock - vp.Pts;
             }

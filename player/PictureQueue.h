@@ -26,9 +26,9 @@ struct VideoPicture {
 };
 
 struct PictureQueue {
-    static constexpr int Size = 2;
+    static constexpr int kSize = 2;
 
-    VideoPicture Pictures[Size];
+    VideoPicture Pictures[kSize];
     int ReadIndex = 0;
     int WriteIndex = 0;
     int Count = 0;

@@ -25,8 +25,8 @@ class TCustomPlayer;
 class VideoFilter;
 
 struct PlaybackState {
-    static constexpr int AudioBufferBytes = 288000;
-    static constexpr int VisualisationSamples = 131072;
+    static constexpr int kAudioBufferBytes = 288000;
+    static constexpr int kVisualisationSamples = 131072;
 
     TCustomPlayer* Player = nullptr;
     AVFormatContext* Format = nullptr;  // owned by the read thread (its AVFormatInputPtr)
@@ -144,7 +144,7 @@ struct PlaybackState {
     // Audio visualisation.
     std::atomic<int> VisualisationMode{0};
     std::mutex VisualisationLock;  // guards VisualisationRing and VisualisationIndex
-    std::vector<int16_t> VisualisationRing = std::vector<int16_t>(VisualisationSamples);
+    std::vector<int16_t> VisualisationRing = std::vector<int16_t>(kVisualisationSamples);
     int VisualisationIndex = 0;
     int LastWaveStart = 0;
 

@@ -8,7 +8,7 @@ extern "C" {
 
 #include <string>
 
-enum TSyncClock { scAudioMaster = 0, scVideoMaster = 1, scExternalMaster = 2 };
+enum SyncClock { scAudioMaster = 0, scVideoMaster = 1, scExternalMaster = 2 };
 
 struct PlayerOptions {
     int ScalingFlags = SWS_BICUBIC;

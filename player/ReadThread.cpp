@@ -24,9 +24,9 @@ extern "C" {
 
 namespace {
 
-constexpr int MaxQueueBytes = 15 * 1024 * 1024;
-constexpr int MinAudioQueueBytes = 20 * 16 * 1024;
-constexpr int MinFrames = 5;
+constexpr int kMaxQueueBytes = 15 * 1024 * 1024;
+constexpr int kMinAudioQueueBytes = 20 * 16 * 1024;
+constexpr int kMinFrames = 5;
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -117,11 +117,11 @@ void HandleSeek(PlaybackState* is)
 bool QueuesWantMore(PlaybackState* is)
 {
     const int total = is->AudioQueue.Bytes() + is->VideoQueue.Bytes() + is->SubtitleQueue.Bytes();
-    if (total > MaxQueueBytes)
+    if (total > kMaxQueueBytes)
         return false;
-    return (is->AudioStreamIndex >= 0 && is->AudioQueue.Bytes() <= MinAudioQueueBytes) ||
-           (is->VideoStreamIndex >= 0 && is->VideoQueue.Count() <= MinFrames) ||
-           (is->SubtitleStreamIndex >= 0 && is->SubtitleQueue.Count() <= MinFrames);
+    return (is->AudioStreamIndex >= 0 && is->AudioQueue.Bytes() <= kMinAudioQueueBytes) ||
+           (is->VideoStreamIndex >= 0 && is->VideoQueue.Count() <= kMinFrames) ||
+           (is->SubtitleStreamIndex >= 0 && is->SubtitleQueue.Count() <= kMinFrames);
 }
 
 void ReadLoop(PlaybackState* is)

@@ -12,9 +12,9 @@ struct SubPicture {
 };
 
 struct SubpictureQueue {
-    static constexpr int Size = 4;
+    static constexpr int kSize = 4;
 
-    SubPicture Pictures[Size];
+    SubPicture Pictures[kSize];
     int ReadIndex = 0;
     int WriteIndex = 0;
     int Count = 0;

@@ -81,7 +81,7 @@ void BlendSubtitle(YuvOverlay& overlay, const AVSubtitle& sub)
 void DropHeadSubtitle(SubpictureQueue& queue)
 {
     avsubtitle_free(&queue.Pictures[queue.ReadIndex].Sub);
-    queue.ReadIndex = (queue.ReadIndex + 1) % SubpictureQueue::Size;
+    queue.ReadIndex = (queue.ReadIndex + 1) % SubpictureQueue::kSize;
     queue.Count--;
     queue.Changed.notify_all();
 }
@@ -101,7 +101,7 @@ void SubtitleThreadMain(PlaybackState* is)
         }
         {
             std::unique_lock guard(sq.Lock);
-            sq.Changed.wait(guard, [&] { return sq.Count < SubpictureQueue::Size || is->SubtitleQueue.Aborted(); });
+            sq.Changed.wait(guard, [&] { return sq.Count < SubpictureQueue::kSize || is->SubtitleQueue.Aborted(); });
             if (is->SubtitleQueue.Aborted())
                 break;
         }
@@ -115,7 +115,7 @@ void SubtitleThreadMain(PlaybackState* is)
                 SubPicture& sp = sq.Pictures[sq.WriteIndex];
                 sp.Pts = pts;
                 sp.Sub = sub;
-                sq.WriteIndex = (sq.WriteIndex + 1) % SubpictureQueue::Size;
+                sq.WriteIndex = (sq.WriteIndex + 1) % SubpictureQueue::kSize;
                 sq.Count++;
             } else {
                 avsubtitle_free(&sub);

@@ -91,9 +91,9 @@ int QueuePicture(VideoThreadContext& ctx, const AVFrame* picture, double pts, in
     PictureQueue& q = is->Pictures;
     {
         std::unique_lock guard(q.Lock);
-        if (q.Count >= PictureQueue::Size && !is->RefreshPending)
+        if (q.Count >= PictureQueue::kSize && !is->RefreshPending)
             is->SkipFactor = std::max(0.95f * is->SkipFactor, 0.95f);
-        q.Changed.wait(guard, [&] { return q.Count < PictureQueue::Size || is->VideoQueue.Aborted(); });
+        q.Changed.wait(guard, [&] { return q.Count < PictureQueue::kSize || is->VideoQueue.Aborted(); });
         if (is->VideoQueue.Aborted())
             return -1;
     }
@@ -146,7 +146,7 @@ int QueuePicture(VideoThreadContext& ctx, const AVFrame* picture, double pts, in
     vp.Pts = pts;
     vp.Pos = pos;
     vp.SampleAspect = picture->sample_aspect_ratio;
-    q.WriteIndex = (q.WriteIndex + 1) % PictureQueue::Size;
+    q.WriteIndex = (q.WriteIndex + 1) % PictureQueue::kSize;
     vp.TargetClock = target;
     q.Count++;
     return 0;

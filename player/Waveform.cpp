@@ -6,7 +6,7 @@
 
 int WaveformStartIndex(PlaybackState* is, int windowWidth)
 {
-    const int ringSize = PlaybackState::VisualisationSamples;
+    const int ringSize = PlaybackState::kVisualisationSamples;
     const int channels = std::max(is->AudioChannels.load(), 1);
     const int bufferedFrames = (is->AudioBufSize - is->AudioBufIndex) / (2 * channels);
     const int64_t sincecallbackUs = SystemTimeUs() - is->Player->AudioCallbackTimeUs;

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quorvex-estimates: %s\n", converter.LastErrMsg().c_str());
         return 1;
     }
-    const TQuietLogThread quiet;
+    const QuietLogThread quiet;
     FormatSession session;
     session.FormatNumber = format;
     session.EncoderPresent = EncoderPresent;

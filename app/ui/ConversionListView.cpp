@@ -33,7 +33,7 @@ std::vector<std::string> LocalFiles(const QMimeData* data)
 ConversionListView::ConversionListView(QTreeWidget* view, ConversionList& list)
     : QObject(view), view_(view), list_(list)
 {
-    view_->setItemDelegateForColumn(ProgressColumn, new ProgressCellDelegate(view_));
+    view_->setItemDelegateForColumn(kProgressColumn, new ProgressCellDelegate(view_));
     view_->setAcceptDrops(true);
     view_->viewport()->setAcceptDrops(true);
     view_->viewport()->installEventFilter(this);
@@ -73,17 +73,17 @@ void ConversionListView::ShowRow(QTreeWidgetItem* item, const ListRow& row)
     item->setText(2, Text(row.SourceExt));
     item->setText(3, Text(row.TargetExt));
     item->setText(4, Text(row.TimeText));
-    item->setData(ProgressColumn, ProgressCellDelegate::PercentRole, row.Progress);
+    item->setData(kProgressColumn, ProgressCellDelegate::kPercentRole, row.Progress);
     item->setText(6, Text(row.StatusShown()));
-    item->setText(SizeColumn, Text(row.SizeText()));
-    item->setToolTip(SizeColumn, Text(row.SizeNote()));
-    item->setText(SpeedColumn, Text(row.SpeedText));
-    item->setText(RemainingColumn, Text(row.RemainingText));
+    item->setText(kSizeColumn, Text(row.SizeText()));
+    item->setToolTip(kSizeColumn, Text(row.SizeNote()));
+    item->setText(kSpeedColumn, Text(row.SpeedText));
+    item->setText(kRemainingColumn, Text(row.RemainingText));
     // where the extra columns are hidden, the progress cell tells the same
     QString times = Text(row.SpeedText);
     if (!row.RemainingText.empty())
         times += QStringLiteral("  剩余 ") + Text(row.RemainingText);
-    item->setToolTip(ProgressColumn, times);
+    item->setToolTip(kProgressColumn, times);
 }
 
 void ConversionListView::ShowRows(int row)
@@ -124,7 +124,7 @@ void ConversionListView::FitColumns()
     // narrow lists keep the first seven columns; wide ones also show size, speed and time left
     const int width = view_->viewport()->width();
     const bool wide = width >= 700;
-    for (int column : {SizeColumn, SpeedColumn, RemainingColumn})
+    for (int column : {kSizeColumn, kSpeedColumn, kRemainingColumn})
         view_->setColumnHidden(column, !wide);
     const int widths[] = {34, 0, 50, 58, 64, 110, 72, 80, 56, 70};
     for (int column = 0; column < view_->columnCount(); ++column)

@@ -16,10 +16,10 @@ struct ListRow;
 class ConversionListView final : public QObject {
     Q_OBJECT
 public:
-    static constexpr int ProgressColumn = 5;
-    static constexpr int SizeColumn = 7;
-    static constexpr int SpeedColumn = 8;
-    static constexpr int RemainingColumn = 9;
+    static constexpr int kProgressColumn = 5;
+    static constexpr int kSizeColumn = 7;
+    static constexpr int kSpeedColumn = 8;
+    static constexpr int kRemainingColumn = 9;
 
     ConversionListView(QTreeWidget* view, ConversionList& list);
     ~ConversionListView() override;

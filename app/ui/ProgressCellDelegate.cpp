@@ -7,7 +7,7 @@
 
 void ProgressCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const QVariant value = index.data(PercentRole);
+    const QVariant value = index.data(kPercentRole);
     if (!value.isValid() || value.toInt() < 0) {
         QStyledItemDelegate::paint(painter, option, index);
         return;

@@ -7,7 +7,7 @@ class ProgressCellDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
     // The percentage is read from this role; a missing or negative value draws nothing.
-    static constexpr int PercentRole = Qt::UserRole + 1;
+    static constexpr int kPercentRole = Qt::UserRole + 1;
 
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -493,7 +493,7 @@ TEST_F(ConversionListTest, AClipIsHeldToTheSourcesLengthWhenAddedAndWhenTheRowsF
         int64_t durationUs;  // of the output, within 0.1 s
     };
     const Case cases[] = {
-        {"no clip", std::nullopt, NoTimeUs, NoTimeUs},
+        {"no clip", std::nullopt, kNoTimeUs, kNoTimeUs},
         {"inside the source", std::make_pair(int64_t{500}, int64_t{1000}), 500'000, 1'000'000},
         {"stopping past the end", std::make_pair(int64_t{1000}, int64_t{60'000}), 1'000'000, 2'000'000},
     };
@@ -503,8 +503,8 @@ TEST_F(ConversionListTest, AClipIsHeldToTheSourcesLengthWhenAddedAndWhenTheRowsF
         const auto expectClip = [&](const char* when) {
             const RowRecord& slot = List().Slot(row);
             EXPECT_EQ(slot.Input.StartTime, c.startUs) << when;
-            if (c.durationUs == NoTimeUs) {
-                EXPECT_EQ(slot.Output.Duration, NoTimeUs) << when;
+            if (c.durationUs == kNoTimeUs) {
+                EXPECT_EQ(slot.Output.Duration, kNoTimeUs) << when;
                 EXPECT_EQ(slot.Output.StartTime, 0) << when;
             } else {
                 EXPECT_NEAR(static_cast<double>(slot.Output.Duration), static_cast<double>(c.durationUs), 1e5) << when;
@@ -543,7 +543,7 @@ TEST_F(ConversionListTest, AClipStartingPastTheSourcesEndAddsNoRowAndLeavesAChan
     List().ChangeRowFormat(0);
     EXPECT_EQ(List().Rows()[0].TargetExt, "AVI");
     EXPECT_EQ(List().Slot(0).Output.FileName, aviName);
-    EXPECT_EQ(List().Slot(0).Output.Duration, NoTimeUs);
+    EXPECT_EQ(List().Slot(0).Output.Duration, kNoTimeUs);
     const auto& lines = window.Log().Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), refusal), 2);
 }

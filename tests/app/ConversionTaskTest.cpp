@@ -31,15 +31,15 @@ TEST(ConversionTask, TheClipOfTheSettingsReachesTheTask)
         std::string error;  // empty: the converter's own text is only checked to be there
     };
     const Case cases[] = {
-        {"no clip", kWhole, 0, "whole.mp4", NoTimeUs, NoTimeUs, true, true, ""},
+        {"no clip", kWhole, 0, "whole.mp4", kNoTimeUs, kNoTimeUs, true, true, ""},
         {"inside the source", 1000, 2000, "inside.mp4", 1'000'000, 2'000'000, true, true, ""},
         {"from the start", 0, 500, "start.mp4", 0, 500'000, true, true, ""},
         {"stop past the end is clamped", 1000, 60'000, "clamped.mp4", 1'000'000, 3'000'000, true, true, ""},
         {"start past the end", 5000, 1000, "late.mp4", 5'000'000, 1'000'000, false, true, kStopBeyondLengthMessage},
-        {"stop at the start", 1000, 0, "empty.mp4", NoTimeUs, NoTimeUs, false, false, kStartNotBeforeStopMessage},
-        {"stop before the start", 2000, -1000, "back.mp4", NoTimeUs, NoTimeUs, false, false,
+        {"stop at the start", 1000, 0, "empty.mp4", kNoTimeUs, kNoTimeUs, false, false, kStartNotBeforeStopMessage},
+        {"stop before the start", 2000, -1000, "back.mp4", kNoTimeUs, kNoTimeUs, false, false,
          kStartNotBeforeStopMessage},
-        {"an output the converter refuses", kWhole, 0, "whole.nosuchcontainer", NoTimeUs, NoTimeUs, false, true, ""},
+        {"an output the converter refuses", kWhole, 0, "whole.nosuchcontainer", kNoTimeUs, kNoTimeUs, false, true, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -65,12 +65,12 @@ TEST(ConversionTask, TheClipOfTheSettingsReachesTheTask)
         if (c.added) {
             EXPECT_TRUE(added.error.empty()) << added.error;
             EXPECT_EQ(input.StartTime, c.expectedStartUs);
-            if (c.expectedDurationUs == NoTimeUs) {
-                EXPECT_EQ(output.Duration, NoTimeUs);
+            if (c.expectedDurationUs == kNoTimeUs) {
+                EXPECT_EQ(output.Duration, kNoTimeUs);
                 EXPECT_EQ(output.StartTime, 0);
             } else {
                 EXPECT_NEAR(static_cast<double>(output.Duration), static_cast<double>(c.expectedDurationUs), 1e5);
-                EXPECT_EQ(output.StartTime, NoTimeUs);
+                EXPECT_EQ(output.StartTime, kNoTimeUs);
             }
         } else if (c.error.empty()) {
             EXPECT_FALSE(added.error.empty());

@@ -387,7 +387,7 @@ TEST(ListKeepResume, AReadyRowWithFinishedSegmentsSaysHowMuchIsDone)
     const std::string source = dir.file("film.mp4");
     fs::copy_file(qtest::MakeMp4Clip(dir.path(), 1.0), source);
     const std::string output = dir.file("film.avi");
-    TSegmentRecord record;
+    SegmentRecord record;
     record.sourcePath = fs::weakly_canonical(source).string();
     record.source = SourceStampOf(source);
     record.lengthUs = 20'000'000;

@@ -143,7 +143,7 @@ TEST_F(ListStoreTest, EveryFieldComesBackAsWritten)
     ASSERT_EQ(read.Rows.size(), rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         ExpectSameRow(read.Rows[i], rows[i], static_cast<int>(i));
-    EXPECT_EQ(read.Rows[1].Record.Output.StartTime, NoTimeUs);
+    EXPECT_EQ(read.Rows[1].Record.Output.StartTime, kNoTimeUs);
     EXPECT_EQ(read.Rows[1].Record.Output.Info.TimeStamp, -1.0);
     EXPECT_EQ(fs::status(File()).permissions() & fs::perms::others_read, fs::perms::none);
 }

@@ -32,7 +32,7 @@ bool KeptPartOnDisk(const std::string& folder)
         if (!entry.is_directory(ignored) || !name.ends_with(".segments"))
             continue;
         segmented = true;
-        TSegmentRecord record;
+        SegmentRecord record;
         std::string problem;
         if (ReadSegmentRecord(entry.path().string(), record, problem) && KeptPartOf(record).segments > 0)
             return true;

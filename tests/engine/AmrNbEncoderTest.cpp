@@ -49,7 +49,7 @@ std::vector<AVPacketPtr> EncodeAll(IStreamEncoder& encoder, const std::vector<in
     };
     AVFramePtr frame{av_frame_alloc()};
     for (size_t done = 0; done < samples.size();) {
-        const int count = static_cast<int>(std::min<size_t>(AmrNbEncoder::FrameSamples, samples.size() - done));
+        const int count = static_cast<int>(std::min<size_t>(AmrNbEncoder::kFrameSamples, samples.size() - done));
         av_frame_unref(frame.get());
         frame->format = AV_SAMPLE_FMT_S16;
         frame->nb_samples = count;

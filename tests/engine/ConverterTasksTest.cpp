@@ -177,7 +177,7 @@ TEST_F(ConverterTasks, OutputCountStopsAtTwenty)
 {
     const int index = converter.AddTask(Clips::Get().Wav());
     ASSERT_EQ(index, 0);
-    for (int i = 0; i < TCustomMediaConverter::MaxFilesPerTask; ++i)
+    for (int i = 0; i < TCustomMediaConverter::kMaxFilesPerTask; ++i)
         ASSERT_TRUE(converter.SetOutputFile(index, dir.file("o" + std::to_string(i) + ".wav"))) << i;
     EXPECT_FALSE(converter.SetOutputFile(index, dir.file("one_more.wav")));
     EXPECT_EQ(converter.LastErrMsg(), "max output files 20 reached");

@@ -56,7 +56,7 @@ TEST(FramePipeline, HookDrawingReachesTheEncodedFileThroughTheFiltersUntilTheHoo
 
     std::vector<Preview> previews;
     TaskPreview preview;
-    preview.SetFlags(PreviewBitmapFlag);
+    preview.SetFlags(kPreviewBitmapFlag);
     preview.SetIntervalUs(0);  // every picture
     preview.SetBitmapHandler([&](const Bitmap24& bitmap, int frameNumber, int64_t ptsUs) {
         double sum = 0;

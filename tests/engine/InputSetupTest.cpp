@@ -32,14 +32,14 @@ TEST(InputSetup, OpenedInputLeavesItsStreamsForTheOutputs)
     ASSERT_EQ(media.InputCount(), 1);
     ASSERT_EQ(media.inputStreams.size(), 1u);
     ASSERT_EQ(media.inputStreams[0].size(), 2u);
-    for (const TInputStreamSetup& s : media.inputStreams[0]) {
+    for (const InputStreamSetup& s : media.inputStreams[0]) {
         ASSERT_NE(s.decoder, nullptr);
         EXPECT_EQ(s.decoder->codec_id, s.stream->codecpar->codec_id);
         EXPECT_FALSE(s.discarded);
         EXPECT_FALSE(s.forcedDecoder.Chosen());
     }
     // the pending state now describes the input, for the outputs that follow
-    const TPendingOptions& p = task->Pending();
+    const PendingOptions& p = task->Pending();
     EXPECT_EQ(p.frameWidth, 320);
     EXPECT_EQ(p.frameHeight, 240);
     EXPECT_EQ(av_cmp_q(p.frameRate, AVRational{25, 1}), 0);
@@ -117,7 +117,7 @@ TEST(InputSetup, ForcedDecoderIsKeptForItsStream)
 {
     auto task = NewTask({{"acodec", "aac_fixed"}});
     ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
-    const TInputStreamSetup& audio = task->Media().inputStreams[0][1];
+    const InputStreamSetup& audio = task->Media().inputStreams[0][1];
     ASSERT_EQ(audio.stream->codecpar->codec_type, AVMEDIA_TYPE_AUDIO);
     EXPECT_EQ(audio.forcedDecoder.name, "aac_fixed");
     EXPECT_EQ(audio.decoder->codec, audio.forcedDecoder.codec);
@@ -198,7 +198,7 @@ TEST(InputSetup, DisabledStreamsAreDiscarded)
     for (const Case c : {Case{"an", AVMEDIA_TYPE_AUDIO}, Case{"vn", AVMEDIA_TYPE_VIDEO}}) {
         auto task = NewTask({{c.option, ""}});
         ASSERT_NO_THROW(task->OpenInputFile(SetupClips::Get().Mp4()));
-        for (const TInputStreamSetup& s : task->Media().inputStreams[0]) {
+        for (const InputStreamSetup& s : task->Media().inputStreams[0]) {
             const bool expected = s.stream->codecpar->codec_type == c.discarded;
             EXPECT_EQ(s.discarded, expected) << c.option;
             EXPECT_EQ(s.stream->discard == AVDISCARD_ALL, expected) << c.option;

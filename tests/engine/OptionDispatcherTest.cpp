@@ -144,13 +144,13 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"crop 0 and below are ignored",
                   {{"s", "320x240"}, {"croptop", "0"}, {"cropleft", "-4"}},
                   [](const TCustomFFmpeg& t) {
-                      const TPendingOptions& p = t.Pending();
+                      const PendingOptions& p = t.Pending();
                       return p.cropTop == 0 && p.cropLeft == 0 && p.frameHeight == 240 && p.frameWidth == 320;
                   }},
         ValueCase{"crops shrink the frame",
                   {{"s", "320x240"}, {"croptop", "10"}, {"cropright", "20"}},
                   [](const TCustomFFmpeg& t) {
-                      const TPendingOptions& p = t.Pending();
+                      const PendingOptions& p = t.Pending();
                       return p.cropTop == 10 && p.cropRight == 20 && p.frameHeight == 230 && p.frameWidth == 300;
                   }},
         ValueCase{"XVID tag",
@@ -170,25 +170,25 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"map with sync stream",
                   {{"map", "0.1:0.0"}},
                   [](const TCustomFFmpeg& t) {
-                      const TStreamMap& m = t.Tables().streamMaps.at(0);
+                      const StreamMap& m = t.Tables().streamMaps.at(0);
                       return m.fileIndex == 0 && m.streamIndex == 1 && m.syncFileIndex == 0 && m.syncStreamIndex == 0;
                   }},
         ValueCase{"map is its own sync stream",
                   {{"map", "0:1"}},
                   [](const TCustomFFmpeg& t) {
-                      const TStreamMap& m = t.Tables().streamMaps.at(0);
+                      const StreamMap& m = t.Tables().streamMaps.at(0);
                       return m.fileIndex == 0 && m.streamIndex == 1 && m.syncFileIndex == 0 && m.syncStreamIndex == 1;
                   }},
         ValueCase{"map reads hex and octal",
                   {{"map", "0x1:010"}},
                   [](const TCustomFFmpeg& t) {
-                      const TStreamMap& m = t.Tables().streamMaps.at(0);
+                      const StreamMap& m = t.Tables().streamMaps.at(0);
                       return m.fileIndex == 1 && m.streamIndex == 8;
                   }},
         ValueCase{"map_meta_data",
                   {{"map_meta_data", "0:2"}},
                   [](const TCustomFFmpeg& t) {
-                      const TMetaDataMap& m = t.Tables().metaDataMaps.at(0);
+                      const MetaDataMap& m = t.Tables().metaDataMaps.at(0);
                       return m.outFileIndex == 0 && m.inFileIndex == 2;
                   }},
         ValueCase{
@@ -322,7 +322,7 @@ TEST(OptionLogLines, ResetRestoresTheDefaults)
     task.Reset();
     task.ApplyOptionText("ar=8000\nac=1\nvsync=2\nmuxdelay=3\nstreamid=2:9\nan\nt=10\nr=25\ng=5", true);
     task.Reset();
-    const TPendingOptions& p = task.Pending();
+    const PendingOptions& p = task.Pending();
     EXPECT_EQ(p.audioSampleRate, 44100);
     EXPECT_EQ(p.audioChannels, 2);
     EXPECT_EQ(p.videoSyncMethod, -1);
@@ -349,7 +349,7 @@ TEST(OptionLogLines, SettersApplyOnlyMeaningfulValues)
     task.SetMuxPreload(-2);
     task.SetSampleRate(0);
     task.SetChannels(0);
-    const TPendingOptions& p = task.Pending();
+    const PendingOptions& p = task.Pending();
     EXPECT_EQ(p.startTimeUs, 5000000);
     EXPECT_EQ(p.programId, 3);
     EXPECT_EQ(p.audioVolume, 256);

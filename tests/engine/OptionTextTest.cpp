@@ -12,7 +12,7 @@ struct TextCase {
     const char* label;
     const char* text;
     bool includeStreamOptions;
-    std::function<bool(const TPendingOptions&)> holds;
+    std::function<bool(const PendingOptions&)> holds;
 };
 
 class OptionTextTest : public ::testing::TestWithParam<TextCase> {};
@@ -30,41 +30,41 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, OptionTextTest,
     ::testing::Values(
         TextCase{"a line without = turns a Boolean on", "an", false,
-                 [](const TPendingOptions& p) { return p.audioDisable; }},
-        TextCase{"=0 turns it off again", "an\nan=0", false, [](const TPendingOptions& p) { return !p.audioDisable; }},
-        TextCase{"copyts ignores its value", "copyts=0", false, [](const TPendingOptions& p) { return p.copyTs; }},
-        TextCase{"xerror ignores its value", "xerror=0", false, [](const TPendingOptions& p) { return p.exitOnError; }},
+                 [](const PendingOptions& p) { return p.audioDisable; }},
+        TextCase{"=0 turns it off again", "an\nan=0", false, [](const PendingOptions& p) { return !p.audioDisable; }},
+        TextCase{"copyts ignores its value", "copyts=0", false, [](const PendingOptions& p) { return p.copyTs; }},
+        TextCase{"xerror ignores its value", "xerror=0", false, [](const PendingOptions& p) { return p.exitOnError; }},
         TextCase{"names are lowercased", "VCODEC=mpeg4", true,
-                 [](const TPendingOptions& p) { return p.videoCodecName == "mpeg4"; }},
+                 [](const PendingOptions& p) { return p.videoCodecName == "mpeg4"; }},
         TextCase{"stream options need the flag", "VCODEC=mpeg4\nacodec=mp2\ns=320x240", false,
-                 [](const TPendingOptions& p) {
+                 [](const PendingOptions& p) {
                      return p.videoCodecName.empty() && p.audioCodecName.empty() && p.frameWidth == 0;
                  }},
         TextCase{"stream options with the flag", "acodec=mp2\nscodec=copy\ns=320x240", true,
-                 [](const TPendingOptions& p) {
+                 [](const PendingOptions& p) {
                      return p.audioCodecName == "mp2" && p.subtitleStreamCopy && p.frameWidth == 320 &&
                             p.frameHeight == 240;
                  }},
         TextCase{"<CRLF> separates lines", "ar=22050<CRLF>ac=1", false,
-                 [](const TPendingOptions& p) { return p.audioSampleRate == 22050 && p.audioChannels == 1; }},
+                 [](const PendingOptions& p) { return p.audioSampleRate == 22050 && p.audioChannels == 1; }},
         TextCase{"CR LF, CR and LF all end a line", "ar=22050\r\nac=1\rvol=512\nan", false,
-                 [](const TPendingOptions& p) {
+                 [](const PendingOptions& p) {
                      return p.audioSampleRate == 22050 && p.audioChannels == 1 && p.audioVolume == 512 &&
                             p.audioDisable;
                  }},
         TextCase{"spaces around = stay part of the name", "vcodec = mpeg4\nar = 8000", true,
-                 [](const TPendingOptions& p) { return p.videoCodecName.empty() && p.audioSampleRate == 44100; }},
+                 [](const PendingOptions& p) { return p.videoCodecName.empty() && p.audioSampleRate == 44100; }},
         TextCase{"the last line wins", "ar=22050\nar=48000", false,
-                 [](const TPendingOptions& p) { return p.audioSampleRate == 48000; }},
+                 [](const PendingOptions& p) { return p.audioSampleRate == 48000; }},
         TextCase{"the value keeps everything after the first =", "metadata=comment=a=b", false,
-                 [](const TPendingOptions& p) {
+                 [](const PendingOptions& p) {
                      return p.metadata.size() == 1 && p.metadata[0].first == "comment" && p.metadata[0].second == "a=b";
                  }},
         // newaudio would raise without an output: skipping it is what keeps this quiet
         TextCase{"component-ordered names are skipped", "newaudio\nnewvideo\nvpre=nosuch\nvf=hflip\nvfilters=negate",
-                 true, [](const TPendingOptions& p) { return p.videoFilters.empty(); }},
+                 true, [](const PendingOptions& p) { return p.videoFilters.empty(); }},
         TextCase{"surrounding blank lines are trimmed", "\n\n  \nar=8000\n\n", false,
-                 [](const TPendingOptions& p) { return p.audioSampleRate == 8000; }}),
+                 [](const PendingOptions& p) { return p.audioSampleRate == 8000; }}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST(OptionTextCase, SetOptionItselfComparesCaseSensitively)

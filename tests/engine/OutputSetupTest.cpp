@@ -91,12 +91,12 @@ TEST(OutputSetup, SubtitleCopyIsMarkedAndEncodedSubtitlesGetTheirEncoder)
     setuptest::Apply(*task, {{"scodec", "copy"}, {"slang", "chi"}});
     ASSERT_EQ(task->AddOutputFile(out.file("copy.mkv")), 1) << task->LastError();
     ASSERT_EQ(task->AddOutputFile(out.file("encoded.mkv")), 2) << task->LastError();
-    const TOutputStreamSetup& copied = OutputSetup(*task, 0).streams.at(1);
+    const OutputStreamSetup& copied = OutputSetup(*task, 0).streams.at(1);
     EXPECT_TRUE(copied.streamCopy);
     const AVDictionaryEntry* language = av_dict_get(copied.stream->metadata, "language", nullptr, 0);
     ASSERT_NE(language, nullptr);
     EXPECT_STREQ(language->value, "chi");
-    const TOutputStreamSetup& encoded = OutputSetup(*task, 1).streams.at(1);
+    const OutputStreamSetup& encoded = OutputSetup(*task, 1).streams.at(1);
     EXPECT_FALSE(encoded.streamCopy);
     ASSERT_NE(encoded.encoder, nullptr);
     EXPECT_EQ(encoded.encoder->Context()->codec_id, AV_CODEC_ID_ASS);  // Matroska's default
@@ -145,11 +145,11 @@ TEST(OutputSetup, VideoCopyIsConsumedByOneOutput)
     ASSERT_EQ(task->AddOutputFile(out.file("copy.mkv")), 1) << task->LastError();
     ASSERT_EQ(task->AddOutputFile(out.file("encoded.mkv")), 2) << task->LastError();
 
-    const TOutputStreamSetup& copied = OutputSetup(*task, 0).streams.at(0);
+    const OutputStreamSetup& copied = OutputSetup(*task, 0).streams.at(0);
     EXPECT_EQ(copied.type, AVMEDIA_TYPE_VIDEO);
     EXPECT_TRUE(copied.streamCopy);
     EXPECT_EQ(copied.encoder, nullptr);
-    const TOutputStreamSetup& encoded = OutputSetup(*task, 1).streams.at(0);
+    const OutputStreamSetup& encoded = OutputSetup(*task, 1).streams.at(0);
     EXPECT_EQ(encoded.type, AVMEDIA_TYPE_VIDEO);
     EXPECT_FALSE(encoded.streamCopy);
     ASSERT_NE(encoded.encoder, nullptr);

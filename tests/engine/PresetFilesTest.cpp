@@ -308,7 +308,7 @@ TEST(BuiltinX264Presets, ConversionWithTheDefaultPresetWritesH264)
     task.SetOption("vpre", "libx264-default");
     task.SetOption("an", "");
     ASSERT_EQ(task.AddOutputFile(target), 1) << task.LastError();
-    ASSERT_NO_THROW(RunTranscode(task, TRunHooks{}));
+    ASSERT_NO_THROW(RunTranscode(task, RunHooks{}));
     const auto video = qtest::ProbeStream(target, "v:0");
     EXPECT_EQ(video.at("codec_name"), "h264");
     EXPECT_EQ(video.at("profile"), "High");

@@ -70,7 +70,7 @@ TEST(Preview, BitmapsArriveAtMostOncePerInterval)
     ASSERT_EQ(Clip().frames.size(), 50u);
     std::vector<Shown> shown;
     TaskPreview preview;
-    preview.SetFlags(PreviewBitmapFlag);
+    preview.SetFlags(kPreviewBitmapFlag);
     preview.SetBitmapHandler([&](const Bitmap24& bitmap, int frameNumber, int64_t ptsUs) {
         EXPECT_EQ(bitmap.Width(), 64);
         EXPECT_EQ(bitmap.Height(), 48);
@@ -82,12 +82,12 @@ TEST(Preview, BitmapsArriveAtMostOncePerInterval)
     EXPECT_EQ(shown.front().frameNumber, 1) << "the first picture is shown at once";
     for (size_t i = 1; i < shown.size(); ++i) {
         const int64_t gap = shown[i].ptsUs - shown[i - 1].ptsUs;
-        EXPECT_GT(gap, DefaultPreviewIntervalUs);
-        EXPECT_LE(gap, DefaultPreviewIntervalUs + 40000) << "no more than one picture late";
+        EXPECT_GT(gap, kDefaultPreviewIntervalUs);
+        EXPECT_LE(gap, kDefaultPreviewIntervalUs + 40000) << "no more than one picture late";
         EXPECT_EQ(shown[i].ptsUs, PtsUs(Clip().frames[shown[i].frameNumber - 1].get()));
     }
     EXPECT_EQ(shown.size(), 17u);  // every third picture of 50: 0.00 s, 0.12 s ... 1.92 s
-    EXPECT_EQ(preview.Flags(), PreviewBitmapFlag);
+    EXPECT_EQ(preview.Flags(), kPreviewBitmapFlag);
 }
 
 TEST(Preview, AClosedWindowClearsTheFlagAndIsFreed)
@@ -95,7 +95,7 @@ TEST(Preview, AClosedWindowClearsTheFlagAndIsFreed)
     std::vector<Shown> shown;
     std::atomic<int> freed{0};
     TaskPreview preview;
-    preview.SetFlags(PreviewWindowFlag);
+    preview.SetFlags(kPreviewWindowFlag);
     int created = 0;
     preview.SetSinkFactory([&]() -> std::unique_ptr<IPreviewSink> {
         ++created;
@@ -107,7 +107,7 @@ TEST(Preview, AClosedWindowClearsTheFlagAndIsFreed)
     EXPECT_EQ(shown.size(), 3u) << "nothing is drawn after the window was closed";
     EXPECT_EQ(freed.load(), 1);
     EXPECT_FALSE(preview.HasWindow());
-    EXPECT_EQ(preview.Flags() & PreviewWindowFlag, 0);
+    EXPECT_EQ(preview.Flags() & kPreviewWindowFlag, 0);
 }
 
 TEST(Preview, SwitchingTheWindowOffFreesItAndTheBitmapEventGoesFirst)
@@ -122,12 +122,12 @@ TEST(Preview, SwitchingTheWindowOffFreesItAndTheBitmapEventGoesFirst)
         bitmaps.push_back({frameNumber, ptsUs});
     });
 
-    preview.SetFlags(PreviewWindowFlag);
+    preview.SetFlags(kPreviewWindowFlag);
     ShowClip(preview);
     EXPECT_EQ(windowFrames.size(), 17u);
     EXPECT_TRUE(preview.HasWindow());
 
-    preview.SetFlags(PreviewWindowFlag | PreviewBitmapFlag);
+    preview.SetFlags(kPreviewWindowFlag | kPreviewBitmapFlag);
     preview.Reset();
     ShowClip(preview);
     EXPECT_EQ(bitmaps.size(), 17u);
@@ -143,9 +143,9 @@ TEST(Preview, WithoutAPreviewWindowMakerTheWindowFlagIsCleared)
 {
     SetPreviewSinkFactory(nullptr);
     TaskPreview preview;
-    preview.SetFlags(PreviewWindowFlag | PreviewBitmapFlag);
+    preview.SetFlags(kPreviewWindowFlag | kPreviewBitmapFlag);
     preview.Show(Clip().frames.front().get(), 1, 0);  // no bitmap target: the window is tried
-    EXPECT_EQ(preview.Flags(), PreviewBitmapFlag);
+    EXPECT_EQ(preview.Flags(), kPreviewBitmapFlag);
 }
 
 TEST(Preview, APictureThatCannotBeConvertedClearsTheFlagThatWantedIt)
@@ -162,9 +162,9 @@ TEST(Preview, APictureThatCannotBeConvertedClearsTheFlagThatWantedIt)
         int flagsAfter;
     };
     const Case cases[] = {
-        {PreviewBitmapFlag, true, 0},
-        {PreviewWindowFlag, false, 0},
-        {PreviewWindowFlag | PreviewBitmapFlag, true, PreviewWindowFlag},
+        {kPreviewBitmapFlag, true, 0},
+        {kPreviewWindowFlag, false, 0},
+        {kPreviewWindowFlag | kPreviewBitmapFlag, true, kPreviewWindowFlag},
     };
     for (const Case& c : cases) {
         TaskPreview preview;
@@ -199,8 +199,8 @@ public:
             }
             PreviewLock().unlock();
             // the user switches the bitmap event on and off while the window draws
-            preview_.SetFlags(PreviewWindowFlag | (drawn_ % 2 ? PreviewBitmapFlag : 0));
-            preview_.SetFlags(PreviewWindowFlag);
+            preview_.SetFlags(kPreviewWindowFlag | (drawn_ % 2 ? kPreviewBitmapFlag : 0));
+            preview_.SetFlags(kPreviewWindowFlag);
         });
         return true;
     }
@@ -219,7 +219,7 @@ TEST(Preview, TheLockIsNotHeldWhileTheMainThreadDraws)
     std::atomic<int> drawn{0};
     std::atomic<bool> done{false};
     TaskPreview preview;
-    preview.SetFlags(PreviewWindowFlag);
+    preview.SetFlags(kPreviewWindowFlag);
     preview.SetIntervalUs(0);
     preview.SetSinkFactory([&]() -> std::unique_ptr<IPreviewSink> {
         return std::make_unique<MainThreadWindow>(preview, lockBusy, drawn);
@@ -240,7 +240,7 @@ TEST(Preview, TheLockIsNotHeldWhileTheMainThreadDraws)
         [&] {
             if (PreviewLock().try_lock()) {
                 PreviewLock().unlock();
-                preview.SetFlags(PreviewWindowFlag);
+                preview.SetFlags(kPreviewWindowFlag);
             }
             return done.load();
         },

@@ -117,7 +117,7 @@ inline void Apply(TCustomFFmpeg& task, const std::vector<std::pair<std::string, 
         task.SetOption(name, value);
 }
 
-inline const TOutputFileSetup& OutputSetup(const TCustomFFmpeg& task, int index)
+inline const OutputFileSetup& OutputSetup(const TCustomFFmpeg& task, int index)
 {
     return task.Media().outputSetups.at(index);
 }
@@ -130,7 +130,7 @@ inline bool WriteSilentOutput(const TCustomFFmpeg& task, int index)
 {
     AVFormatContext* oc = task.Media().outputs.at(index).get();
     const auto& streams = task.Media().outputSetups.at(index).streams;
-    for (const TOutputStreamSetup& s : streams) {
+    for (const OutputStreamSetup& s : streams) {
         if (!s.encoder)
             continue;
         const int opened = s.encoder->Open(nullptr);
@@ -154,7 +154,7 @@ inline bool WriteSilentOutput(const TCustomFFmpeg& task, int index)
     if (header < 0)
         return false;
 
-    for (const TOutputStreamSetup& s : streams) {
+    for (const OutputStreamSetup& s : streams) {
         if (!s.encoder || s.type != AVMEDIA_TYPE_AUDIO)
             continue;
         AVCodecContext* ctx = s.encoder->Context();

@@ -24,7 +24,7 @@ public:
         setuptest::Apply(*task, options);
         result = task->AddOutputFile(out.file(file));
     }
-    const TOutputStreamSetup& Stream(int index) const { return OutputSetup(*task, 0).streams.at(index); }
+    const OutputStreamSetup& Stream(int index) const { return OutputSetup(*task, 0).streams.at(index); }
     AVCodecContext* Encoder(int index) const { return Stream(index).encoder->Context(); }
     std::string Path(const std::string& file) const { return out.file(file); }
 
@@ -279,7 +279,7 @@ TEST(StreamCreation, NewStreamsGoToTheLastOutput)
     EXPECT_EQ(task->Media().outputs[0]->nb_streams, 2u);
     const AVFormatContext* last = task->Media().outputs[1].get();
     ASSERT_EQ(last->nb_streams, 3u);
-    const TOutputStreamSetup& added = OutputSetup(*task, 1).streams.at(2);
+    const OutputStreamSetup& added = OutputSetup(*task, 1).streams.at(2);
     EXPECT_EQ(added.stream, last->streams[2]);
     EXPECT_EQ(added.encoder->Context()->codec_id, AV_CODEC_ID_MP3);
     const AVDictionaryEntry* language = av_dict_get(added.stream->metadata, "language", nullptr, 0);
@@ -292,7 +292,7 @@ TEST(StreamCreation, AudioCopyTakesThePendingRateAndChannels)
 {
     OneOutput o(SetupClips::Get().Mp4(), {{"acodec", "copy"}}, "out.mkv");
     ASSERT_EQ(o.result, 1) << o.task->LastError();
-    const TOutputStreamSetup& audio = o.Stream(1);
+    const OutputStreamSetup& audio = o.Stream(1);
     EXPECT_TRUE(audio.streamCopy);
     EXPECT_EQ(audio.encoder, nullptr);
     EXPECT_EQ(audio.stream->codecpar->sample_rate, 44100);

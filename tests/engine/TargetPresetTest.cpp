@@ -45,7 +45,7 @@ TEST_P(TargetTest, AppliesTheNormsSettings)
     for (const auto& [name, value] : c.before)
         task.SetOption(name, value);
     ASSERT_NO_THROW(task.SetOption("target", c.target)) << c.label;
-    const TPendingOptions& p = task.Pending();
+    const PendingOptions& p = task.Pending();
     EXPECT_EQ(p.frameWidth, c.width) << c.label;
     EXPECT_EQ(p.frameHeight, c.height) << c.label;
     EXPECT_EQ(av_cmp_q(p.frameRate, c.rate), 0) << c.label << " " << p.frameRate.num << "/" << p.frameRate.den;
@@ -87,7 +87,7 @@ TEST(TargetSettings, VcdSetsEncodersRatesAndMuxing)
     task.Reset();
     task.SetOption("ar", "22050");
     task.SetOption("target", "pal-vcd");
-    const TPendingOptions& p = task.Pending();
+    const PendingOptions& p = task.Pending();
     EXPECT_EQ(p.videoCodecName, "mpeg1video");
     EXPECT_EQ(p.audioCodecName, "mp2");
     EXPECT_EQ(p.forcedFormat, "vcd");

@@ -13,7 +13,7 @@ using runtest::Options;
 using runtest::RunClips;
 
 runtest::RunResult Convert(const std::string& source, const std::string& output, const Options& options,
-                           const TRunHooks& hooks = {}, int verbosity = -1)
+                           const RunHooks& hooks = {}, int verbosity = -1)
 {
     auto task = runtest::PrepareTask(source, {}, output, options);
     task->SetVerbosity(verbosity);
@@ -27,7 +27,7 @@ TEST(Encoding, AFixedQuantiserHoldsForEveryPicture)
     RunClips& clips = RunClips::Get();
     qtest::ScratchDir out;
     std::vector<float> qualities;
-    TRunHooks hooks;
+    RunHooks hooks;
     hooks.onProgress = [&](const TProgressInfo& info) { qualities.push_back(info.Quality); };
     Convert(clips.Mp4(), out.file("fine.avi"), {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"an", ""}});
     Convert(clips.Mp4(), out.file("coarse.avi"), {{"vcodec", "mpeg4"}, {"qscale", "12"}, {"an", ""}}, hooks);

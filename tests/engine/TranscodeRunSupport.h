@@ -118,7 +118,7 @@ inline int VideoFrames(const std::string& path)
     return out.empty() ? -1 : std::atoi(out.c_str());
 }
 
-inline RunResult RunTask(TCustomFFmpeg& task, const TRunHooks& hooks = {})
+inline RunResult RunTask(TCustomFFmpeg& task, const RunHooks& hooks = {})
 {
     RunResult result;
     try {

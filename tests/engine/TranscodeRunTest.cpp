@@ -23,7 +23,7 @@ using runtest::RunClips;
 void RunReportingAlways(TCustomFFmpeg& task, std::vector<TProgressInfo>& reports)
 {
     task.SetProgressIntervalUs(0);
-    TRunHooks hooks;
+    RunHooks hooks;
     hooks.onProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
     ASSERT_FALSE(runtest::RunTask(task, hooks).error);
 }
@@ -42,7 +42,7 @@ TEST(TranscodeRun, AFinishedRunIsFinishedAndAStoppedOneIsNotButItsFileIsClosed)
     // stop after the tenth frame, as the component's stop request would
     auto stopped = runtest::PrepareTask(clips.Mp4(), {}, out.file("stopped.avi"), avi);
     stopped->SetProgressIntervalUs(0);
-    TRunHooks hooks;
+    RunHooks hooks;
     TCustomFFmpeg* task = stopped.get();
     hooks.onProgress = [task](const TProgressInfo& info) {
         if (info.FrameNumber >= 10)
@@ -116,7 +116,7 @@ TEST(TranscodeRun, TheOutputIsAPartFileUntilItIsFinishedThenClaimsItsName)
         EXPECT_EQ(qtest::FileBytes(part), 300000) << c.name;
         task->SetProgressIntervalUs(0);
         std::atomic<bool> sawPart{false}, sawNoNewFile{true};
-        TRunHooks hooks;
+        RunHooks hooks;
         hooks.onProgress = [&](const TProgressInfo&) {
             sawPart = sawPart || (qtest::FileBytes(part) >= 0 && qtest::FileBytes(part) < 300000);
             if (qtest::FileBytes(out.file(c.placedAs)) >= 0 && !(c.existing && std::string(c.placedAs) == "clip.avi"))
@@ -163,7 +163,7 @@ TEST(TranscodeRun, APausedRunReadsAndWritesNothingAndContinuesWhereItWas)
     };
     PauseGate gate;
     std::atomic<bool> paused{false};
-    TRunHooks hooks;
+    RunHooks hooks;
     hooks.pauseGate = &gate;
     hooks.onProgress = [&](const TProgressInfo& info) {
         if (info.FrameNumber >= 12 && written() > 0 && !paused.exchange(true))
@@ -209,7 +209,7 @@ TEST_P(RunFailure, EndsTheRunWithItsTextAndLeavesNoFile)
     const std::string output = out.file("failed.avi");
     auto task = runtest::PrepareTask(RunClips::Get().Mp4(), {}, output, c.options);
     task->SetPreviewFlags(c.previewFlags);
-    TRunHooks hooks;
+    RunHooks hooks;
     if (c.customHook)
         hooks.customHook = [](Bitmap24&, bool&, bool&, int64_t, int) {};
     const runtest::RunResult result = runtest::RunTask(*task, hooks);
@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Number of stream maps must match number of output streams"},
         FailureCase{"VideoCopyWithPreview",
                     {{"vcodec", "copy"}},
-                    PreviewBitmapFlag,
+                    kPreviewBitmapFlag,
                     false,
                     "-vcodec copy and PostHooks are incompatible (frames are not decoded)"},
         FailureCase{"AudioCopyWithVolume",
@@ -280,9 +280,9 @@ TEST(TranscodeRun, EveryWrittenFrameIsOfferedToThePreviewAndTheHookSeesEveryDeco
         EXPECT_EQ(bitmap.Width(), 320);
         previewed.push_back(frameNumber);
     });
-    task->SetPreviewFlags(PreviewBitmapFlag);
+    task->SetPreviewFlags(kPreviewBitmapFlag);
     int hooked = 0;
-    TRunHooks hooks;
+    RunHooks hooks;
     hooks.customHook = [&](Bitmap24&, bool& update, bool&, int64_t, int) {
         update = false;
         ++hooked;
@@ -306,7 +306,7 @@ TEST(TranscodeRun, ProgressReportsCarryTheRunValuesAtTheProgressInterval)
     task->SetProgressIntervalUs(200000);
     std::vector<TProgressInfo> reports;
     std::vector<std::chrono::steady_clock::time_point> times;
-    TRunHooks hooks;
+    RunHooks hooks;
     hooks.onProgress = [&](const TProgressInfo& info) {
         reports.push_back(info);
         times.push_back(std::chrono::steady_clock::now());
@@ -515,7 +515,7 @@ TEST(TranscodeRun, ARunsLogLineIsWholeHoweverLongTheOutputsNameIs)
         folder += "/" + std::string(200, letter);
     std::filesystem::create_directories(folder);
     const std::string output = folder + "/long.avi";
-    TSegmentFolderLock otherRun;
+    SegmentFolderLock otherRun;
     ASSERT_TRUE(otherRun.Take(SegmentFolderName(output)));
     const std::string line = output + ": written without resumable parts (the folder " + SegmentFolderName(output) +
                              " is in use or cannot be made)";

@@ -138,7 +138,7 @@ TEST_F(VideoHookModulesTest, FailuresRaiseTheOptionErrorAndLogTheReason)
     const std::string noProcess = QUORVEX_NO_PROCESS_VHOOK;
     const std::string testHook = QUORVEX_TEST_VHOOK;
     std::string tooMany = testHook;
-    for (int i = 1; i < MaxVideoHookTokens + 1; ++i)
+    for (int i = 1; i < kMaxVideoHookTokens + 1; ++i)
         tooMany += " x";
     struct Case {
         std::string value;
@@ -168,7 +168,7 @@ TEST_F(VideoHookModulesTest, FailuresRaiseTheOptionErrorAndLogTheReason)
 
     // exactly the limit is accepted
     std::string sixtyFour = testHook;
-    for (int i = 1; i < MaxVideoHookTokens; ++i)
+    for (int i = 1; i < kMaxVideoHookTokens; ++i)
         sixtyFour += " x";
     VideoHookModules hooks;
     hooks.Add(sixtyFour);

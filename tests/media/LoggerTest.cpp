@@ -195,8 +195,8 @@ TEST_F(LoggerTest, AQuietThreadsLinesReachNoHandlerButItsFailureTailWhileOtherTh
 {
     std::string tail;
     std::thread quiet([&] {
-        const TQuietLogThread guard;
-        const TLibraryLineTail lines;
+        const QuietLogThread guard;
+        const LibraryLineTail lines;
         // the main thread never pumps here: a quiet thread must not wait for it
         GetFFLogger().Log(nullptr, llError, "component from the quiet thread");
         av_log(nullptr, AV_LOG_ERROR, "library from the quiet thread\n");
@@ -206,9 +206,9 @@ TEST_F(LoggerTest, AQuietThreadsLinesReachNoHandlerButItsFailureTailWhileOtherTh
     EXPECT_TRUE(deliveries().empty());
     EXPECT_EQ(tail, "library from the quiet thread\n");
     {
-        const TQuietLogThread outer;
+        const QuietLogThread outer;
         {
-            const TQuietLogThread inner;
+            const QuietLogThread inner;
         }
         GetFFLogger().Log(nullptr, llError, "still quiet");  // guards nest
     }

@@ -69,7 +69,7 @@ TEST(EventRing, AFullRingDropsItsOldestAndKeepsNine)
     EventRing ring;
     for (int i = 0; i < 12; ++i)
         ring.Post(i % 2 ? State(i) : Position(i));
-    EXPECT_EQ(ring.Count(), EventRing::Capacity - 1);
+    EXPECT_EQ(ring.Count(), EventRing::kCapacity - 1);
     const std::vector<PlayerEvent> got = Drain(ring);
     ASSERT_EQ(got.size(), 9u);
     EXPECT_EQ(got.front().Value, 3);

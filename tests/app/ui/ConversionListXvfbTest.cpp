@@ -65,7 +65,7 @@ TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars)
         for (int row = 0; row < list->topLevelItemCount(); ++row) {
             QTreeWidgetItem* item = list->topLevelItem(row);
             if (!grabbed && item->text(6) == QStringLiteral("转换中...") &&
-                item->data(ConversionListView::ProgressColumn, ProgressCellDelegate::PercentRole).toInt() > 0) {
+                item->data(ConversionListView::kProgressColumn, ProgressCellDelegate::kPercentRole).toInt() > 0) {
                 list->viewport()->repaint();  // the bar drawn now, before the picture is taken
                 grabbed = form.screen()->grabWindow(form.winId()).save(QStringLiteral("/tmp/quorvex-list-midrun.png"));
             }
@@ -80,7 +80,7 @@ TEST(ConversionListOnX, DroppedFilesConvertToTheEndWithFinishedRowsAtFullBars)
     EXPECT_TRUE(grabbed);
     for (int row = 0; row < 2; ++row) {
         QTreeWidgetItem* item = list->topLevelItem(row);
-        EXPECT_EQ(item->data(ConversionListView::ProgressColumn, ProgressCellDelegate::PercentRole).toInt(), 100);
+        EXPECT_EQ(item->data(ConversionListView::kProgressColumn, ProgressCellDelegate::kPercentRole).toInt(), 100);
         EXPECT_TRUE(item->text(4).endsWith(QStringLiteral("   (秒)")));
         const std::string output =
             form.Controller().OutputFolder() + "/" + fs::path(item->toolTip(1).toStdString()).stem().string() + ".avi";

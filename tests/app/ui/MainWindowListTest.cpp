@@ -199,7 +199,7 @@ TEST_F(MainWindowList, WindowGrowsAndColumnsFit)
     QTreeWidgetItem* row = List()->topLevelItem(0);
     EXPECT_EQ(row->text(1), QStringLiteral("clip0.mp4"));
     EXPECT_EQ(row->toolTip(1).toStdString(), files[0]);
-    EXPECT_TRUE(row->text(ConversionListView::SizeColumn).startsWith(QStringLiteral("约 ")));
+    EXPECT_TRUE(row->text(ConversionListView::kSizeColumn).startsWith(QStringLiteral("约 ")));
 
     // every shown column ends inside the list, at the first size and maximised
     auto lastShownRight = [this] {
@@ -220,7 +220,7 @@ TEST_F(MainWindowList, WindowGrowsAndColumnsFit)
         ASSERT_TRUE(QTest::qWaitFor([&] { return form.size() == c.size; }, 2000));
         QCoreApplication::processEvents();
         EXPECT_FALSE(List()->isColumnHidden(6));
-        EXPECT_EQ(List()->isColumnHidden(ConversionListView::SpeedColumn), !c.extraColumns);
+        EXPECT_EQ(List()->isColumnHidden(ConversionListView::kSpeedColumn), !c.extraColumns);
         EXPECT_LE(lastShownRight(), List()->viewport()->width());
         EXPECT_GE(List()->header()->sectionSize(1), 60);  // the file name keeps some room
         EXPECT_EQ(List()->parentWidget()->geometry().right(), form.width() - 19);

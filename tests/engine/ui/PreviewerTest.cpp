@@ -111,7 +111,7 @@ TEST_F(PreviewerTest, ClosingTheWindowClearsTheTaskFlagAndFreesThePreviewer)
 
     TPreviewer* previewer = nullptr;
     TaskPreview preview;
-    preview.SetFlags(PreviewWindowFlag);
+    preview.SetFlags(kPreviewWindowFlag);
     preview.SetIntervalUs(0);
     preview.SetSinkFactory([&]() -> std::unique_ptr<IPreviewSink> {
         auto made = std::make_unique<TPreviewer>();
@@ -129,11 +129,11 @@ TEST_F(PreviewerTest, ClosingTheWindowClearsTheTaskFlagAndFreesThePreviewer)
 
     window->close();  // the user's close request
     EXPECT_TRUE(previewer->Closed());
-    EXPECT_EQ(preview.Flags() & PreviewWindowFlag, PreviewWindowFlag) << "noticed at the next picture";
+    EXPECT_EQ(preview.Flags() & kPreviewWindowFlag, kPreviewWindowFlag) << "noticed at the next picture";
 
     now += 40000;
     preview.Show(picture, 2, 40000);
-    EXPECT_EQ(preview.Flags() & PreviewWindowFlag, 0);
+    EXPECT_EQ(preview.Flags() & kPreviewWindowFlag, 0);
     EXPECT_FALSE(preview.HasWindow());
     EXPECT_TRUE(window.isNull()) << "the window is freed with its previewer";
     av_frame_free(&picture);
