@@ -79,6 +79,7 @@ struct RunOutputStream {
     int lastFormat = -1;
     SwsContextPtr scaler;
     AVFramePtr scaled;  // the temporary picture
+    AVBufferPoolPtr scaledPool;  // the scaled pictures' buffers
     AVFramePtr lastPicture;  // the last picture written, for gaps in the source
     std::unique_ptr<FilterGraph> graph;  // when a filter graph is in use
     FilterGraphInput graphInput;  // what the graph was built for

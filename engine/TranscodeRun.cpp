@@ -873,6 +873,7 @@ void TranscodeRun::ReleaseCodecs()
         ost.fifo.reset();
         ost.scaler.reset();
         ost.scaled.reset();
+        ost.scaledPool.reset();
         ost.lastPicture.reset();
         ost.graph.reset();
         ost.bitstreamFilters.clear();

@@ -139,6 +139,8 @@ private:
     // video output (VideoOutput.cpp)
     void VideoOut(RunOutputStream& ost, RunInputStream& ist, AVFrame* picture, int64_t ptsUs);
     AVFrame* CropAndResize(RunOutputStream& ost, const RunInputStream& ist, AVFrame* picture);
+    // A picture of the encoder's size and format for the scaler to write.
+    static AVFramePtr NewScaledPicture(RunOutputStream& ost);
     // Encodes `count` copies of `prepared` at the next slots of the stream.
     void WriteVideoFrames(RunOutputStream& ost, const AVFrame* prepared, int count, int64_t ptsUs);
     int EncodeVideoFrame(RunOutputStream& ost, AVFrame* frame);

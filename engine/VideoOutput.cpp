@@ -8,6 +8,7 @@
 #include "media/TextFormat.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -129,6 +130,44 @@ void TranscodeRun::WriteVideoFrames(RunOutputStream& ost, const AVFrame* prepare
     }
 }
 
+namespace {
+
+constexpr int kPictureAlign = 64;  // as the libraries' own picture buffers
+constexpr int kLargePictureBytes = 512 * 1024;
+
+}  // namespace
+
+AVFramePtr TranscodeRun::NewScaledPicture(RunOutputStream& ost)
+{
+    // The encoder's queue and the held last picture keep a few scaled
+    // pictures alive at once: their buffers come from one pool and go back
+    // to it, where a buffer of its own for every picture left the heap
+    // scattered (a megabyte more at the peak on a DVD-sized output).
+    const AVPixelFormat format = ost.enc->pix_fmt;
+    const int width = ost.enc->width, height = ost.enc->height;
+    const int bytes = av_image_get_buffer_size(format, width, height, kPictureAlign);
+    if (bytes <= 0)
+        throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+    if (!ost.scaledPool) {
+        ost.scaledPool.reset(av_buffer_pool_init(static_cast<size_t>(bytes) + AV_INPUT_BUFFER_PADDING_SIZE, nullptr));
+        if (!ost.scaledPool)
+            throw std::bad_alloc();
+    }
+    AVFramePtr picture{av_frame_alloc()};
+    if (!picture)
+        throw std::bad_alloc();
+    picture->buf[0] = av_buffer_pool_get(ost.scaledPool.get());
+    if (!picture->buf[0])
+        throw std::bad_alloc();
+    picture->width = width;
+    picture->height = height;
+    picture->format = format;
+    if (av_image_fill_arrays(picture->data, picture->linesize, picture->buf[0]->data, format, width, height,
+                             kPictureAlign) < 0)
+        throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+    return picture;
+}
+
 AVFrame* TranscodeRun::CropAndResize(RunOutputStream& ost, const RunInputStream& ist, AVFrame* picture)
 {
     if (ost.graph)
@@ -173,16 +212,8 @@ AVFrame* TranscodeRun::CropAndResize(RunOutputStream& ost, const RunInputStream&
     }
     // the encoder or the held last picture may still use the previous one:
     // then the scaler writes into a new buffer, leaving that one alone
-    if (!ost.scaled || !av_frame_is_writable(ost.scaled.get())) {
-        ost.scaled.reset(av_frame_alloc());
-        if (!ost.scaled)
-            throw std::bad_alloc();
-        ost.scaled->width = ost.enc->width;
-        ost.scaled->height = ost.enc->height;
-        ost.scaled->format = ost.enc->pix_fmt;
-        if (av_frame_get_buffer(ost.scaled.get(), 0) < 0)
-            throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-    }
+    if (!ost.scaled || !av_frame_is_writable(ost.scaled.get()))
+        ost.scaled = NewScaledPicture(ost);
     if (!ost.scaler) {
         ost.scaler.reset(MakeScaler(current->width, current->height, static_cast<AVPixelFormat>(current->format),
                                     ost.enc->width, ost.enc->height, ost.enc->pix_fmt, task_.scalerFlags_,
@@ -219,12 +250,15 @@ void TranscodeRun::StartEncodeWorkers()
         if (!ost.encodingNeeded || !ost.encoderOpen || !ost.enc || ost.enc->codec_type != AVMEDIA_TYPE_VIDEO ||
             ost.passLog)
             continue;
-        // two pictures waiting are enough to keep both sides busy, and hold
-        // little memory (with no scaler they are the decoder's own pictures)
+        // Two pictures waiting keep both sides busy; pictures of more than
+        // half a megabyte wait one at a time, which costs little speed and
+        // holds a picture less (with no scaler they are the decoder's own).
+        const int pictureBytes = av_image_get_buffer_size(ost.enc->pix_fmt, ost.enc->width, ost.enc->height, 1);
+        const size_t depth = pictureBytes > kLargePictureBytes ? 1 : 2;
         ost.encodeWorker = std::make_unique<EncodeWorker>(
             [this, &ost](AVFrame* picture) {
                 counters_.videoBytes += static_cast<uint64_t>(EncodeFrame(ost, picture, "Video encoding failed"));
             },
-            2);
+            depth);
     }
 }

@@ -11,6 +11,7 @@ extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
+#include <libavutil/buffer.h>
 #include <libavutil/dict.h>
 #include <libavutil/fifo.h>
 #include <libavutil/frame.h>
@@ -73,6 +74,10 @@ struct AudioFifoDeleter {
 struct FifoDeleter {
     void operator()(AVFifo* fifo) const { av_fifo_freep2(&fifo); }
 };
+// The pool goes once the last buffer taken from it is back.
+struct BufferPoolDeleter {
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+};
 struct BsfContextDeleter {
     void operator()(AVBSFContext* ctx) const { av_bsf_free(&ctx); }
 };
@@ -117,6 +122,7 @@ using AVFilterGraphPtr = std::unique_ptr<AVFilterGraph, ffhandles::FilterGraphDe
 using AVFilterInOutPtr = std::unique_ptr<AVFilterInOut, ffhandles::FilterInOutDeleter>;
 using AVAudioFifoPtr = std::unique_ptr<AVAudioFifo, ffhandles::AudioFifoDeleter>;
 using AVFifoPtr = std::unique_ptr<AVFifo, ffhandles::FifoDeleter>;
+using AVBufferPoolPtr = std::unique_ptr<AVBufferPool, ffhandles::BufferPoolDeleter>;
 using AVBSFContextPtr = std::unique_ptr<AVBSFContext, ffhandles::BsfContextDeleter>;
 using AVBSFListPtr = std::unique_ptr<AVBSFList, ffhandles::BsfListDeleter>;
 using AVDictionaryPtr = std::unique_ptr<AVDictionary, ffhandles::DictionaryDeleter>;
