@@ -325,8 +325,12 @@ TEST(TranscodeRun, ProgressReportsCarryTheRunValuesAtTheProgressInterval)
         if (i > 0) {
             EXPECT_GE(r.CurrentDuration, reports[i - 1].CurrentDuration);
             EXPECT_GE(r.FrameNumber, reports[i - 1].FrameNumber);
-            // never sooner than the interval after the previous report
-            EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(times[i] - times[i - 1]).count(), 200000);
+            // never sooner than the interval after the previous report; the
+            // run decides on its own clock before it makes the report, so the
+            // times the handler sees differ from its decisions by how long
+            // each report took to make (well under a millisecond)
+            EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(times[i] - times[i - 1]).count(),
+                      200000 - 1000);
         }
     }
     const TProgressInfo& last = reports.back();
